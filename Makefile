@@ -1,0 +1,33 @@
+# Convenience wrapper around CMake. `make demo` builds everything and runs the
+# demonstration; `make test` builds everything and runs every test.
+BUILD ?= build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_ARGS ?=
+
+.PHONY: all deps configure build demo test bench install clean
+
+all: build
+
+deps:
+	@bash scripts/ensure-build-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_ARGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	@$(BUILD)/examples/array_demo
+
+test: build
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+
+install: build
+	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX),)
+
+clean:
+	@rm -rf $(BUILD)

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Compares the dynamic symbols that libtessivane defines with the expected
+# interface listed (demangled) in tests/abi/*.symbols, and checks the SONAME
+# and that no host library is needed at load time.
+set -euo pipefail
+lib=$1
+dir=$2
+status=0
+
+expected=$(cat "$dir"/*.symbols | sed -e 's/[[:space:]]*$//' -e '/^$/d' -e '/^#/d' | LC_ALL=C sort -u)
+# Sanitizer builds add their runtime's bookkeeping symbols; they are not part
+# of the interface.
+actual=$(nm -D --defined-only "$lib" | awk '{ $1 = ""; $2 = ""; sub(/^  /, ""); print }' \
+  | grep -v -E '^(__asan|__ubsan|__odr_asan|__sanitizer|_init$|_fini$)' | c++filt | LC_ALL=C sort -u)
+
+if ! diff <(printf '%s\n' "$expected") <(printf '%s\n' "$actual") >/tmp/abi.$$ 2>&1; then
+  echo "exported symbols differ from the expected list ('<' expected only, '>' exported only):"
+  grep -E '^[<>]' /tmp/abi.$$
+  status=1
+fi
+rm -f /tmp/abi.$$
+
+soname=$(readelf -d "$lib" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
+if [ "$soname" != "libtessivane.so.1" ]; then
+  echo "SONAME is '$soname', expected 'libtessivane.so.1'"
+  status=1
+fi
+
+# The host's functions are found at run time; nothing beyond the C/C++
+# runtime (and a sanitizer runtime) may be a load-time dependency.
+needed=$(readelf -d "$lib" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+for n in $needed; do
+  case "$n" in
+    libstdc++.so.*|libm.so.*|libgcc_s.so.*|libc.so.*|libdl.so.*|libasan.so.*|libubsan.so.*) ;;
+    *) echo "unexpected NEEDED entry: $n"; status=1 ;;
+  esac
+done
+
+[ $status -eq 0 ] && echo "exported interface, SONAME and NEEDED entries as expected"
+exit $status
