@@ -20,17 +20,162 @@
 
 // ---- Special functions ----
 
+// ln Gamma(xx) for xx > 0 (Lanczos, six terms, relative error below 2e-10). Computed in
+// double throughout; xx is not checked.
+TV_API double gammln(double xx);
+
+// Q(a, x) = 1 - P(a, x), the regularised upper incomplete gamma function: by the series of
+// gser() when x < a + 1, otherwise by the continued fraction of gcf().
+// Ends the process with "Invalid arguments in routine gammq" when x < 0 or a <= 0, and with
+// the message of gser() or gcf() when that one does not converge in 100 steps.
+TV_API float gammq(float a, float x);
+
+// P(a, x) by its power series into *gamser, and ln Gamma(a) (rounded to float) into *gln.
+// x = 0 gives *gamser = 0. Ends the process with "x less than 0 in routine gser" for x < 0
+// and with "a too large, ITMAX too small in routine gser" when 100 terms do not converge.
+TV_API void gser(float *gamser, float a, float x, float *gln);
+
+// Q(a, x) by its continued fraction (modified Lentz) into *gammcf, and ln Gamma(a) (rounded to
+// float) into *gln. Meant for x >= a + 1. Ends the process with
+// "a too large, ITMAX too small in gcf" when 100 iterations do not converge.
+TV_API void gcf(float *gammcf, float a, float x, float *gln);
+
+// I_x(a, b), the regularised incomplete beta function, for a, b > 0 (not checked).
+// x outside [0, 1] returns 0 without a message; x = 0 gives 0 and x = 1 gives 1.
+TV_API float betai(float a, float b, float x);
+
+// The continued fraction of the incomplete beta function (modified Lentz, in double), as used
+// by betai(). After 100 iterations without convergence the last approximation is returned.
+TV_API float betacf(double a, double b, double x);
+
+// erfc(x) by a fitted approximation with fractional error below 1.2e-7; erfcc(-x) is
+// 2 - erfcc(x).
+TV_API float erfcc(float x);
+
+// Kolmogorov-Smirnov tail Q_KS(alam) = 2 sum_{j>=1} (-1)^(j-1) exp(-2 j^2 alam^2), summed in
+// float. Returns 1.0 when 100 terms do not converge (alam up to about 0.03, where Q is 1) and
+// 0 when the first term underflows (large alam).
+TV_API float probks(float alam);
+
 // ---- Sorting and ranking ----
+
+// Sorts arr[1..n] ascending in place (quicksort, median of three, explicit stack; ranges of
+// at most 7 elements by straight insertion, which keeps equal keys in input order there).
+// n = 0 returns at once without touching arr. Allocates one small stack and releases it.
+// Ends the process with "NSTACK too small in sort." if the stack overflows (not reachable
+// with fewer than 2^31 elements). NaN keys end up in an unspecified order.
+TV_API void sort(unsigned long n, float arr[]);
+
+// As sort(), and applies every move of arr[1..n] at the same positions of brr[1..n], so each
+// companion stays beside its key; brr is never compared. n = 0 returns at once.
+// Ends the process with "NSTACK too small in sort2." if its stack overflows (needs more than
+// 2^28 elements).
+TV_API void sort2(unsigned long n, float arr[], float brr[]);
+
+// Sorts ra[1..n] ascending in place by heap sort; no allocation. n = 0 and n = 1 leave ra
+// untouched.
+TV_API void hpsort(unsigned long n, float ra[]);
+
+// Replaces w[1..n], which must already be sorted ascending, by ranks 1..n; a run of equal
+// values gets the mean of the ranks it spans. *s = sum over runs of t >= 2 equal values of
+// t^3 - t. n = 0 leaves w untouched and sets *s = 0; n = 1 sets w[1] = 1 and *s = 0.
+TV_API void crank(unsigned long n, float w[], float *s);
 
 // ---- Two-sample tests ----
 
+// Mean of data[1..n] into *ave and sample variance (divisor n - 1, corrected two-pass) into
+// *var. Needs n >= 2 (n = 1 gives a variance that is not a number).
+TV_API void avevar(float data[], unsigned long n, float *ave, float *var);
+
+// Student's t with pooled variance for data1[1..n1] and data2[1..n2] into *t; t = 0 when the
+// pooled variance is exactly 0. Needs n1 + n2 > 2. *prob is not written (see t_to_p()).
+TV_API void ttest(float data1[], unsigned long n1, float data2[], unsigned long n2, float *t,
+                  float *prob);
+
+// Welch's t for samples of unequal variance into *t; t = 0 when both variances are exactly 0.
+// *prob is not written.
+TV_API void tutest(float data1[], unsigned long n1, float data2[], unsigned long n2, float *t,
+                   float *prob);
+
+// Two-sample Kolmogorov-Smirnov D into *d. Sorts data1[1..n1] and data2[1..n2] ascending in
+// place (they stay sorted). The walk stops when either sample is exhausted. A NaN in either
+// sample gives *d = NaN. *prob is not written (see probks()). Ends the process only through
+// sort() ("NSTACK too small in sort.").
+TV_API void kstwo(float data1[], unsigned long n1, float data2[], unsigned long n2, float *d,
+                  float *prob);
+
 // ---- Correlation ----
+
+// Pearson's r of x[1..n] and y[1..n] into *r (0 when either sample has no spread).
+// *prob and *z are not written.
+TV_API void pearsn(float x[], float y[], unsigned long n, float *r, float *prob, float *z);
+
+// Pearson's r into *r (the final division in double, so it may differ from pearsn() in the
+// last bit) and its two-sided significance from Student's t with n - 2 degrees of freedom
+// into *prob (1 when r = 0). Needs n >= 3. *z is not written.
+TV_API void pearsn_prob(float x[], float y[], unsigned long n, float *r, float *prob, float *z);
+
+// Spearman rank correlation of data1[1..n] and data2[1..n] (only read). Always writes the
+// sum of squared rank differences *d. Normally writes its normal deviate *zd, the two-sided
+// significance *probd of *zd, and the tie-corrected coefficient *rs; *probrs is then not
+// written. When a sample has all values equal, writes *rs = 0 and *probrs = 0 and leaves *zd
+// and *probd untouched. Needs n >= 2. Uses two scratch vectors, released before returning.
+// [process-wide state: not thread-safe] (shares the float-square helper's temporary)
+TV_API void spear(float data1[], float data2[], unsigned long n, float *d, float *zd,
+                  float *probd, float *rs, float *probrs);
 
 // ---- Incremental correlation and regression ----
 
+// Adds the sample (x, y) to the caller's running state (n: count, ax/ay: sums of x and y,
+// sxx/syy/sxy: one-pass sums of squares and products about the running means; all 0 before
+// the first sample) and writes the current Pearson r into *r (0 until both x and y spread).
+// The one-pass sums differ from pearsn()'s batch sums from the third sample on.
+TV_API void pearsn_inc(float x, float y, float &n, float &ax, float &ay, float &sxx, float &syy,
+                       float &sxy, float *r);
+
+// Adds (x, y) to the same running state and writes the current least-squares line
+// y = *a + *b x and the running mean of y into *ym (*b = 0 until the x values spread).
+TV_API void regr_inc(float x, float y, float &n, float &ax, float &ay, float &sxx, float &syy,
+                     float &sxy, float *a, float *b, float *ym);
+
 // ---- Probability and threshold conversions ----
 
+// Two-sided p of t with df >= 1 degrees of freedom (t = 0 gives 1).
+TV_API float t_to_p(float t, unsigned long df);
+
+// Two-sided p of the correlation r from n pairs (n - 2 degrees of freedom). Returns 1 for
+// n < 2 and for r = 0, 0 for r = 1.
+TV_API float r_to_p(float r, unsigned long n);
+
+// Upper-tail p of F with df_1 (numerator) and df_2 (denominator) degrees of freedom. Returns 0
+// for F < 0 and 1 for F = 0.
+TV_API float F_to_p(float F, unsigned long df_1, unsigned long df_2);
+
+// The t whose two-sided p is p: exactly 25 steps of a search that starts at 4 with step 2 and
+// halves the step at each change of direction (largest reachable value 54).
+TV_API float p_to_t(float p, unsigned long df);
+
+// The r whose two-sided p is p; df is the number of samples, as for r_to_p(). Same search,
+// start 0.4, step 0.2 (largest reachable value 5.4).
+TV_API float p_to_r(float p, unsigned long df);
+
+// The F whose upper-tail p is p. Same search, start 10, step 2 (largest reachable value 60).
+TV_API float p_to_F(float p, unsigned long df_1, unsigned long df_2);
+
+// sign(1 - p) * sqrt(-4 ln|1 - p|); p = 1 is replaced by 0.99999988, giving about 7.986.
+TV_API float p_to_z(float pvalue);
+
 // ---- Straight-line fit ----
+
+// Least-squares line y = *a + *b x through (x[i], y[i]), i = 1..ndata. With mwt != 0 each
+// point is weighted by 1 / sig[i]^2 (sig[i] != 0); *siga and *sigb are the standard errors
+// and *q = gammq(0.5 (ndata - 2), 0.5 *chi2) the goodness of fit. With mwt = 0 sig is not
+// read (it may be null), *q = 1, and the standard errors are scaled by the scatter about the
+// line (ndata >= 3). All six outputs are written. Ends the process, for a weighted fit with
+// ndata <= 2, with "Invalid arguments in routine gammq".
+// [process-wide state: not thread-safe] (shares the float-square helper's temporary)
+TV_API void fit(float x[], float y[], int ndata, float sig[], int mwt, float *a, float *b,
+                float *siga, float *sigb, float *chi2, float *q);
 
 // ---- Fourier transforms ----
 

@@ -1,0 +1,110 @@
+// Pearson and Spearman correlation of two paired, 1-based samples.
+#include "stat.h"
+
+#include <cmath>
+
+#include "nrutil.h"
+
+namespace {
+
+// Added to both factors under the root of the t statistic so that t stays finite at |r| = 1.
+constexpr double kTiny = 1.0e-20;
+
+struct PearsonSums {
+    float sxx;
+    float syy;
+    float sxy;
+};
+
+// Centred sums of squares and products, in float, about means summed in index order.
+PearsonSums pearson_sums(const float x[], const float y[], unsigned long n)
+{
+    float ax = 0.0f;
+    float ay = 0.0f;
+    for (unsigned long j = 1; j <= n; j++) {
+        ax += x[j];
+        ay += y[j];
+    }
+    ax /= n;
+    ay /= n;
+    PearsonSums s{0.0f, 0.0f, 0.0f};
+    for (unsigned long j = 1; j <= n; j++) {
+        const float xt = x[j] - ax;
+        const float yt = y[j] - ay;
+        s.sxx += xt * xt;
+        s.syy += yt * yt;
+        s.sxy += xt * yt;
+    }
+    return s;
+}
+
+} // namespace
+
+void pearsn(float x[], float y[], unsigned long n, float *r, float * /*prob*/, float * /*z*/)
+{
+    const PearsonSums s = pearson_sums(x, y, n);
+    const float div = static_cast<float>(std::sqrt(static_cast<double>(s.sxx * s.syy)));
+    *r = div > 0.0f ? s.sxy / div : 0.0f;
+}
+
+void pearsn_prob(float x[], float y[], unsigned long n, float *r, float *prob, float * /*z*/)
+{
+    const PearsonSums s = pearson_sums(x, y, n);
+    const float sxxyy = s.sxx * s.syy;
+    const float div = static_cast<float>(std::sqrt(static_cast<double>(sxxyy)));
+    // Unlike pearsn, the division is made in double against the unrounded root.
+    if (div > 0.0f)
+        *r = static_cast<float>(s.sxy / std::sqrt(static_cast<double>(sxxyy)));
+    else
+        *r = 0.0f;
+    const float df = static_cast<float>(n - 2);
+    const double rd = *r;
+    const float t = static_cast<float>(rd * std::sqrt(df / ((1.0 - rd + kTiny) * (1.0 + rd + kTiny))));
+    *prob = betai(0.5f * df, 0.5f, df / (df + t * t));
+}
+
+void spear(float data1[], float data2[], unsigned long n, float *d, float *zd, float *probd,
+           float *rs, float *probrs)
+{
+    using tessivane::sqr;
+    float *wksp1 = vector(1, static_cast<long>(n));
+    float *wksp2 = vector(1, static_cast<long>(n));
+    for (unsigned long j = 1; j <= n; j++) {
+        wksp1[j] = data1[j];
+        wksp2[j] = data2[j];
+    }
+    // Rank each sample while carrying the other along, so that position j ends up holding
+    // the rank pair of one observation.
+    float sf, sg;
+    sort2(n, wksp1, wksp2);
+    crank(n, wksp1, &sf);
+    sort2(n, wksp2, wksp1);
+    crank(n, wksp2, &sg);
+
+    *d = 0.0f;
+    for (unsigned long j = 1; j <= n; j++)
+        *d = static_cast<float>(*d + sqr(wksp1[j] - wksp2[j]));
+
+    const float en = static_cast<float>(n);
+    const float en3n = en * en * en - en;
+    const float sfg = sf + sg;
+    const float aved = static_cast<float>(en3n / 6.0 - sfg / 12.0);
+    const float fac = static_cast<float>((1.0 - sf / en3n) * (1.0 - sg / en3n));
+    const float vard =
+        static_cast<float>(((en - 1.0) * en * en * sqr(en + 1.0f) / 36.0) * fac);
+
+    if (vard == 0.0f || fac == 0.0f) {
+        // All values of a sample tied: no rank correlation can be measured.
+        *rs = 0.0f;
+        *probrs = 0.0f;
+    } else {
+        const float dev = *d - aved;
+        *zd = static_cast<float>(dev / std::sqrt(static_cast<double>(vard)));
+        const float absz = std::fabs(*zd);
+        *probd = erfcc(static_cast<float>(absz / 1.4142136));
+        *rs = static_cast<float>((1.0 - (6.0 / en3n) * (*d + sfg / 12.0)) /
+                                 std::sqrt(static_cast<double>(fac)));
+    }
+    free_vector(wksp2, 1, static_cast<long>(n));
+    free_vector(wksp1, 1, static_cast<long>(n));
+}
