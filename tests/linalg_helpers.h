@@ -1,0 +1,217 @@
+#ifndef TESSIVANE_TESTS_LINALG_HELPERS_H
+#define TESSIVANE_TESTS_LINALG_HELPERS_H
+
+// Shared by the linear algebra and fitting tests: guarded offset-indexed
+// storage, random inputs from fixed seeds, and LAPACK as the oracle.
+
+#include "stat.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <functional>
+#include <random>
+#include <vector>
+
+// Reference LAPACK (Fortran, column-major); the trailing size_t arguments are
+// the hidden lengths of the character arguments.
+extern "C" {
+void sgesvd_(const char *jobu, const char *jobvt, const int *m, const int *n, float *a,
+             const int *lda, float *s, float *u, const int *ldu, float *vt, const int *ldvt,
+             float *work, const int *lwork, int *info, std::size_t, std::size_t);
+void sgesv_(const int *n, const int *nrhs, float *a, const int *lda, int *ipiv, float *b,
+            const int *ldb, int *info);
+void ssyev_(const char *jobz, const char *uplo, const int *n, float *a, const int *lda, float *w,
+            float *work, const int *lwork, int *info, std::size_t, std::size_t);
+void sgels_(const char *trans, const int *m, const int *n, const int *nrhs, float *a,
+            const int *lda, float *b, const int *ldb, float *work, const int *lwork, int *info,
+            std::size_t);
+}
+
+namespace la_test {
+
+// Written into every cell around the used range; a routine that strays
+// outside its index range changes one of them.
+constexpr float kGuard = -7.625f;
+
+// A float matrix used over rows lo..lo+rows-1 and columns lo..lo+cols-1,
+// allocated one cell larger on every side; the ring holds kGuard.
+class Matrix {
+public:
+    Matrix(int rows, int cols, int lo = 1) : rows_(rows), cols_(cols), lo_(lo)
+    {
+        p_ = matrix(lo - 1, lo + rows, lo - 1, lo + cols);
+        for (int i = lo - 1; i <= lo + rows; i++)
+            for (int j = lo - 1; j <= lo + cols; j++)
+                p_[i][j] = kGuard;
+    }
+    ~Matrix() { free_matrix(p_, lo_ - 1, lo_ + rows_, lo_ - 1, lo_ + cols_); }
+    Matrix(const Matrix &) = delete;
+    Matrix &operator=(const Matrix &) = delete;
+
+    float **get() { return p_; }
+    float *operator[](int i) { return p_[i]; }
+    // Element (r, c) counted from 0, whatever the index base.
+    float &at(int r, int c) { return p_[lo_ + r][lo_ + c]; }
+    bool guard_intact() const
+    {
+        for (int i = lo_ - 1; i <= lo_ + rows_; i++)
+            for (int j = lo_ - 1; j <= lo_ + cols_; j++) {
+                bool inside = i >= lo_ && i < lo_ + rows_ && j >= lo_ && j < lo_ + cols_;
+                if (!inside && p_[i][j] != kGuard)
+                    return false;
+            }
+        return true;
+    }
+    // Row-major copy of the used range, and the reverse.
+    std::vector<float> values()
+    {
+        std::vector<float> out;
+        for (int r = 0; r < rows_; r++)
+            for (int c = 0; c < cols_; c++)
+                out.push_back(at(r, c));
+        return out;
+    }
+    void set(const std::vector<float> &rowmajor)
+    {
+        for (int r = 0; r < rows_; r++)
+            for (int c = 0; c < cols_; c++)
+                at(r, c) = rowmajor[static_cast<std::size_t>(r * cols_ + c)];
+    }
+
+private:
+    int rows_, cols_, lo_;
+    float **p_;
+};
+
+// A float vector used over lo..lo+n-1, with one guard cell on each side.
+class Vector {
+public:
+    explicit Vector(int n, int lo = 1) : n_(n), lo_(lo)
+    {
+        p_ = vector(lo - 1, lo + n);
+        for (int i = lo - 1; i <= lo + n; i++)
+            p_[i] = kGuard;
+    }
+    ~Vector() { free_vector(p_, lo_ - 1, lo_ + n_); }
+    Vector(const Vector &) = delete;
+    Vector &operator=(const Vector &) = delete;
+
+    float *get() { return p_; }
+    float &operator[](int i) { return p_[i]; }
+    bool guard_intact() const { return p_[lo_ - 1] == kGuard && p_[lo_ + n_] == kGuard; }
+
+private:
+    int n_, lo_;
+    float *p_;
+};
+
+// Row-major rows x cols values, uniform in [-2.385, 2.385].
+inline std::vector<float> random_values(std::mt19937 &rng, int rows, int cols)
+{
+    std::uniform_real_distribution<float> dist(-2.385f, 2.385f);
+    std::vector<float> out(static_cast<std::size_t>(rows * cols));
+    for (float &x : out)
+        x = dist(rng);
+    return out;
+}
+
+inline std::vector<float> column_major(const std::vector<float> &rowmajor, int rows, int cols)
+{
+    std::vector<float> out(rowmajor.size());
+    for (int r = 0; r < rows; r++)
+        for (int c = 0; c < cols; c++)
+            out[static_cast<std::size_t>(c * rows + r)] =
+                rowmajor[static_cast<std::size_t>(r * cols + c)];
+    return out;
+}
+
+// Singular values of a row-major rows x cols matrix, descending (sgesvd).
+inline std::vector<float> lapack_singular_values(const std::vector<float> &a, int rows, int cols)
+{
+    std::vector<float> cm = column_major(a, rows, cols);
+    std::vector<float> s(static_cast<std::size_t>(std::min(rows, cols)));
+    int lwork = -1, info = 0, one = 1;
+    float query = 0.0f, dummy = 0.0f;
+    sgesvd_("N", "N", &rows, &cols, cm.data(), &rows, s.data(), &dummy, &one, &dummy, &one,
+            &query, &lwork, &info, 1, 1);
+    lwork = static_cast<int>(query);
+    std::vector<float> work(static_cast<std::size_t>(lwork));
+    sgesvd_("N", "N", &rows, &cols, cm.data(), &rows, s.data(), &dummy, &one, &dummy, &one,
+            work.data(), &lwork, &info, 1, 1);
+    return info == 0 ? s : std::vector<float>();
+}
+
+// Eigenvalues of a symmetric row-major n x n matrix, ascending (ssyev).
+inline std::vector<float> lapack_eigenvalues(const std::vector<float> &a, int n)
+{
+    std::vector<float> cm = column_major(a, n, n);
+    std::vector<float> w(static_cast<std::size_t>(n));
+    int lwork = -1, info = 0;
+    float query = 0.0f;
+    ssyev_("N", "U", &n, cm.data(), &n, w.data(), &query, &lwork, &info, 1, 1);
+    lwork = static_cast<int>(query);
+    std::vector<float> work(static_cast<std::size_t>(lwork));
+    ssyev_("N", "U", &n, cm.data(), &n, w.data(), work.data(), &lwork, &info, 1, 1);
+    return info == 0 ? w : std::vector<float>();
+}
+
+// Solution X (row-major n x nrhs) of A X = B for row-major A (n x n) and B
+// (n x nrhs) by sgesv; empty when LAPACK finds A singular.
+inline std::vector<float> lapack_solve(const std::vector<float> &a, const std::vector<float> &b,
+                                       int n, int nrhs)
+{
+    std::vector<float> acm = column_major(a, n, n);
+    std::vector<float> bcm = column_major(b, n, nrhs);
+    std::vector<int> ipiv(static_cast<std::size_t>(n));
+    int info = 0;
+    sgesv_(&n, &nrhs, acm.data(), &n, ipiv.data(), bcm.data(), &n, &info);
+    if (info != 0)
+        return {};
+    std::vector<float> x(b.size());
+    for (int r = 0; r < n; r++)
+        for (int c = 0; c < nrhs; c++)
+            x[static_cast<std::size_t>(r * nrhs + c)] = bcm[static_cast<std::size_t>(c * n + r)];
+    return x;
+}
+
+// Least-squares solution (length cols) of a row-major rows x cols system with
+// rows >= cols and full rank, by sgels.
+inline std::vector<float> lapack_least_squares(const std::vector<float> &a,
+                                               const std::vector<float> &b, int rows, int cols)
+{
+    std::vector<float> acm = column_major(a, rows, cols);
+    std::vector<float> bb = b;
+    int nrhs = 1, lwork = -1, info = 0;
+    float query = 0.0f;
+    sgels_("N", &rows, &cols, &nrhs, acm.data(), &rows, bb.data(), &rows, &query, &lwork, &info,
+           1);
+    lwork = static_cast<int>(query);
+    std::vector<float> work(static_cast<std::size_t>(lwork));
+    sgels_("N", &rows, &cols, &nrhs, acm.data(), &rows, bb.data(), &rows, work.data(), &lwork,
+           &info, 1);
+    if (info != 0)
+        return {};
+    bb.resize(static_cast<std::size_t>(cols));
+    return bb;
+}
+
+// Tracks the largest error seen and where it occurred, for the report that
+// accuracy tests print.
+struct Worst {
+    double value = 0.0;
+    unsigned seed = 0;
+    int rows = 0, cols = 0;
+    void update(double v, unsigned s, int r, int c)
+    {
+        if (v > value) {
+            value = v;
+            seed = s;
+            rows = r;
+            cols = c;
+        }
+    }
+};
+
+} // namespace la_test
+
+#endif

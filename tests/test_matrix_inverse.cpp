@@ -1,0 +1,112 @@
+// getInverseMatrixUsingSVD: truncated inverse through the SVD, 0-based.
+
+#include "linalg_helpers.h"
+#include "stat.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+using la_test::Matrix;
+
+namespace {
+
+std::vector<float> invert(const std::vector<float> &values, int n)
+{
+    Matrix m(n, n, 0), inv(n, n, 0);
+    m.set(values);
+    EXPECT_TRUE(getInverseMatrixUsingSVD(m.get(), inv.get(), n));
+    EXPECT_EQ(m.values(), values); // input untouched
+    EXPECT_TRUE(m.guard_intact() && inv.guard_intact());
+    return inv.values();
+}
+
+} // namespace
+
+TEST(MatrixInverseExact, Diagonal)
+{
+    EXPECT_EQ(invert({2, 0, 0, 4}, 2), (std::vector<float>{0.5f, 0, 0, 0.25f}));
+    EXPECT_EQ(invert({5}, 1), (std::vector<float>{0.2f}));
+    EXPECT_EQ(invert({-5}, 1), (std::vector<float>{-0.2f}));
+}
+
+// Values below 1e-6 times the largest are dropped; 1e-5 is not.
+TEST(MatrixInverseExact, RelativeThreshold)
+{
+    EXPECT_EQ(invert({1, 0, 0, 0}, 2), (std::vector<float>{1, 0, 0, 0}));
+    EXPECT_EQ(invert({1, 0, 0, 1e-7f}, 2), (std::vector<float>{1, 0, 0, 0}));
+    std::vector<float> kept = invert({1, 0, 0, 1e-5f}, 2);
+    EXPECT_EQ(kept[0], 1.0f);
+    EXPECT_FLOAT_EQ(kept[3], 1e5f);
+
+    // Nearly singular (one ulp away from rank one): the rank-one pseudo-inverse.
+    const float up = std::nextafter(2.385f, 3.0f);
+    std::vector<float> pinv = invert({2.385f, 2.385f, 2.385f, up}, 2);
+    for (float x : pinv)
+        EXPECT_NEAR(x, 1.0f / (4 * 2.385f), 1e-6f);
+}
+
+TEST(MatrixInverseExact, InPlaceMatchesSeparateStorage)
+{
+    std::mt19937 rng(31);
+    std::vector<float> values = la_test::random_values(rng, 5, 5);
+    Matrix m(5, 5, 0);
+    m.set(values);
+    EXPECT_TRUE(getInverseMatrixUsingSVD(m.get(), m.get(), 5));
+    EXPECT_EQ(m.values(), invert(values, 5));
+}
+
+TEST(MatrixInverseExact, DegenerateInputStillReturnsTrue)
+{
+    // All singular values 0: each is inverted to infinity.
+    std::vector<float> zero = invert({0, 0, 0, 0}, 2);
+    bool any_nonfinite = false;
+    for (float x : zero)
+        any_nonfinite = any_nonfinite || !std::isfinite(x);
+    EXPECT_TRUE(any_nonfinite);
+
+    // NaN input: the decomposition does not converge and the flag says so.
+    Matrix m(2, 2, 0), inv(2, 2, 0);
+    m.set({std::numeric_limits<float>::quiet_NaN(), 1, 1, 2.385f});
+    EXPECT_TRUE(getInverseMatrixUsingSVD(m.get(), inv.get(), 2));
+    EXPECT_TRUE(NoConvergenceInSVD);
+    EXPECT_TRUE(m.guard_intact() && inv.guard_intact());
+}
+
+// Inverse against sgesv with the identity as right-hand side.
+TEST(MatrixInverseAccuracy, RandomMatricesAgainstLapack)
+{
+    const double kTol = 8 * FLT_EPSILON; // times the condition number
+    la_test::Worst worst;
+    for (unsigned trial = 0; trial < 200; trial++) {
+        unsigned seed = 7000 + trial;
+        std::mt19937 rng(seed);
+        int n = 1 + static_cast<int>(rng() % 40);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", n = " << n);
+        std::vector<float> values = la_test::random_values(rng, n, n);
+        std::vector<float> identity(static_cast<size_t>(n * n), 0.0f);
+        for (int i = 0; i < n; i++)
+            identity[static_cast<size_t>(i * n + i)] = 1.0f;
+        std::vector<float> ref = la_test::lapack_solve(values, identity, n, n);
+        std::vector<float> sv = la_test::lapack_singular_values(values, n, n);
+        ASSERT_FALSE(ref.empty());
+        double cond = sv.front() / sv.back();
+        if (cond > 1e5) // the relative cut-off of 1e-6 would change the answer
+            continue;
+
+        std::vector<float> inv = invert(values, n);
+        double refmax = 0.0, err = 0.0;
+        for (size_t k = 0; k < ref.size(); k++) {
+            refmax = std::max(refmax, std::fabs(static_cast<double>(ref[k])));
+            err = std::max(err, std::fabs(static_cast<double>(inv[k]) - ref[k]));
+        }
+        double rel = err / (refmax * cond);
+        worst.update(rel, seed, n, n);
+        EXPECT_LE(rel, kTol);
+    }
+    std::printf("worst inverse error %.2f eps x cond (seed %u, n = %d)\n",
+                worst.value / FLT_EPSILON, worst.seed, worst.rows);
+}

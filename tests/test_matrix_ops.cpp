@@ -1,0 +1,105 @@
+// The 0-based matrix products, transpose, row scaling and copies.
+
+#include "linalg_helpers.h"
+#include "stat.h"
+
+#include <gtest/gtest.h>
+
+using la_test::Matrix;
+
+namespace {
+
+// 0-based matrices with a guard ring at rows/columns -1 and n.
+struct Fixture : testing::Test {
+    Matrix a{2, 3, 0}, b{3, 2, 0};
+    void SetUp() override
+    {
+        a.set({1, 2, 3, 4, 5, 6});
+        b.set({7, 8, 9, 10, 11, 12});
+    }
+};
+
+using MatrixOpsExact = Fixture;
+
+} // namespace
+
+TEST_F(MatrixOpsExact, Products)
+{
+    Matrix c(2, 2, 0);
+    matrix_matrix_mult(a.get(), b.get(), c.get(), 2, 3, 2);
+    EXPECT_EQ(c.values(), (std::vector<float>{58, 64, 139, 154}));
+    EXPECT_TRUE(c.guard_intact());
+
+    transposematrix_matrix_mult(a.get(), c.get(), 2, 3);
+    EXPECT_EQ(c.values(), (std::vector<float>{14, 32, 32, 77}));
+
+    // An empty inner dimension gives zeros.
+    matrix_matrix_mult(a.get(), b.get(), c.get(), 2, 0, 2);
+    EXPECT_EQ(c.values(), (std::vector<float>{0, 0, 0, 0}));
+    EXPECT_TRUE(c.guard_intact() && a.guard_intact() && b.guard_intact());
+}
+
+TEST_F(MatrixOpsExact, CrossProductIsExactlySymmetric)
+{
+    std::mt19937 rng(99);
+    Matrix x(7, 5, 0), c(7, 7, 0), f(7, 7, 0);
+    x.set(la_test::random_values(rng, 7, 5));
+    transposematrix_matrix_mult(x.get(), c.get(), 7, 5);
+    // b, n, tA and tB take no part: b may be null.
+    fast_matrix_matrix_mult(x.get(), nullptr, f.get(), 7, 99, 5, true, false);
+    for (int i = 0; i < 7; i++)
+        for (int j = 0; j < 7; j++) {
+            EXPECT_EQ(c.at(i, j), c.at(j, i));
+            EXPECT_EQ(f.at(i, j), c.at(i, j));
+        }
+    EXPECT_TRUE(c.guard_intact() && f.guard_intact());
+}
+
+TEST_F(MatrixOpsExact, VectorProducts)
+{
+    float v[3] = {2.385f, -1.0f, 0.5f};
+    float c[4] = {99.0f, 99.0f, 99.0f, la_test::kGuard};
+    matrix_vector_mult(a.get(), v, c, 2, 3);
+    EXPECT_EQ(c[0], 2.385f - 2.0f + 1.5f);
+    EXPECT_EQ(c[1], 4.0f * 2.385f - 5.0f + 3.0f);
+    EXPECT_EQ(c[2], 99.0f);
+    EXPECT_EQ(vector_vector_mult(v, v, 3), 2.385f * 2.385f + 1.0f + 0.25f);
+    EXPECT_EQ(vector_vector_mult(v, v, 0), 0.0f);
+}
+
+TEST_F(MatrixOpsExact, TransposeAndRowScaling)
+{
+    Matrix t(3, 2, 0);
+    matrix_transpose(a.get(), t.get(), 2, 3);
+    EXPECT_EQ(t.values(), (std::vector<float>{1, 4, 2, 5, 3, 6}));
+    EXPECT_TRUE(t.guard_intact());
+
+    float w[2] = {2.0f, 0.0f};
+    diagmatrix_matrix_mult(w, a.get(), 2, 3);
+    EXPECT_EQ(a.values(), (std::vector<float>{2, 4, 6, 0, 0, 0}));
+    EXPECT_TRUE(a.guard_intact());
+}
+
+TEST_F(MatrixOpsExact, CopyModes)
+{
+    Matrix one(2, 3, 1), back(2, 3, 0), same(2, 3, 0);
+    copy_matrix(a.get(), one.get(), 2, 3, 2);
+    EXPECT_EQ(one.values(), a.values());
+    EXPECT_TRUE(one.guard_intact()); // row 0 and column 0 untouched
+    copy_matrix(one.get(), back.get(), 2, 3, 3);
+    EXPECT_EQ(back.values(), a.values());
+    copy_matrix(a.get(), same.get(), 2, 3, 0);
+    EXPECT_EQ(same.values(), a.values());
+
+    Matrix one2(2, 3, 1);
+    copy_matrix(one.get(), one2.get(), 2, 3, 1);
+    EXPECT_EQ(one2.values(), a.values());
+    EXPECT_TRUE(one2.guard_intact() && back.guard_intact() && same.guard_intact());
+
+    for (int mode : {4, -1}) {
+        Matrix untouched(2, 3, 0);
+        untouched.set({9, 9, 9, 9, 9, 9});
+        copy_matrix(a.get(), untouched.get(), 2, 3, mode);
+        EXPECT_EQ(untouched.values(), (std::vector<float>{9, 9, 9, 9, 9, 9}));
+    }
+}

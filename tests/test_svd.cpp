@@ -1,0 +1,272 @@
+// svdcmp, svbksb, svdvar, pythag and the NoConvergenceInSVD flag.
+
+#include "linalg_helpers.h"
+#include "stat.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+using la_test::Matrix;
+using la_test::Vector;
+
+namespace {
+
+// Decomposes the row-major rows x cols values; a is left holding U.
+void decompose(const std::vector<float> &values, int rows, int cols, Matrix &a, Vector &w,
+               Matrix &v)
+{
+    a.set(values);
+    svdcmp(a.get(), rows, cols, w.get(), v.get());
+    EXPECT_TRUE(a.guard_intact());
+    EXPECT_TRUE(w.guard_intact());
+    EXPECT_TRUE(v.guard_intact());
+}
+
+} // namespace
+
+TEST(SvdExact, DiagonalWithNegativeEntry)
+{
+    Matrix a(2, 2), v(2, 2);
+    Vector w(2);
+    decompose({-3.0f, 0.0f, 0.0f, 2.0f}, 2, 2, a, w, v);
+    EXPECT_FALSE(NoConvergenceInSVD);
+    EXPECT_EQ(w[1], 3.0f);
+    EXPECT_EQ(w[2], 2.0f);
+    EXPECT_EQ(a.values(), (std::vector<float>{-1.0f, 0.0f, 0.0f, -1.0f}));
+    EXPECT_EQ(v.values(), (std::vector<float>{1.0f, 0.0f, 0.0f, -1.0f}));
+}
+
+TEST(SvdExact, ValuesAreNotSorted)
+{
+    Matrix a(2, 2), v(2, 2);
+    Vector w(2);
+    decompose({1.0f, 0.0f, 0.0f, 5.0f}, 2, 2, a, w, v);
+    EXPECT_EQ(w[1], 1.0f);
+    EXPECT_EQ(w[2], 5.0f);
+
+    Matrix a3(3, 2), v3(2, 2);
+    Vector w3(2);
+    decompose({1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f}, 3, 2, a3, w3, v3);
+    EXPECT_NEAR(w3[1], 0.5143f, 1e-4f);
+    EXPECT_NEAR(w3[2], 9.5255f, 1e-4f);
+}
+
+TEST(SvdExact, ZeroMatrixGivesIdentityFactors)
+{
+    for (auto shape : {std::make_pair(3, 2), std::make_pair(2, 3), std::make_pair(1, 1)}) {
+        int rows = shape.first, cols = shape.second;
+        SCOPED_TRACE(testing::Message() << rows << "x" << cols);
+        Matrix a(rows, cols), v(cols, cols);
+        Vector w(cols);
+        decompose(std::vector<float>(static_cast<size_t>(rows * cols), 0.0f), rows, cols, a, w, v);
+        EXPECT_FALSE(NoConvergenceInSVD);
+        for (int j = 1; j <= cols; j++) {
+            EXPECT_EQ(w[j], 0.0f);
+            for (int i = 1; i <= cols; i++)
+                EXPECT_EQ(v[i][j], i == j ? 1.0f : 0.0f);
+            for (int i = 1; i <= rows; i++)
+                EXPECT_EQ(a[i][j], i == j ? 1.0f : 0.0f);
+        }
+    }
+}
+
+// The superdiagonal 1e-7 is below the absolute threshold 1e-6, so no sweep
+// runs and the bidiagonal diagonal is taken as is (the true singular values
+// are 1.618e-7 and 0.618e-7).
+TEST(SvdExact, AbsoluteThresholdEndsIteration)
+{
+    Matrix a(2, 2), v(2, 2);
+    Vector w(2);
+    decompose({1e-7f, 1e-7f, 0.0f, 1e-7f}, 2, 2, a, w, v);
+    EXPECT_EQ(w[1], 1e-7f);
+    EXPECT_EQ(w[2], 1e-7f);
+    EXPECT_FALSE(NoConvergenceInSVD);
+}
+
+TEST(SvdExact, Pythag)
+{
+    EXPECT_EQ(pythag(3.0f, 4.0f), 5.0f);
+    EXPECT_EQ(pythag(0.0f, 0.0f), 0.0f);
+    EXPECT_EQ(pythag(-3.0f, 0.0f), 3.0f);
+    EXPECT_EQ(pythag(2.385f, -7.5f), pythag(-7.5f, 2.385f));
+    // No overflow of the squares.
+    EXPECT_FLOAT_EQ(pythag(3e30f, 4e30f), 5e30f);
+    EXPECT_FLOAT_EQ(pythag(3e-30f, 4e-30f), 5e-30f);
+}
+
+// The flag is the library's own variable, read here as any caller would.
+TEST(SvdExact, NoConvergenceFlagSetAndCleared)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    Matrix a(2, 2), v(2, 2);
+    Vector w(2);
+    decompose({nan, 1.0f, 2.385f, nan}, 2, 2, a, w, v);
+    EXPECT_TRUE(NoConvergenceInSVD);
+    decompose({2.385f, 1.0f, 0.5f, 3.0f}, 2, 2, a, w, v);
+    EXPECT_FALSE(NoConvergenceInSVD);
+}
+
+TEST(SvdExact, BacksubstitutionSkipsExactZeros)
+{
+    Matrix u(2, 2), v(2, 2);
+    Vector w(2), b(2), x(2);
+    u.set({1.0f, 0.0f, 0.0f, 1.0f});
+    v.set({0.0f, 1.0f, 1.0f, 0.0f});
+    b[1] = 4.77f;
+    b[2] = 2.385f;
+    w[1] = 2.0f;
+    w[2] = 0.0f;
+    svbksb(u.get(), w.get(), v.get(), 2, 2, b.get(), x.get());
+    EXPECT_EQ(x[1], 0.0f);
+    EXPECT_EQ(x[2], 2.385f);
+    EXPECT_EQ(b[1], 4.77f);
+    EXPECT_EQ(b[2], 2.385f);
+
+    w[2] = 1e-30f; // tiny, but not zero: divided by like any other
+    svbksb(u.get(), w.get(), v.get(), 2, 2, b.get(), x.get());
+    EXPECT_EQ(x[1], 2.385f / 1e-30f);
+    EXPECT_TRUE(x.guard_intact() && b.guard_intact() && u.guard_intact());
+}
+
+TEST(SvdExact, CovarianceIsSymmetricAndSkipsZeroValues)
+{
+    std::mt19937 rng(4711);
+    Matrix v(3, 3), cvm(3, 3);
+    Vector w(3);
+    v.set(la_test::random_values(rng, 3, 3));
+    w[1] = 2.385f;
+    w[2] = 0.0f;
+    w[3] = 1.5f;
+    svdvar(v.get(), 3, w.get(), cvm.get());
+    for (int i = 1; i <= 3; i++)
+        for (int j = 1; j <= 3; j++) {
+            EXPECT_EQ(cvm[i][j], cvm[j][i]);
+            double expect = v[i][1] * v[j][1] / (2.385 * 2.385) + v[i][3] * v[j][3] / 2.25;
+            EXPECT_NEAR(cvm[i][j], expect, 8 * FLT_EPSILON * (std::fabs(expect) + 1.0));
+        }
+    EXPECT_TRUE(cvm.guard_intact());
+}
+
+// Singular values against sgesvd, reconstruction A = U diag(w) V^T and
+// orthogonality of the factors, on square, tall and wide random matrices.
+TEST(SvdAccuracy, RandomMatricesAgainstLapack)
+{
+    const double kTolValues = 32 * FLT_EPSILON;  // relative to the largest singular value
+    const double kTolRebuild = 16 * FLT_EPSILON; // likewise
+    const double kTolOrtho = 64 * FLT_EPSILON;
+    la_test::Worst worst_values, worst_rebuild, worst_ortho;
+
+    for (unsigned trial = 0; trial < 300; trial++) {
+        unsigned seed = 1000 + trial;
+        std::mt19937 rng(seed);
+        int d1 = 1 + static_cast<int>(rng() % 40), d2 = 1 + static_cast<int>(rng() % 40);
+        int rows = d1, cols = d1;
+        if (trial % 3 == 1) { // tall
+            rows = std::max(d1, d2);
+            cols = std::min(d1, d2);
+        } else if (trial % 3 == 2) { // wide
+            rows = std::min(d1, d2);
+            cols = std::max(d1, d2);
+        }
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << rows << "x" << cols);
+        std::vector<float> values = la_test::random_values(rng, rows, cols);
+        std::vector<float> ref = la_test::lapack_singular_values(values, rows, cols);
+        ASSERT_FALSE(ref.empty());
+
+        Matrix a(rows, cols), v(cols, cols);
+        Vector w(cols);
+        decompose(values, rows, cols, a, w, v);
+        ASSERT_FALSE(NoConvergenceInSVD);
+
+        std::vector<float> sorted(w.get() + 1, w.get() + 1 + cols);
+        std::sort(sorted.rbegin(), sorted.rend());
+        double scale = std::max(static_cast<double>(ref[0]), 1e-30);
+        double err = 0.0;
+        for (int k = 0; k < cols; k++) {
+            ASSERT_GE(sorted[static_cast<size_t>(k)], 0.0f);
+            double expect = k < static_cast<int>(ref.size()) ? ref[static_cast<size_t>(k)] : 0.0;
+            err = std::max(err, std::fabs(sorted[static_cast<size_t>(k)] - expect) / scale);
+        }
+        worst_values.update(err, seed, rows, cols);
+        EXPECT_LE(err, kTolValues);
+
+        err = 0.0;
+        for (int i = 1; i <= rows; i++)
+            for (int j = 1; j <= cols; j++) {
+                double sum = 0.0;
+                for (int k = 1; k <= cols; k++)
+                    sum += static_cast<double>(a[i][k]) * w[k] * v[j][k];
+                err = std::max(err,
+                               std::fabs(sum - values[static_cast<size_t>((i - 1) * cols + j - 1)]));
+            }
+        worst_rebuild.update(err / scale, seed, rows, cols);
+        EXPECT_LE(err / scale, kTolRebuild);
+
+        // V is orthogonal; the columns of U are orthonormal when rows >= cols.
+        err = 0.0;
+        for (int p = 1; p <= cols; p++)
+            for (int q = 1; q <= cols; q++) {
+                double vv = 0.0, uu = 0.0;
+                for (int k = 1; k <= cols; k++)
+                    vv += static_cast<double>(v[k][p]) * v[k][q];
+                for (int k = 1; k <= rows; k++)
+                    uu += static_cast<double>(a[k][p]) * a[k][q];
+                double id = p == q ? 1.0 : 0.0;
+                err = std::max(err, std::fabs(vv - id));
+                if (rows >= cols)
+                    err = std::max(err, std::fabs(uu - id));
+            }
+        worst_ortho.update(err, seed, rows, cols);
+        EXPECT_LE(err, kTolOrtho);
+    }
+    std::printf("worst singular value error %.2f eps (seed %u, %dx%d)\n",
+                worst_values.value / FLT_EPSILON, worst_values.seed, worst_values.rows,
+                worst_values.cols);
+    std::printf("worst reconstruction error %.2f eps (seed %u, %dx%d)\n",
+                worst_rebuild.value / FLT_EPSILON, worst_rebuild.seed, worst_rebuild.rows,
+                worst_rebuild.cols);
+    std::printf("worst orthogonality error %.2f eps (seed %u, %dx%d)\n",
+                worst_ortho.value / FLT_EPSILON, worst_ortho.seed, worst_ortho.rows,
+                worst_ortho.cols);
+}
+
+// svbksb through the factors solves square systems like sgesv does.
+TEST(SvdAccuracy, BacksubstitutionAgainstLapackSolve)
+{
+    const double kTol = 8 * FLT_EPSILON; // times the condition number
+    la_test::Worst worst;
+    for (unsigned trial = 0; trial < 60; trial++) {
+        unsigned seed = 5000 + trial;
+        std::mt19937 rng(seed);
+        int n = 1 + static_cast<int>(rng() % 40);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", n = " << n);
+        std::vector<float> values = la_test::random_values(rng, n, n);
+        std::vector<float> rhs = la_test::random_values(rng, n, 1);
+        std::vector<float> ref = la_test::lapack_solve(values, rhs, n, 1);
+        std::vector<float> sv = la_test::lapack_singular_values(values, n, n);
+        ASSERT_FALSE(ref.empty());
+        double cond = sv.front() / sv.back();
+
+        Matrix a(n, n), v(n, n);
+        Vector w(n), b(n), x(n);
+        decompose(values, n, n, a, w, v);
+        for (int i = 1; i <= n; i++)
+            b[i] = rhs[static_cast<size_t>(i - 1)];
+        svbksb(a.get(), w.get(), v.get(), n, n, b.get(), x.get());
+        double xmax = 0.0, err = 0.0;
+        for (int i = 1; i <= n; i++) {
+            xmax = std::max(xmax, std::fabs(static_cast<double>(ref[static_cast<size_t>(i - 1)])));
+            err = std::max(err, std::fabs(static_cast<double>(x[i]) - ref[static_cast<size_t>(i - 1)]));
+        }
+        double rel = err / (xmax * cond);
+        worst.update(rel, seed, n, n);
+        EXPECT_LE(rel, kTol);
+        EXPECT_TRUE(x.guard_intact());
+    }
+    std::printf("worst svbksb error %.2f eps x cond (seed %u, n = %d)\n",
+                worst.value / FLT_EPSILON, worst.seed, worst.rows);
+}
