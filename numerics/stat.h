@@ -262,7 +262,29 @@ TV_API bool getInverseMatrixUsingSVD(float **m, float **inv, int n);
 
 // ---- Gauss-Jordan elimination ----
 
+// Gauss-Jordan elimination with full pivoting: a[1..n][1..n] is replaced by
+// its inverse and the m right-hand sides b[1..n][1..m] by the solutions (m = 0:
+// b is not touched). Ties in the pivot search go to the last candidate
+// (rows ascending, columns ascending). Ends the process with
+// "gaussj: Singular Matrix-2" when the chosen pivot is 0 (singular matrix) and
+// with "gaussj: Singular Matrix-1" when the pivot search fails (only NaNs
+// left); a and b are then partly transformed.
+TV_API void gaussj(float **a, int n, float **b, int m);
+
 // ---- Jacobi eigen-decomposition ----
+
+// Eigenvalues d[1..n] (unsorted) and normalised eigenvectors, as the columns
+// of v[1..n][1..n], of the symmetric a[1..n][1..n] by cyclic Jacobi rotations;
+// *nrot receives the number of rotations. Only the diagonal and the strict
+// upper triangle of a are read; the upper triangle is zeroed, the diagonal and
+// the lower triangle are left as they were. Ends the process with
+// "Too many iterations in routine jacobi" after 50 sweeps.
+TV_API void jacobi(float **a, int n, float *d, float **v, int *nrot);
+
+// Sorts d[1..n] into descending order, moving the columns of v[1..n][1..n]
+// along (as jacobi delivers them); among equal values the later one is taken
+// first.
+TV_API void eigsrt(float *d, float **v, int n);
 
 // ---- Linear least squares ----
 

@@ -1,0 +1,137 @@
+// gaussj: Gauss-Jordan elimination with full pivoting.
+
+#include "linalg_helpers.h"
+#include "stat.h"
+#include "support/fatal.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+using la_test::Matrix;
+
+namespace {
+
+void run_gaussj(const std::vector<float> &av, const std::vector<float> &bv, int n, int m)
+{
+    Matrix a(n, n, 1), b(n, m, 1);
+    a.set(av);
+    b.set(bv);
+    gaussj(a.get(), n, b.get(), m);
+}
+
+} // namespace
+
+TEST(GaussJordanExact, SmallSystems)
+{
+    Matrix a(1, 1), b(1, 1);
+    a[1][1] = 2.0f;
+    b[1][1] = 4.0f;
+    gaussj(a.get(), 1, b.get(), 1);
+    EXPECT_EQ(a[1][1], 0.5f);
+    EXPECT_EQ(b[1][1], 2.0f);
+
+    // Identity: ties go to the last candidate, so no row is exchanged and
+    // nothing changes.
+    Matrix id(3, 3), rhs(3, 2);
+    id.set({1, 0, 0, 0, 1, 0, 0, 0, 1});
+    rhs.set({2.385f, -1, 3, 4, 5, 6.5f});
+    gaussj(id.get(), 3, rhs.get(), 2);
+    EXPECT_EQ(id.values(), (std::vector<float>{1, 0, 0, 0, 1, 0, 0, 0, 1}));
+    EXPECT_EQ(rhs.values(), (std::vector<float>{2.385f, -1, 3, 4, 5, 6.5f}));
+    EXPECT_TRUE(id.guard_intact() && rhs.guard_intact());
+}
+
+// (0 1; 1 0): the pivot is found at row 2, column 1; the exchange and the
+// unscrambling leave the matrix, its own inverse.
+TEST(GaussJordanExact, PermutationIsItsOwnInverse)
+{
+    Matrix a(2, 2), b(2, 1);
+    a.set({0, 1, 1, 0});
+    b.set({2.385f, 7.0f});
+    gaussj(a.get(), 2, b.get(), 1);
+    EXPECT_EQ(a.values(), (std::vector<float>{0, 1, 1, 0}));
+    EXPECT_EQ(b.values(), (std::vector<float>{7.0f, 2.385f}));
+}
+
+// With no right-hand side b is never read: a null b is fine.
+TEST(GaussJordanExact, InverseOnly)
+{
+    Matrix a(2, 2);
+    a.set({4, 7, 2, 6});
+    gaussj(a.get(), 2, nullptr, 0);
+    std::vector<float> inv = a.values();
+    EXPECT_FLOAT_EQ(inv[0], 0.6f);
+    EXPECT_FLOAT_EQ(inv[1], -0.7f);
+    EXPECT_FLOAT_EQ(inv[2], -0.2f);
+    EXPECT_FLOAT_EQ(inv[3], 0.4f);
+}
+
+TEST(GaussJordanDeath, SingularMatrix)
+{
+    TV_EXPECT_FATAL(run_gaussj({0}, {1}, 1, 1), "gaussj: Singular Matrix-2");
+    TV_EXPECT_FATAL(run_gaussj({1, 2, 2, 4}, {1, 1}, 2, 1), "gaussj: Singular Matrix-2");
+    TV_EXPECT_FATAL(run_gaussj({1, 2.385f, 0, 0, 0, 0, 3, 1, 5}, {1, 1, 1}, 3, 1),
+                    "gaussj: Singular Matrix-2");
+}
+
+// When only NaNs are left the pivot search finds no candidate at all; that is
+// reported instead of pivoting on a position that was never chosen.
+TEST(GaussJordanDeath, NoPivotCandidate)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    TV_EXPECT_FATAL(run_gaussj({nan}, {1}, 1, 1), "gaussj: Singular Matrix-1");
+    TV_EXPECT_FATAL(run_gaussj({2.385f, nan, nan, nan}, {1, 1}, 2, 1),
+                    "gaussj: Singular Matrix-1");
+}
+
+// Inverses and solutions against sgesv.
+TEST(GaussJordanAccuracy, RandomSystemsAgainstLapack)
+{
+    const double kTol = 8 * FLT_EPSILON; // times the condition number
+    la_test::Worst worst_inv, worst_sol;
+    for (unsigned trial = 0; trial < 200; trial++) {
+        unsigned seed = 9000 + trial;
+        std::mt19937 rng(seed);
+        int n = 1 + static_cast<int>(rng() % 40);
+        int m = 1 + static_cast<int>(rng() % 3);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", n = " << n << ", m = " << m);
+        std::vector<float> av = la_test::random_values(rng, n, n);
+        std::vector<float> bv = la_test::random_values(rng, n, m);
+        std::vector<float> identity(static_cast<size_t>(n * n), 0.0f);
+        for (int i = 0; i < n; i++)
+            identity[static_cast<size_t>(i * n + i)] = 1.0f;
+        std::vector<float> ref_inv = la_test::lapack_solve(av, identity, n, n);
+        std::vector<float> ref_sol = la_test::lapack_solve(av, bv, n, m);
+        std::vector<float> sv = la_test::lapack_singular_values(av, n, n);
+        ASSERT_FALSE(ref_inv.empty());
+        double cond = sv.front() / sv.back();
+
+        Matrix a(n, n), b(n, m);
+        a.set(av);
+        b.set(bv);
+        gaussj(a.get(), n, b.get(), m);
+        EXPECT_TRUE(a.guard_intact() && b.guard_intact());
+
+        auto relerr = [cond](const std::vector<float> &got, const std::vector<float> &ref) {
+            double refmax = 0.0, err = 0.0;
+            for (size_t k = 0; k < ref.size(); k++) {
+                refmax = std::max(refmax, std::fabs(static_cast<double>(ref[k])));
+                err = std::max(err, std::fabs(static_cast<double>(got[k]) - ref[k]));
+            }
+            return err / (refmax * cond);
+        };
+        double e_inv = relerr(a.values(), ref_inv), e_sol = relerr(b.values(), ref_sol);
+        worst_inv.update(e_inv, seed, n, m);
+        worst_sol.update(e_sol, seed, n, m);
+        EXPECT_LE(e_inv, kTol);
+        EXPECT_LE(e_sol, kTol);
+    }
+    std::printf("worst inverse error %.2f eps x cond (seed %u, n = %d)\n",
+                worst_inv.value / FLT_EPSILON, worst_inv.seed, worst_inv.rows);
+    std::printf("worst solution error %.2f eps x cond (seed %u, n = %d, m = %d)\n",
+                worst_sol.value / FLT_EPSILON, worst_sol.seed, worst_sol.rows, worst_sol.cols);
+}

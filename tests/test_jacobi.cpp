@@ -1,0 +1,151 @@
+// jacobi and eigsrt: symmetric eigen-decomposition by cyclic rotations.
+
+#include "linalg_helpers.h"
+#include "stat.h"
+#include "support/fatal.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+using la_test::Matrix;
+using la_test::Vector;
+
+TEST(JacobiExact, DiagonalNeedsNoRotation)
+{
+    for (int n : {1, 3}) {
+        Matrix a(n, n), v(n, n);
+        Vector d(n);
+        std::vector<float> values(static_cast<size_t>(n * n), 0.0f);
+        for (int i = 0; i < n; i++)
+            values[static_cast<size_t>(i * n + i)] = 2.385f * static_cast<float>(i + 1);
+        a.set(values);
+        int nrot = -1;
+        jacobi(a.get(), n, d.get(), v.get(), &nrot);
+        EXPECT_EQ(nrot, 0);
+        for (int i = 1; i <= n; i++) {
+            EXPECT_EQ(d[i], 2.385f * static_cast<float>(i));
+            for (int j = 1; j <= n; j++)
+                EXPECT_EQ(v[i][j], i == j ? 1.0f : 0.0f);
+        }
+        EXPECT_EQ(a.values(), values);
+    }
+}
+
+// (2 1; 1 2): one rotation with theta = 0, then sorting.
+TEST(JacobiExact, TwoByTwoAndSort)
+{
+    Matrix a(2, 2), v(2, 2);
+    Vector d(2);
+    a.set({2, 1, 1, 2});
+    int nrot = 0;
+    jacobi(a.get(), 2, d.get(), v.get(), &nrot);
+    EXPECT_EQ(nrot, 1);
+    EXPECT_FLOAT_EQ(d[1], 1.0f);
+    EXPECT_FLOAT_EQ(d[2], 3.0f);
+    const float r = 0.70710678f;
+    EXPECT_FLOAT_EQ(v[1][1], r);
+    EXPECT_FLOAT_EQ(v[1][2], r);
+    EXPECT_FLOAT_EQ(v[2][1], -r);
+    EXPECT_FLOAT_EQ(v[2][2], r);
+    EXPECT_EQ(a[1][2], 0.0f);
+    EXPECT_EQ(a[2][1], 1.0f); // the lower triangle is never written
+    EXPECT_EQ(a[1][1], 2.0f);
+    EXPECT_TRUE(a.guard_intact() && v.guard_intact() && d.guard_intact());
+
+    std::vector<float> before = v.values();
+    eigsrt(d.get(), v.get(), 2);
+    EXPECT_FLOAT_EQ(d[1], 3.0f);
+    EXPECT_FLOAT_EQ(d[2], 1.0f);
+    EXPECT_EQ(v.values(), (std::vector<float>{before[1], before[0], before[3], before[2]}));
+}
+
+TEST(JacobiExact, SortTakesLastOfEqualValues)
+{
+    Matrix v(3, 3);
+    Vector d(3);
+    v.set({1, 2, 3, 4, 5, 6, 7, 8, 9});
+    d[1] = 2.385f;
+    d[2] = 2.385f;
+    d[3] = 1.0f;
+    eigsrt(d.get(), v.get(), 3); // equal pair exchanged with its columns
+    EXPECT_EQ(v.values(), (std::vector<float>{2, 1, 3, 5, 4, 6, 8, 7, 9}));
+    d[1] = 3.0f; // strictly descending: nothing moves
+    eigsrt(d.get(), v.get(), 3);
+    EXPECT_EQ(v.values(), (std::vector<float>{2, 1, 3, 5, 4, 6, 8, 7, 9}));
+    EXPECT_TRUE(d.guard_intact() && v.guard_intact());
+}
+
+// A NaN above the diagonal is never rotated away.
+TEST(JacobiDeath, TooManySweeps)
+{
+    auto run = [] {
+        Matrix a(2, 2), v(2, 2);
+        Vector d(2);
+        a.set({1, std::numeric_limits<float>::quiet_NaN(), 0, 2});
+        int nrot = 0;
+        jacobi(a.get(), 2, d.get(), v.get(), &nrot);
+    };
+    TV_EXPECT_FATAL(run(), "Too many iterations in routine jacobi");
+}
+
+// Eigenvalues against ssyev; A v = lambda v and orthogonality of v.
+TEST(JacobiAccuracy, RandomSymmetricAgainstLapack)
+{
+    const double kTolValues = 32 * FLT_EPSILON;   // relative to max |lambda|
+    const double kTolResidual = 32 * FLT_EPSILON; // likewise
+    const double kTolOrtho = 16 * FLT_EPSILON;
+    la_test::Worst worst_values, worst_residual, worst_ortho;
+    for (unsigned trial = 0; trial < 150; trial++) {
+        unsigned seed = 3000 + trial;
+        std::mt19937 rng(seed);
+        int n = 1 + static_cast<int>(rng() % 40);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", n = " << n);
+        std::vector<float> values = la_test::random_values(rng, n, n);
+        for (int i = 0; i < n; i++)
+            for (int j = 0; j < i; j++)
+                values[static_cast<size_t>(i * n + j)] = values[static_cast<size_t>(j * n + i)];
+        std::vector<float> ref = la_test::lapack_eigenvalues(values, n);
+        ASSERT_FALSE(ref.empty());
+        double scale = std::max(std::fabs(ref.front()), std::fabs(ref.back()));
+
+        Matrix a(n, n), v(n, n);
+        Vector d(n);
+        a.set(values);
+        int nrot = 0;
+        jacobi(a.get(), n, d.get(), v.get(), &nrot);
+        eigsrt(d.get(), v.get(), n);
+        EXPECT_TRUE(a.guard_intact() && v.guard_intact() && d.guard_intact());
+
+        double e_val = 0.0, e_res = 0.0, e_orth = 0.0;
+        for (int k = 1; k <= n; k++) {
+            EXPECT_TRUE(k == 1 || d[k] <= d[k - 1]);
+            e_val = std::max(e_val, std::fabs(d[k] - ref[static_cast<size_t>(n - k)]) / scale);
+            for (int i = 1; i <= n; i++) {
+                double av = 0.0, vv = 0.0;
+                for (int j = 1; j <= n; j++) {
+                    av += static_cast<double>(values[static_cast<size_t>((i - 1) * n + j - 1)]) *
+                          v[j][k];
+                    vv += static_cast<double>(v[j][i]) * v[j][k];
+                }
+                e_res = std::max(e_res, std::fabs(av - static_cast<double>(d[k]) * v[i][k]) / scale);
+                e_orth = std::max(e_orth, std::fabs(vv - (i == k ? 1.0 : 0.0)));
+            }
+        }
+        worst_values.update(e_val, seed, n, n);
+        worst_residual.update(e_res, seed, n, n);
+        worst_ortho.update(e_orth, seed, n, n);
+        EXPECT_LE(e_val, kTolValues);
+        EXPECT_LE(e_res, kTolResidual);
+        EXPECT_LE(e_orth, kTolOrtho);
+    }
+    std::printf("worst eigenvalue error %.2f eps (seed %u, n = %d)\n",
+                worst_values.value / FLT_EPSILON, worst_values.seed, worst_values.rows);
+    std::printf("worst residual %.2f eps (seed %u, n = %d)\n",
+                worst_residual.value / FLT_EPSILON, worst_residual.seed, worst_residual.rows);
+    std::printf("worst orthogonality error %.2f eps (seed %u, n = %d)\n",
+                worst_ortho.value / FLT_EPSILON, worst_ortho.seed, worst_ortho.rows);
+}
