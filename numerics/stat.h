@@ -288,6 +288,60 @@ TV_API void eigsrt(float *d, float **v, int n);
 
 // ---- Linear least squares ----
 
+// Fits y = sum_j a[j] X_j(x), j = 1..ma, to the points x, y, sig [1..ndata]
+// by minimising chi-square through the SVD of the weighted design matrix.
+// funcs(x, p, ma) stores X_1(x)..X_ma(x) in p[1..ma]; it is called once per
+// point in order, then once more per point for chi-square. Writes a[1..ma],
+// u[1..ndata][1..ma] (U of the design matrix), v[1..ma][1..ma], w[1..ma] (the
+// singular values, those below 1e-5 times the largest set to 0, ready for
+// svdvar) and *chisq. sig[i] must be non-zero. Does not report SVD
+// non-convergence itself (see NoConvergenceInSVD).
+// [process-wide state: not thread-safe] (runs svdcmp)
+TV_API void svdfit(float *x, float *y, float *sig, int ndata, float *a, int ma, float **u,
+                   float **v, float *w, float *chisq, void (*funcs)(float, float *, int));
+
+// Polynomial basis for svdfit: p[1..np] = 1, x, x^2, ..., x^(np-1); np >= 1.
+TV_API void fpoly(float x, float *p, int np);
+
 // ---- Nonlinear least squares ----
+
+// Model callback: funcs(x, a, &y, dyda, na) stores y(x; a[1..na]) in *y and
+// the derivatives dy/da[j] in dyda[1..na].
+
+// One Levenberg-Marquardt iteration per call for fitting a[1..ma] (ia[j] != 0:
+// fitted; 0: held) to x, y, sig [1..ndata]. *alamda is the command:
+// - < 0: start a fit (an unfinished earlier fit is discarded), lambda = 0.001,
+//   then one iteration;
+// - > 0: one iteration; on a lower chi-square the step is accepted (a, alpha,
+//   *chisq updated, lambda / 10), otherwise rejected (lambda * 10, *chisq set
+//   back to the accepted value);
+// - == 0: finish: covar[1..ma][1..ma] receives the covariance of the accepted
+//   parameters (zero rows and columns for held ones); a, alpha and *chisq are
+//   not touched.
+// alpha[1..mfit][1..mfit] holds the packed curvature, covar is scratch until
+// the finishing call. ia must not change during a fit. Ends the process with
+// "mrqmin: no fit in progress (start one with alamda < 0)" for an iteration
+// or finishing call without a fit, and with the gaussj messages on a singular
+// curvature matrix. [process-wide state: not thread-safe]
+TV_API void mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
+                   float **covar, float **alpha, float *chisq,
+                   void (*funcs)(float, float *, float *, float *, int), float *alamda);
+
+// Chi-square (*chisq), beta[1..mfit] (half the negative gradient) and the
+// curvature alpha[1..mfit][1..mfit] over the fitted parameters, in increasing
+// parameter order, at a[1..ma]. Derivatives the model does not write count as 0.
+TV_API void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
+                   float **alpha, float *beta, float *chisq,
+                   void (*funcs)(float, float *, float *, float *, int));
+
+// Spreads the packed mfit x mfit covariance in the leading block of
+// covar[1..ma][1..ma] to the full parameter set, with zero rows and columns
+// for the parameters whose ia[j] is 0.
+TV_API void covsrt(float **covar, int ma, int *ia, int mfit);
+
+// Sum of Gaussians a[i] * exp(-((x - a[i+1]) / a[i+2])^2) over the triples
+// i = 1, 4, 7, ... of a[1..na]; writes *y and dyda for each whole triple.
+// Parameters past the last whole triple are ignored and get no derivative.
+TV_API void fgauss(float x, float *a, float *y, float *dyda, int na);
 
 #endif

@@ -1,0 +1,59 @@
+// General linear least squares: fit y(x) = sum_j a[j] X_j(x) by the singular
+// value decomposition of the weighted design matrix, with singular values below
+// 1e-5 times the largest one treated as zero; and the polynomial basis.
+
+#include "stat.h"
+
+namespace {
+
+const double kSingularValueCut = 1.0e-5;
+
+} // namespace
+
+void svdfit(float *x, float *y, float *sig, int ndata, float *a, int ma, float **u, float **v,
+            float *w, float *chisq, void (*funcs)(float, float *, int))
+{
+    float *b = vector(1, ndata);
+    float *afunc = vector(1, ma);
+
+    for (int i = 1; i <= ndata; i++) {
+        (*funcs)(x[i], afunc, ma);
+        float tmp = 1.0f / sig[i];
+        for (int j = 1; j <= ma; j++)
+            u[i][j] = afunc[j] * tmp;
+        b[i] = y[i] * tmp;
+    }
+    svdcmp(u, ndata, ma, w, v);
+
+    float wmax = 0.0f;
+    for (int j = 1; j <= ma; j++)
+        if (w[j] > wmax)
+            wmax = w[j];
+    // The threshold is never negative, so a value that an unconverged
+    // decomposition left negative is cut as well.
+    float thresh = static_cast<float>(kSingularValueCut * static_cast<double>(wmax));
+    for (int j = 1; j <= ma; j++)
+        if (w[j] < thresh)
+            w[j] = 0.0f;
+    svbksb(u, w, v, ndata, ma, b, a);
+
+    *chisq = 0.0f;
+    for (int i = 1; i <= ndata; i++) {
+        (*funcs)(x[i], afunc, ma);
+        float sum = 0.0f;
+        for (int j = 1; j <= ma; j++)
+            sum += a[j] * afunc[j];
+        float tmp = (y[i] - sum) / sig[i];
+        *chisq += tmp * tmp;
+    }
+
+    free_vector(afunc, 1, ma);
+    free_vector(b, 1, ndata);
+}
+
+void fpoly(float x, float *p, int np)
+{
+    p[1] = 1.0f;
+    for (int j = 2; j <= np; j++)
+        p[j] = p[j - 1] * x;
+}

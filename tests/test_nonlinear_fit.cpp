@@ -1,0 +1,284 @@
+// mrqmin, mrqcof, covsrt and fgauss: Levenberg-Marquardt fitting.
+
+#include "linalg_helpers.h"
+#include "stat.h"
+#include "support/fatal.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+
+using la_test::Matrix;
+using la_test::Vector;
+
+namespace {
+
+int model_calls = 0;
+
+void counted_fgauss(float x, float *a, float *y, float *dyda, int na)
+{
+    ++model_calls;
+    fgauss(x, a, y, dyda, na);
+}
+
+// Data, parameters and matrices of one fit, all guarded.
+struct Problem {
+    int ndata, ma;
+    Vector x, y, sig, a;
+    la_test::Matrix covar, alpha;
+    int *ia;
+    float chisq = -1.0f, alamda = -1.0f;
+    Problem(int nd, int m)
+        : ndata(nd), ma(m), x(nd), y(nd), sig(nd), a(m), covar(m, m), alpha(m, m),
+          ia(ivector(1, m))
+    {
+        for (int j = 1; j <= m; j++)
+            ia[j] = 1;
+    }
+    ~Problem() { free_ivector(ia, 1, ma); }
+    void step()
+    {
+        mrqmin(x.get(), y.get(), sig.get(), ndata, a.get(), ia, ma, covar.get(), alpha.get(),
+               &chisq, counted_fgauss, &alamda);
+    }
+    bool guards() const
+    {
+        return x.guard_intact() && y.guard_intact() && sig.guard_intact() && a.guard_intact() &&
+               covar.guard_intact() && alpha.guard_intact();
+    }
+};
+
+// One Gaussian (2.385, 0.5, 1.25) sampled at 21 points in [-2, 3].
+void one_gaussian(Problem &p)
+{
+    float params[4] = {0, 2.385f, 0.5f, 1.25f}, dyda[4];
+    for (int i = 1; i <= p.ndata; i++) {
+        p.x[i] = -2.0f + 0.25f * static_cast<float>(i - 1);
+        fgauss(p.x[i], params, &p.y[i], dyda, 3);
+        p.sig[i] = 0.1f;
+    }
+}
+
+} // namespace
+
+TEST(NonlinearFitExact, GaussianModel)
+{
+    Vector a(3), dyda(3);
+    a[1] = 2.0f;
+    a[2] = 0.0f;
+    a[3] = 1.0f;
+    float y = -1.0f;
+    fgauss(0.0f, a.get(), &y, dyda.get(), 3);
+    EXPECT_EQ(y, 2.0f);
+    EXPECT_EQ(dyda[1], 1.0f);
+    EXPECT_EQ(dyda[2], 0.0f);
+    EXPECT_EQ(dyda[3], 0.0f);
+    fgauss(1.0f, a.get(), &y, dyda.get(), 3);
+    EXPECT_FLOAT_EQ(y, 0.73575888f);
+    EXPECT_FLOAT_EQ(dyda[1], 0.36787944f);
+    EXPECT_FLOAT_EQ(dyda[2], 1.4715178f);
+    EXPECT_FLOAT_EQ(dyda[3], 1.4715178f);
+    EXPECT_TRUE(a.guard_intact() && dyda.guard_intact());
+}
+
+// na = 5: the trailing pair belongs to no Gaussian; it is ignored and gets no
+// derivative.
+TEST(NonlinearFitExact, GaussianModelIgnoresTrailingPair)
+{
+    Vector a(5), dyda(5);
+    a[1] = 2.0f;
+    a[2] = 0.0f;
+    a[3] = 1.0f;
+    a[4] = 100.0f;
+    a[5] = 0.0f; // a width of 0 would make a NaN if it were used
+    dyda[4] = dyda[5] = 2.385f;
+    float y = 0.0f;
+    fgauss(1.0f, a.get(), &y, dyda.get(), 5);
+    EXPECT_FLOAT_EQ(y, 0.73575888f);
+    EXPECT_EQ(dyda[4], 2.385f);
+    EXPECT_EQ(dyda[5], 2.385f);
+    EXPECT_TRUE(dyda.guard_intact());
+}
+
+TEST(NonlinearFitExact, CovarianceSpreading)
+{
+    int ia_store[4] = {0, 1, 0, 1};
+    Matrix c(3, 3);
+    c.set({1.5f, 0.25f, 9, 0.25f, 2.385f, 9, 9, 9, 9});
+    covsrt(c.get(), 3, ia_store, 2);
+    EXPECT_EQ(c.values(), (std::vector<float>{1.5f, 0, 0.25f, 0, 0, 0, 0.25f, 0, 2.385f}));
+
+    int all[4] = {0, 1, 1, 1};
+    std::vector<float> full = {1, 2, 3, 2, 4, 5, 3, 5, 6};
+    c.set(full);
+    covsrt(c.get(), 3, all, 3);
+    EXPECT_EQ(c.values(), full);
+    EXPECT_TRUE(c.guard_intact());
+}
+
+TEST(NonlinearFitExact, LambdaSequence)
+{
+    // Started away from the optimum: the first step lowers chi-square.
+    Problem p(21, 3);
+    one_gaussian(p);
+    p.a[1] = 2.0f;
+    p.a[2] = 0.4f;
+    p.a[3] = 1.0f;
+    p.step();
+    EXPECT_EQ(p.alamda, static_cast<float>(static_cast<double>(0.001f) * 0.1));
+
+    // Finishing: a, alpha and chisq untouched, the model is not called.
+    std::vector<float> alpha = p.alpha.values();
+    float a1 = p.a[1], chisq = p.chisq;
+    model_calls = 0;
+    p.alamda = 0.0f;
+    p.step();
+    EXPECT_EQ(model_calls, 0);
+    EXPECT_EQ(p.alpha.values(), alpha);
+    EXPECT_EQ(p.a[1], a1);
+    EXPECT_EQ(p.chisq, chisq);
+
+    // Started at the exact optimum: the trial's chi-square (0) equals the
+    // current one, so the step is rejected.
+    Problem q(21, 3);
+    one_gaussian(q);
+    q.a[1] = 2.385f;
+    q.a[2] = 0.5f;
+    q.a[3] = 1.25f;
+    q.step();
+    EXPECT_EQ(q.alamda, 0.001f * 10.0f);
+    EXPECT_EQ(q.chisq, 0.0f);
+    q.alamda = 0.0f;
+    q.step();
+    EXPECT_TRUE(p.guards() && q.guards());
+}
+
+// A held parameter keeps its value; covar gets a zero row and column for it.
+TEST(NonlinearFitExact, HeldParameter)
+{
+    Problem p(21, 3);
+    one_gaussian(p);
+    p.a[1] = 2.0f;
+    p.a[2] = 0.5f;
+    p.a[3] = 1.0f;
+    p.ia[2] = 0;
+    for (int it = 0; it < 20; it++)
+        p.step();
+    p.alamda = 0.0f;
+    p.step();
+    EXPECT_EQ(p.a[2], 0.5f);
+    EXPECT_NEAR(p.a[1], 2.385f, 1e-4f);
+    EXPECT_NEAR(p.a[3], 1.25f, 1e-4f);
+    for (int j = 1; j <= 3; j++)
+        EXPECT_TRUE(p.covar[2][j] == 0.0f && p.covar[j][2] == 0.0f);
+    EXPECT_GT(p.covar[1][1], 0.0f);
+    EXPECT_EQ(p.covar[1][3], p.covar[3][1]);
+}
+
+// Starting a new fit without finishing the previous one releases the old
+// work storage (LeakSanitizer checks this) and sizes it for the new fit.
+TEST(NonlinearFitExact, RestartWithoutFinishing)
+{
+    Problem small(21, 3);
+    one_gaussian(small);
+    small.a[1] = 2.0f;
+    small.a[2] = 0.4f;
+    small.a[3] = 1.0f;
+    small.step();
+    small.step();
+
+    Problem big(21, 6);
+    one_gaussian(big);
+    float start[7] = {0, 2.0f, 0.4f, 1.0f, 0.0f, 1.0f, 1.0f};
+    for (int j = 1; j <= 6; j++)
+        big.a[j] = start[j];
+    big.ia[4] = big.ia[5] = big.ia[6] = 0; // a second Gaussian held at height 0
+    for (int it = 0; it < 20; it++)
+        big.step();
+    big.alamda = 0.0f;
+    big.step();
+    EXPECT_NEAR(big.a[1], 2.385f, 1e-4f);
+    EXPECT_TRUE(big.guards());
+}
+
+TEST(NonlinearFitDeath, MisuseWithoutFit)
+{
+    auto iterate = [] {
+        Problem p(21, 3);
+        one_gaussian(p);
+        p.alamda = 0.001f;
+        p.step();
+    };
+    auto finish = [] {
+        Problem p(21, 3);
+        one_gaussian(p);
+        p.alamda = 0.0f;
+        p.step();
+    };
+    TV_EXPECT_FATAL(iterate(), "mrqmin: no fit in progress (start one with alamda < 0)");
+    TV_EXPECT_FATAL(finish(), "mrqmin: no fit in progress (start one with alamda < 0)");
+}
+
+// Fitting a parameter the model has no derivative for (fgauss's trailing
+// pair) makes the curvature matrix singular.
+TEST(NonlinearFitDeath, ParameterWithoutDerivative)
+{
+    auto run = [] {
+        Problem p(21, 5);
+        one_gaussian(p);
+        p.a[1] = 2.0f;
+        p.a[2] = 0.4f;
+        p.a[3] = 1.0f;
+        p.a[4] = p.a[5] = 2.385f;
+        p.step();
+    };
+    TV_EXPECT_FATAL(run(), "gaussj: Singular Matrix-2");
+}
+
+// Recovers a noisy sum of two Gaussians from a rough start.
+TEST(NonlinearFitAccuracy, TwoGaussians)
+{
+    const unsigned seed = 2385;
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::mt19937 rng(seed);
+    std::normal_distribution<float> noise(0.0f, 0.05f);
+    const float truth[7] = {0, 3.0f, -1.5f, 0.8f, 1.7f, 2.0f, 1.3f};
+    const float start[7] = {0, 2.5f, -1.2f, 1.0f, 2.0f, 2.3f, 1.0f};
+    Problem p(120, 6);
+    for (int i = 1; i <= p.ndata; i++) {
+        float dyda[7];
+        p.x[i] = -4.0f + 8.0f * static_cast<float>(i - 1) / static_cast<float>(p.ndata - 1);
+        fgauss(p.x[i], const_cast<float *>(truth), &p.y[i], dyda, 6);
+        p.y[i] += noise(rng);
+        p.sig[i] = 0.05f;
+    }
+    for (int j = 1; j <= 6; j++)
+        p.a[j] = start[j];
+
+    float previous = 0.0f;
+    int quiet = 0;
+    for (int it = 0; it < 100 && quiet < 3; it++) {
+        p.step();
+        quiet = (it > 0 && std::fabs(previous - p.chisq) < 1e-3f * p.chisq) ? quiet + 1 : 0;
+        previous = p.chisq;
+    }
+    p.alamda = 0.0f;
+    p.step();
+
+    // Chi-square per degree of freedom near 1; every parameter within four
+    // standard errors of the truth.
+    double dof = p.ndata - 6;
+    EXPECT_NEAR(p.chisq / dof, 1.0, 0.3);
+    double worst = 0.0;
+    for (int j = 1; j <= 6; j++) {
+        double sd = std::sqrt(static_cast<double>(p.covar[j][j]));
+        double z = std::fabs(p.a[j] - truth[j]) / sd;
+        worst = std::max(worst, z);
+        EXPECT_LE(z, 4.0) << "parameter " << j;
+    }
+    std::printf("chi2/dof %.3f, worst parameter off by %.2f standard errors\n", p.chisq / dof,
+                worst);
+    EXPECT_TRUE(p.guards());
+}
