@@ -1,0 +1,172 @@
+// Pearson and Spearman correlation: known values, the degenerate paths and untouched
+// out-parameters (CorrelationExact), and Pearson's r and its significance against double
+// precision and Boost.Math (CorrelationAccuracy).
+#include <gtest/gtest.h>
+
+#include <boost/math/distributions/students_t.hpp>
+
+#include <cfloat>
+#include <cmath>
+#include <random>
+
+#include "stat.h"
+#include "stats_helpers.h"
+
+using namespace tv_test;
+
+namespace {
+
+constexpr unsigned kSeed = 2385u;
+
+struct SpearOut {
+    float d = sentinel(), zd = sentinel(), probd = sentinel(), rs = sentinel(), probrs = sentinel();
+};
+
+SpearOut run_spear(const std::vector<float> &x, const std::vector<float> &y)
+{
+    GuardedVector a(x), b(y);
+    SpearOut o;
+    spear(a.data(), b.data(), x.size(), &o.d, &o.zd, &o.probd, &o.rs, &o.probrs);
+    // The inputs are only read.
+    EXPECT_EQ(a.values(), x);
+    EXPECT_EQ(b.values(), y);
+    EXPECT_TRUE(a.guards_intact() && b.guards_intact());
+    return o;
+}
+
+} // namespace
+
+TEST(CorrelationExact, PearsonPerfectAndConstant)
+{
+    GuardedVector x({1, 2, 3, 4, 5}), y({2, 4, 6, 8, 10}), c({2.385f, 2.385f, 2.385f, 2.385f, 2.385f});
+    float r = sentinel(), prob = sentinel(), z = sentinel();
+    pearsn(x.data(), y.data(), 5, &r, &prob, &z);
+    EXPECT_EQ(r, 1.0f);
+    EXPECT_TRUE(is_sentinel(prob) && is_sentinel(z));
+
+    r = sentinel();
+    pearsn_prob(x.data(), y.data(), 5, &r, &prob, &z);
+    EXPECT_EQ(r, 1.0f);
+    EXPECT_LT(prob, 1e-12f); // t about 1.2e10, kept finite by the 1e-20 terms
+    EXPECT_GE(prob, 0.0f);
+    EXPECT_TRUE(is_sentinel(z));
+
+    prob = sentinel();
+    pearsn(c.data(), y.data(), 5, &r, &prob, &z);
+    EXPECT_EQ(r, 0.0f);
+    pearsn_prob(c.data(), y.data(), 5, &r, &prob, &z);
+    EXPECT_EQ(r, 0.0f);
+    EXPECT_EQ(prob, 1.0f);
+    EXPECT_TRUE(is_sentinel(z));
+    EXPECT_TRUE(x.guards_intact() && y.guards_intact() && c.guards_intact());
+}
+
+TEST(CorrelationExact, PearsonVariantsAgreeToTheLastBits)
+{
+    std::mt19937 gen(kSeed);
+    std::normal_distribution<float> g(2.385f, 1.0f);
+    for (int k = 0; k < 50; k++) {
+        GuardedVector x(17), y(17);
+        for (long i = 1; i <= 17; i++) {
+            x[i] = g(gen);
+            y[i] = 0.5f * x[i] + g(gen);
+        }
+        float r1, r2, prob, z = sentinel();
+        pearsn(x.data(), y.data(), 17, &r1, &prob, &z);
+        pearsn_prob(x.data(), y.data(), 17, &r2, &prob, &z);
+        EXPECT_NEAR(r1, r2, 2 * FLT_EPSILON) << "case " << k << " seed " << kSeed;
+        // The significance is t_to_p of the same t.
+        const double t = r2 * std::sqrt(15.0 / ((1.0 - r2 + 1e-20) * (1.0 + r2 + 1e-20)));
+        EXPECT_EQ(float_bits(prob), float_bits(t_to_p(static_cast<float>(t), 15)));
+    }
+}
+
+TEST(CorrelationExact, SpearmanIdenticalAndReversed)
+{
+    const SpearOut same = run_spear({1, 2, 3, 4, 5}, {1, 2, 3, 4, 5});
+    EXPECT_EQ(same.d, 0.0f);
+    EXPECT_FLOAT_EQ(same.zd, -2.0f);
+    EXPECT_NEAR(same.probd, 0.0455003f, 2e-6f);
+    EXPECT_FLOAT_EQ(same.rs, 1.0f);
+    EXPECT_TRUE(is_sentinel(same.probrs));
+
+    const SpearOut rev = run_spear({1, 2, 3, 4, 5}, {5, 4, 3, 2, 1});
+    EXPECT_EQ(rev.d, 40.0f);
+    EXPECT_FLOAT_EQ(rev.zd, 2.0f);
+    EXPECT_NEAR(rev.probd, 0.0455003f, 2e-6f);
+    EXPECT_FLOAT_EQ(rev.rs, -1.0f);
+    EXPECT_TRUE(is_sentinel(rev.probrs));
+}
+
+TEST(CorrelationExact, SpearmanWithTies)
+{
+    // Ranks (1, 2.5, 2.5, 4) against (1, 2, 3, 4): D = 0.5, sf = 6, sg = 0.
+    const SpearOut o = run_spear({1.0f, 2.385f, 2.385f, 7.0f}, {0.5f, 1.5f, 2.5f, 3.5f});
+    EXPECT_EQ(o.d, 0.5f);
+    const double en3n = 60.0, sf = 6.0;
+    const double rs = (1.0 - (6.0 / en3n) * (0.5 + sf / 12.0)) / std::sqrt(1.0 - sf / en3n);
+    EXPECT_NEAR(o.rs, rs, 4 * FLT_EPSILON);
+    const double aved = en3n / 6.0 - sf / 12.0;
+    const double vard = (3.0 * 16.0 * 25.0 / 36.0) * (1.0 - sf / en3n);
+    EXPECT_NEAR(o.zd, (0.5 - aved) / std::sqrt(vard), 4 * FLT_EPSILON);
+    EXPECT_TRUE(is_sentinel(o.probrs));
+}
+
+TEST(CorrelationExact, SpearmanDegenerateSample)
+{
+    // All of data2 tied: rs = probrs = 0, zd and probd untouched, scratch released (the
+    // sanitizer build checks the release).
+    const SpearOut o = run_spear({1, 2, 3, 4, 5}, {2.385f, 2.385f, 2.385f, 2.385f, 2.385f});
+    EXPECT_EQ(o.rs, 0.0f);
+    EXPECT_EQ(o.probrs, 0.0f);
+    EXPECT_TRUE(is_sentinel(o.zd) && is_sentinel(o.probd));
+    EXPECT_EQ(o.d, 10.0f); // ranks 1..5 against 3 everywhere
+}
+
+TEST(CorrelationAccuracy, PearsonAgainstDoubleAndStudentT)
+{
+    // r from float sums against double sums; the significance against Boost's Student t at
+    // the r that was returned (so only the t -> p step is measured): relative error in units
+    // of (4 + 2 cond) eps, cond being the conditioning of I_x in its float argument x.
+    std::mt19937 gen(kSeed);
+    std::normal_distribution<double> g(0.0, 1.0);
+    WorstCase wr("pearsn_prob r vs double (abs)"), wp("pearsn_prob prob vs Boost (rel / (4+2cond))");
+    for (int k = 0; k < 200; k++) {
+        const unsigned long n = 5 + (k * 13) % 60;
+        const double rho = -0.9 + 1.8 * (k % 19) / 18.0;
+        GuardedVector x(n), y(n);
+        for (unsigned long i = 1; i <= n; i++) {
+            x[i] = static_cast<float>(2.385 + g(gen));
+            y[i] = static_cast<float>(rho * (x[i] - 2.385) + std::sqrt(1 - rho * rho) * g(gen) - 7.5);
+        }
+        double mx = 0, my = 0;
+        for (unsigned long i = 1; i <= n; i++) {
+            mx += x[i];
+            my += y[i];
+        }
+        mx /= n;
+        my /= n;
+        double sxx = 0, syy = 0, sxy = 0;
+        for (unsigned long i = 1; i <= n; i++) {
+            sxx += (x[i] - mx) * (x[i] - mx);
+            syy += (y[i] - my) * (y[i] - my);
+            sxy += (x[i] - mx) * (y[i] - my);
+        }
+        float r, prob, z = sentinel();
+        pearsn_prob(x.data(), y.data(), n, &r, &prob, &z);
+        const std::string in = fmt("n=%g rho=%g case %g", n, rho, k);
+        wr.add(abs_err_eps(r, sxy / std::sqrt(sxx * syy)), in);
+
+        const double df = n - 2.0;
+        const double t = r * std::sqrt(df / ((1.0 - r) * (1.0 + r)));
+        boost::math::students_t dist(df);
+        const double pref = 2.0 * boost::math::cdf(boost::math::complement(dist, std::fabs(t)));
+        const double cond = ibeta_condition(0.5 * df, 0.5, df / (df + t * t));
+        wp.add(rel_err_eps(prob, pref) / (4.0 + 2.0 * cond), in);
+        EXPECT_TRUE(is_sentinel(z));
+    }
+    wr.report();
+    wp.report();
+    EXPECT_LE(wr.worst, 16.0) << wr.where << " seed " << kSeed;
+    EXPECT_LE(wp.worst, 1.0) << wp.where << " seed " << kSeed;
+}

@@ -1,0 +1,145 @@
+// Straight-line fit: known fits weighted and unweighted (LineFitExact), a weighted fit against
+// double-precision normal equations and Boost's Q (LineFitAccuracy), and the fatal exit of a
+// weighted fit with two points (LineFitDeathTest).
+#include <gtest/gtest.h>
+
+#include <boost/math/special_functions/gamma.hpp>
+
+#include <cfloat>
+#include <cmath>
+#include <random>
+
+#include "stat.h"
+#include "stats_helpers.h"
+#include "support/fatal.h"
+
+using namespace tv_test;
+
+namespace {
+
+constexpr unsigned kSeed = 2385u;
+
+struct FitOut {
+    float a = sentinel(), b = sentinel(), siga = sentinel(), sigb = sentinel(), chi2 = sentinel(),
+          q = sentinel();
+};
+
+FitOut run_fit(GuardedVector &x, GuardedVector &y, float *sig, int mwt)
+{
+    FitOut o;
+    fit(x.data(), y.data(), static_cast<int>(x.size()), sig, mwt, &o.a, &o.b, &o.siga, &o.sigb,
+        &o.chi2, &o.q);
+    return o;
+}
+
+void weighted_two_points()
+{
+    GuardedVector x({1.0f, 2.0f}), y({2.385f, 3.0f}), sig({0.5f, 0.5f});
+    run_fit(x, y, sig.data(), 1);
+}
+
+} // namespace
+
+TEST(LineFitExact, UnweightedWithoutSig)
+{
+    // sig is not read at all without weights: null is valid.
+    GuardedVector x({1, 2, 3, 4}), y({2, 3, 5, 6});
+    const FitOut o = run_fit(x, y, nullptr, 0);
+    EXPECT_FLOAT_EQ(o.b, 1.4f);
+    EXPECT_FLOAT_EQ(o.a, 0.5f);
+    EXPECT_FLOAT_EQ(o.chi2, 0.2f);
+    EXPECT_EQ(o.q, 1.0f);
+    EXPECT_NEAR(o.siga, std::sqrt(1.5 * 0.1), 4 * FLT_EPSILON);
+    EXPECT_NEAR(o.sigb, std::sqrt(0.2 * 0.1), 4 * FLT_EPSILON);
+    EXPECT_TRUE(x.guards_intact() && y.guards_intact());
+}
+
+TEST(LineFitExact, WeightedWithUnitSigmas)
+{
+    GuardedVector x({1, 2, 3, 4}), y({2, 3, 5, 6}), sig({1, 1, 1, 1});
+    const FitOut o = run_fit(x, y, sig.data(), 1);
+    EXPECT_FLOAT_EQ(o.b, 1.4f);
+    EXPECT_FLOAT_EQ(o.a, 0.5f);
+    EXPECT_FLOAT_EQ(o.chi2, 0.2f);
+    EXPECT_NEAR(o.siga, std::sqrt(1.5), 2 * FLT_EPSILON); // not scaled by the scatter
+    EXPECT_NEAR(o.sigb, std::sqrt(0.2), 2 * FLT_EPSILON);
+    EXPECT_NEAR(o.q, std::exp(-0.1), 4 * FLT_EPSILON); // gammq(1, 0.1)
+    EXPECT_TRUE(sig.guards_intact());
+}
+
+TEST(LineFitExact, PointsOnALine)
+{
+    GuardedVector x({1, 2, 3, 4}), y({1, 3, 5, 7});
+    const FitOut o = run_fit(x, y, nullptr, 0);
+    EXPECT_EQ(o.b, 2.0f);
+    EXPECT_EQ(o.a, -1.0f);
+    EXPECT_EQ(o.chi2, 0.0f);
+    EXPECT_EQ(o.siga, 0.0f);
+    EXPECT_EQ(o.sigb, 0.0f);
+    EXPECT_EQ(o.q, 1.0f);
+}
+
+TEST(LineFitExact, ScalingSigmasScalesChiSquare)
+{
+    // Doubling every sigma leaves the line alone, doubles the errors and quarters chi^2.
+    GuardedVector x({0.5f, 1.25f, 2.385f, 4.0f, 5.5f}), y({1.0f, 2.5f, 2.0f, 4.75f, 5.0f});
+    GuardedVector s1({0.5f, 1.0f, 0.25f, 2.0f, 1.0f}), s2({1.0f, 2.0f, 0.5f, 4.0f, 2.0f});
+    const FitOut o1 = run_fit(x, y, s1.data(), 1), o2 = run_fit(x, y, s2.data(), 1);
+    EXPECT_NEAR(o2.a, o1.a, 4 * FLT_EPSILON * std::fabs(o1.a));
+    EXPECT_NEAR(o2.b, o1.b, 4 * FLT_EPSILON * std::fabs(o1.b));
+    EXPECT_NEAR(o2.siga, 2 * o1.siga, 8 * FLT_EPSILON * o1.siga);
+    EXPECT_NEAR(o2.sigb, 2 * o1.sigb, 8 * FLT_EPSILON * o1.sigb);
+    EXPECT_NEAR(o2.chi2, 0.25f * o1.chi2, 8 * FLT_EPSILON * o1.chi2);
+}
+
+TEST(LineFitAccuracy, WeightedFitAgainstDoubleNormalEquations)
+{
+    std::mt19937 gen(kSeed);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    std::uniform_real_distribution<double> us(0.2, 2.0);
+    WorstCase wa("fit a vs double (rel to mean terms)"), wb("fit b vs double (rel)"),
+        wq("fit q vs Boost gamma_q (abs)");
+    for (int k = 0; k < 100; k++) {
+        const int n = 5 + k % 40;
+        GuardedVector x(n), y(n), sig(n);
+        double S = 0, Sx = 0, Sy = 0, Sxx = 0, Sxy = 0;
+        for (int i = 1; i <= n; i++) {
+            x[i] = static_cast<float>(i * 0.75 - 3.0 + 0.1 * noise(gen));
+            sig[i] = static_cast<float>(us(gen));
+            y[i] = static_cast<float>(2.385 - 1.5 * x[i] + sig[i] * noise(gen));
+            const double w = 1.0 / (static_cast<double>(sig[i]) * sig[i]);
+            S += w;
+            Sx += w * x[i];
+            Sy += w * y[i];
+            Sxx += w * x[i] * x[i];
+            Sxy += w * x[i] * y[i];
+        }
+        const double det = S * Sxx - Sx * Sx;
+        const double a = (Sxx * Sy - Sx * Sxy) / det, b = (S * Sxy - Sx * Sy) / det;
+        double chi2 = 0;
+        for (int i = 1; i <= n; i++) {
+            const double r = (y[i] - a - b * x[i]) / sig[i];
+            chi2 += r * r;
+        }
+        const FitOut o = run_fit(x, y, sig.data(), 1);
+        const std::string in = fmt("case %g n=%g", k, n);
+        // a = (Sy - Sx b) / S cancels: its error is relative to the two terms, not to a.
+        wa.add(std::fabs(o.a - a) / ((std::fabs(Sy) + std::fabs(Sx * b)) / S * FLT_EPSILON), in);
+        wb.add(rel_err_eps(o.b, b), in);
+        wq.add(abs_err_eps(o.q, boost::math::gamma_q(0.5 * (n - 2), 0.5 * chi2)), in);
+        EXPECT_NEAR(o.chi2, chi2, 64 * FLT_EPSILON * chi2) << in;
+        EXPECT_NEAR(o.siga, std::sqrt(Sxx / det), 16 * FLT_EPSILON * o.siga) << in;
+        EXPECT_NEAR(o.sigb, std::sqrt(S / det), 16 * FLT_EPSILON * o.sigb) << in;
+    }
+    wa.report();
+    wb.report();
+    wq.report();
+    EXPECT_LE(wa.worst, 16.0) << wa.where << " seed " << kSeed;
+    EXPECT_LE(wb.worst, 32.0) << wb.where << " seed " << kSeed;
+    EXPECT_LE(wq.worst, 64.0) << wq.where << " seed " << kSeed;
+}
+
+TEST(LineFitDeathTest, WeightedFitNeedsThreePoints)
+{
+    TV_EXPECT_FATAL(weighted_two_points(), "Invalid arguments in routine gammq");
+}

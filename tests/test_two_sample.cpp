@@ -1,0 +1,155 @@
+// Two-sample statistics: known values, untouched out-parameters and degenerate inputs
+// (TwoSampleExact), and closeness of t to a double-precision evaluation (TwoSampleAccuracy).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <random>
+
+#include "stat.h"
+#include "stats_helpers.h"
+
+using namespace tv_test;
+
+namespace {
+
+constexpr unsigned kSeed = 2385u;
+
+} // namespace
+
+TEST(TwoSampleExact, AvevarUsesSampleVariance)
+{
+    // Guards are NaN: reading index 0 or n + 1 would poison the results.
+    GuardedVector d({1.0f, 2.0f, 3.0f, 4.0f});
+    float ave, var;
+    avevar(d.data(), 4, &ave, &var);
+    EXPECT_EQ(ave, 2.5f);
+    EXPECT_FLOAT_EQ(var, 5.0f / 3.0f);
+    EXPECT_TRUE(d.guards_intact());
+}
+
+TEST(TwoSampleExact, TtestKnownValuesAndUntouchedProb)
+{
+    GuardedVector a({1.0f, 2.0f, 3.0f}), b({4.0f, 5.0f, 6.0f});
+    float t = sentinel(), prob = sentinel();
+    ttest(a.data(), 3, b.data(), 3, &t, &prob);
+    EXPECT_NEAR(t, -3.6742346f, 2e-6f); // pooled variance 1: -3 / sqrt(2/3)
+    EXPECT_TRUE(is_sentinel(prob));
+
+    t = sentinel();
+    tutest(a.data(), 3, b.data(), 3, &t, &prob);
+    EXPECT_NEAR(t, -3.6742346f, 2e-6f); // equal sizes: Welch's t equals the pooled t
+    EXPECT_TRUE(is_sentinel(prob));
+    EXPECT_TRUE(a.guards_intact() && b.guards_intact());
+}
+
+TEST(TwoSampleExact, ZeroSpreadGivesZeroT)
+{
+    // Constant samples: t = 0 even when the constants differ (no division by zero).
+    GuardedVector a({2.385f, 2.385f, 2.385f}), b({2.385f, 2.385f}), c({7.5f, 7.5f, 7.5f, 7.5f});
+    float t = sentinel(), prob = sentinel();
+    ttest(a.data(), 3, b.data(), 2, &t, &prob);
+    EXPECT_EQ(t, 0.0f);
+    t = sentinel();
+    ttest(a.data(), 3, c.data(), 4, &t, &prob);
+    EXPECT_EQ(t, 0.0f);
+    t = sentinel();
+    tutest(a.data(), 3, c.data(), 4, &t, &prob);
+    EXPECT_EQ(t, 0.0f);
+    EXPECT_TRUE(is_sentinel(prob));
+}
+
+TEST(TwoSampleExact, TtestAndTutestAgreeForEqualSizes)
+{
+    std::mt19937 gen(kSeed);
+    std::normal_distribution<float> g1(2.385f, 1.5f), g2(3.0f, 0.4f);
+    for (int k = 0; k < 20; k++) {
+        GuardedVector a(12), b(12);
+        for (long i = 1; i <= 12; i++) {
+            a[i] = g1(gen);
+            b[i] = g2(gen);
+        }
+        float t1, t2, prob = sentinel();
+        ttest(a.data(), 12, b.data(), 12, &t1, &prob);
+        tutest(a.data(), 12, b.data(), 12, &t2, &prob);
+        EXPECT_NEAR(t1, t2, 8 * FLT_EPSILON * std::fabs(t1)) << "case " << k << " seed " << kSeed;
+        EXPECT_TRUE(is_sentinel(prob));
+    }
+}
+
+TEST(TwoSampleExact, KstwoKnownValuesAndSortsInPlace)
+{
+    float d = sentinel(), prob = sentinel();
+    GuardedVector a({3.0f, 1.0f, 2.0f}), b({2.0f, 3.0f, 1.0f});
+    kstwo(a.data(), 3, b.data(), 3, &d, &prob);
+    EXPECT_EQ(d, 0.0f); // ties step together
+    EXPECT_EQ(a.values(), (std::vector<float>{1.0f, 2.0f, 3.0f}));
+    EXPECT_EQ(b.values(), (std::vector<float>{1.0f, 2.0f, 3.0f}));
+
+    GuardedVector c({6.0f, 4.0f, 5.0f});
+    kstwo(a.data(), 3, c.data(), 3, &d, &prob);
+    EXPECT_EQ(d, 1.0f); // reached when sample 1 is exhausted
+    EXPECT_EQ(c.values(), (std::vector<float>{4.0f, 5.0f, 6.0f}));
+
+    GuardedVector e({4.0f, 3.0f, 2.0f, 1.0f}), f({2.5f});
+    kstwo(e.data(), 4, f.data(), 1, &d, &prob);
+    EXPECT_EQ(d, 0.5f); // the walk ends with the single element of sample 2
+    EXPECT_TRUE(is_sentinel(prob));
+    EXPECT_TRUE(a.guards_intact() && b.guards_intact() && c.guards_intact() && e.guards_intact() &&
+                f.guards_intact());
+}
+
+TEST(TwoSampleExact, KstwoEmptySampleAndNan)
+{
+    float d = sentinel(), prob = sentinel();
+    GuardedVector a({2.385f, 1.0f}), none(0);
+    kstwo(a.data(), 2, none.data(), 0, &d, &prob);
+    EXPECT_EQ(d, 0.0f);
+    EXPECT_TRUE(none.guards_intact());
+
+    // A NaN cannot be placed on either side of a value: D is not a number, and the walk ends.
+    GuardedVector b({1.0f, std::nanf(""), 3.0f}), c({0.5f, 2.0f, 4.0f});
+    kstwo(b.data(), 3, c.data(), 3, &d, &prob);
+    EXPECT_TRUE(std::isnan(d));
+    EXPECT_TRUE(is_sentinel(prob));
+}
+
+TEST(TwoSampleAccuracy, TAgainstDoublePrecision)
+{
+    // Float sums of up to 50 values, then a double root: within a few eps of the same
+    // statistic computed from double sums.
+    std::mt19937 gen(kSeed);
+    std::normal_distribution<double> g(10.0, 2.385);
+    WorstCase wt("ttest vs double (rel)"), wu("tutest vs double (rel)");
+    for (int k = 0; k < 200; k++) {
+        const unsigned long n1 = 5 + k % 23, n2 = 3 + (k * 7) % 31;
+        GuardedVector a(n1), b(n2);
+        double s1 = 0, s2 = 0;
+        for (unsigned long i = 1; i <= n1; i++)
+            s1 += a[i] = static_cast<float>(g(gen));
+        for (unsigned long i = 1; i <= n2; i++)
+            s2 += b[i] = static_cast<float>(g(gen) + 1.5);
+        const double m1 = s1 / n1, m2 = s2 / n2;
+        double v1 = 0, v2 = 0;
+        for (unsigned long i = 1; i <= n1; i++)
+            v1 += (a[i] - m1) * (a[i] - m1);
+        for (unsigned long i = 1; i <= n2; i++)
+            v2 += (b[i] - m2) * (b[i] - m2);
+        const double pooled = (v1 + v2) / (n1 + n2 - 2);
+        const double tref = (m1 - m2) / std::sqrt(pooled * (1.0 / n1 + 1.0 / n2));
+        const double uref = (m1 - m2) / std::sqrt(v1 / (n1 - 1) / n1 + v2 / (n2 - 1) / n2);
+        float t, u, prob;
+        ttest(a.data(), n1, b.data(), n2, &t, &prob);
+        tutest(a.data(), n1, b.data(), n2, &u, &prob);
+        // The difference of means cancels: error relative to the spread, not to t.
+        const double scale = std::max(1.0, std::fabs(tref));
+        const std::string in = fmt("case %g n1=%g n2=%g", k, n1, n2);
+        wt.add(std::fabs(t - tref) / (scale * FLT_EPSILON), in);
+        wu.add(std::fabs(u - uref) / (scale * FLT_EPSILON), in);
+    }
+    wt.report();
+    wu.report();
+    EXPECT_LE(wt.worst, 64.0) << wt.where << " seed " << kSeed;
+    EXPECT_LE(wu.worst, 64.0) << wu.where << " seed " << kSeed;
+}
