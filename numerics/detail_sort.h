@@ -7,6 +7,8 @@
 #ifndef TESSIVANE_NUMERICS_DETAIL_SORT_H
 #define TESSIVANE_NUMERICS_DETAIL_SORT_H
 
+#include <limits>
+
 #include "nrutil.h"
 
 namespace tessivane {
@@ -32,22 +34,38 @@ inline void swap_floats(float &p, float &q)
     q = t;
 }
 
-// Sorts arr[1..n] ascending. With kCompanion, every move made in arr is made at the same
-// positions of brr (brr is never compared). The pending-range stack holds nstack positions,
-// two per deferred range; running out of it ends the process with overflow_message.
+// The pending-range stack, from the array layer like every scratch array.
+inline int *stack_alloc(int *, int nstack)
+{
+    return ivector(1, nstack);
+}
+inline void stack_free(int *s, int nstack)
+{
+    free_ivector(s, 1, nstack);
+}
+inline unsigned long *stack_alloc(unsigned long *, int nstack)
+{
+    return lvector(1, nstack);
+}
+inline void stack_free(unsigned long *s, int nstack)
+{
+    free_lvector(s, 1, nstack);
+}
+
+// Sorts arr[1..n] (n >= 1) ascending. With kCompanion, every move made in arr is made at the
+// same positions of brr (brr is never compared). The pending-range stack holds nstack
+// positions, two per deferred range, as Bound (int, or unsigned long for arrays of 2^31
+// elements or more, whose bounds an int cannot hold); running out of it ends the process with
+// overflow_message.
 //
 // The exact sequence of exchanges matters to callers that rely on where equal keys and their
 // companions end up, so the steps below are not to be "improved" (no early exits, no
 // different pivot rule).
-template <bool kCompanion>
-void quicksort(unsigned long n, float arr[], float brr[], int nstack, const char *overflow_message)
+template <bool kCompanion, typename Bound>
+void quicksort_with_stack(unsigned long n, float arr[], float brr[], int nstack,
+                          const char *overflow_message)
 {
-    // An empty range has nothing to sort; the loop below would otherwise start with
-    // ir = 0 < l = 1.
-    if (n == 0)
-        return;
-
-    int *istack = ivector(1, nstack);
+    Bound *istack = stack_alloc(static_cast<Bound *>(nullptr), nstack);
     int jstack = 0;
     unsigned long ir = n;
     unsigned long l = 1;
@@ -73,10 +91,10 @@ void quicksort(unsigned long n, float arr[], float brr[], int nstack, const char
                     brr[i + 1] = b;
             }
             if (jstack == 0) {
-                free_ivector(istack, 1, nstack);
+                stack_free(istack, nstack);
                 return;
             }
-            // Bounds were narrowed to int on push; converting back sign-extends.
+            // Bounds narrowed to int on push are sign-extended back.
             ir = static_cast<unsigned long>(static_cast<long>(istack[jstack]));
             l = static_cast<unsigned long>(static_cast<long>(istack[jstack - 1]));
             jstack -= 2;
@@ -133,16 +151,32 @@ void quicksort(unsigned long n, float arr[], float brr[], int nstack, const char
             // Defer the longer part (ties defer the upper one) and go on with the shorter,
             // which keeps the number of pending ranges below log2(n).
             if (ir - i + 1 >= j - l) {
-                istack[jstack] = static_cast<int>(ir);
-                istack[jstack - 1] = static_cast<int>(i);
+                istack[jstack] = static_cast<Bound>(ir);
+                istack[jstack - 1] = static_cast<Bound>(i);
                 ir = j - 1;
             } else {
-                istack[jstack] = static_cast<int>(j - 1);
-                istack[jstack - 1] = static_cast<int>(l);
+                istack[jstack] = static_cast<Bound>(j - 1);
+                istack[jstack - 1] = static_cast<Bound>(l);
                 l = i;
             }
         }
     }
+}
+
+template <bool kCompanion>
+void quicksort(unsigned long n, float arr[], float brr[], int nstack, const char *overflow_message)
+{
+    // An empty range has nothing to sort; the loop would otherwise start with ir = 0 < l = 1
+    // and run off the unsigned range.
+    if (n == 0)
+        return;
+    // Bounds are kept as 32-bit ints, as callers of the original interface expect; an array
+    // too long for that gets a 64-bit stack instead of silently truncated bounds. The moves
+    // are the same either way.
+    if (n <= static_cast<unsigned long>(std::numeric_limits<int>::max()))
+        quicksort_with_stack<kCompanion, int>(n, arr, brr, nstack, overflow_message);
+    else
+        quicksort_with_stack<kCompanion, unsigned long>(n, arr, brr, nstack, overflow_message);
 }
 
 } // namespace detail

@@ -63,7 +63,7 @@ TV_API float probks(float alam);
 // at most 7 elements by straight insertion, which keeps equal keys in input order there).
 // n = 0 returns at once without touching arr. Allocates one small stack and releases it.
 // Ends the process with "NSTACK too small in sort." if the stack overflows (not reachable
-// with fewer than 2^31 elements). NaN keys end up in an unspecified order.
+// with fewer than 2^33 elements). NaN keys end up in an unspecified order.
 TV_API void sort(unsigned long n, float arr[]);
 
 // As sort(), and applies every move of arr[1..n] at the same positions of brr[1..n], so each

@@ -59,6 +59,18 @@ void kstwo(float data1[], unsigned long n1, float data2[], unsigned long n2, flo
 {
     sort(n1, data1);
     sort(n2, data2);
+    // A NaN compares unordered with everything: the walk below could never step past it and
+    // would not end. Any NaN makes D not a number.
+    for (unsigned long j = 1; j <= n1; j++)
+        if (std::isnan(data1[j])) {
+            *d = std::numeric_limits<float>::quiet_NaN();
+            return;
+        }
+    for (unsigned long j = 1; j <= n2; j++)
+        if (std::isnan(data2[j])) {
+            *d = std::numeric_limits<float>::quiet_NaN();
+            return;
+        }
     const float en1 = static_cast<float>(n1);
     const float en2 = static_cast<float>(n2);
     float fn1 = 0.0f;
@@ -69,12 +81,6 @@ void kstwo(float data1[], unsigned long n1, float data2[], unsigned long n2, flo
     while (j1 <= n1 && j2 <= n2) {
         const float d1 = data1[j1];
         const float d2 = data2[j2];
-        // A NaN compares unordered with everything, so neither cumulative fraction could
-        // advance and the walk would never end: D is then not a number.
-        if (!(d1 <= d2) && !(d2 <= d1)) {
-            *d = std::numeric_limits<float>::quiet_NaN();
-            return;
-        }
         if (d1 <= d2)
             fn1 = j1++ / en1;
         if (d2 <= d1)

@@ -153,6 +153,25 @@ TEST(SortExact, Sort2KeepsEveryCompanionBesideItsKey)
     }
 }
 
+TEST(SortExact, WideStackMakesTheSameMoves)
+{
+    // Arrays of 2^31 elements or more keep their range bounds on a 64-bit stack; the moves
+    // must be the same as with the 32-bit stack that shorter arrays use.
+    std::mt19937 gen(kSeed);
+    for (Shape shape : {Shape::Random, Shape::FewDistinct}) {
+        const std::vector<float> keys = make(shape, 3000, gen);
+        GuardedVector a(keys), b(keys.size()), c(keys), d(keys.size());
+        for (long i = 1; i <= 3000; i++)
+            b[i] = d[i] = static_cast<float>(i);
+        sort2(keys.size(), a.data(), b.data());
+        tessivane::detail::quicksort_with_stack<true, unsigned long>(
+            keys.size(), c.data(), d.data(), tessivane::detail::kSort2Stack.capacity,
+            tessivane::detail::kSort2Stack.overflow_message);
+        EXPECT_TRUE(same_bits(c.values(), a.values())) << name(shape) << " seed " << kSeed;
+        EXPECT_TRUE(same_bits(d.values(), b.values())) << name(shape) << " seed " << kSeed;
+    }
+}
+
 TEST(SortExact, HpsortTwoElements)
 {
     GuardedVector a({2.0f, 1.0f});

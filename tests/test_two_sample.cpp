@@ -108,9 +108,18 @@ TEST(TwoSampleExact, KstwoEmptySampleAndNan)
     EXPECT_EQ(d, 0.0f);
     EXPECT_TRUE(none.guards_intact());
 
-    // A NaN cannot be placed on either side of a value: D is not a number, and the walk ends.
+    // A NaN cannot be placed on either side of a value: D is not a number and the call ends,
+    // also when the walk would stop before reaching the NaN.
     GuardedVector b({1.0f, std::nanf(""), 3.0f}), c({0.5f, 2.0f, 4.0f});
     kstwo(b.data(), 3, c.data(), 3, &d, &prob);
+    EXPECT_TRUE(std::isnan(d));
+    GuardedVector e({1.0f, 2.0f, 3.0f}), f({0.5f, std::nanf("")});
+    d = 0.0f;
+    kstwo(e.data(), 3, f.data(), 2, &d, &prob);
+    EXPECT_TRUE(std::isnan(d));
+    GuardedVector g({2.0f, std::nanf("")}), h({0.5f});
+    d = 0.0f;
+    kstwo(g.data(), 2, h.data(), 1, &d, &prob);
     EXPECT_TRUE(std::isnan(d));
     EXPECT_TRUE(is_sentinel(prob));
 }
