@@ -11,6 +11,7 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
