@@ -120,7 +120,7 @@ TV_API void pearsn_prob(float x[], float y[], unsigned long n, float *r, float *
 // significance *probd of *zd, and the tie-corrected coefficient *rs; *probrs is then not
 // written. When a sample has all values equal, writes *rs = 0 and *probrs = 0 and leaves *zd
 // and *probd untouched. Needs n >= 2. Uses two scratch vectors, released before returning.
-// [process-wide state: not thread-safe] (shares the float-square helper's temporary)
+// [thread-safe] No state (the float square is formed without shared temporaries).
 TV_API void spear(float data1[], float data2[], unsigned long n, float *d, float *zd,
                   float *probd, float *rs, float *probrs);
 
@@ -173,15 +173,104 @@ TV_API float p_to_z(float pvalue);
 // read (it may be null), *q = 1, and the standard errors are scaled by the scatter about the
 // line (ndata >= 3). All six outputs are written. Ends the process, for a weighted fit with
 // ndata <= 2, with "Invalid arguments in routine gammq".
-// [process-wide state: not thread-safe] (shares the float-square helper's temporary)
+// [thread-safe] No state (the float square is formed without shared temporaries).
 TV_API void fit(float x[], float y[], int ndata, float sig[], int mwt, float *a, float *b,
                 float *siga, float *sigb, float *chi2, float *q);
 
 // ---- Fourier transforms ----
+//
+// In-place FFTs of power-of-two length on 1-based float arrays. isign = +1
+// means the exponent +2*pi*i. No transform normalises: an inverse returns the
+// data times the number of complex points (four1, fourn) or times half the
+// number of real points (realft, rlft3). Twiddle factors come from a
+// double-precision recurrence. [thread-safe] No state; distinct arrays may be
+// transformed concurrently.
+
+// F_k = sum_j z_j exp(isign * 2*pi*i * j*k / nn), k = 0..nn-1, in place.
+// data[1..2*nn]: z_k has its real part at data[2k+1] and its imaginary part at
+// data[2k+2]; the result comes back in the same layout in natural order
+// (frequency 0 first, nn/2+1..nn-1 hold the negative frequencies). data[0] is
+// never touched. isign is +1 or -1 (it scales the angle).
+// Ends the process through nrerror when nn is not a power of two (0 included):
+// "four1: nn = <nn> is not a power of two (1, 2, 4, ...)".
+TV_API void four1(float data[], unsigned long nn, int isign);
+
+// Real FFT of x_0..x_{n-1} = data[1..n], in place.
+// isign == 1 (forward, exponent +2*pi*i): data[1] = F_0, data[2] = F_{n/2}
+// (both real), data[2k+1], data[2k+2] = Re, Im of F_k for k = 1..n/2-1.
+// Any other isign: the inverse, from that packed form back to the samples
+// times n/2 (multiply by 2/n to recover them).
+// Ends the process through nrerror when n is not a power of two of at least 2:
+// "realft: n = <n> is not a power of two >= 2".
+TV_API void realft(float data[], unsigned long n, int isign);
+
+// Multidimensional complex FFT, in place: F(k_1..k_ndim) = sum z(j_1..j_ndim)
+// exp(isign * 2*pi*i * sum_d j_d k_d / nn[d]).
+// data[1..2*ntot], ntot = nn[1]*...*nn[ndim] complex values in row-major order
+// (last index fastest), real part first; nn[1..ndim] (nn[0] is not read).
+// Twiddle factors are rounded to float and the butterflies done in float.
+// ndim <= 0 touches nothing. Ends the process through nrerror, before any
+// element changes, when some nn[d] is not a power of two (0 included):
+// "fourn: nn[<d>] = <value> is not a power of two (1, 2, 4, ...)", or when the
+// product exceeds 2^62: "fourn: nn[1..<ndim>] hold more than 2^62 complex points".
+TV_API void fourn(float data[], unsigned long nn[], int ndim, int isign);
+
+// Real 3-D FFT (2-D with nn1 = 1), in place.
+// data: an f3tensor(1, nn1, 1, nn2, 1, nn3) or any tensor whose elements lie
+// contiguously in that shape; speq: a matrix [1..nn1][1..2*nn2].
+// isign = +1 (forward, exponent +2*pi*i): data[i1][i2][2k+1], [2k+2] = Re, Im of
+// frequency (i1-1, i2-1, k), k = 0..nn3/2-1; speq[i1][2*i2-1], [2*i2] = Re, Im
+// of frequency (i1-1, i2-1, nn3/2), the Nyquist plane (speq is only written).
+// isign = -1: the inverse from that form (reading and overwriting speq), back
+// to the real data times nn1*nn2*nn3/2.
+// Ends the process through nrerror, before anything is read, when an extent is
+// not a power of two: "rlft3: nn1 = <nn1> is not a power of two (1, 2, 4, ...)"
+// (likewise nn2), "rlft3: nn3 = <nn3> is not a power of two >= 2", or when
+// nn1*nn2*nn3 exceeds 2^60: "rlft3: nn1*nn2*nn3 = <nn1>*<nn2>*<nn3> is too large".
+// Ends the process with exit status 1 and NO message, before any element
+// changes, when data[nn1][nn2] does not lie (nn1*nn2 - 1)*nn3 floats after
+// data[1][1] (a tensor that is not contiguous in this shape).
+TV_API void rlft3(float ***data, float **speq, unsigned long nn1, unsigned long nn2,
+                  unsigned long nn3, int isign);
 
 // ---- Selection ----
+//
+// The k-th smallest of arr[1..n] (k = 1 is the minimum) by quickselect,
+// rearranging arr[1..n] in place: on return arr[k] holds the result, arr[1..k-1]
+// are <= it and arr[k+1..n] are >= it. arr[0] is never touched.
+// [thread-safe] No state.
+// Ends the process through nrerror when n = 0:
+// "select: n = 0, there is no element to select", or when k is outside 1..n:
+// "select: k = <k> is outside 1..n = 1..<n>" (select_ushort names itself).
+// NaNs in select: the call finishes and touches only arr[1..n], but where NaNs
+// end up and the result are undefined.
+TV_API float select(unsigned long k, unsigned long n, float arr[]);
+
+// As select, for unsigned 16-bit values compared as unsigned (0..65535).
+TV_API unsigned short select_ushort(unsigned long k, unsigned long n, unsigned short arr[]);
 
 // ---- Random deviates ----
+//
+// [process-wide state: not thread-safe] One shuffle table and one waiting
+// Gaussian deviate serve the whole process, whatever seed variable is passed.
+
+// Uniform deviate in the open interval (0, 1): the minimal-standard generator
+// (16807 x mod 2^31-1, Schrage's factorisation) behind a 32-entry shuffle
+// table. *idum <= 0 (re)initialises the generator (from state -*idum, or 1 for
+// 0); so does the first call in the process whatever *idum holds, starting
+// from state 1. Afterwards *idum holds the generator state (1..2147483646):
+// pass the same variable back unchanged. Results never equal 0 or 1; the
+// largest is 1 - 2^-23.
+// A *idum of magnitude 2147483647 or more is first reduced modulo 2147483647,
+// keeping its sign (a positive multiple becomes 1).
+TV_API float ran1(long *idum);
+
+// Standard normal deviate by the polar Box-Muller method, drawing uniform
+// deviates through ran1(idum). Each pair computed returns one deviate and
+// keeps the other waiting for the next call, which returns it without calling
+// ran1 or touching *idum (so a negative *idum passed then reseeds only on the
+// call after).
+TV_API float gasdev(long *idum);
 
 // ---- Singular value decomposition ----
 

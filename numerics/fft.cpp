@@ -1,0 +1,143 @@
+// One-dimensional FFTs of power-of-two length, in place on 1-based float
+// arrays: four1 (complex, radix-2 decimation in time) and realft (real data
+// packed as a complex sequence of half the length).
+//
+// Samples and butterfly sums are float. The angle, the twiddle factor and its
+// recurrence are double: sin() is called twice per stage and every further
+// twiddle comes from w <- w + w * (cos(theta) - 1, sin(theta)), with
+// cos(theta) - 1 formed as -2 sin^2(theta/2) to keep it accurate for small
+// angles. Callers compare results bit for bit, so where a value is formed in
+// double and rounded once the cast says so.
+
+#include "stat.h"
+
+#include "detail_refuse.h"
+
+#include <cmath>
+
+namespace {
+
+// 2*pi to the 15 significant digits the transforms have always used; the
+// result depends on it in the last bits, so it is not the exact constant.
+const double kTwoPi = 6.28318530717959;
+const double kPi = 3.141592653589793;
+
+inline void swap_floats(float &a, float &b)
+{
+    float t = a;
+    a = b;
+    b = t;
+}
+
+} // namespace
+
+void four1(float data[], unsigned long nn, int isign)
+{
+    if (!tessivane::detail::is_power_of_two(nn))
+        tessivane::detail::refuse("four1: nn = %lu is not a power of two (1, 2, 4, ...)", nn);
+
+    const unsigned long n = nn << 1;
+
+    // Bit-reversal reordering of the complex values (float positions i, j).
+    unsigned long j = 1;
+    for (unsigned long i = 1; i < n; i += 2) {
+        if (j > i) {
+            swap_floats(data[j], data[i]);
+            swap_floats(data[j + 1], data[i + 1]);
+        }
+        unsigned long m = n >> 1;
+        while (m >= 2 && j > m) {
+            j -= m;
+            m >>= 1;
+        }
+        j += m;
+    }
+
+    // Danielson-Lanczos butterflies, sub-transforms of mmax/2 complex points
+    // combined into ones of mmax points.
+    unsigned long mmax = 2;
+    while (n > mmax) {
+        const unsigned long istep = mmax << 1;
+        const double theta = (kTwoPi / static_cast<double>(mmax)) * isign;
+        double wtemp = std::sin(0.5 * theta);
+        const double wpr = -2.0 * wtemp * wtemp;
+        const double wpi = std::sin(theta);
+        double wr = 1.0;
+        double wi = 0.0;
+        for (unsigned long m = 1; m < mmax; m += 2) {
+            for (unsigned long i = m; i <= n; i += istep) {
+                const unsigned long jj = i + mmax;
+                // The twiddle product is formed in double and rounded once.
+                const float tempr = static_cast<float>(wr * data[jj] - wi * data[jj + 1]);
+                const float tempi = static_cast<float>(wr * data[jj + 1] + wi * data[jj]);
+                data[jj] = data[i] - tempr;
+                data[jj + 1] = data[i + 1] - tempi;
+                data[i] += tempr;
+                data[i + 1] += tempi;
+            }
+            wtemp = wr;
+            wr = wtemp * wpr - wi * wpi + wr;
+            wi = wi * wpr + wtemp * wpi + wi;
+        }
+        mmax = istep;
+    }
+}
+
+void realft(float data[], unsigned long n, int isign)
+{
+    if (n < 2 || !tessivane::detail::is_power_of_two(n))
+        tessivane::detail::refuse("realft: n = %lu is not a power of two >= 2", n);
+
+    const unsigned long half = n >> 1;
+    double theta = kPi / static_cast<double>(half);
+    const float c1 = 0.5f;
+    float c2;
+    if (isign == 1) {
+        c2 = -0.5f;
+        four1(data, half, 1);
+    } else {
+        c2 = 0.5f;
+        theta = -theta;
+    }
+
+    double wtemp = std::sin(0.5 * theta);
+    const double wpr = -2.0 * wtemp * wtemp;
+    const double wpi = std::sin(theta);
+    double wr = 1.0 + wpr;
+    double wi = wpi;
+    const unsigned long np3 = n + 3;
+
+    // Separate (forward) or recombine (inverse) the spectra of the even and
+    // odd samples, pairing frequency k with n/2 - k. Frequency n/4 pairs with
+    // itself and needs no work.
+    for (unsigned long i = 2; i <= (n >> 2); ++i) {
+        const unsigned long i1 = i + i - 1;
+        const unsigned long i2 = 1 + i1;
+        const unsigned long i3 = np3 - i2;
+        const unsigned long i4 = 1 + i3;
+        const float h1r = c1 * (data[i1] + data[i3]);
+        const float h1i = c1 * (data[i2] - data[i4]);
+        const float h2r = -c2 * (data[i2] + data[i4]);
+        const float h2i = c2 * (data[i1] - data[i3]);
+        // Each output is formed whole in double and rounded once.
+        data[i1] = static_cast<float>(h1r + wr * h2r - wi * h2i);
+        data[i2] = static_cast<float>(h1i + wr * h2i + wi * h2r);
+        data[i3] = static_cast<float>(h1r - wr * h2r + wi * h2i);
+        data[i4] = static_cast<float>(-h1i + wr * h2i + wi * h2r);
+        wtemp = wr;
+        wr = wtemp * wpr - wi * wpi + wr;
+        wi = wi * wpr + wtemp * wpi + wi;
+    }
+
+    if (isign == 1) {
+        // F_0 and the Nyquist value F_{n/2}, both real, share data[1..2].
+        const float h1r = data[1];
+        data[1] = h1r + data[2];
+        data[2] = h1r - data[2];
+    } else {
+        const float h1r = data[1];
+        data[1] = c1 * (h1r + data[2]);
+        data[2] = c1 * (h1r - data[2]);
+        four1(data, half, -1);
+    }
+}
