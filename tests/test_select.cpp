@@ -1,0 +1,203 @@
+// select and select_ushort: the k-th smallest and the partition it leaves,
+// exhaustively on tiny arrays, with many equal values, with unsigned 16-bit
+// extremes and NaNs (SelectExact), and the refused k and n (SelectDeath).
+
+#include "stat.h"
+
+#include "support/fatal.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+const float kGuard = -7.125e7f;
+const unsigned short kGuardU = 0xBEEF;
+
+// A 1-based array 1..n of T with guard cells at 0 and n+1.
+template <typename T>
+struct Guarded {
+    Guarded(const std::vector<T> &values, T guard_)
+        : guard(guard_), cells(values.size() + 2, guard_)
+    {
+        std::copy(values.begin(), values.end(), cells.begin() + 1);
+    }
+    T *arr() { return cells.data(); }
+    unsigned long n() const { return cells.size() - 2; }
+    std::vector<T> body() const { return std::vector<T>(cells.begin() + 1, cells.end() - 1); }
+    bool guards_intact() const { return cells.front() == guard && cells.back() == guard; }
+    T guard;
+    std::vector<T> cells;
+};
+
+// Result, partition around k, same multiset, guards intact.
+template <typename T>
+::testing::AssertionResult selects_correctly(const std::vector<T> &input, unsigned long k, T guard)
+{
+    Guarded<T> g(input, guard);
+    T got;
+    if constexpr (std::is_same_v<T, float>)
+        got = select(k, g.n(), g.arr());
+    else
+        got = select_ushort(k, g.n(), g.arr());
+    std::vector<T> sorted = input;
+    std::sort(sorted.begin(), sorted.end());
+    const std::vector<T> after = g.body();
+    if (got != sorted[k - 1])
+        return ::testing::AssertionFailure() << "k " << k << ": got " << got << ", want " << sorted[k - 1];
+    if (after[k - 1] != got)
+        return ::testing::AssertionFailure() << "k " << k << ": arr[k] is " << after[k - 1];
+    for (unsigned long i = 0; i < after.size(); ++i)
+        if ((i < k - 1 && after[i] > got) || (i > k - 1 && after[i] < got))
+            return ::testing::AssertionFailure() << "k " << k << ": arr[" << i + 1 << "] = " << after[i]
+                                                 << " on the wrong side of " << got;
+    std::vector<T> resorted = after;
+    std::sort(resorted.begin(), resorted.end());
+    if (resorted != sorted)
+        return ::testing::AssertionFailure() << "k " << k << ": the values changed";
+    if (!g.guards_intact())
+        return ::testing::AssertionFailure() << "k " << k << ": a guard cell was written";
+    return ::testing::AssertionSuccess();
+}
+
+TEST(SelectExact, SingleElementIsReturnedUntouched)
+{
+    Guarded<float> g({2.385f}, kGuard);
+    EXPECT_EQ(select(1, 1, g.arr()), 2.385f);
+    EXPECT_EQ(g.body(), std::vector<float>{2.385f});
+    EXPECT_TRUE(g.guards_intact());
+}
+
+TEST(SelectExact, TwoElementsEndAscending)
+{
+    for (unsigned long k : {1UL, 2UL}) {
+        Guarded<float> g({2.385f, -1.5f}, kGuard);
+        EXPECT_EQ(select(k, 2, g.arr()), k == 1 ? -1.5f : 2.385f);
+        EXPECT_EQ(g.body(), (std::vector<float>{-1.5f, 2.385f}));
+        EXPECT_TRUE(g.guards_intact());
+    }
+}
+
+TEST(SelectExact, MinimumMaximumAndMedian)
+{
+    const std::vector<float> v = {4.5f, -2.385f, 7.25f, 0.125f, 3.0f, -9.5f, 1.75f};
+    EXPECT_TRUE(selects_correctly(v, 1, kGuard));   // -9.5
+    EXPECT_TRUE(selects_correctly(v, 7, kGuard));   // 7.25
+    EXPECT_TRUE(selects_correctly(v, 4, kGuard));   // median 1.75
+    Guarded<float> g(v, kGuard);
+    EXPECT_EQ(select(4, 7, g.arr()), 1.75f);
+}
+
+// Every array of length 1..7 over three values (heavy ties), every k.
+TEST(SelectExact, ExhaustiveTinyArraysWithTies)
+{
+    const float values[3] = {-1.5f, 2.385f, 2.5f};
+    for (unsigned long n = 1; n <= 7; ++n) {
+        unsigned long combos = 1;
+        for (unsigned long i = 0; i < n; ++i)
+            combos *= 3;
+        for (unsigned long c = 0; c < combos; ++c) {
+            std::vector<float> v(n);
+            for (unsigned long i = 0, r = c; i < n; ++i, r /= 3)
+                v[i] = values[r % 3];
+            for (unsigned long k = 1; k <= n; ++k)
+                ASSERT_TRUE(selects_correctly(v, k, kGuard)) << "n " << n << " combination " << c;
+        }
+    }
+}
+
+TEST(SelectExact, ManyEqualValues)
+{
+    std::vector<float> same(1001, 2.385f);
+    for (unsigned long k : {1UL, 500UL, 1001UL})
+        EXPECT_TRUE(selects_correctly(same, k, kGuard));
+
+    // Mostly equal, with a few smaller and larger values scattered through it.
+    std::vector<float> mostly(999, 2.385f);
+    for (size_t i = 0; i < mostly.size(); i += 97)
+        mostly[i] = (i / 97) % 2 ? -4.0f : 9.5f;
+    for (unsigned long k : {1UL, 5UL, 6UL, 500UL, 994UL, 995UL, 999UL})
+        EXPECT_TRUE(selects_correctly(mostly, k, kGuard));
+}
+
+TEST(SelectExact, RandomArraysAgreeWithSorting)
+{
+    const unsigned seed = 2385;
+    std::mt19937 gen(seed);
+    std::uniform_int_distribution<int> small(-20, 20);
+    std::normal_distribution<float> normal(0.0f, 3.0f);
+    for (unsigned long n : {3UL, 10UL, 101UL, 1000UL, 20001UL}) {
+        std::vector<float> ties(n), spread(n);
+        for (unsigned long i = 0; i < n; ++i) {
+            ties[i] = 0.25f * small(gen);
+            spread[i] = normal(gen);
+        }
+        for (unsigned long k : {1UL, (n + 1) / 2, n / 3 + 1, n}) {
+            EXPECT_TRUE(selects_correctly(ties, k, kGuard)) << "seed " << seed << " n " << n;
+            EXPECT_TRUE(selects_correctly(spread, k, kGuard)) << "seed " << seed << " n " << n;
+        }
+    }
+    // Sorted and reversed inputs.
+    std::vector<float> up(513);
+    for (size_t i = 0; i < up.size(); ++i)
+        up[i] = 0.5f * static_cast<float>(i);
+    std::vector<float> down(up.rbegin(), up.rend());
+    for (unsigned long k : {1UL, 2UL, 257UL, 512UL, 513UL}) {
+        EXPECT_TRUE(selects_correctly(up, k, kGuard));
+        EXPECT_TRUE(selects_correctly(down, k, kGuard));
+    }
+}
+
+TEST(SelectExact, UshortComparesUnsigned)
+{
+    const std::vector<unsigned short> v = {32768, 65535, 0, 32767, 1, 65534, 40000};
+    Guarded<unsigned short> lo(v, kGuardU), hi(v, kGuardU), mid(v, kGuardU);
+    EXPECT_EQ(select_ushort(1, 7, lo.arr()), 0);
+    EXPECT_EQ(select_ushort(7, 7, hi.arr()), 65535);
+    EXPECT_EQ(select_ushort(4, 7, mid.arr()), 32768); // above 32767: not a signed comparison
+    for (unsigned long k = 1; k <= 7; ++k)
+        EXPECT_TRUE(selects_correctly(v, k, kGuardU));
+
+    std::mt19937 gen(77);
+    std::uniform_int_distribution<int> any(0, 65535);
+    std::vector<unsigned short> r(3001);
+    for (auto &x : r)
+        x = static_cast<unsigned short>(any(gen));
+    for (unsigned long k : {1UL, 1501UL, 3001UL})
+        EXPECT_TRUE(selects_correctly(r, k, kGuardU)) << "seed 77";
+}
+
+// NaNs compare false with everything: the call must still finish, touch only
+// arr[1..n] and keep the values (where they end up is not defined).
+TEST(SelectExact, NanFinishesInsideTheArray)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    std::vector<float> v = {3.0f, nan, -1.0f, 2.385f, nan, 7.5f, nan, 0.25f, -6.0f};
+    for (unsigned long k = 1; k <= v.size(); ++k) {
+        Guarded<float> g(v, kGuard);
+        const float got = select(k, g.n(), g.arr());
+        EXPECT_TRUE(g.guards_intact()) << "k " << k;
+        const std::vector<float> after = g.body();
+        EXPECT_EQ(std::count_if(after.begin(), after.end(), [](float x) { return std::isnan(x); }), 3);
+        EXPECT_TRUE(std::isnan(got) || std::count(v.begin(), v.end(), got) == 1) << "k " << k;
+    }
+}
+
+TEST(SelectDeath, RefusesEmptyArrayAndKOutsideRange)
+{
+    float f[4] = {1.0f, 2.0f, 3.0f, 4.0f};
+    unsigned short u[4] = {1, 2, 3, 4};
+    TV_EXPECT_FATAL(select(1, 0, f), "select: n = 0, there is no element to select");
+    TV_EXPECT_FATAL(select(0, 3, f), "select: k = 0 is outside 1..n = 1..3");
+    TV_EXPECT_FATAL(select(4, 3, f), "select: k = 4 is outside 1..n = 1..3");
+    TV_EXPECT_FATAL(select_ushort(0, 0, u), "select_ushort: n = 0, there is no element to select");
+    TV_EXPECT_FATAL(select_ushort(0, 3, u), "select_ushort: k = 0 is outside 1..n = 1..3");
+    TV_EXPECT_FATAL(select_ushort(9, 3, u), "select_ushort: k = 9 is outside 1..n = 1..3");
+}
+
+} // namespace
