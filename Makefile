@@ -17,8 +17,15 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# A scripted batch-processing wizard session: the host simulator loads the
+# plugin, plays three file dialogs and a cancelled one, and shows what the
+# plugin writes to the host's log and parameter store.
 demo: build
-	@$(BUILD)/examples/array_demo
+	@$(BUILD)/tools/tkhost/tkhost $(BUILD)/libtessivane.so.1 \
+	  --step GetFileName --filetype "Lumarin functional project (*.fmr)" --answer /data/sub-01/run-1.fmr \
+	  --step GetTargetFileName --answer /data/sub-01/run-0.fmr \
+	  --step GetTextFileName --answer /data/sub-01/sources.txt \
+	  --step GetFileName --filetype "Lumarin functional project (*.fmr)" --cancel
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
