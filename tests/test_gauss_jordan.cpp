@@ -57,6 +57,27 @@ TEST(GaussJordanExact, PermutationIsItsOwnInverse)
     EXPECT_EQ(b.values(), (std::vector<float>{7.0f, 2.385f}));
 }
 
+// (2 1; 1 2) has two pivot candidates of magnitude 2. The last one, [2][2],
+// goes first; only the rounding shows which was taken: the first-pivoted
+// unknown carries the error.
+TEST(GaussJordanExact, TieGoesToLastCandidate)
+{
+    Matrix a(2, 2), b(2, 1);
+    a.set({2, 1, 1, 2});
+    b.set({1, 1});
+    gaussj(a.get(), 2, b.get(), 1);
+    // Pass 1 on [2][2]: row 2 becomes (0.5, 0.5 | 0.5), row 1 (1.5, -0.5 | 0.5).
+    // Pass 2 on [1][1] = 1.5.
+    const float pivinv = 1.0f / 1.5f;
+    const float x1 = 0.5f * pivinv;
+    const float x2 = 0.5f - x1 * 0.5f;
+    EXPECT_EQ(b[1][1], x1);
+    EXPECT_EQ(b[2][1], x2);
+    EXPECT_NE(x1, x2); // the other order would give them the other way round
+    EXPECT_EQ(a.values(), (std::vector<float>{pivinv, -0.5f * pivinv, -0.5f * pivinv,
+                                              0.5f - (-0.5f * pivinv) * 0.5f}));
+}
+
 // With no right-hand side b is never read: a null b is fine.
 TEST(GaussJordanExact, InverseOnly)
 {
