@@ -63,6 +63,39 @@ TEST(JacobiExact, TwoByTwoAndSort)
     EXPECT_EQ(v.values(), (std::vector<float>{before[1], before[0], before[3], before[2]}));
 }
 
+// One rotation of (2.385 q; q 1), followed step by step: theta, t, c and tau
+// are each rounded to float from a double expression, t^2 + 1 and theta^2 are
+// float. The off-diagonal values are chosen so that doing any of t, c or tau
+// wholly in float changes the result bits.
+TEST(JacobiExact, RotationFollowsStatedPrecision)
+{
+    for (float q : {0.875f, 1.125f, 4.5f}) {
+        SCOPED_TRACE(testing::Message() << "q = " << q);
+        const float a11 = 2.385f, a22 = 1.0f;
+        Matrix a(2, 2), v(2, 2);
+        Vector d(2);
+        a.set({a11, q, q, a22});
+        int nrot = 0;
+        jacobi(a.get(), 2, d.get(), v.get(), &nrot);
+
+        const float h = a22 - a11;
+        const float theta = static_cast<float>(0.5 * static_cast<double>(h) / q);
+        float t = static_cast<float>(1.0 / (std::fabs(static_cast<double>(theta)) +
+                                            std::sqrt(1.0 + static_cast<double>(theta * theta))));
+        if (theta < 0.0f)
+            t = -t;
+        const float c = static_cast<float>(1.0 / std::sqrt(static_cast<double>(t * t + 1.0f)));
+        const float s = t * c;
+        const float tau = static_cast<float>(s / (1.0 + static_cast<double>(c)));
+        const float shift = t * q;
+        EXPECT_EQ(nrot, 1);
+        EXPECT_EQ(d[1], a11 - shift);
+        EXPECT_EQ(d[2], a22 + shift);
+        EXPECT_EQ(v.values(), (std::vector<float>{1.0f - s * tau, s, -s, 1.0f - s * tau}));
+        EXPECT_EQ(a.values(), (std::vector<float>{a11, 0.0f, q, a22}));
+    }
+}
+
 TEST(JacobiExact, SortTakesLastOfEqualValues)
 {
     Matrix v(3, 3);
