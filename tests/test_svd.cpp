@@ -87,6 +87,45 @@ TEST(SvdExact, AbsoluteThresholdEndsIteration)
     EXPECT_FALSE(NoConvergenceInSVD);
 }
 
+// Bit patterns of U, w and V for two inputs: a 3 x 3 matrix that needs three
+// QR sweeps (the shift's double-precision part shows in these bits), and a
+// tall 4 x 3 matrix with two equal columns whose near-zero diagonal value
+// takes the cancellation path. Callers rely on exactly these results.
+TEST(SvdExact, ReferenceBitPatterns)
+{
+    struct Case {
+        int rows, cols;
+        std::vector<float> in, w, u, v;
+    };
+    const Case cases[] = {
+        {3, 3,
+         {2.385f, -1.0f, 0.5f, 1.25f, 3.0f, -2.0f, 0.75f, 1.5f, 4.0f},
+         {0x1.45b2cp+1f, 0x1.d3d676p+1f, 0x1.21a11cp+2f},
+         {0x1.f7728p-1f, 0x1.c7eccp-8f, -0x1.748006p-3f, 0x1.21a818p-4f, 0x1.cff52p-1f,
+          0x1.aaf906p-2f, -0x1.577cf4p-3f, 0x1.b102eep-2f, -0x1.c7f494p-1f},
+         {0x1.d05c9p-1f, 0x1.9ad926p-2f, -0x1.06b3bap-3f, -0x1.9b940ep-2f, 0x1.d4b1ccp-1f,
+          0x1.5f166ep-6f, -0x1.02171cp-3f, -0x1.07245ep-5f, -0x1.fba6dcp-1f}},
+        {4, 3,
+         {2.385f, 0.5f, 2.385f, 1.25f, -2.0f, 1.25f, 0.75f, 4.0f, 0.75f, 1.0f, 1.0f, 1.0f},
+         {0x1.a71db6p-27f, 0x1.f36312p+1f, 0x1.3745f8p+2f},
+         {0x1.81c4fp-2f, -0x1.533256p-1f, -0x1.d43a2cp-2f, -0x1.33cfe8p-4f, -0x1.504d4p-1f,
+          0x1.3a8582p-3f, 0x1.259626p-3f, 0x1.454638p-2f, -0x1.9fa43ap-1f, -0x1.d2fb56p-1f,
+          -0x1.5b543ap-3f, -0x1.5102dap-2f},
+         {-0x1.6a09eap-1f, -0x1.321834p-1f, -0x1.82ab2cp-2f, -0x1.04p-23f, 0x1.116a7ep-1f,
+          -0x1.b0e204p-1f, 0x1.6a09eap-1f, -0x1.32183p-1f, -0x1.82ab2ap-2f}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rows << "x" << c.cols);
+        Matrix a(c.rows, c.cols), v(c.cols, c.cols);
+        Vector w(c.cols);
+        decompose(c.in, c.rows, c.cols, a, w, v);
+        EXPECT_FALSE(NoConvergenceInSVD);
+        EXPECT_EQ(std::vector<float>(w.get() + 1, w.get() + 1 + c.cols), c.w);
+        EXPECT_EQ(a.values(), c.u);
+        EXPECT_EQ(v.values(), c.v);
+    }
+}
+
 TEST(SvdExact, Pythag)
 {
     EXPECT_EQ(pythag(3.0f, 4.0f), 5.0f);
