@@ -222,7 +222,8 @@ TV_API void fourn(float data[], unsigned long nn[], int ndim, int isign);
 // frequency (i1-1, i2-1, k), k = 0..nn3/2-1; speq[i1][2*i2-1], [2*i2] = Re, Im
 // of frequency (i1-1, i2-1, nn3/2), the Nyquist plane (speq is only written).
 // isign = -1: the inverse from that form (reading and overwriting speq), back
-// to the real data times nn1*nn2*nn3/2.
+// to the real data times nn1*nn2*nn3/2. Any other isign runs only the separation
+// step (neither FFT pass).
 // Ends the process through nrerror, before anything is read, when an extent is
 // not a power of two: "rlft3: nn1 = <nn1> is not a power of two (1, 2, 4, ...)"
 // (likewise nn2), "rlft3: nn3 = <nn3> is not a power of two >= 2", or when
@@ -410,8 +411,9 @@ TV_API void fpoly(float x, float *p, int np);
 // alpha[1..mfit][1..mfit] holds the packed curvature, covar is scratch until
 // the finishing call. ia must not change during a fit. Ends the process with
 // "mrqmin: no fit in progress (start one with alamda < 0)" for an iteration
-// or finishing call without a fit, and with the gaussj messages on a singular
-// curvature matrix. [process-wide state: not thread-safe]
+// or finishing call without a fit, with "no rows in matrix()" when a fit is
+// started with no parameter to fit (every ia[j] = 0), and with the gaussj
+// messages on a singular curvature matrix. [process-wide state: not thread-safe]
 TV_API void mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
                    float **covar, float **alpha, float *chisq,
                    void (*funcs)(float, float *, float *, float *, int), float *alamda);

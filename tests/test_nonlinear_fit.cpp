@@ -83,6 +83,26 @@ TEST(NonlinearFitExact, GaussianModel)
     EXPECT_TRUE(a.guard_intact() && dyda.guard_intact());
 }
 
+// The square of the scaled distance is a float product; only the exponential
+// is taken in double. At these points a double square would change ex.
+TEST(NonlinearFitExact, GaussianModelBits)
+{
+    const float B = 2.385f, E = 0.5f, G = 1.25f;
+    float a[4] = {0.0f, B, E, G};
+    for (float x : {-1.5f, -1.0f, 2.0f}) {
+        SCOPED_TRACE(testing::Message() << "x = " << x);
+        float y = 0.0f, dyda[4] = {};
+        fgauss(x, a, &y, dyda, 3);
+        const float arg = (x - E) / G;
+        const float ex = static_cast<float>(std::exp(-static_cast<double>(arg * arg)));
+        const float fac = static_cast<float>(static_cast<double>(B * ex) * 2.0 * arg);
+        EXPECT_EQ(y, B * ex);
+        EXPECT_EQ(dyda[1], ex);
+        EXPECT_EQ(dyda[2], fac / G);
+        EXPECT_EQ(dyda[3], fac * arg / G);
+    }
+}
+
 // na = 5: the trailing pair belongs to no Gaussian; it is ignored and gets no
 // derivative.
 TEST(NonlinearFitExact, GaussianModelIgnoresTrailingPair)
@@ -155,6 +175,106 @@ TEST(NonlinearFitExact, LambdaSequence)
     EXPECT_TRUE(p.guards() && q.guards());
 }
 
+namespace {
+
+void proportional(float x, float *a, float *y, float *dyda, int)
+{
+    *y = a[1] * x;
+    dyda[1] = x;
+}
+
+// Chi-square, beta and alpha of the one-parameter model at two points,
+// accumulated in float as the fit does.
+struct Sums {
+    float alpha = 0.0f, beta = 0.0f, chisq = 0.0f;
+};
+Sums proportional_sums(const float *x, const float *y, const float *sig, float a)
+{
+    Sums s;
+    for (int i = 1; i <= 2; i++) {
+        const float sig2i = 1.0f / (sig[i] * sig[i]);
+        const float dy = y[i] - a * x[i];
+        const float wt = x[i] * sig2i;
+        s.alpha += wt * x[i];
+        s.beta += dy * wt;
+        s.chisq += dy * dy * sig2i;
+    }
+    return s;
+}
+
+} // namespace
+
+// One fitted parameter makes every step of an iteration visible: the damped
+// diagonal alpha * (1 + lambda) and the decrease of lambda are formed in
+// double and rounded to float (doing either in float changes these bits).
+TEST(NonlinearFitExact, OneParameterStepFollowsStatedPrecision)
+{
+    float x[3] = {0.0f, 0.75f, 2.385f}, y[3] = {0.0f, 1.6f, 4.7f}, sig[3] = {0.0f, 0.5f, 0.75f};
+    float a[2] = {0.0f, 1.0f};
+    int ia[2] = {0, 1};
+    Matrix covar(1, 1), alpha(1, 1);
+    float chisq = 0.0f, alamda = -1.0f;
+
+    float expect_a = a[1], expect_lambda = 0.001f;
+    Sums at = proportional_sums(x, y, sig, expect_a);
+    for (int call = 0; call < 3; call++) {
+        SCOPED_TRACE(testing::Message() << "call " << call);
+        mrqmin(x, y, sig, 2, a, ia, 1, covar.get(), alpha.get(), &chisq, proportional, &alamda);
+
+        const float damped = static_cast<float>(static_cast<double>(at.alpha) *
+                                                (1.0 + static_cast<double>(expect_lambda)));
+        const float trial = expect_a + at.beta * (1.0f / damped);
+        const Sums next = proportional_sums(x, y, sig, trial);
+        if (next.chisq < at.chisq) {
+            expect_lambda = static_cast<float>(static_cast<double>(expect_lambda) * 0.1);
+            expect_a = trial;
+            at = next;
+        } else {
+            expect_lambda *= 10.0f;
+        }
+        EXPECT_EQ(a[1], expect_a);
+        EXPECT_EQ(alamda, expect_lambda);
+        EXPECT_EQ(chisq, at.chisq);
+        EXPECT_EQ(alpha[1][1], at.alpha);
+    }
+    alamda = 0.0f;
+    mrqmin(x, y, sig, 2, a, ia, 1, covar.get(), alpha.get(), &chisq, proportional, &alamda);
+    EXPECT_EQ(covar[1][1], 1.0f / at.alpha);
+    EXPECT_TRUE(covar.guard_intact() && alpha.guard_intact());
+}
+
+// Over a longer fit lambda falls by the double-rounded factor 0.1 at every
+// accepted step (a float product drifts from it after a few steps) and
+// rises by 10 at every rejected one.
+TEST(NonlinearFitExact, LambdaTracksAcceptedSteps)
+{
+    Problem p(21, 3);
+    one_gaussian(p);
+    p.a[1] = 1.5f;
+    p.a[2] = 0.1f;
+    p.a[3] = 0.8f;
+    float expect = 0.001f, previous = 0.0f;
+    Vector beta(3);
+    mrqcof(p.x.get(), p.y.get(), p.sig.get(), p.ndata, p.a.get(), p.ia, 3, p.alpha.get(),
+           beta.get(), &previous, fgauss);
+    int accepted = 0;
+    for (int it = 0; it < 12; it++) {
+        SCOPED_TRACE(testing::Message() << "iteration " << it);
+        p.step();
+        if (p.chisq < previous) {
+            expect = static_cast<float>(static_cast<double>(expect) * 0.1);
+            accepted++;
+        } else {
+            expect *= 10.0f;
+        }
+        EXPECT_EQ(p.alamda, expect);
+        previous = p.chisq;
+    }
+    EXPECT_GE(accepted, 5);
+    p.alamda = 0.0f;
+    p.step();
+}
+
 // A held parameter keeps its value; covar gets a zero row and column for it.
 TEST(NonlinearFitExact, HeldParameter)
 {
@@ -219,6 +339,19 @@ TEST(NonlinearFitDeath, MisuseWithoutFit)
     };
     TV_EXPECT_FATAL(iterate(), "mrqmin: no fit in progress (start one with alamda < 0)");
     TV_EXPECT_FATAL(finish(), "mrqmin: no fit in progress (start one with alamda < 0)");
+}
+
+// With every parameter held there is nothing to solve for; the start of such
+// a fit is refused by the allocation of the empty right-hand side.
+TEST(NonlinearFitDeath, NothingToFit)
+{
+    auto start = [] {
+        Problem p(21, 3);
+        one_gaussian(p);
+        p.ia[1] = p.ia[2] = p.ia[3] = 0;
+        p.step();
+    };
+    TV_EXPECT_FATAL(start(), "no rows in matrix()");
 }
 
 // Fitting a parameter the model has no derivative for (fgauss's trailing
