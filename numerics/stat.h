@@ -172,7 +172,10 @@ TV_API float p_to_z(float pvalue);
 // and *q = gammq(0.5 (ndata - 2), 0.5 *chi2) the goodness of fit. With mwt = 0 sig is not
 // read (it may be null), *q = 1, and the standard errors are scaled by the scatter about the
 // line (ndata >= 3). All six outputs are written. Ends the process, for a weighted fit with
-// ndata <= 2, with "Invalid arguments in routine gammq".
+// ndata <= 2, with "Invalid arguments in routine gammq", and for a weighted fit whose *q
+// gammq cannot reach in 100 steps with gser()'s or gcf()'s message: that happens when ndata
+// is above about 800 and the chi-square lies a little below ndata - 2 (the typical value of a
+// good fit), and when the chi-square is not a number (all x equal).
 // [thread-safe] No state (the float square is formed without shared temporaries).
 TV_API void fit(float x[], float y[], int ndata, float sig[], int mwt, float *a, float *b,
                 float *siga, float *sigb, float *chi2, float *q);

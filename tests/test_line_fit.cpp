@@ -38,6 +38,29 @@ void weighted_two_points()
     run_fit(x, y, sig.data(), 1);
 }
 
+// 2000 points scattered by +-0.98 sigma about a line: chi-square about 0.96 (ndata - 2), where
+// the series of gammq(999, ~960) needs more than its 100 terms.
+void weighted_many_points()
+{
+    const int n = 2000;
+    GuardedVector x(n), y(n), sig(n);
+    for (int i = 1; i <= n; i++) {
+        x[i] = 0.5f * static_cast<float>(i);
+        y[i] = 2.385f + 0.5f * x[i] + ((i % 2) ? 0.98f : -0.98f);
+        sig[i] = 1.0f;
+    }
+    run_fit(x, y, sig.data(), 1);
+}
+
+// All x equal: the slope and chi-square are not numbers, and gammq's continued fraction never
+// meets its test.
+void weighted_all_x_equal()
+{
+    GuardedVector x({2.385f, 2.385f, 2.385f, 2.385f}), y({1.0f, 2.0f, 4.0f, 3.0f}),
+        sig({0.5f, 1.0f, 0.5f, 1.0f});
+    run_fit(x, y, sig.data(), 1);
+}
+
 } // namespace
 
 TEST(LineFitExact, UnweightedWithoutSig)
@@ -142,4 +165,10 @@ TEST(LineFitAccuracy, WeightedFitAgainstDoubleNormalEquations)
 TEST(LineFitDeathTest, WeightedFitNeedsThreePoints)
 {
     TV_EXPECT_FATAL(weighted_two_points(), "Invalid arguments in routine gammq");
+}
+
+TEST(LineFitDeathTest, WeightedFitEndsWhenGammqDoesNotConverge)
+{
+    TV_EXPECT_FATAL(weighted_many_points(), "a too large, ITMAX too small in routine gser");
+    TV_EXPECT_FATAL(weighted_all_x_equal(), "a too large, ITMAX too small in gcf");
 }
