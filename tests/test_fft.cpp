@@ -89,6 +89,51 @@ TEST(Fft1Exact, Four1SignConvention)
     }
 }
 
+// The twiddles themselves, bit for bit. An impulse at z_1 makes the last stage
+// write its twiddles straight out: F_k = (float(wr_k), float(wi_k)) and
+// F_{k+nn/2} = -F_k for k < nn/2, with (wr_k, wi_k) from the double recurrence
+// that starts at theta = (6.28318530717959 / nn) * isign. Near a quarter turn
+// the cosine is a residual of order 1e-16 that keeps every bit of the angle
+// constant, the half-angle form of cos(theta) - 1 and the grouping of the
+// recurrence; random data rarely shows those in the rounding to float.
+TEST(Fft1Exact, Four1ImpulseAtOneWritesTheTwiddles)
+{
+    for (unsigned long nn : {4UL, 8UL, 16UL, 32UL}) {
+        for (int isign : {1, -1}) {
+            SCOPED_TRACE(testing::Message() << "nn " << nn << " isign " << isign);
+            Guarded d(2 * nn);
+            std::memset(d.v + 1, 0, 2 * nn * sizeof(float));
+            d.v[3] = 1.0f;
+            four1(d.v, nn, isign);
+
+            std::vector<float> want(2 * nn + 1), with_exact_pi(2 * nn + 1);
+            for (int variant = 0; variant < 2; ++variant) {
+                std::vector<float> &w = variant == 0 ? want : with_exact_pi;
+                const double theta = ((variant == 0 ? 6.28318530717959 : kTwoPiExact) / nn) * isign;
+                double wtemp = std::sin(0.5 * theta);
+                const double wpr = -2.0 * wtemp * wtemp;
+                const double wpi = std::sin(theta);
+                double wr = 1.0, wi = 0.0;
+                for (unsigned long k = 0; k < nn / 2; ++k) {
+                    w[2 * k + 1] = static_cast<float>(wr);
+                    w[2 * k + 2] = static_cast<float>(wi);
+                    w[2 * (k + nn / 2) + 1] = 0.0f - static_cast<float>(wr);
+                    w[2 * (k + nn / 2) + 2] = 0.0f - static_cast<float>(wi);
+                    wtemp = wr;
+                    wr = wtemp * wpr - wi * wpi + wr;
+                    wi = wi * wpr + wtemp * wpi + wi;
+                }
+            }
+            // The input is chosen so that the 15-digit constant shows.
+            ASSERT_NE(0, std::memcmp(want.data() + 1, with_exact_pi.data() + 1, 2 * nn * sizeof(float)));
+            for (unsigned long i = 1; i <= 2 * nn; ++i)
+                EXPECT_EQ(0, std::memcmp(&d.v[i], &want[i], sizeof(float)))
+                    << "float " << i << ": got " << d.v[i] << ", want " << want[i];
+            EXPECT_TRUE(d.guards_intact());
+        }
+    }
+}
+
 TEST(Fft1Exact, RealftSizesTwoAndFour)
 {
     Guarded d(2);
@@ -136,6 +181,45 @@ TEST(Fft1Exact, RealftSignAndPacking)
     want[7] = 0.125 * n; // Re F_3
     for (unsigned long i = 1; i <= n; ++i)
         EXPECT_NEAR(d.v[i], want[i], 32 * FLT_EPSILON * n) << "float " << i;
+}
+
+// The separation step's twiddle at an eighth turn, bit for bit. The samples
+// (0, a, 0, a, 0, -a, 0, -a) repeated, a = 0.5, have (after four1 on n/2
+// complex points, exactly) h1r = h1i = 0 and h2r = h2i = n/8 at frequency
+// k = n/8, and zero h-values elsewhere. So data[2k+1] = h1r + wr*h2r - wi*h2i
+// is the residual cos - sin at pi/4, which keeps every bit of the recurrence:
+// theta = 3.141592653589793 / (n/2), the start (1 + wpr, wpi) from the
+// half-angle sine, the steps up to k; frequency n/2 - k is at data[2(n/2-k)+1].
+TEST(Fft1Exact, RealftSeparationAtAnEighthTurn)
+{
+    for (unsigned long n : {8UL, 16UL, 32UL}) {
+        SCOPED_TRACE(testing::Message() << "n " << n);
+        Guarded d(n);
+        for (unsigned long j = 0; j < n; ++j)
+            d.v[j + 1] = j % 2 ? (j % 8 < 4 ? 0.5f : -0.5f) : 0.0f;
+        realft(d.v, n, 1);
+
+        const double theta = 3.141592653589793 / (n / 2);
+        double wtemp = std::sin(0.5 * theta);
+        const double wpr = -2.0 * wtemp * wtemp;
+        const double wpi = std::sin(theta);
+        double wr = 1.0 + wpr, wi = wpi;
+        for (unsigned long k = 1; k < n / 8; ++k) {
+            wtemp = wr;
+            wr = wtemp * wpr - wi * wpi + wr;
+            wi = wi * wpr + wtemp * wpi + wi;
+        }
+        const float h1r = 0.0f, h1i = 0.0f, h2r = n / 8.0f, h2i = n / 8.0f;
+        std::vector<float> want(n + 1, 0.0f);
+        const unsigned long i1 = n / 4 + 1, i3 = 3 * n / 4 + 1;
+        want[i1] = static_cast<float>(h1r + wr * h2r - wi * h2i);
+        want[i1 + 1] = static_cast<float>(h1i + wr * h2i + wi * h2r);
+        want[i3] = static_cast<float>(h1r - wr * h2r + wi * h2i);
+        want[i3 + 1] = static_cast<float>(-h1i + wr * h2i + wi * h2r);
+        for (unsigned long i = 1; i <= n; ++i)
+            EXPECT_EQ(d.v[i], want[i]) << "float " << i;
+        EXPECT_TRUE(d.guards_intact());
+    }
 }
 
 // No normalisation: four1 +1 then -1 gives nn times the input, realft forward
