@@ -125,6 +125,36 @@ TEST(SelectExact, ManyEqualValues)
         EXPECT_TRUE(selects_correctly(mostly, k, kGuard));
 }
 
+// Where equal values end up, bit for bit: +0 and -0 compare equal but keep
+// their signs, so the final arrangement shows every exchange of equal values.
+// Traced by hand through the partitioning steps:
+//  A (k = 1): mid 3 <-> 2; no conditional exchange (all equal); pivot -0; the
+//    scans stop on every equal value and exchange 3 <-> 5, then 4 with itself;
+//    j = 3, so ir = 2; the last pair (+0, -0) stays, as -0 < +0 is false.
+//  B (k = 4): mid 3 <-> 2; arr[1] > arr[6] exchanges +0 and -2.385; pivot -0;
+//    the scans exchange 4 <-> 5; j = 4 = k, so ir = 3 and l = 5 together.
+TEST(SelectExact, EqualValuesEndWhereThePartitionPutsThem)
+{
+    const float p = 0.0f, m = -0.0f, x = -2.385f;
+    const struct {
+        unsigned long k;
+        std::vector<float> in, out;
+    } cases[] = {
+        {1, {p, p, m, m, m, m}, {p, m, m, m, p, m}},
+        {4, {p, x, m, m, m, x}, {x, m, x, m, m, p}},
+    };
+    for (const auto &c : cases) {
+        Guarded<float> g(c.in, kGuard);
+        const float got = select(c.k, g.n(), g.arr());
+        EXPECT_EQ(std::signbit(got), std::signbit(c.out[c.k - 1])) << "k " << c.k;
+        const std::vector<float> after = g.body();
+        for (size_t i = 0; i < after.size(); ++i)
+            EXPECT_TRUE(after[i] == c.out[i] && std::signbit(after[i]) == std::signbit(c.out[i]))
+                << "k " << c.k << ": arr[" << i + 1 << "] = " << after[i] << ", want " << c.out[i];
+        EXPECT_TRUE(g.guards_intact());
+    }
+}
+
 TEST(SelectExact, RandomArraysAgreeWithSorting)
 {
     const unsigned seed = 2385;
