@@ -265,8 +265,8 @@ TEST(FftNdAccuracy, Rlft3AgainstFftw)
         const unsigned long n1 = n[0], n2 = n[1], n3 = n[2], h = n3 / 2 + 1;
         RealTensor r(n1, n2, n3);
         fill_uniform(r.flat(), r.total(), seed + static_cast<unsigned>(r.total()));
-        std::vector<float> spec = fftw_r2c(n1, n2, n3, r.flat());
-        Spectrum ref = interleaved(spec.data(), n1 * n2 * h);
+        std::vector<float> oracle_half = fftw_r2c(n1, n2, n3, r.flat());
+        Spectrum ref = interleaved(oracle_half.data(), n1 * n2 * h);
         for (auto &c : ref)
             c = std::conj(c);
 
@@ -285,7 +285,7 @@ TEST(FftNdAccuracy, Rlft3AgainstFftw)
         // Inverse: FFTW's spectrum, conjugated, into data and speq.
         for (unsigned long i1 = 1; i1 <= n1; ++i1)
             for (unsigned long i2 = 1; i2 <= n2; ++i2) {
-                const float *row = &spec[2 * ((i1 - 1) * n2 + (i2 - 1)) * h];
+                const float *row = &oracle_half[2 * ((i1 - 1) * n2 + (i2 - 1)) * h];
                 for (unsigned long k = 0; k < n3 / 2; ++k) {
                     r.t[i1][i2][2 * k + 1] = row[2 * k];
                     r.t[i1][i2][2 * k + 2] = -row[2 * k + 1];
@@ -295,7 +295,7 @@ TEST(FftNdAccuracy, Rlft3AgainstFftw)
             }
         std::vector<float> back(r.total());
         fftwf_plan c2r = fftwf_plan_dft_c2r_3d(static_cast<int>(n1), static_cast<int>(n2), static_cast<int>(n3),
-                                               reinterpret_cast<fftwf_complex *>(spec.data()), back.data(),
+                                               reinterpret_cast<fftwf_complex *>(oracle_half.data()), back.data(),
                                                FFTW_ESTIMATE);
         fftwf_execute(c2r);
         fftwf_destroy_plan(c2r);
