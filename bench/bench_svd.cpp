@@ -3,6 +3,7 @@
 // benchmark first checks that its result agrees with the anchor's.
 
 #include "stat.h"
+#include "support/lapack.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,16 +12,6 @@
 #include <cstddef>
 #include <random>
 #include <vector>
-
-extern "C" {
-void sgesvd_(const char *jobu, const char *jobvt, const int *m, const int *n, float *a,
-             const int *lda, float *s, float *u, const int *ldu, float *vt, const int *ldvt,
-             float *work, const int *lwork, int *info, std::size_t, std::size_t);
-void sgesv_(const int *n, const int *nrhs, float *a, const int *lda, int *ipiv, float *b,
-            const int *ldb, int *info);
-void ssyev_(const char *jobz, const char *uplo, const int *n, float *a, const int *lda, float *w,
-            float *work, const int *lwork, int *info, std::size_t, std::size_t);
-}
 
 namespace {
 

@@ -12,20 +12,7 @@
 #include <random>
 #include <vector>
 
-// Reference LAPACK (Fortran, column-major); the trailing size_t arguments are
-// the hidden lengths of the character arguments.
-extern "C" {
-void sgesvd_(const char *jobu, const char *jobvt, const int *m, const int *n, float *a,
-             const int *lda, float *s, float *u, const int *ldu, float *vt, const int *ldvt,
-             float *work, const int *lwork, int *info, std::size_t, std::size_t);
-void sgesv_(const int *n, const int *nrhs, float *a, const int *lda, int *ipiv, float *b,
-            const int *ldb, int *info);
-void ssyev_(const char *jobz, const char *uplo, const int *n, float *a, const int *lda, float *w,
-            float *work, const int *lwork, int *info, std::size_t, std::size_t);
-void sgels_(const char *trans, const int *m, const int *n, const int *nrhs, float *a,
-            const int *lda, float *b, const int *ldb, float *work, const int *lwork, int *info,
-            std::size_t);
-}
+#include "support/lapack.h"
 
 namespace la_test {
 
