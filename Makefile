@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build demo test bench install clean
+.PHONY: all deps configure build demo test bench install clean format format-check
 
 all: build
 
@@ -38,3 +38,9 @@ install: build
 
 clean:
 	@rm -rf $(BUILD)
+
+format:
+	@git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i
+
+format-check:
+	@bash scripts/check-format.sh

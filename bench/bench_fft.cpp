@@ -114,9 +114,9 @@ void BM_four1(benchmark::State &state)
 
     Anchor fftw;
     fftw.allocate(2 * nn);
-    fftw.plan = fftwf_plan_dft_1d(static_cast<int>(nn), reinterpret_cast<fftwf_complex *>(fftw.buffer),
-                                  reinterpret_cast<fftwf_complex *>(fftw.buffer), FFTW_BACKWARD,
-                                  FFTW_MEASURE);
+    fftw.plan = fftwf_plan_dft_1d(
+        static_cast<int>(nn), reinterpret_cast<fftwf_complex *>(fftw.buffer),
+        reinterpret_cast<fftwf_complex *>(fftw.buffer), FFTW_BACKWARD, FFTW_MEASURE);
     fftw.run(input.data(), 2 * nn);
     std::memcpy(work.data() + 1, input.data(), 2 * nn * sizeof(float));
     four1(work.data(), nn, 1);
@@ -142,9 +142,9 @@ void BM_four1_fftwf(benchmark::State &state)
     const std::vector<float> input = random_input(2 * nn, 1);
     Anchor fftw;
     fftw.allocate(2 * nn);
-    fftw.plan = fftwf_plan_dft_1d(static_cast<int>(nn), reinterpret_cast<fftwf_complex *>(fftw.buffer),
-                                  reinterpret_cast<fftwf_complex *>(fftw.buffer), FFTW_BACKWARD,
-                                  FFTW_MEASURE);
+    fftw.plan = fftwf_plan_dft_1d(
+        static_cast<int>(nn), reinterpret_cast<fftwf_complex *>(fftw.buffer),
+        reinterpret_cast<fftwf_complex *>(fftw.buffer), FFTW_BACKWARD, FFTW_MEASURE);
     time_loop(state, 5.0 * nn * std::log2(static_cast<double>(nn)), 0.0,
               [&] { fftw.run(input.data(), 2 * nn); });
 }
@@ -258,7 +258,7 @@ void BM_fourn_fftwf(benchmark::State &state)
               [&] { fftw.run(input.data(), 2 * total); });
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_four1)->Arg(1 << 10)->Arg(1 << 13)->Arg(1 << 16);
 BENCHMARK(BM_four1_fftwf)->Arg(1 << 10)->Arg(1 << 13)->Arg(1 << 16);

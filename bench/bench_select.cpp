@@ -95,7 +95,7 @@ void BM_nth_element(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * static_cast<long>(n));
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_select)->Arg(1001)->Arg(100001);
 BENCHMARK_TEMPLATE(BM_nth_element, float)->Arg(1001)->Arg(100001);

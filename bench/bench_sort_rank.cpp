@@ -175,7 +175,8 @@ const auto kGammaQBoost = [](float a, float, float x) {
 };
 const auto kBetai = [](float a, float b, float x) { return betai(a, b, x); };
 const auto kIbetaBoost = [](float a, float b, float x) {
-    return boost::math::ibeta(static_cast<double>(a), static_cast<double>(b), static_cast<double>(x));
+    return boost::math::ibeta(static_cast<double>(a), static_cast<double>(b),
+                              static_cast<double>(x));
 };
 
 void BM_erfcc(benchmark::State &state)
@@ -222,7 +223,7 @@ void BM_boost_ibeta(benchmark::State &state)
 
 #endif
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_sort)->RangeMultiplier(10)->Range(1000, 1000000);
 BENCHMARK(BM_sort2)->RangeMultiplier(10)->Range(1000, 1000000);

@@ -55,9 +55,11 @@ double relative_difference(std::vector<float> got, std::vector<float> ref)
 struct Sgesvd {
     int n, lwork = -1, info = 0;
     std::vector<float> a, s, vt, work;
-    float unused = 0.0f; // U is written over a ("O"), this is never referenced
-    explicit Sgesvd(int n_) : n(n_), s(static_cast<std::size_t>(n_)),
-                              vt(static_cast<std::size_t>(n_ * n_))
+    float unused = 0.0f;  // U is written over a ("O"), this is never referenced
+    explicit Sgesvd(int n_)
+        : n(n_)
+        , s(static_cast<std::size_t>(n_))
+        , vt(static_cast<std::size_t>(n_ * n_))
     {
         float query = 0.0f;
         std::vector<float> tmp(static_cast<std::size_t>(n * n));
@@ -69,13 +71,12 @@ struct Sgesvd {
     void run(const std::vector<float> &m)
     {
         a = m;
-        sgesvd_("O", "A", &n, &n, a.data(), &n, s.data(), &unused, &n, vt.data(), &n,
-                work.data(), &lwork, &info, 1, 1);
+        sgesvd_("O", "A", &n, &n, a.data(), &n, s.data(), &unused, &n, vt.data(), &n, work.data(),
+                &lwork, &info, 1, 1);
     }
 };
 
-std::vector<float> svdcmp_values(const std::vector<float> &m, int n, float **a, float **v,
-                                 float *w)
+std::vector<float> svdcmp_values(const std::vector<float> &m, int n, float **a, float **v, float *w)
 {
     load(a, m, n);
     svdcmp(a, n, n, w, v);
@@ -228,7 +229,7 @@ void BM_ssyev(benchmark::State &state)
     }
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_svdcmp)->Arg(8)->Arg(32)->Arg(128);
 BENCHMARK(BM_sgesvd)->Arg(8)->Arg(32)->Arg(128);

@@ -12,7 +12,7 @@ int main()
 {
     const unsigned long n = 12;
     float *control = vector(1, n), *treated = vector(1, n);
-    long seed = -2385; // negative: (re)seed the generator
+    long seed = -2385;  // negative: (re)seed the generator
     for (unsigned long i = 1; i <= n; i++) {
         control[i] = 10.0f + gasdev(&seed);
         treated[i] = 11.5f + gasdev(&seed);

@@ -38,7 +38,7 @@ PearsonSums pearson_sums(const float x[], const float y[], unsigned long n)
     return s;
 }
 
-} // namespace
+}  // namespace
 
 void pearsn(float x[], float y[], unsigned long n, float *r, float * /*prob*/, float * /*z*/)
 {
@@ -59,7 +59,8 @@ void pearsn_prob(float x[], float y[], unsigned long n, float *r, float *prob, f
         *r = 0.0f;
     const float df = static_cast<float>(n - 2);
     const double rd = *r;
-    const float t = static_cast<float>(rd * std::sqrt(df / ((1.0 - rd + kTiny) * (1.0 + rd + kTiny))));
+    const float t =
+        static_cast<float>(rd * std::sqrt(df / ((1.0 - rd + kTiny) * (1.0 + rd + kTiny))));
     *prob = betai(0.5f * df, 0.5f, df / (df + t * t));
 }
 
@@ -90,8 +91,7 @@ void spear(float data1[], float data2[], unsigned long n, float *d, float *zd, f
     const float sfg = sf + sg;
     const float aved = static_cast<float>(en3n / 6.0 - sfg / 12.0);
     const float fac = static_cast<float>((1.0 - sf / en3n) * (1.0 - sg / en3n));
-    const float vard =
-        static_cast<float>(((en - 1.0) * en * en * sqr(en + 1.0f) / 36.0) * fac);
+    const float vard = static_cast<float>(((en - 1.0) * en * en * sqr(en + 1.0f) / 36.0) * fac);
 
     if (vard == 0.0f || fac == 0.0f) {
         // All values of a sample tied: no rank correlation can be measured.

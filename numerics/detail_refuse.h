@@ -19,8 +19,7 @@ inline bool is_power_of_two(unsigned long n)
 }
 
 // Formats the message like printf and ends the process through nrerror().
-[[noreturn]] inline void refuse(const char *format, ...)
-    __attribute__((format(printf, 1, 2)));
+[[noreturn]] inline void refuse(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 [[noreturn]] inline void refuse(const char *format, ...)
 {
@@ -32,7 +31,7 @@ inline bool is_power_of_two(unsigned long n)
     nrerror(text);
 }
 
-} // namespace detail
-} // namespace tessivane
+}  // namespace detail
+}  // namespace tessivane
 
 #endif

@@ -179,7 +179,7 @@ void quicksort(unsigned long n, float arr[], float brr[], int nstack, const char
         quicksort_with_stack<kCompanion, unsigned long>(n, arr, brr, nstack, overflow_message);
 }
 
-} // namespace detail
-} // namespace tessivane
+}  // namespace detail
+}  // namespace tessivane
 
 #endif

@@ -29,7 +29,7 @@ inline void swap_floats(float &a, float &b)
     b = t;
 }
 
-} // namespace
+}  // namespace
 
 void four1(float data[], unsigned long nn, int isign)
 {

@@ -32,7 +32,7 @@ inline void swap_floats(float &a, float &b)
     b = t;
 }
 
-} // namespace
+}  // namespace
 
 void fourn(float data[], unsigned long nn[], int ndim, int isign)
 {
@@ -111,8 +111,8 @@ void fourn(float data[], unsigned long nn[], int ndim, int isign)
     }
 }
 
-void rlft3(float ***data, float **speq, unsigned long nn1, unsigned long nn2,
-           unsigned long nn3, int isign)
+void rlft3(float ***data, float **speq, unsigned long nn1, unsigned long nn2, unsigned long nn3,
+           int isign)
 {
     // Extents are checked before any row pointer is read, so that a zero
     // extent cannot send the contiguity check outside the tensor.

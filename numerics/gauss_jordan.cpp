@@ -12,7 +12,7 @@ inline float absval(float x)
     return x >= 0.0f ? x : -x;
 }
 
-} // namespace
+}  // namespace
 
 void gaussj(float **a, int n, float **b, int m)
 {

@@ -21,7 +21,7 @@ inline void add_sample(float x, float y, float &n, float &ax, float &ay, float &
     sxy += xt * yt;
 }
 
-} // namespace
+}  // namespace
 
 void pearsn_inc(float x, float y, float &n, float &ax, float &ay, float &sxx, float &syy,
                 float &sxy, float *r)

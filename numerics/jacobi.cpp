@@ -13,7 +13,7 @@ namespace {
 
 const int kMaxSweeps = 50;
 
-} // namespace
+}  // namespace
 
 void jacobi(float **a, int n, float *d, float **v, int *nrot)
 {
@@ -42,9 +42,9 @@ void jacobi(float **a, int n, float *d, float **v, int *nrot)
             return;
         }
         // In the first sweeps only elements above this threshold are rotated.
-        float tresh = i < 4 ? static_cast<float>(0.2 * static_cast<double>(sm) /
-                                                 static_cast<double>(n * n))
-                            : 0.0f;
+        float tresh =
+            i < 4 ? static_cast<float>(0.2 * static_cast<double>(sm) / static_cast<double>(n * n))
+                  : 0.0f;
 
         for (int ip = 1; ip <= n - 1; ip++) {
             for (int iq = ip + 1; iq <= n; iq++) {
@@ -69,11 +69,11 @@ void jacobi(float **a, int n, float *d, float **v, int *nrot)
                         if (theta < 0.0f)
                             t = -t;
                     }
-                    float c = static_cast<float>(
-                        1.0 / std::sqrt(static_cast<double>(t * t + 1.0f)));
+                    float c =
+                        static_cast<float>(1.0 / std::sqrt(static_cast<double>(t * t + 1.0f)));
                     float s = t * c;
-                    float tau = static_cast<float>(static_cast<double>(s) /
-                                                   (1.0 + static_cast<double>(c)));
+                    float tau =
+                        static_cast<float>(static_cast<double>(s) / (1.0 + static_cast<double>(c)));
                     h = t * a[ip][iq];
                     z[ip] -= h;
                     z[iq] += h;

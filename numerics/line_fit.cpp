@@ -62,8 +62,8 @@ void fit(float x[], float y[], int ndata, float sig[], int mwt, float *a, float 
     if (!mwt) {
         // Without per-point errors, scale the standard errors by the scatter about the line.
         *q = 1.0f;
-        const float sigdat =
-            static_cast<float>(std::sqrt(static_cast<double>(*chi2 / static_cast<float>(ndata - 2))));
+        const float sigdat = static_cast<float>(
+            std::sqrt(static_cast<double>(*chi2 / static_cast<float>(ndata - 2))));
         *siga *= sigdat;
         *sigb *= sigdat;
     } else {

@@ -8,7 +8,7 @@ namespace {
 
 const double kSingularValueCut = 1.0e-5;
 
-} // namespace
+}  // namespace
 
 void svdfit(float *x, float *y, float *sig, int ndata, float *a, int ma, float **u, float **v,
             float *w, float *chisq, void (*funcs)(float, float *, int))

@@ -65,11 +65,24 @@ void copy_matrix(float **im, float **om, int n, int s, int copy_mode)
 {
     int in_off, out_off;
     switch (copy_mode) {
-    case 0: in_off = 0; out_off = 0; break;
-    case 1: in_off = 1; out_off = 1; break;
-    case 2: in_off = 0; out_off = 1; break;
-    case 3: in_off = 1; out_off = 0; break;
-    default: return;
+    case 0:
+        in_off = 0;
+        out_off = 0;
+        break;
+    case 1:
+        in_off = 1;
+        out_off = 1;
+        break;
+    case 2:
+        in_off = 0;
+        out_off = 1;
+        break;
+    case 3:
+        in_off = 1;
+        out_off = 0;
+        break;
+    default:
+        return;
     }
     for (int i = 0; i < n; i++)
         for (int j = 0; j < s; j++)

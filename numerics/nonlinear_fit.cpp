@@ -37,7 +37,7 @@ void release_fit_storage()
     lm.active = false;
 }
 
-} // namespace
+}  // namespace
 
 void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma, float **alpha,
             float *beta, float *chisq, void (*funcs)(float, float *, float *, float *, int))

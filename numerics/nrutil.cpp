@@ -91,8 +91,8 @@ void release_matrix(T **m, long nrl, long ncl)
 }
 
 template <typename T>
-T ***offset_tensor(long nrl, long nrh, long ncl, long nch, long ndl, long ndh,
-                   const char *function, const char *const failure_text[3])
+T ***offset_tensor(long nrl, long nrh, long ncl, long nch, long ndl, long ndh, const char *function,
+                   const char *const failure_text[3])
 {
     long nrow = row_count(nrl, nrh, function);
     long ncol = extent(ncl, nch, function);
@@ -125,7 +125,7 @@ void release_tensor(T ***t, long nrl, long ncl, long ndl)
     std::free(t + nrl);
 }
 
-} // namespace
+}  // namespace
 
 float *vector(long nl, long nh)
 {
@@ -176,7 +176,8 @@ float **submatrix(float **a, long oldrl, long oldrh, long oldcl, long /*oldch*/,
     if (__builtin_sub_overflow(oldcl, newcl, &shift))
         refuse("allocation size overflow", "submatrix");
 
-    float **view = allocate<float *>(nrow, "submatrix", "allocation failure in submatrix()") - newrl;
+    float **view =
+        allocate<float *>(nrow, "submatrix", "allocation failure in submatrix()") - newrl;
     for (long k = 0; k < nrow; k++)
         view[newrl + k] = a[oldrl + k] + shift;
     return view;
@@ -211,18 +212,48 @@ unsigned char ***c3tensor(long nrl, long nrh, long ncl, long nch, long ndl, long
     return offset_tensor<unsigned char>(nrl, nrh, ncl, nch, ndl, ndh, "c3tensor", texts);
 }
 
-void free_vector(float *v, long nl, long) { std::free(v + nl); }
-void free_ivector(int *v, long nl, long) { std::free(v + nl); }
-void free_cvector(unsigned char *v, long nl, long) { std::free(v + nl); }
-void free_lvector(unsigned long *v, long nl, long) { std::free(v + nl); }
-void free_dvector(double *v, long nl, long) { std::free(v + nl); }
+void free_vector(float *v, long nl, long)
+{
+    std::free(v + nl);
+}
+void free_ivector(int *v, long nl, long)
+{
+    std::free(v + nl);
+}
+void free_cvector(unsigned char *v, long nl, long)
+{
+    std::free(v + nl);
+}
+void free_lvector(unsigned long *v, long nl, long)
+{
+    std::free(v + nl);
+}
+void free_dvector(double *v, long nl, long)
+{
+    std::free(v + nl);
+}
 
-void free_matrix(float **m, long nrl, long, long ncl, long) { release_matrix(m, nrl, ncl); }
-void free_dmatrix(double **m, long nrl, long, long ncl, long) { release_matrix(m, nrl, ncl); }
-void free_imatrix(int **m, long nrl, long, long ncl, long) { release_matrix(m, nrl, ncl); }
+void free_matrix(float **m, long nrl, long, long ncl, long)
+{
+    release_matrix(m, nrl, ncl);
+}
+void free_dmatrix(double **m, long nrl, long, long ncl, long)
+{
+    release_matrix(m, nrl, ncl);
+}
+void free_imatrix(int **m, long nrl, long, long ncl, long)
+{
+    release_matrix(m, nrl, ncl);
+}
 
-void free_submatrix(float **b, long nrl, long, long, long) { std::free(b + nrl); }
-void free_convert_matrix(float **b, long nrl, long, long, long) { std::free(b + nrl); }
+void free_submatrix(float **b, long nrl, long, long, long)
+{
+    std::free(b + nrl);
+}
+void free_convert_matrix(float **b, long nrl, long, long, long)
+{
+    std::free(b + nrl);
+}
 
 void free_f3tensor(float ***t, long nrl, long, long ncl, long, long ndl, long)
 {

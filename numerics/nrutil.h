@@ -50,8 +50,8 @@ TV_API int **imatrix(long nrl, long nrh, long ncl, long nch);
 // A view of a[oldrl..oldrh][oldcl..] re-indexed to start at [newrl][newcl].
 // Only the row pointers are allocated; elements stay in a and are not copied.
 // oldch takes no part: the column extent is whatever the caller uses.
-TV_API float **submatrix(float **a, long oldrl, long oldrh, long oldcl, long oldch,
-                         long newrl, long newcl);
+TV_API float **submatrix(float **a, long oldrl, long oldrh, long oldcl, long oldch, long newrl,
+                         long newcl);
 
 // A view over a caller-owned row-major array of (nrh-nrl+1) x (nch-ncl+1)
 // floats: view[nrl][ncl] is a[0]. Only the row pointers are allocated.
@@ -95,6 +95,6 @@ inline int imin(int a, int b)
     return a < b ? a : b;
 }
 
-} // namespace tessivane
+}  // namespace tessivane
 
 #endif

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr double kTiny = 1.0e-20; // keeps the t of r = -1 finite
+constexpr double kTiny = 1.0e-20;  // keeps the t of r = -1 finite
 constexpr int kSearchSteps = 25;
 
 // Walks v up while the forward p is at least p and down while it is smaller, halving the step
@@ -35,7 +35,7 @@ float invert(float p, float v, float step, Forward forward)
     return v;
 }
 
-} // namespace
+}  // namespace
 
 float t_to_p(float t, unsigned long df)
 {
@@ -53,7 +53,8 @@ float r_to_p(float r, unsigned long n)
     if (r == 1.0f)
         return 0.0f;
     const double rd = r;
-    const float t = static_cast<float>(rd * std::sqrt(df / ((1.0 - rd + kTiny) * (1.0 + rd + kTiny))));
+    const float t =
+        static_cast<float>(rd * std::sqrt(df / ((1.0 - rd + kTiny) * (1.0 + rd + kTiny))));
     return betai(0.5f * df, 0.5f, df / (df + t * t));
 }
 
@@ -89,6 +90,7 @@ float p_to_z(float pvalue)
         pvalue = 0.9999999f;
     const float v1 = 1.0f - pvalue;
     const float rsq = v1 * v1;
-    const float fac = static_cast<float>(std::sqrt(-2.0 * std::log(static_cast<double>(rsq)) / rsq));
+    const float fac =
+        static_cast<float>(std::sqrt(-2.0 * std::log(static_cast<double>(rsq)) / rsq));
     return v1 * fac;
 }

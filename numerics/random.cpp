@@ -14,9 +14,9 @@ namespace {
 
 const long kMultiplier = 16807;
 const long kModulus = 2147483647;
-const long kSchrageQ = 127773; // kModulus / kMultiplier
-const long kSchrageR = 2836;   // kModulus % kMultiplier
-const double kScale = 4.656612875245797e-10; // 1 / kModulus
+const long kSchrageQ = 127773;                // kModulus / kMultiplier
+const long kSchrageR = 2836;                  // kModulus % kMultiplier
+const double kScale = 4.656612875245797e-10;  // 1 / kModulus
 const int kTableSize = 32;
 const long kTableDivisor = 1 + (kModulus - 1) / kTableSize;
 const int kWarmUp = 8;
@@ -48,10 +48,10 @@ inline void schrage_step(long *idum)
 // reduces to 0 becomes 1. Seeds inside the range are never changed.
 inline void reduce_seed(long *idum)
 {
-    if (*idum < kModulus && *idum > -kModulus)
+    if (*idum<kModulus && * idum> - kModulus)
         return;
-    const unsigned long magnitude = *idum < 0 ? 0UL - static_cast<unsigned long>(*idum)
-                                              : static_cast<unsigned long>(*idum);
+    const unsigned long magnitude =
+        *idum < 0 ? 0UL - static_cast<unsigned long>(*idum) : static_cast<unsigned long>(*idum);
     const long r = static_cast<long>(magnitude % static_cast<unsigned long>(kModulus));
     if (*idum < 0)
         *idum = -r;
@@ -59,7 +59,7 @@ inline void reduce_seed(long *idum)
         *idum = r != 0 ? r : 1;
 }
 
-} // namespace
+}  // namespace
 
 float ran1(long *idum)
 {

@@ -73,7 +73,7 @@ void check_arguments(const char *routine, unsigned long k, unsigned long n)
         tessivane::detail::refuse("%s: k = %lu is outside 1..n = 1..%lu", routine, k, n);
 }
 
-} // namespace
+}  // namespace
 
 float select(unsigned long k, unsigned long n, float arr[])
 {

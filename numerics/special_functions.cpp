@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr int kItmax = 100;       // iteration limit of the series and continued fractions
-constexpr double kEps = 3.0e-7;   // relative convergence tolerance
-constexpr double kFpmin = 1.0e-30; // floor that keeps continued-fraction divisors away from 0
+constexpr int kItmax = 100;         // iteration limit of the series and continued fractions
+constexpr double kEps = 3.0e-7;     // relative convergence tolerance
+constexpr double kFpmin = 1.0e-30;  // floor that keeps continued-fraction divisors away from 0
 
 // Replaces a value whose magnitude is below the floor by +floor, whatever its sign.
 inline double floor_tiny(double v)
@@ -22,14 +22,13 @@ inline double floor_tiny(double v)
     return std::fabs(v) < kFpmin ? kFpmin : v;
 }
 
-} // namespace
+}  // namespace
 
 double gammln(double xx)
 {
     // Lanczos approximation with six terms; Gamma(xx) to a relative error below 2e-10 for xx > 0.
-    static const double cof[6] = {76.18009172947146,     -86.50532032941677,
-                                  24.01409824083091,     -1.231739572450155,
-                                  0.1208650973866179e-2, -0.5395239384953e-5};
+    static const double cof[6] = {76.18009172947146,  -86.50532032941677,    24.01409824083091,
+                                  -1.231739572450155, 0.1208650973866179e-2, -0.5395239384953e-5};
     double x = xx;
     double y = xx;
     double tmp = x + 5.5;
@@ -119,7 +118,7 @@ float betai(float a, float b, float x)
     if (x == 0.0f || x == 1.0f) {
         bt = 0.0f;
     } else {
-        const float ab = a + b; // summed in float before ln Gamma
+        const float ab = a + b;  // summed in float before ln Gamma
         const double xd = x;
         bt = static_cast<float>(std::exp(gammln(ab) - gammln(a) - gammln(b) + a * std::log(xd) +
                                          b * std::log(1.0 - xd)));
@@ -127,8 +126,7 @@ float betai(float a, float b, float x)
     // The continued fraction converges fast for x below (a+1)/(a+b+2); above it, use the
     // symmetry I_x(a,b) = 1 - I_{1-x}(b,a).
     const float ab = a + b;
-    if (static_cast<double>(x) <
-        (static_cast<double>(a) + 1.0) / (static_cast<double>(ab) + 2.0))
+    if (static_cast<double>(x) < (static_cast<double>(a) + 1.0) / (static_cast<double>(ab) + 2.0))
         return bt * betacf(a, b, x) / a;
     return 1.0f - bt * betacf(b, a, 1.0 - static_cast<double>(x)) / b;
 }
@@ -168,8 +166,9 @@ float erfcc(float x)
     // z * z adds rounding error of its own for large |x|.
     const float z = std::fabs(x);
     const float t = static_cast<float>(1.0 / (1.0 + 0.5 * z));
-    const float mzz = -z * z; // the square is formed in float
+    const float mzz = -z * z;  // the square is formed in float
     const double td = t;
+    // clang-format off
     const float ans = static_cast<float>(
         td * std::exp(mzz - 1.26551223 +
                       td * (1.00002368 +
@@ -181,13 +180,14 @@ float erfcc(float x)
                                                           td * (1.48851587 +
                                                                 td * (-0.82215223 +
                                                                       td * 0.17087277))))))))));
+    // clang-format on
     return x >= 0.0f ? ans : static_cast<float>(2.0 - ans);
 }
 
 float probks(float alam)
 {
-    constexpr double kEps1 = 0.001;  // term small against the previous term
-    constexpr double kEps2 = 1.0e-8; // term small against the sum
+    constexpr double kEps1 = 0.001;   // term small against the previous term
+    constexpr double kEps2 = 1.0e-8;  // term small against the sum
     float fac = 2.0f;
     float sum = 0.0f;
     float termbf = 0.0f;

@@ -123,8 +123,8 @@ TV_API void pearsn_prob(float x[], float y[], unsigned long n, float *r, float *
 // written. When a sample has all values equal, writes *rs = 0 and *probrs = 0 and leaves *zd
 // and *probd untouched. Needs n >= 2. Uses two scratch vectors, released before returning.
 // [thread-safe] No state (the float square is formed without shared temporaries).
-TV_API void spear(float data1[], float data2[], unsigned long n, float *d, float *zd,
-                  float *probd, float *rs, float *probrs);
+TV_API void spear(float data1[], float data2[], unsigned long n, float *d, float *zd, float *probd,
+                  float *rs, float *probrs);
 
 // ---- Incremental correlation and regression ----
 
@@ -342,8 +342,8 @@ TV_API void diagmatrix_matrix_mult(float *w, float **m, int n, int s);
 
 // c[0..m-1][0..m-1] = a * a^T for a[0..m-1][0..k-1], exactly as
 // transposematrix_matrix_mult(a, c, m, k); b, n, tA and tB are not used.
-TV_API void fast_matrix_matrix_mult(float **a, float **b, float **c, int m, int n, int k,
-                                    bool tA, bool tB);
+TV_API void fast_matrix_matrix_mult(float **a, float **b, float **c, int m, int n, int k, bool tA,
+                                    bool tB);
 
 // ---- Matrix inverse ----
 

@@ -39,7 +39,7 @@ inline float froot(float x)
     return static_cast<float>(std::sqrt(static_cast<double>(x)));
 }
 
-} // namespace
+}  // namespace
 
 float pythag(float a, float b)
 {

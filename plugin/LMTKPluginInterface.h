@@ -56,7 +56,8 @@ public:
 
 // ---- Host function types, in table order (entry numbers in parentheses) ----
 
-// Application, log, message and input dialogs, file dialogs, window and cursor, workspace documents (1-21)
+// Application, log, message and input dialogs, file dialogs, window and cursor, workspace documents
+// (1-21)
 using GetVersionOfLumarinTKPrototype = void (*)(int *, int *, int *);
 using GetLumarinTKPathPrototype = void (*)(char *);
 using GetPluginsPathPrototype = void (*)(char *);
@@ -80,8 +81,13 @@ using GetIDOfCurrentDocumentPrototype = int (*)();
 using SetAsCurrentDocumentPrototype = void (*)(int);
 
 // Alignment calculations (22-23)
-using CalculateIAMatrixPrototype = int (*)(FMR_ScannerPosition_Header *, VMR_ScannerPosition_Header *, VMR_PastTransformations_Header *, float *, float *, float *, float *, float *, float *, float *, float *);
-using GetTRFParametersFromVolumeToolsDlgPrototype = int (*)(float *, float *, float *, float *, float *, float *, float *, float *, float *);
+using CalculateIAMatrixPrototype = int (*)(FMR_ScannerPosition_Header *,
+                                           VMR_ScannerPosition_Header *,
+                                           VMR_PastTransformations_Header *, float *, float *,
+                                           float *, float *, float *, float *, float *, float *);
+using GetTRFParametersFromVolumeToolsDlgPrototype = int (*)(float *, float *, float *, float *,
+                                                            float *, float *, float *, float *,
+                                                            float *);
 
 // Functional project (FMR) of the current document (24-32)
 using GetHeaderOfCurrentFMRPrototype = int (*)(FMR_Header *);
@@ -91,8 +97,10 @@ using GetSTCIntDataOfCurrentFMRPrototype = short **(*)();
 using GetSTCDataOfCurrentFMRPrototype = short **(*)();
 using SaveFMRPrototype = int (*)(const char *);
 using SaveFMRAndSTCPrototype = int (*)(const char *, const char *);
-using GetScannerPositionHeaderOfCurrentFMRPrototype = unsigned int (*)(FMR_ScannerPosition_Header *);
-using SetScannerPositionHeaderOfCurrentFMRPrototype = unsigned int (*)(FMR_ScannerPosition_Header *);
+using GetScannerPositionHeaderOfCurrentFMRPrototype =
+    unsigned int (*)(FMR_ScannerPosition_Header *);
+using SetScannerPositionHeaderOfCurrentFMRPrototype =
+    unsigned int (*)(FMR_ScannerPosition_Header *);
 
 // Diffusion project (DMR) of the current document (33-40)
 using GetHeaderOfCurrentDMRPrototype = int (*)(DMR_Header *);
@@ -108,10 +116,14 @@ using SaveDMRAndDWIPrototype = int (*)(const char *, const char *);
 using GetCurrentVMRPrototype = unsigned char *(*)(int *, int *, int *);
 using GetMainHeaderOfCurrentVMRPrototype = unsigned int (*)(VMR_Header *);
 using SetMainHeaderOfCurrentVMRPrototype = unsigned int (*)(VMR_Header *);
-using GetScannerPositionHeaderOfCurrentVMRPrototype = unsigned int (*)(VMR_ScannerPosition_Header *);
-using SetScannerPositionHeaderOfCurrentVMRPrototype = unsigned int (*)(VMR_ScannerPosition_Header *);
-using GetPastTransformationsHeaderOfCurrentVMRPrototype = unsigned int (*)(VMR_PastTransformations_Header *);
-using SetPastTransformationsHeaderOfCurrentVMRPrototype = unsigned int (*)(VMR_PastTransformations_Header *);
+using GetScannerPositionHeaderOfCurrentVMRPrototype =
+    unsigned int (*)(VMR_ScannerPosition_Header *);
+using SetScannerPositionHeaderOfCurrentVMRPrototype =
+    unsigned int (*)(VMR_ScannerPosition_Header *);
+using GetPastTransformationsHeaderOfCurrentVMRPrototype =
+    unsigned int (*)(VMR_PastTransformations_Header *);
+using SetPastTransformationsHeaderOfCurrentVMRPrototype =
+    unsigned int (*)(VMR_PastTransformations_Header *);
 using ReframeCurrentVMRPrototype = unsigned int (*)(int, int, int);
 using GetCrossPositionOfCurrentVMRPrototype = int (*)(int *, int *, int *);
 
@@ -152,7 +164,8 @@ using GetGLMOfCurrentVMRPrototype = float *(*)(GLM_Header *);
 using LoadMaskToCurrentVMRPrototype = int (*)(const char *);
 using GetMaskOfCurrentVMRPrototype = unsigned char *(*)();
 
-// Scene and surfaces (SRF), mesh time courses (MTC), surface maps (SMP), sphere mappings (SSM) (83-109)
+// Scene and surfaces (SRF), mesh time courses (MTC), surface maps (SMP), sphere mappings (SSM)
+// (83-109)
 using GetScenePrototype = int (*)(SCENE_Header *);
 using GetCurrentSRFPrototype = int (*)(SRF_Header *);
 using ReleaseSRFAccessPrototype = void (*)(SRF_Header *);
@@ -253,7 +266,8 @@ static inline bool checkVersionGreaterEqualVersion(int MajorA, int MinorA, int S
 // Callable once InitTKAccess() has returned true, and only where the entry is
 // not null: a host that lacks a function leaves its entry null.
 
-// Application, log, message and input dialogs, file dialogs, window and cursor, workspace documents (1-21)
+// Application, log, message and input dialogs, file dialogs, window and cursor, workspace documents
+// (1-21)
 static GetVersionOfLumarinTKPrototype tkGetVersionOfLumarinTK = nullptr;
 static GetLumarinTKPathPrototype tkGetLumarinTKPath = nullptr;
 static GetPluginsPathPrototype tkGetPluginsPath = nullptr;
@@ -288,8 +302,10 @@ static GetSTCIntDataOfCurrentFMRPrototype tkGetSTCIntDataOfCurrentFMR = nullptr;
 static GetSTCDataOfCurrentFMRPrototype tkGetSTCDataOfCurrentFMR = nullptr;
 static SaveFMRPrototype tkSaveFMR = nullptr;
 static SaveFMRAndSTCPrototype tkSaveFMRAndSTC = nullptr;
-static GetScannerPositionHeaderOfCurrentFMRPrototype tkGetScannerPositionHeaderOfCurrentFMR = nullptr;
-static SetScannerPositionHeaderOfCurrentFMRPrototype tkSetScannerPositionHeaderOfCurrentFMR = nullptr;
+static GetScannerPositionHeaderOfCurrentFMRPrototype tkGetScannerPositionHeaderOfCurrentFMR =
+    nullptr;
+static SetScannerPositionHeaderOfCurrentFMRPrototype tkSetScannerPositionHeaderOfCurrentFMR =
+    nullptr;
 
 // Diffusion project (DMR) of the current document (33-40)
 static GetHeaderOfCurrentDMRPrototype tkGetHeaderOfCurrentDMR = nullptr;
@@ -305,10 +321,14 @@ static SaveDMRAndDWIPrototype tkSaveDMRAndDWI = nullptr;
 static GetCurrentVMRPrototype tkGetCurrentVMR = nullptr;
 static GetMainHeaderOfCurrentVMRPrototype tkGetMainHeaderOfCurrentVMR = nullptr;
 static SetMainHeaderOfCurrentVMRPrototype tkSetMainHeaderOfCurrentVMR = nullptr;
-static GetScannerPositionHeaderOfCurrentVMRPrototype tkGetScannerPositionHeaderOfCurrentVMR = nullptr;
-static SetScannerPositionHeaderOfCurrentVMRPrototype tkSetScannerPositionHeaderOfCurrentVMR = nullptr;
-static GetPastTransformationsHeaderOfCurrentVMRPrototype tkGetPastTransformationsHeaderOfCurrentVMR = nullptr;
-static SetPastTransformationsHeaderOfCurrentVMRPrototype tkSetPastTransformationsHeaderOfCurrentVMR = nullptr;
+static GetScannerPositionHeaderOfCurrentVMRPrototype tkGetScannerPositionHeaderOfCurrentVMR =
+    nullptr;
+static SetScannerPositionHeaderOfCurrentVMRPrototype tkSetScannerPositionHeaderOfCurrentVMR =
+    nullptr;
+static GetPastTransformationsHeaderOfCurrentVMRPrototype
+    tkGetPastTransformationsHeaderOfCurrentVMR = nullptr;
+static SetPastTransformationsHeaderOfCurrentVMRPrototype
+    tkSetPastTransformationsHeaderOfCurrentVMR = nullptr;
 static ReframeCurrentVMRPrototype tkReframeCurrentVMR = nullptr;
 static GetCrossPositionOfCurrentVMRPrototype tkGetCrossPositionOfCurrentVMR = nullptr;
 
@@ -349,7 +369,8 @@ static GetGLMOfCurrentVMRPrototype tkGetGLMOfCurrentVMR = nullptr;
 static LoadMaskToCurrentVMRPrototype tkLoadMaskToCurrentVMR = nullptr;
 static GetMaskOfCurrentVMRPrototype tkGetMaskOfCurrentVMR = nullptr;
 
-// Scene and surfaces (SRF), mesh time courses (MTC), surface maps (SMP), sphere mappings (SSM) (83-109)
+// Scene and surfaces (SRF), mesh time courses (MTC), surface maps (SMP), sphere mappings (SSM)
+// (83-109)
 static GetScenePrototype tkGetScene = nullptr;
 static GetCurrentSRFPrototype tkGetCurrentSRF = nullptr;
 static ReleaseSRFAccessPrototype tkReleaseSRFAccess = nullptr;

@@ -48,7 +48,8 @@ struct AR_VMP_Header {
     int OverlayMap;                     // 88
 };
 
-static_assert(offsetof(AR_VMPs_Header, XStart) == 308, "AR_VMPs_Header::XStart must sit at byte 308");
+static_assert(offsetof(AR_VMPs_Header, XStart) == 308,
+              "AR_VMPs_Header::XStart must sit at byte 308");
 static_assert(sizeof(AR_VMPs_Header) == 336, "AR_VMPs_Header must be 336 bytes");
 static_assert(sizeof(AR_VMP_Header) == 96, "AR_VMP_Header must be 96 bytes");
 

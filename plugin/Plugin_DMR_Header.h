@@ -45,9 +45,12 @@ struct DMR_Header {
     char LinkedAMRFile[261];           // 1217
 };
 
-static_assert(offsetof(DMR_Header, NrOfDirectionVolumes) == 304, "DMR_Header::NrOfDirectionVolumes must sit at byte 304");
-static_assert(offsetof(DMR_Header, GradientXDirInterpretation) == 620, "DMR_Header::GradientXDirInterpretation must sit at byte 620");
-static_assert(offsetof(DMR_Header, NrOfLinkedProtocols) == 952, "DMR_Header::NrOfLinkedProtocols must sit at byte 952");
+static_assert(offsetof(DMR_Header, NrOfDirectionVolumes) == 304,
+              "DMR_Header::NrOfDirectionVolumes must sit at byte 304");
+static_assert(offsetof(DMR_Header, GradientXDirInterpretation) == 620,
+              "DMR_Header::GradientXDirInterpretation must sit at byte 620");
+static_assert(offsetof(DMR_Header, NrOfLinkedProtocols) == 952,
+              "DMR_Header::NrOfLinkedProtocols must sit at byte 952");
 static_assert(sizeof(DMR_Header) == 1480, "DMR_Header must be 1480 bytes");
 
 #endif  // TESSIVANE_PLUGIN_DMR_HEADER_H

@@ -59,9 +59,12 @@ struct FMR_ScannerPosition_Header {
     float MagnetGapThickness;    // 76
 };
 
-static_assert(offsetof(FMR_Header, NrOfVolumes) == 304, "FMR_Header::NrOfVolumes must sit at byte 304");
-static_assert(offsetof(FMR_Header, NrOfLinkedProtocols) == 632, "FMR_Header::NrOfLinkedProtocols must sit at byte 632");
+static_assert(offsetof(FMR_Header, NrOfVolumes) == 304,
+              "FMR_Header::NrOfVolumes must sit at byte 304");
+static_assert(offsetof(FMR_Header, NrOfLinkedProtocols) == 632,
+              "FMR_Header::NrOfLinkedProtocols must sit at byte 632");
 static_assert(sizeof(FMR_Header) == 1160, "FMR_Header must be 1160 bytes");
-static_assert(sizeof(FMR_ScannerPosition_Header) == 80, "FMR_ScannerPosition_Header must be 80 bytes");
+static_assert(sizeof(FMR_ScannerPosition_Header) == 80,
+              "FMR_ScannerPosition_Header must be 80 bytes");
 
 #endif  // TESSIVANE_PLUGIN_FMR_HEADER_H

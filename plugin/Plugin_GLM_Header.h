@@ -36,7 +36,8 @@ struct GLM_Header {
     float **iXX;                         // 352
 };
 
-static_assert(offsetof(GLM_Header, DesignMatrix) == 344, "GLM_Header::DesignMatrix must sit at byte 344");
+static_assert(offsetof(GLM_Header, DesignMatrix) == 344,
+              "GLM_Header::DesignMatrix must sit at byte 344");
 static_assert(sizeof(GLM_Header) == 360, "GLM_Header must be 360 bytes");
 
 #endif  // TESSIVANE_PLUGIN_GLM_HEADER_H

@@ -60,9 +60,12 @@ struct NR_VMP_Header {
     int OverlayMap;                     // 104
 };
 
-static_assert(offsetof(NR_VMPs_Header, NrOfTimePoints) == 308, "NR_VMPs_Header::NrOfTimePoints must sit at byte 308");
-static_assert(offsetof(NR_VMPs_Header, VTCFileName) == 336, "NR_VMPs_Header::VTCFileName must sit at byte 336");
-static_assert(offsetof(NR_VMPs_Header, NamesOfComponentParameters) == 392, "NR_VMPs_Header::NamesOfComponentParameters must sit at byte 392");
+static_assert(offsetof(NR_VMPs_Header, NrOfTimePoints) == 308,
+              "NR_VMPs_Header::NrOfTimePoints must sit at byte 308");
+static_assert(offsetof(NR_VMPs_Header, VTCFileName) == 336,
+              "NR_VMPs_Header::VTCFileName must sit at byte 336");
+static_assert(offsetof(NR_VMPs_Header, NamesOfComponentParameters) == 392,
+              "NR_VMPs_Header::NamesOfComponentParameters must sit at byte 392");
 static_assert(sizeof(NR_VMPs_Header) == 400, "NR_VMPs_Header must be 400 bytes");
 static_assert(sizeof(NR_VMP_Header) == 112, "NR_VMP_Header must be 112 bytes");
 

@@ -32,9 +32,12 @@ struct ProtocolCondition_Header {
     int Color;                // 280
 };
 
-static_assert(offsetof(Protocol_Header, TimeResolution) == 568, "Protocol_Header::TimeResolution must sit at byte 568");
+static_assert(offsetof(Protocol_Header, TimeResolution) == 568,
+              "Protocol_Header::TimeResolution must sit at byte 568");
 static_assert(sizeof(Protocol_Header) == 596, "Protocol_Header must be 596 bytes");
-static_assert(offsetof(ProtocolCondition_Header, IntervalFrom) == 264, "ProtocolCondition_Header::IntervalFrom must sit at byte 264");
-static_assert(sizeof(ProtocolCondition_Header) == 288, "ProtocolCondition_Header must be 288 bytes");
+static_assert(offsetof(ProtocolCondition_Header, IntervalFrom) == 264,
+              "ProtocolCondition_Header::IntervalFrom must sit at byte 264");
+static_assert(sizeof(ProtocolCondition_Header) == 288,
+              "ProtocolCondition_Header must be 288 bytes");
 
 #endif  // TESSIVANE_PLUGIN_PRT_HEADER_H

@@ -66,9 +66,13 @@ struct VMR_PastTransformations_Header {
 
 static_assert(offsetof(VMR_Header, DimX) == 304, "VMR_Header::DimX must sit at byte 304");
 static_assert(sizeof(VMR_Header) == 368, "VMR_Header must be 368 bytes");
-static_assert(sizeof(VMR_ScannerPosition_Header) == 80, "VMR_ScannerPosition_Header must be 80 bytes");
-static_assert(offsetof(VMR_PastTransformations_Header, TypeOfSpatialTransformation) == 1016, "VMR_PastTransformations_Header::TypeOfSpatialTransformation must sit at byte 1016");
-static_assert(offsetof(VMR_PastTransformations_Header, NrOfTransformationValues) == 6068, "VMR_PastTransformations_Header::NrOfTransformationValues must sit at byte 6068");
-static_assert(sizeof(VMR_PastTransformations_Header) == 10108, "VMR_PastTransformations_Header must be 10108 bytes");
+static_assert(sizeof(VMR_ScannerPosition_Header) == 80,
+              "VMR_ScannerPosition_Header must be 80 bytes");
+static_assert(offsetof(VMR_PastTransformations_Header, TypeOfSpatialTransformation) == 1016,
+              "VMR_PastTransformations_Header::TypeOfSpatialTransformation must sit at byte 1016");
+static_assert(offsetof(VMR_PastTransformations_Header, NrOfTransformationValues) == 6068,
+              "VMR_PastTransformations_Header::NrOfTransformationValues must sit at byte 6068");
+static_assert(sizeof(VMR_PastTransformations_Header) == 10108,
+              "VMR_PastTransformations_Header must be 10108 bytes");
 
 #endif  // TESSIVANE_PLUGIN_VMR_HEADER_H

@@ -33,7 +33,8 @@ struct VOI_Header {
     int DisplayColor;   // 260
 };
 
-static_assert(offsetof(VOIs_Header, VOIsReferenceSpace) == 272, "VOIs_Header::VOIsReferenceSpace must sit at byte 272");
+static_assert(offsetof(VOIs_Header, VOIsReferenceSpace) == 272,
+              "VOIs_Header::VOIsReferenceSpace must sit at byte 272");
 static_assert(sizeof(VOIs_Header) == 312, "VOIs_Header must be 312 bytes");
 static_assert(sizeof(VOI_Header) == 264, "VOI_Header must be 264 bytes");
 

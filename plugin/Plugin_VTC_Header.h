@@ -31,7 +31,8 @@ struct VTC_Header {
     char CreatedFromFMR[261];      // 585
 };
 
-static_assert(offsetof(VTC_Header, NrOfLinkedProtocols) == 320, "VTC_Header::NrOfLinkedProtocols must sit at byte 320");
+static_assert(offsetof(VTC_Header, NrOfLinkedProtocols) == 320,
+              "VTC_Header::NrOfLinkedProtocols must sit at byte 320");
 static_assert(sizeof(VTC_Header) == 848, "VTC_Header must be 848 bytes");
 
 #endif  // TESSIVANE_PLUGIN_VTC_HEADER_H

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes sure the Debian packages needed to build and test libtessivane are
-# present. As root it installs what is missing; otherwise it prints the one
+# present, plus any further packages named on the command line (CI's extra
+# tools). As root it installs what is missing; otherwise it prints the one
 # command that would, and fails.
 set -euo pipefail
 
@@ -9,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # test oracles: independent implementations of the same mathematics
   libboost-math-dev liblapack-dev libfftw3-dev
+  "$@"
 )
 
 missing=()

@@ -22,7 +22,9 @@ const float kGuard = -7.125e7f;
 
 // A 1-based float array 1..n from vector(0, n+1), with guard cells at 0 and n+1.
 struct Guarded {
-    explicit Guarded(unsigned long n_) : n(n_), v(vector(0, static_cast<long>(n_) + 1))
+    explicit Guarded(unsigned long n_)
+        : n(n_)
+        , v(vector(0, static_cast<long>(n_) + 1))
     {
         v[0] = v[n + 1] = kGuard;
     }
@@ -94,7 +96,10 @@ struct Worst {
             where = input;
         }
     }
-    ~Worst() { std::printf("worst relative L2 error %.3f eps at %s\n", err / FLT_EPSILON, where.c_str()); }
+    ~Worst()
+    {
+        std::printf("worst relative L2 error %.3f eps at %s\n", err / FLT_EPSILON, where.c_str());
+    }
 };
 
 // Bit-for-bit reproducibility: callers compare results exactly, so a change in
@@ -120,6 +125,6 @@ inline unsigned long long fnv1a(const float *p, size_t count)
     return h;
 }
 
-} // namespace fft_test
+}  // namespace fft_test
 
 #endif

@@ -24,7 +24,10 @@ constexpr float kGuard = -7.625f;
 // allocated one cell larger on every side; the ring holds kGuard.
 class Matrix {
 public:
-    Matrix(int rows, int cols, int lo = 1) : rows_(rows), cols_(cols), lo_(lo)
+    Matrix(int rows, int cols, int lo = 1)
+        : rows_(rows)
+        , cols_(cols)
+        , lo_(lo)
     {
         p_ = matrix(lo - 1, lo + rows, lo - 1, lo + cols);
         for (int i = lo - 1; i <= lo + rows; i++)
@@ -73,7 +76,9 @@ private:
 // A float vector used over lo..lo+n-1, with one guard cell on each side.
 class Vector {
 public:
-    explicit Vector(int n, int lo = 1) : n_(n), lo_(lo)
+    explicit Vector(int n, int lo = 1)
+        : n_(n)
+        , lo_(lo)
     {
         p_ = vector(lo - 1, lo + n);
         for (int i = lo - 1; i <= lo + n; i++)
@@ -119,8 +124,8 @@ inline std::vector<float> lapack_singular_values(const std::vector<float> &a, in
     std::vector<float> s(static_cast<std::size_t>(std::min(rows, cols)));
     int lwork = -1, info = 0, one = 1;
     float query = 0.0f, dummy = 0.0f;
-    sgesvd_("N", "N", &rows, &cols, cm.data(), &rows, s.data(), &dummy, &one, &dummy, &one,
-            &query, &lwork, &info, 1, 1);
+    sgesvd_("N", "N", &rows, &cols, cm.data(), &rows, s.data(), &dummy, &one, &dummy, &one, &query,
+            &lwork, &info, 1, 1);
     lwork = static_cast<int>(query);
     std::vector<float> work(static_cast<std::size_t>(lwork));
     sgesvd_("N", "N", &rows, &cols, cm.data(), &rows, s.data(), &dummy, &one, &dummy, &one,
@@ -170,8 +175,7 @@ inline std::vector<float> lapack_least_squares(const std::vector<float> &a,
     std::vector<float> bb = b;
     int nrhs = 1, lwork = -1, info = 0;
     float query = 0.0f;
-    sgels_("N", &rows, &cols, &nrhs, acm.data(), &rows, bb.data(), &rows, &query, &lwork, &info,
-           1);
+    sgels_("N", &rows, &cols, &nrhs, acm.data(), &rows, bb.data(), &rows, &query, &lwork, &info, 1);
     lwork = static_cast<int>(query);
     std::vector<float> work(static_cast<std::size_t>(lwork));
     sgels_("N", &rows, &cols, &nrhs, acm.data(), &rows, bb.data(), &rows, work.data(), &lwork,
@@ -199,6 +203,6 @@ struct Worst {
     }
 };
 
-} // namespace la_test
+}  // namespace la_test
 
 #endif

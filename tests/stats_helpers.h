@@ -51,14 +51,18 @@ class GuardedVector {
 public:
     static constexpr long kGuard = 3;
 
-    explicit GuardedVector(unsigned long n) : n_(static_cast<long>(n))
+    explicit GuardedVector(unsigned long n)
+        : n_(static_cast<long>(n))
     {
         v_ = vector(1 - kGuard, n_ + kGuard);
         for (long i = 1 - kGuard; i <= n_ + kGuard; i++)
             v_[i] = sentinel();
     }
-    GuardedVector(std::initializer_list<float> values) : GuardedVector(std::vector<float>(values)) {}
-    explicit GuardedVector(const std::vector<float> &values) : GuardedVector(values.size())
+    GuardedVector(std::initializer_list<float> values)
+        : GuardedVector(std::vector<float>(values))
+    {}
+    explicit GuardedVector(const std::vector<float> &values)
+        : GuardedVector(values.size())
     {
         for (long i = 1; i <= n_; i++)
             v_[i] = values[static_cast<size_t>(i - 1)];
@@ -93,7 +97,9 @@ struct WorstCase {
     std::string where;
     int count = 0;
 
-    explicit WorstCase(const char *name) : what(name) {}
+    explicit WorstCase(const char *name)
+        : what(name)
+    {}
 
     void add(double err_in_eps, const std::string &input)
     {
@@ -138,6 +144,6 @@ inline std::string fmt(const char *format, double a, double b = 0.0, double c = 
     return buf;
 }
 
-} // namespace tv_test
+}  // namespace tv_test
 
 #endif

@@ -34,11 +34,12 @@ SpearOut run_spear(const std::vector<float> &x, const std::vector<float> &y)
     return o;
 }
 
-} // namespace
+}  // namespace
 
 TEST(CorrelationExact, PearsonPerfectAndConstant)
 {
-    GuardedVector x({1, 2, 3, 4, 5}), y({2, 4, 6, 8, 10}), c({2.385f, 2.385f, 2.385f, 2.385f, 2.385f});
+    GuardedVector x({1, 2, 3, 4, 5}), y({2, 4, 6, 8, 10}),
+        c({2.385f, 2.385f, 2.385f, 2.385f, 2.385f});
     float r = sentinel(), prob = sentinel(), z = sentinel();
     pearsn(x.data(), y.data(), 5, &r, &prob, &z);
     EXPECT_EQ(r, 1.0f);
@@ -47,7 +48,7 @@ TEST(CorrelationExact, PearsonPerfectAndConstant)
     r = sentinel();
     pearsn_prob(x.data(), y.data(), 5, &r, &prob, &z);
     EXPECT_EQ(r, 1.0f);
-    EXPECT_LT(prob, 1e-12f); // t about 1.2e10, kept finite by the 1e-20 terms
+    EXPECT_LT(prob, 1e-12f);  // t about 1.2e10, kept finite by the 1e-20 terms
     EXPECT_GE(prob, 0.0f);
     EXPECT_TRUE(is_sentinel(z));
 
@@ -120,7 +121,7 @@ TEST(CorrelationExact, SpearmanDegenerateSample)
     EXPECT_EQ(o.rs, 0.0f);
     EXPECT_EQ(o.probrs, 0.0f);
     EXPECT_TRUE(is_sentinel(o.zd) && is_sentinel(o.probd));
-    EXPECT_EQ(o.d, 10.0f); // ranks 1..5 against 3 everywhere
+    EXPECT_EQ(o.d, 10.0f);  // ranks 1..5 against 3 everywhere
 }
 
 TEST(CorrelationAccuracy, PearsonAgainstDoubleAndStudentT)
@@ -130,14 +131,16 @@ TEST(CorrelationAccuracy, PearsonAgainstDoubleAndStudentT)
     // of (4 + 2 cond) eps, cond being the conditioning of I_x in its float argument x.
     std::mt19937 gen(kSeed);
     std::normal_distribution<double> g(0.0, 1.0);
-    WorstCase wr("pearsn_prob r vs double (abs)"), wp("pearsn_prob prob vs Boost (rel / (4+2cond))");
+    WorstCase wr("pearsn_prob r vs double (abs)"),
+        wp("pearsn_prob prob vs Boost (rel / (4+2cond))");
     for (int k = 0; k < 200; k++) {
         const unsigned long n = 5 + (k * 13) % 60;
         const double rho = -0.9 + 1.8 * (k % 19) / 18.0;
         GuardedVector x(n), y(n);
         for (unsigned long i = 1; i <= n; i++) {
             x[i] = static_cast<float>(2.385 + g(gen));
-            y[i] = static_cast<float>(rho * (x[i] - 2.385) + std::sqrt(1 - rho * rho) * g(gen) - 7.5);
+            y[i] =
+                static_cast<float>(rho * (x[i] - 2.385) + std::sqrt(1 - rho * rho) * g(gen) - 7.5);
         }
         double mx = 0, my = 0;
         for (unsigned long i = 1; i <= n; i++) {

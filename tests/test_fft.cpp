@@ -83,7 +83,8 @@ TEST(Fft1Exact, Four1SignConvention)
         }
         four1(d.v, nn, isign);
         for (unsigned long k = 0; k < nn; ++k) {
-            EXPECT_NEAR(d.v[2 * k + 1], k == 1 ? nn : 0.0, 16 * FLT_EPSILON * nn) << isign << " " << k;
+            EXPECT_NEAR(d.v[2 * k + 1], k == 1 ? nn : 0.0, 16 * FLT_EPSILON * nn)
+                << isign << " " << k;
             EXPECT_NEAR(d.v[2 * k + 2], 0.0, 16 * FLT_EPSILON * nn) << isign << " " << k;
         }
     }
@@ -125,7 +126,8 @@ TEST(Fft1Exact, Four1ImpulseAtOneWritesTheTwiddles)
                 }
             }
             // The input is chosen so that the 15-digit constant shows.
-            ASSERT_NE(0, std::memcmp(want.data() + 1, with_exact_pi.data() + 1, 2 * nn * sizeof(float)));
+            ASSERT_NE(
+                0, std::memcmp(want.data() + 1, with_exact_pi.data() + 1, 2 * nn * sizeof(float)));
             for (unsigned long i = 1; i <= 2 * nn; ++i)
                 EXPECT_EQ(0, std::memcmp(&d.v[i], &want[i], sizeof(float)))
                     << "float " << i << ": got " << d.v[i] << ", want " << want[i];
@@ -142,7 +144,7 @@ TEST(Fft1Exact, RealftSizesTwoAndFour)
     realft(d.v, 2, 1);
     EXPECT_EQ(d.v[1], 2.375f + -1.125f);
     EXPECT_EQ(d.v[2], 2.375f - -1.125f);
-    realft(d.v, 2, -1); // n/2 = 1: the samples come back unscaled
+    realft(d.v, 2, -1);  // n/2 = 1: the samples come back unscaled
     EXPECT_EQ(d.v[1], 2.375f);
     EXPECT_EQ(d.v[2], -1.125f);
     EXPECT_TRUE(d.guards_intact());
@@ -174,11 +176,11 @@ TEST(Fft1Exact, RealftSignAndPacking)
     }
     realft(d.v, n, 1);
     std::vector<double> want(n + 1, 0.0);
-    want[1] = 0.375 * n; // F_0
-    want[2] = 0.125 * n; // F_{n/2}
-    want[3] = 0.5 * n;   // Re F_1
-    want[4] = 0.25 * n;  // Im F_1
-    want[7] = 0.125 * n; // Re F_3
+    want[1] = 0.375 * n;  // F_0
+    want[2] = 0.125 * n;  // F_{n/2}
+    want[3] = 0.5 * n;    // Re F_1
+    want[4] = 0.25 * n;   // Im F_1
+    want[7] = 0.125 * n;  // Re F_3
     for (unsigned long i = 1; i <= n; ++i)
         EXPECT_NEAR(d.v[i], want[i], 32 * FLT_EPSILON * n) << "float " << i;
 }
@@ -233,7 +235,8 @@ TEST(Fft1Exact, ForwardThenInverseScaling)
         four1(d.v, nn, 1);
         four1(d.v, nn, -1);
         for (unsigned long i = 0; i < 2 * nn; ++i)
-            ASSERT_NEAR(d.v[i + 1] / static_cast<double>(nn), orig[i], 4 * tolerance(nn)) << nn << " " << i;
+            ASSERT_NEAR(d.v[i + 1] / static_cast<double>(nn), orig[i], 4 * tolerance(nn))
+                << nn << " " << i;
         EXPECT_TRUE(d.guards_intact());
     }
     for (unsigned long n : {4UL, 8UL, 1024UL, 8192UL}) {
@@ -291,14 +294,14 @@ TEST(Fft1Accuracy, Four1AgainstFftw)
     Worst worst;
     for (unsigned long nn : {2UL, 8UL, 32UL, 256UL, 1024UL, 8192UL, 65536UL}) {
         for (int isign : {1, -1}) {
-            SCOPED_TRACE(testing::Message() << "seed " << seed << " nn " << nn << " isign " << isign);
+            SCOPED_TRACE(testing::Message()
+                         << "seed " << seed << " nn " << nn << " isign " << isign);
             Guarded d(2 * nn);
             fill_uniform(d.v + 1, 2 * nn, seed + static_cast<unsigned>(nn));
             std::vector<float> ref(d.v + 1, d.v + 1 + 2 * nn);
-            fftwf_plan plan = fftwf_plan_dft_1d(static_cast<int>(nn),
-                                                reinterpret_cast<fftwf_complex *>(ref.data()),
-                                                reinterpret_cast<fftwf_complex *>(ref.data()),
-                                                isign, FFTW_ESTIMATE);
+            fftwf_plan plan = fftwf_plan_dft_1d(
+                static_cast<int>(nn), reinterpret_cast<fftwf_complex *>(ref.data()),
+                reinterpret_cast<fftwf_complex *>(ref.data()), isign, FFTW_ESTIMATE);
             fftwf_execute(plan);
             fftwf_destroy_plan(plan);
             four1(d.v, nn, isign);
@@ -324,8 +327,9 @@ TEST(Fft1Accuracy, RealftAgainstFftw)
         fill_uniform(x.data(), n, seed + static_cast<unsigned>(n));
         Guarded d(n);
         std::memcpy(d.v + 1, x.data(), n * sizeof(float));
-        fftwf_plan r2c = fftwf_plan_dft_r2c_1d(static_cast<int>(n), x.data(),
-                                               reinterpret_cast<fftwf_complex *>(x.data()), FFTW_ESTIMATE);
+        fftwf_plan r2c =
+            fftwf_plan_dft_r2c_1d(static_cast<int>(n), x.data(),
+                                  reinterpret_cast<fftwf_complex *>(x.data()), FFTW_ESTIMATE);
         fftwf_execute(r2c);
         fftwf_destroy_plan(r2c);
         Spectrum ref = interleaved(x.data(), h + 1);
@@ -348,8 +352,9 @@ TEST(Fft1Accuracy, RealftAgainstFftw)
             d.v[2 * k + 2] = -x[2 * k + 1];
         }
         std::vector<float> back(n);
-        fftwf_plan c2r = fftwf_plan_dft_c2r_1d(static_cast<int>(n), reinterpret_cast<fftwf_complex *>(x.data()),
-                                               back.data(), FFTW_ESTIMATE);
+        fftwf_plan c2r =
+            fftwf_plan_dft_c2r_1d(static_cast<int>(n), reinterpret_cast<fftwf_complex *>(x.data()),
+                                  back.data(), FFTW_ESTIMATE);
         fftwf_execute(c2r);
         fftwf_destroy_plan(c2r);
         realft(d.v, n, -1);
@@ -377,4 +382,4 @@ TEST(Fft1Death, RefusedLengths)
     TV_EXPECT_FATAL(realft(data, 12, -1), "realft: n = 12 is not a power of two >= 2");
 }
 
-} // namespace
+}  // namespace

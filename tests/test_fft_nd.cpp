@@ -29,7 +29,12 @@ std::string shape(const std::vector<unsigned long> &n)
 // matrix with a guard frame (rows 0 and n1+1, columns 0 and 2 n2+1).
 struct RealTensor {
     RealTensor(unsigned long n1_, unsigned long n2_, unsigned long n3_)
-        : n1(n1_), n2(n2_), n3(n3_), block(n1_ * n2_ * n3_), rows(n1_ + 1), cols(n1_ * n2_)
+        : n1(n1_)
+        , n2(n2_)
+        , n3(n3_)
+        , block(n1_ * n2_ * n3_)
+        , rows(n1_ + 1)
+        , cols(n1_ * n2_)
     {
         for (unsigned long i = 1; i <= n1; ++i) {
             rows[i] = cols.data() + (i - 1) * n2 - 1;
@@ -42,12 +47,15 @@ struct RealTensor {
             for (unsigned long j = 0; j <= 2 * n2 + 1; ++j)
                 speq[i][j] = kGuard;
     }
-    ~RealTensor() { free_matrix(speq, 0, static_cast<long>(n1) + 1, 0, 2 * static_cast<long>(n2) + 1); }
+    ~RealTensor()
+    {
+        free_matrix(speq, 0, static_cast<long>(n1) + 1, 0, 2 * static_cast<long>(n2) + 1);
+    }
     RealTensor(const RealTensor &) = delete;
     RealTensor &operator=(const RealTensor &) = delete;
 
     unsigned long total() const { return n1 * n2 * n3; }
-    float *flat() { return block.v + 1; } // row-major
+    float *flat() { return block.v + 1; }  // row-major
     bool guards_intact() const
     {
         for (unsigned long i = 0; i <= n1 + 1; ++i)
@@ -70,9 +78,9 @@ struct RealTensor {
 std::vector<float> fftw_r2c(unsigned long n1, unsigned long n2, unsigned long n3, const float *real)
 {
     std::vector<float> buf(n1 * n2 * (n3 + 2));
-    fftwf_plan plan = fftwf_plan_dft_r2c_3d(static_cast<int>(n1), static_cast<int>(n2), static_cast<int>(n3),
-                                            buf.data(), reinterpret_cast<fftwf_complex *>(buf.data()),
-                                            FFTW_ESTIMATE);
+    fftwf_plan plan = fftwf_plan_dft_r2c_3d(
+        static_cast<int>(n1), static_cast<int>(n2), static_cast<int>(n3), buf.data(),
+        reinterpret_cast<fftwf_complex *>(buf.data()), FFTW_ESTIMATE);
     for (unsigned long r = 0; r < n1 * n2; ++r)
         std::memcpy(&buf[r * (n3 + 2)], real + r * n3, n3 * sizeof(float));
     fftwf_execute(plan);
@@ -115,7 +123,8 @@ TEST(FftNdExact, OneDimensionMatchesFour1)
         unsigned long nn[2] = {0, len};
         fourn(a.data(), nn, 1, -1);
         four1(b.data(), len, -1);
-        EXPECT_LT(relative_l2(interleaved(a.data() + 1, len), interleaved(b.data() + 1, len)), tolerance(len))
+        EXPECT_LT(relative_l2(interleaved(a.data() + 1, len), interleaved(b.data() + 1, len)),
+                  tolerance(len))
             << "len " << len;
     }
 }
@@ -134,9 +143,11 @@ TEST(FftNdExact, TwoDimensionsMatchDirectSum)
             std::complex<double> sum = 0.0;
             for (int j1 = 0; j1 < 4; ++j1)
                 for (int j2 = 0; j2 < 8; ++j2)
-                    sum += x[8 * j1 + j2] * std::polar(1.0, -kTwoPiExact * (k1 * j1 / 4.0 + k2 * j2 / 8.0));
+                    sum += x[8 * j1 + j2] *
+                           std::polar(1.0, -kTwoPiExact * (k1 * j1 / 4.0 + k2 * j2 / 8.0));
             const int p = 1 + 2 * (8 * k1 + k2);
-            EXPECT_LT(std::abs(std::complex<double>(d.v[p], d.v[p + 1]) - sum), 16 * FLT_EPSILON) << k1 << " " << k2;
+            EXPECT_LT(std::abs(std::complex<double>(d.v[p], d.v[p + 1]) - sum), 16 * FLT_EPSILON)
+                << k1 << " " << k2;
         }
     EXPECT_TRUE(d.guards_intact());
 }
@@ -178,14 +189,16 @@ TEST(FftNdExact, ForwardThenInverseScaling)
         ASSERT_NEAR(d.v[i + 1] / static_cast<double>(total), orig[i], 4 * tolerance(total)) << i;
     EXPECT_TRUE(d.guards_intact());
 
-    for (const auto &n : std::vector<std::vector<unsigned long>>{{1, 1, 2}, {2, 4, 2}, {1, 16, 32}, {8, 4, 16}}) {
+    for (const auto &n :
+         std::vector<std::vector<unsigned long>>{{1, 1, 2}, {2, 4, 2}, {1, 16, 32}, {8, 4, 16}}) {
         RealTensor r(n[0], n[1], n[2]);
         fill_uniform(r.flat(), r.total(), 37);
         const std::vector<float> before(r.flat(), r.flat() + r.total());
         rlft3(r.t, r.speq, n[0], n[1], n[2], 1);
         rlft3(r.t, r.speq, n[0], n[1], n[2], -1);
         for (unsigned long i = 0; i < r.total(); ++i)
-            ASSERT_NEAR(r.flat()[i] / (r.total() / 2.0), before[i], 4 * tolerance(r.total())) << shape(n) << " " << i;
+            ASSERT_NEAR(r.flat()[i] / (r.total() / 2.0), before[i], 4 * tolerance(r.total()))
+                << shape(n) << " " << i;
         EXPECT_TRUE(r.guards_intact()) << shape(n);
     }
 }
@@ -221,7 +234,8 @@ TEST(FftNdAccuracy, FournAgainstFftw)
     const unsigned seed = 8675309;
     Worst worst;
     const std::vector<std::vector<unsigned long>> shapes = {
-        {2, 4}, {4, 8}, {16, 16}, {64, 32}, {256, 256}, {2, 2, 2}, {4, 8, 2}, {8, 8, 8}, {16, 16, 32}, {32, 32, 64}};
+        {2, 4},    {4, 8},    {16, 16},  {64, 32},     {256, 256},
+        {2, 2, 2}, {4, 8, 2}, {8, 8, 8}, {16, 16, 32}, {32, 32, 64}};
     for (const auto &n : shapes) {
         std::vector<unsigned long> nn = {0};
         std::vector<int> dims;
@@ -232,17 +246,20 @@ TEST(FftNdAccuracy, FournAgainstFftw)
             total *= e;
         }
         for (int isign : {1, -1}) {
-            SCOPED_TRACE(testing::Message() << "seed " << seed << " shape " << shape(n) << " isign " << isign);
+            SCOPED_TRACE(testing::Message()
+                         << "seed " << seed << " shape " << shape(n) << " isign " << isign);
             Guarded d(2 * total);
             fill_uniform(d.v + 1, 2 * total, seed + static_cast<unsigned>(total));
             std::vector<float> ref(d.v + 1, d.v + 1 + 2 * total);
-            fftwf_plan plan = fftwf_plan_dft(static_cast<int>(dims.size()), dims.data(),
-                                             reinterpret_cast<fftwf_complex *>(ref.data()),
-                                             reinterpret_cast<fftwf_complex *>(ref.data()), isign, FFTW_ESTIMATE);
+            fftwf_plan plan =
+                fftwf_plan_dft(static_cast<int>(dims.size()), dims.data(),
+                               reinterpret_cast<fftwf_complex *>(ref.data()),
+                               reinterpret_cast<fftwf_complex *>(ref.data()), isign, FFTW_ESTIMATE);
             fftwf_execute(plan);
             fftwf_destroy_plan(plan);
             fourn(d.v, nn.data(), static_cast<int>(n.size()), isign);
-            const double err = relative_l2(interleaved(d.v + 1, total), interleaved(ref.data(), total));
+            const double err =
+                relative_l2(interleaved(d.v + 1, total), interleaved(ref.data(), total));
             worst.note(err, shape(n) + " isign " + std::to_string(isign));
             EXPECT_LT(err, tolerance(total)) << err / FLT_EPSILON << " eps";
             EXPECT_TRUE(d.guards_intact());
@@ -258,8 +275,9 @@ TEST(FftNdAccuracy, Rlft3AgainstFftw)
 {
     const unsigned seed = 1234;
     Worst worst;
-    const std::vector<std::vector<unsigned long>> shapes = {
-        {1, 4, 8}, {1, 256, 256}, {1, 128, 2}, {2, 2, 2}, {4, 4, 2}, {4, 8, 16}, {8, 16, 32}, {16, 64, 64}};
+    const std::vector<std::vector<unsigned long>> shapes = {{1, 4, 8},   {1, 256, 256}, {1, 128, 2},
+                                                            {2, 2, 2},   {4, 4, 2},     {4, 8, 16},
+                                                            {8, 16, 32}, {16, 64, 64}};
     for (const auto &n : shapes) {
         SCOPED_TRACE(testing::Message() << "seed " << seed << " shape " << shape(n));
         const unsigned long n1 = n[0], n2 = n[1], n3 = n[2], h = n3 / 2 + 1;
@@ -294,9 +312,9 @@ TEST(FftNdAccuracy, Rlft3AgainstFftw)
                 r.speq[i1][2 * i2] = -row[n3 + 1];
             }
         std::vector<float> back(r.total());
-        fftwf_plan c2r = fftwf_plan_dft_c2r_3d(static_cast<int>(n1), static_cast<int>(n2), static_cast<int>(n3),
-                                               reinterpret_cast<fftwf_complex *>(oracle_half.data()), back.data(),
-                                               FFTW_ESTIMATE);
+        fftwf_plan c2r = fftwf_plan_dft_c2r_3d(
+            static_cast<int>(n1), static_cast<int>(n2), static_cast<int>(n3),
+            reinterpret_cast<fftwf_complex *>(oracle_half.data()), back.data(), FFTW_ESTIMATE);
         fftwf_execute(c2r);
         fftwf_destroy_plan(c2r);
         rlft3(r.t, r.speq, n1, n2, n3, -1);
@@ -318,8 +336,10 @@ TEST(FftNdDeath, FournRefusesBadExtents)
 {
     float data[8] = {};
     unsigned long zero[3] = {0, 4, 0}, three[3] = {0, 3, 4}, huge[3] = {0, 1UL << 40, 1UL << 30};
-    TV_EXPECT_FATAL(fourn(data, zero, 2, 1), "fourn: nn[2] = 0 is not a power of two (1, 2, 4, ...)");
-    TV_EXPECT_FATAL(fourn(data, three, 2, -1), "fourn: nn[1] = 3 is not a power of two (1, 2, 4, ...)");
+    TV_EXPECT_FATAL(fourn(data, zero, 2, 1),
+                    "fourn: nn[2] = 0 is not a power of two (1, 2, 4, ...)");
+    TV_EXPECT_FATAL(fourn(data, three, 2, -1),
+                    "fourn: nn[1] = 3 is not a power of two (1, 2, 4, ...)");
     TV_EXPECT_FATAL(fourn(data, huge, 2, 1), "fourn: nn[1..2] hold more than 2^62 complex points");
 }
 
@@ -327,11 +347,16 @@ TEST(FftNdDeath, FournRefusesBadExtents)
 // safe here.
 TEST(FftNdDeath, Rlft3RefusesBadExtents)
 {
-    TV_EXPECT_FATAL(rlft3(nullptr, nullptr, 3, 4, 8, 1), "rlft3: nn1 = 3 is not a power of two (1, 2, 4, ...)");
-    TV_EXPECT_FATAL(rlft3(nullptr, nullptr, 1, 0, 8, 1), "rlft3: nn2 = 0 is not a power of two (1, 2, 4, ...)");
-    TV_EXPECT_FATAL(rlft3(nullptr, nullptr, 2, 4, 1, 1), "rlft3: nn3 = 1 is not a power of two >= 2");
-    TV_EXPECT_FATAL(rlft3(nullptr, nullptr, 2, 4, 0, -1), "rlft3: nn3 = 0 is not a power of two >= 2");
-    TV_EXPECT_FATAL(rlft3(nullptr, nullptr, 2, 4, 6, 1), "rlft3: nn3 = 6 is not a power of two >= 2");
+    TV_EXPECT_FATAL(rlft3(nullptr, nullptr, 3, 4, 8, 1),
+                    "rlft3: nn1 = 3 is not a power of two (1, 2, 4, ...)");
+    TV_EXPECT_FATAL(rlft3(nullptr, nullptr, 1, 0, 8, 1),
+                    "rlft3: nn2 = 0 is not a power of two (1, 2, 4, ...)");
+    TV_EXPECT_FATAL(rlft3(nullptr, nullptr, 2, 4, 1, 1),
+                    "rlft3: nn3 = 1 is not a power of two >= 2");
+    TV_EXPECT_FATAL(rlft3(nullptr, nullptr, 2, 4, 0, -1),
+                    "rlft3: nn3 = 0 is not a power of two >= 2");
+    TV_EXPECT_FATAL(rlft3(nullptr, nullptr, 2, 4, 6, 1),
+                    "rlft3: nn3 = 6 is not a power of two >= 2");
     TV_EXPECT_FATAL(rlft3(nullptr, nullptr, 1UL << 30, 1UL << 30, 4, 1),
                     "rlft3: nn1*nn2*nn3 = 1073741824*1073741824*4 is too large");
 }
@@ -340,8 +365,8 @@ TEST(FftNdDeath, Rlft3RefusesBadExtents)
 // message.
 TEST(FftNdDeath, Rlft3NonContiguousTensorExitsSilently)
 {
-    float ***wide = f3tensor(1, 2, 1, 4, 1, 8);    // passed as 2 x 2 x 8
-    float ***shallow = f3tensor(1, 2, 1, 2, 1, 4); // passed as 2 x 2 x 8
+    float ***wide = f3tensor(1, 2, 1, 4, 1, 8);     // passed as 2 x 2 x 8
+    float ***shallow = f3tensor(1, 2, 1, 2, 1, 4);  // passed as 2 x 2 x 8
     float **speq = matrix(1, 2, 1, 4);
     TV_EXPECT_EXIT_SILENT(rlft3(wide, speq, 2, 2, 8, 1), 1);
     TV_EXPECT_EXIT_SILENT(rlft3(shallow, speq, 2, 2, 8, -1), 1);
@@ -350,4 +375,4 @@ TEST(FftNdDeath, Rlft3NonContiguousTensorExitsSilently)
     free_f3tensor(wide, 1, 2, 1, 4, 1, 8);
 }
 
-} // namespace
+}  // namespace

@@ -23,7 +23,7 @@ void run_gaussj(const std::vector<float> &av, const std::vector<float> &bv, int 
     gaussj(a.get(), n, b.get(), m);
 }
 
-} // namespace
+}  // namespace
 
 TEST(GaussJordanExact, SmallSystems)
 {
@@ -73,7 +73,7 @@ TEST(GaussJordanExact, TieGoesToLastCandidate)
     const float x2 = 0.5f - x1 * 0.5f;
     EXPECT_EQ(b[1][1], x1);
     EXPECT_EQ(b[2][1], x2);
-    EXPECT_NE(x1, x2); // the other order would give them the other way round
+    EXPECT_NE(x1, x2);  // the other order would give them the other way round
     EXPECT_EQ(a.values(), (std::vector<float>{pivinv, -0.5f * pivinv, -0.5f * pivinv,
                                               0.5f - (-0.5f * pivinv) * 0.5f}));
 }
@@ -105,14 +105,13 @@ TEST(GaussJordanDeath, NoPivotCandidate)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     TV_EXPECT_FATAL(run_gaussj({nan}, {1}, 1, 1), "gaussj: Singular Matrix-1");
-    TV_EXPECT_FATAL(run_gaussj({2.385f, nan, nan, nan}, {1, 1}, 2, 1),
-                    "gaussj: Singular Matrix-1");
+    TV_EXPECT_FATAL(run_gaussj({2.385f, nan, nan, nan}, {1, 1}, 2, 1), "gaussj: Singular Matrix-1");
 }
 
 // Inverses and solutions against sgesv.
 TEST(GaussJordanAccuracy, RandomSystemsAgainstLapack)
 {
-    const double kTol = 8 * FLT_EPSILON; // times the condition number
+    const double kTol = 8 * FLT_EPSILON;  // times the condition number
     la_test::Worst worst_inv, worst_sol;
     for (unsigned trial = 0; trial < 200; trial++) {
         unsigned seed = 9000 + trial;

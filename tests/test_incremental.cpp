@@ -15,7 +15,7 @@ struct State {
     float n = 0, ax = 0, ay = 0, sxx = 0, syy = 0, sxy = 0;
 };
 
-} // namespace
+}  // namespace
 
 TEST(IncrementalExact, PearsonOnALine)
 {
@@ -59,7 +59,7 @@ TEST(IncrementalExact, RegressionOnBothSeries)
     State s;
     float a = sentinel(), b = sentinel(), ym = sentinel();
     regr_inc(1, 1, s.n, s.ax, s.ay, s.sxx, s.syy, s.sxy, &a, &b, &ym);
-    EXPECT_EQ(b, 0.0f); // the first sample gives no slope
+    EXPECT_EQ(b, 0.0f);  // the first sample gives no slope
     EXPECT_EQ(a, 1.0f);
     EXPECT_EQ(ym, 1.0f);
     regr_inc(2, 2, s.n, s.ax, s.ay, s.sxx, s.syy, s.sxy, &a, &b, &ym);

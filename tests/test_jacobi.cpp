@@ -52,7 +52,7 @@ TEST(JacobiExact, TwoByTwoAndSort)
     EXPECT_FLOAT_EQ(v[2][1], -r);
     EXPECT_FLOAT_EQ(v[2][2], r);
     EXPECT_EQ(a[1][2], 0.0f);
-    EXPECT_EQ(a[2][1], 1.0f); // the lower triangle is never written
+    EXPECT_EQ(a[2][1], 1.0f);  // the lower triangle is never written
     EXPECT_EQ(a[1][1], 2.0f);
     EXPECT_TRUE(a.guard_intact() && v.guard_intact() && d.guard_intact());
 
@@ -104,9 +104,9 @@ TEST(JacobiExact, SortTakesLastOfEqualValues)
     d[1] = 2.385f;
     d[2] = 2.385f;
     d[3] = 1.0f;
-    eigsrt(d.get(), v.get(), 3); // equal pair exchanged with its columns
+    eigsrt(d.get(), v.get(), 3);  // equal pair exchanged with its columns
     EXPECT_EQ(v.values(), (std::vector<float>{2, 1, 3, 5, 4, 6, 8, 7, 9}));
-    d[1] = 3.0f; // strictly descending: nothing moves
+    d[1] = 3.0f;  // strictly descending: nothing moves
     eigsrt(d.get(), v.get(), 3);
     EXPECT_EQ(v.values(), (std::vector<float>{2, 1, 3, 5, 4, 6, 8, 7, 9}));
     EXPECT_TRUE(d.guard_intact() && v.guard_intact());
@@ -128,8 +128,8 @@ TEST(JacobiDeath, TooManySweeps)
 // Eigenvalues against ssyev; A v = lambda v and orthogonality of v.
 TEST(JacobiAccuracy, RandomSymmetricAgainstLapack)
 {
-    const double kTolValues = 32 * FLT_EPSILON;   // relative to max |lambda|
-    const double kTolResidual = 32 * FLT_EPSILON; // likewise
+    const double kTolValues = 32 * FLT_EPSILON;    // relative to max |lambda|
+    const double kTolResidual = 32 * FLT_EPSILON;  // likewise
     const double kTolOrtho = 16 * FLT_EPSILON;
     la_test::Worst worst_values, worst_residual, worst_ortho;
     for (unsigned trial = 0; trial < 150; trial++) {
@@ -164,7 +164,8 @@ TEST(JacobiAccuracy, RandomSymmetricAgainstLapack)
                           v[j][k];
                     vv += static_cast<double>(v[j][i]) * v[j][k];
                 }
-                e_res = std::max(e_res, std::fabs(av - static_cast<double>(d[k]) * v[i][k]) / scale);
+                e_res =
+                    std::max(e_res, std::fabs(av - static_cast<double>(d[k]) * v[i][k]) / scale);
                 e_orth = std::max(e_orth, std::fabs(vv - (i == k ? 1.0 : 0.0)));
             }
         }
@@ -177,8 +178,8 @@ TEST(JacobiAccuracy, RandomSymmetricAgainstLapack)
     }
     std::printf("worst eigenvalue error %.2f eps (seed %u, n = %d)\n",
                 worst_values.value / FLT_EPSILON, worst_values.seed, worst_values.rows);
-    std::printf("worst residual %.2f eps (seed %u, n = %d)\n",
-                worst_residual.value / FLT_EPSILON, worst_residual.seed, worst_residual.rows);
+    std::printf("worst residual %.2f eps (seed %u, n = %d)\n", worst_residual.value / FLT_EPSILON,
+                worst_residual.seed, worst_residual.rows);
     std::printf("worst orthogonality error %.2f eps (seed %u, n = %d)\n",
                 worst_ortho.value / FLT_EPSILON, worst_ortho.seed, worst_ortho.rows);
 }

@@ -61,7 +61,7 @@ void weighted_all_x_equal()
     run_fit(x, y, sig.data(), 1);
 }
 
-} // namespace
+}  // namespace
 
 TEST(LineFitExact, UnweightedWithoutSig)
 {
@@ -84,9 +84,9 @@ TEST(LineFitExact, WeightedWithUnitSigmas)
     EXPECT_FLOAT_EQ(o.b, 1.4f);
     EXPECT_FLOAT_EQ(o.a, 0.5f);
     EXPECT_FLOAT_EQ(o.chi2, 0.2f);
-    EXPECT_NEAR(o.siga, std::sqrt(1.5), 2 * FLT_EPSILON); // not scaled by the scatter
+    EXPECT_NEAR(o.siga, std::sqrt(1.5), 2 * FLT_EPSILON);  // not scaled by the scatter
     EXPECT_NEAR(o.sigb, std::sqrt(0.2), 2 * FLT_EPSILON);
-    EXPECT_NEAR(o.q, std::exp(-0.1), 4 * FLT_EPSILON); // gammq(1, 0.1)
+    EXPECT_NEAR(o.q, std::exp(-0.1), 4 * FLT_EPSILON);  // gammq(1, 0.1)
     EXPECT_TRUE(sig.guards_intact());
 }
 

@@ -20,7 +20,16 @@ struct Fit {
     Vector x, y, sig, a, w;
     Matrix u, v;
     float chisq = -1.0f;
-    Fit(int nd, int m) : ndata(nd), ma(m), x(nd), y(nd), sig(nd), a(m), w(m), u(nd, m), v(m, m)
+    Fit(int nd, int m)
+        : ndata(nd)
+        , ma(m)
+        , x(nd)
+        , y(nd)
+        , sig(nd)
+        , a(m)
+        , w(m)
+        , u(nd, m)
+        , v(m, m)
     {
         for (int i = 1; i <= nd; i++)
             sig[i] = 1.0f;
@@ -55,7 +64,7 @@ void split_basis(float x, float *p, int)
     p[2] = x == 2.0f ? 1e-5f : 0.0f;
 }
 
-} // namespace
+}  // namespace
 
 TEST(LinearFitExact, Polynomial)
 {
@@ -147,22 +156,22 @@ TEST(LinearFitExact, FewerPointsThanParameters)
     f.y[1] = 2.385f;
     f.y[2] = 4.0f;
     f.run(fpoly);
-    EXPECT_NEAR(f.chisq, 0.0f, 1e-8f); // interpolates
+    EXPECT_NEAR(f.chisq, 0.0f, 1e-8f);  // interpolates
 }
 
 // Weighted polynomial fits of noisy data against sgels on the weighted
 // design matrix.
 TEST(LinearFitAccuracy, PolynomialAgainstLapack)
 {
-    const double kTol = 16 * FLT_EPSILON; // times the condition number
+    const double kTol = 16 * FLT_EPSILON;  // times the condition number
     la_test::Worst worst;
     for (unsigned trial = 0; trial < 60; trial++) {
         unsigned seed = 11000 + trial;
         std::mt19937 rng(seed);
         int ma = 1 + static_cast<int>(rng() % 5);
         int ndata = ma + static_cast<int>(rng() % 40);
-        SCOPED_TRACE(testing::Message() << "seed " << seed << ", ndata = " << ndata
-                                        << ", ma = " << ma);
+        SCOPED_TRACE(testing::Message()
+                     << "seed " << seed << ", ndata = " << ndata << ", ma = " << ma);
         std::uniform_real_distribution<float> ux(-1.5f, 1.5f), us(0.5f, 2.0f), un(-0.3f, 0.3f);
         Fit f(ndata, ma);
         std::vector<float> design, rhs;
@@ -184,8 +193,10 @@ TEST(LinearFitAccuracy, PolynomialAgainstLapack)
         f.run(fpoly);
         double refmax = 0.0, err = 0.0;
         for (int j = 1; j <= ma; j++) {
-            refmax = std::max(refmax, std::fabs(static_cast<double>(ref[static_cast<size_t>(j - 1)])));
-            err = std::max(err, std::fabs(static_cast<double>(f.a[j]) - ref[static_cast<size_t>(j - 1)]));
+            refmax =
+                std::max(refmax, std::fabs(static_cast<double>(ref[static_cast<size_t>(j - 1)])));
+            err = std::max(
+                err, std::fabs(static_cast<double>(f.a[j]) - ref[static_cast<size_t>(j - 1)]));
         }
         double rel = err / (refmax * cond);
         worst.update(rel, seed, ndata, ma);

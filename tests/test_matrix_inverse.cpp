@@ -19,12 +19,12 @@ std::vector<float> invert(const std::vector<float> &values, int n)
     Matrix m(n, n, 0), inv(n, n, 0);
     m.set(values);
     EXPECT_TRUE(getInverseMatrixUsingSVD(m.get(), inv.get(), n));
-    EXPECT_EQ(m.values(), values); // input untouched
+    EXPECT_EQ(m.values(), values);  // input untouched
     EXPECT_TRUE(m.guard_intact() && inv.guard_intact());
     return inv.values();
 }
 
-} // namespace
+}  // namespace
 
 TEST(MatrixInverseExact, Diagonal)
 {
@@ -79,7 +79,7 @@ TEST(MatrixInverseExact, DegenerateInputStillReturnsTrue)
 // Inverse against sgesv with the identity as right-hand side.
 TEST(MatrixInverseAccuracy, RandomMatricesAgainstLapack)
 {
-    const double kTol = 8 * FLT_EPSILON; // times the condition number
+    const double kTol = 8 * FLT_EPSILON;  // times the condition number
     la_test::Worst worst;
     for (unsigned trial = 0; trial < 200; trial++) {
         unsigned seed = 7000 + trial;
@@ -94,7 +94,7 @@ TEST(MatrixInverseAccuracy, RandomMatricesAgainstLapack)
         std::vector<float> sv = la_test::lapack_singular_values(values, n, n);
         ASSERT_FALSE(ref.empty());
         double cond = sv.front() / sv.back();
-        if (cond > 1e5) // the relative cut-off of 1e-6 would change the answer
+        if (cond > 1e5)  // the relative cut-off of 1e-6 would change the answer
             continue;
 
         std::vector<float> inv = invert(values, n);

@@ -21,7 +21,7 @@ struct Fixture : testing::Test {
 
 using MatrixOpsExact = Fixture;
 
-} // namespace
+}  // namespace
 
 TEST_F(MatrixOpsExact, Products)
 {
@@ -85,7 +85,7 @@ TEST_F(MatrixOpsExact, CopyModes)
     Matrix one(2, 3, 1), back(2, 3, 0), same(2, 3, 0);
     copy_matrix(a.get(), one.get(), 2, 3, 2);
     EXPECT_EQ(one.values(), a.values());
-    EXPECT_TRUE(one.guard_intact()); // row 0 and column 0 untouched
+    EXPECT_TRUE(one.guard_intact());  // row 0 and column 0 untouched
     copy_matrix(one.get(), back.get(), 2, 3, 3);
     EXPECT_EQ(back.values(), a.values());
     copy_matrix(a.get(), same.get(), 2, 3, 0);

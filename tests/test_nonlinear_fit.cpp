@@ -31,8 +31,15 @@ struct Problem {
     int *ia;
     float chisq = -1.0f, alamda = -1.0f;
     Problem(int nd, int m)
-        : ndata(nd), ma(m), x(nd), y(nd), sig(nd), a(m), covar(m, m), alpha(m, m),
-          ia(ivector(1, m))
+        : ndata(nd)
+        , ma(m)
+        , x(nd)
+        , y(nd)
+        , sig(nd)
+        , a(m)
+        , covar(m, m)
+        , alpha(m, m)
+        , ia(ivector(1, m))
     {
         for (int j = 1; j <= m; j++)
             ia[j] = 1;
@@ -61,7 +68,7 @@ void one_gaussian(Problem &p)
     }
 }
 
-} // namespace
+}  // namespace
 
 TEST(NonlinearFitExact, GaussianModel)
 {
@@ -112,7 +119,7 @@ TEST(NonlinearFitExact, GaussianModelIgnoresTrailingPair)
     a[2] = 0.0f;
     a[3] = 1.0f;
     a[4] = 100.0f;
-    a[5] = 0.0f; // a width of 0 would make a NaN if it were used
+    a[5] = 0.0f;  // a width of 0 would make a NaN if it were used
     dyda[4] = dyda[5] = 2.385f;
     float y = 0.0f;
     fgauss(1.0f, a.get(), &y, dyda.get(), 5);
@@ -202,7 +209,7 @@ Sums proportional_sums(const float *x, const float *y, const float *sig, float a
     return s;
 }
 
-} // namespace
+}  // namespace
 
 // One fitted parameter makes every step of an iteration visible: the damped
 // diagonal alpha * (1 + lambda) and the decrease of lambda are formed in
@@ -314,7 +321,7 @@ TEST(NonlinearFitExact, RestartWithoutFinishing)
     float start[7] = {0, 2.0f, 0.4f, 1.0f, 0.0f, 1.0f, 1.0f};
     for (int j = 1; j <= 6; j++)
         big.a[j] = start[j];
-    big.ia[4] = big.ia[5] = big.ia[6] = 0; // a second Gaussian held at height 0
+    big.ia[4] = big.ia[5] = big.ia[6] = 0;  // a second Gaussian held at height 0
     for (int it = 0; it < 20; it++)
         big.step();
     big.alamda = 0.0f;

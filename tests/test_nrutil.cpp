@@ -64,7 +64,8 @@ TYPED_TEST(VectorLayout, EveryIndexOfTheRangeAddressesItsOwnElement)
         for (long i = r[0]; i <= r[1]; i++)
             v[i] = static_cast<TypeParam>(i - r[0] + 3);
         for (long i = r[0]; i <= r[1]; i++)
-            EXPECT_EQ(v[i], static_cast<TypeParam>(i - r[0] + 3)) << "range " << r[0] << ".." << r[1];
+            EXPECT_EQ(v[i], static_cast<TypeParam>(i - r[0] + 3))
+                << "range " << r[0] << ".." << r[1];
         EXPECT_EQ(gap(&v[r[1]], &v[r[0]]), r[1] - r[0]);
         F::release(v, r[0], r[1]);
     }
@@ -120,8 +121,8 @@ TYPED_TEST_SUITE(MatrixLayout, MatrixTypes);
 TYPED_TEST(MatrixLayout, RowMajorContiguousBlockForAnyBounds)
 {
     using F = MatrixFamily<TypeParam>;
-    const long shapes[][4] = {{1, 3, 1, 4}, {0, 2, 0, 1}, {-2, 1, -3, 0}, {1, 1, 1, 5},
-                              {1, 5, 1, 1}, {7, 9, -1, 1}};
+    const long shapes[][4] = {{1, 3, 1, 4}, {0, 2, 0, 1}, {-2, 1, -3, 0},
+                              {1, 1, 1, 5}, {1, 5, 1, 1}, {7, 9, -1, 1}};
     for (const auto &s : shapes) {
         const long nrl = s[0], nrh = s[1], ncl = s[2], nch = s[3];
         const long ncol = nch - ncl + 1;
@@ -298,7 +299,8 @@ TEST(NrerrorDeathTest, ExitRunsExitHandlersAndFlushesStreams)
             std::atexit([] { std::fputs("handler ran\n", stderr); });
             nrerror("bye");
         },
-        ::testing::ExitedWithCode(1), ::testing::EndsWith("...now exiting to system...\nhandler ran\n"));
+        ::testing::ExitedWithCode(1),
+        ::testing::EndsWith("...now exiting to system...\nhandler ran\n"));
 }
 
 TEST(ArrayRangeDeathTest, ReversedRangesAreRefused)
@@ -358,4 +360,4 @@ TEST(ArrayAllocationDeathTest, AllocatorFailuresUseTheirOwnTexts)
     TV_EXPECT_FATAL(c3tensor(1, 2, 1, 2, 1, huge), "allocation failure 3 in c3tensor()");
 }
 
-} // namespace
+}  // namespace

@@ -24,7 +24,8 @@ using tkhost::Value;
 
 namespace {
 
-const char *const kRefusal = "Can not execute this plugin - LumarinTK version 2.3 or higher required.";
+const char *const kRefusal =
+    "Can not execute this plugin - LumarinTK version 2.3 or higher required.";
 const char *const kSourceTitle = "Please select the source file";
 const char *const kTargetTitle =
     "Please select the intra-session alignment target file for this source file";
@@ -107,8 +108,8 @@ TEST(VersionCompare, AgreesWithLexicographicOrderExhaustively)
                         for (int b2 : values)
                             ASSERT_EQ(checkVersionGreaterEqualVersion(a0, a1, a2, b0, b1, b2),
                                       std::make_tuple(a0, a1, a2) >= std::make_tuple(b0, b1, b2))
-                                << a0 << "." << a1 << "." << a2 << " vs " << b0 << "." << b1
-                                << "." << b2;
+                                << a0 << "." << a1 << "." << a2 << " vs " << b0 << "." << b1 << "."
+                                << b2;
 }
 
 // ---- Host API table ----
@@ -334,9 +335,9 @@ TEST_F(PluginTest, UnknownCommandsDoNothing)
 {
     initialise();
     setText("FileType", "Anything (*.*)");
-    for (const char *command : {"", "getfilename", "GETFILENAME", "GetFilename", "GetFileName ",
-                                " GetFileName", "GetFileNam", "GetFileNameX", "GetTextFile",
-                                "Filename", "GetTargetFileName\t"}) {
+    for (const char *command :
+         {"", "getfilename", "GETFILENAME", "GetFilename", "GetFileName ", " GetFileName",
+          "GetFileNam", "GetFileNameX", "GetTextFile", "Filename", "GetTargetFileName\t"}) {
         host().calls.clear();
         host().answers.clear();
         EXPECT_TRUE(request(command, DialogAnswer::choose("/never/used.fmr"))) << command;

@@ -14,9 +14,9 @@
 TEST(PluginPartialHost, MissingEntriesStayNull)
 {
     ASSERT_TRUE(InitTKAccess());
-    const std::set<std::string> exported = {"tkGetVersionOfLumarinTK", "tkShowLogTab", "tkLogText",
-                                            "tkMessageBox",           "tkGetStringParameter",
-                                            "tkSetStringParameter",   "tkSetIntParameter"};
+    const std::set<std::string> exported = {
+        "tkGetVersionOfLumarinTK", "tkShowLogTab",         "tkLogText",        "tkMessageBox",
+        "tkGetStringParameter",    "tkSetStringParameter", "tkSetIntParameter"};
     for (const TableEntry &e : tableEntries())
         EXPECT_EQ(e.address != nullptr, exported.count(e.name) == 1) << e.name;
 }

@@ -32,7 +32,7 @@ float climb(float start, float step)
     return start;
 }
 
-} // namespace
+}  // namespace
 
 TEST(PvalueExact, ForwardFixedAnswers)
 {
@@ -44,7 +44,7 @@ TEST(PvalueExact, ForwardFixedAnswers)
     EXPECT_EQ(r_to_p(1.0f, 20), 0.0f);
     EXPECT_EQ(r_to_p(0.5f, 1), 1.0f);
     EXPECT_EQ(r_to_p(0.5f, 0), 1.0f);
-    EXPECT_LT(r_to_p(-1.0f, 20), 1e-6f); // no special case, but the 1e-20 terms keep it near 0
+    EXPECT_LT(r_to_p(-1.0f, 20), 1e-6f);  // no special case, but the 1e-20 terms keep it near 0
     EXPECT_NEAR(r_to_p(0.444f, 20), 0.0499f, 1e-4f);
 
     EXPECT_EQ(F_to_p(0.0f, 2, 20), 1.0f);
@@ -58,10 +58,10 @@ TEST(PvalueExact, InverseSearchesHitKnownThresholds)
     EXPECT_NEAR(p_to_t(0.05f, 10), 2.22814f, 3e-4f);
     EXPECT_NEAR(p_to_t(0.01f, 20), 2.84534f, 3e-4f);
     EXPECT_NEAR(p_to_r(0.05f, 20), 0.44377f, 3e-5f);
-    EXPECT_NEAR(p_to_r(0.05f, 22), 0.42271f, 3e-5f); // 22 samples: 20 degrees of freedom
+    EXPECT_NEAR(p_to_r(0.05f, 22), 0.42271f, 3e-5f);  // 22 samples: 20 degrees of freedom
     EXPECT_NEAR(p_to_F(0.05f, 2, 20), 3.4927f, 3e-4f);
     EXPECT_NEAR(p_to_F(0.05f, 1, 10), 4.9646f, 3e-4f);
-    EXPECT_NEAR(p_to_t(1.0f, 10), 0.0f, 1e-3f); // walks down to about 0.0005
+    EXPECT_NEAR(p_to_t(1.0f, 10), 0.0f, 1e-3f);  // walks down to about 0.0005
 }
 
 TEST(PvalueExact, SearchesOnlyClimbWhenNothingIsSmallEnough)
@@ -77,7 +77,7 @@ TEST(PvalueExact, PToZ)
 {
     const float z0 = p_to_z(0.0f);
     EXPECT_EQ(z0, 0.0f);
-    EXPECT_TRUE(std::signbit(z0)); // -2 ln 1 is a negative zero
+    EXPECT_TRUE(std::signbit(z0));  // -2 ln 1 is a negative zero
     EXPECT_NEAR(p_to_z(0.05f), 0.45296f, 2e-5f);
     EXPECT_NEAR(p_to_z(0.5f), 1.66511f, 2e-5f);
     EXPECT_NEAR(p_to_z(0.95f), 3.46164f, 2e-5f);
@@ -172,8 +172,9 @@ TEST(PvalueAccuracy, InverseSearchesAgainstBoostQuantiles)
             const double rq = tq / std::sqrt(df + tq * tq);
             wr.add(std::fabs(p_to_r(p, df + 2) - rq) / FLT_EPSILON, in);
             boost::math::fisher_f fd(4.0, static_cast<double>(df));
-            const double fq = boost::math::quantile(boost::math::complement(fd, static_cast<double>(p)));
-            if (fq < 59.0) // beyond the reach of the search (60 at most)
+            const double fq =
+                boost::math::quantile(boost::math::complement(fd, static_cast<double>(p)));
+            if (fq < 59.0)  // beyond the reach of the search (60 at most)
                 wf.add(std::fabs(p_to_F(p, 4, df) - fq) / FLT_EPSILON, in);
         }
     wt.report();

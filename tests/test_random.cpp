@@ -116,7 +116,7 @@ TEST(RandomExact, Ran1MatchesItsDefinitionBitForBit)
 TEST(RandomExact, Ran1ReseedingReproducesTheSequence)
 {
     const std::vector<float> first = ran1_sequence(-2385, 50);
-    ran1_sequence(-11, 13); // disturb the shared table
+    ran1_sequence(-11, 13);  // disturb the shared table
     EXPECT_EQ(ran1_sequence(-2385, 50), first);
     // Seed 0 starts from state 1, exactly like -1.
     EXPECT_EQ(ran1_sequence(0, 20), ran1_sequence(-1, 20));
@@ -315,4 +315,4 @@ TEST(RandomStatistics, GasdevIsStandardNormal)
     EXPECT_LT(root_n * ks_statistic(g, normal_cdf), kKsCritical);
 }
 
-} // namespace
+}  // namespace

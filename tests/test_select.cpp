@@ -23,7 +23,8 @@ const unsigned short kGuardU = 0xBEEF;
 template <typename T>
 struct Guarded {
     Guarded(const std::vector<T> &values, T guard_)
-        : guard(guard_), cells(values.size() + 2, guard_)
+        : guard(guard_)
+        , cells(values.size() + 2, guard_)
     {
         std::copy(values.begin(), values.end(), cells.begin() + 1);
     }
@@ -49,13 +50,15 @@ template <typename T>
     std::sort(sorted.begin(), sorted.end());
     const std::vector<T> after = g.body();
     if (got != sorted[k - 1])
-        return ::testing::AssertionFailure() << "k " << k << ": got " << got << ", want " << sorted[k - 1];
+        return ::testing::AssertionFailure()
+               << "k " << k << ": got " << got << ", want " << sorted[k - 1];
     if (after[k - 1] != got)
         return ::testing::AssertionFailure() << "k " << k << ": arr[k] is " << after[k - 1];
     for (unsigned long i = 0; i < after.size(); ++i)
         if ((i < k - 1 && after[i] > got) || (i > k - 1 && after[i] < got))
-            return ::testing::AssertionFailure() << "k " << k << ": arr[" << i + 1 << "] = " << after[i]
-                                                 << " on the wrong side of " << got;
+            return ::testing::AssertionFailure()
+                   << "k " << k << ": arr[" << i + 1 << "] = " << after[i]
+                   << " on the wrong side of " << got;
     std::vector<T> resorted = after;
     std::sort(resorted.begin(), resorted.end());
     if (resorted != sorted)
@@ -86,9 +89,9 @@ TEST(SelectExact, TwoElementsEndAscending)
 TEST(SelectExact, MinimumMaximumAndMedian)
 {
     const std::vector<float> v = {4.5f, -2.385f, 7.25f, 0.125f, 3.0f, -9.5f, 1.75f};
-    EXPECT_TRUE(selects_correctly(v, 1, kGuard));   // -9.5
-    EXPECT_TRUE(selects_correctly(v, 7, kGuard));   // 7.25
-    EXPECT_TRUE(selects_correctly(v, 4, kGuard));   // median 1.75
+    EXPECT_TRUE(selects_correctly(v, 1, kGuard));  // -9.5
+    EXPECT_TRUE(selects_correctly(v, 7, kGuard));  // 7.25
+    EXPECT_TRUE(selects_correctly(v, 4, kGuard));  // median 1.75
     Guarded<float> g(v, kGuard);
     EXPECT_EQ(select(4, 7, g.arr()), 1.75f);
 }
@@ -189,7 +192,7 @@ TEST(SelectExact, UshortComparesUnsigned)
     Guarded<unsigned short> lo(v, kGuardU), hi(v, kGuardU), mid(v, kGuardU);
     EXPECT_EQ(select_ushort(1, 7, lo.arr()), 0);
     EXPECT_EQ(select_ushort(7, 7, hi.arr()), 65535);
-    EXPECT_EQ(select_ushort(4, 7, mid.arr()), 32768); // above 32767: not a signed comparison
+    EXPECT_EQ(select_ushort(4, 7, mid.arr()), 32768);  // above 32767: not a signed comparison
     for (unsigned long k = 1; k <= 7; ++k)
         EXPECT_TRUE(selects_correctly(v, k, kGuardU));
 
@@ -213,7 +216,8 @@ TEST(SelectExact, NanFinishesInsideTheArray)
         const float got = select(k, g.n(), g.arr());
         EXPECT_TRUE(g.guards_intact()) << "k " << k;
         const std::vector<float> after = g.body();
-        EXPECT_EQ(std::count_if(after.begin(), after.end(), [](float x) { return std::isnan(x); }), 3);
+        EXPECT_EQ(std::count_if(after.begin(), after.end(), [](float x) { return std::isnan(x); }),
+                  3);
         EXPECT_TRUE(std::isnan(got) || std::count(v.begin(), v.end(), got) == 1) << "k " << k;
     }
 }
@@ -230,4 +234,4 @@ TEST(SelectDeath, RefusesEmptyArrayAndKOutsideRange)
     TV_EXPECT_FATAL(select_ushort(9, 3, u), "select_ushort: k = 9 is outside 1..n = 1..3");
 }
 
-} // namespace
+}  // namespace

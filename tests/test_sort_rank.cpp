@@ -28,12 +28,18 @@ enum class Shape { Random, Sorted, Reversed, AllEqual, FewDistinct, OrganPipe };
 const char *name(Shape s)
 {
     switch (s) {
-    case Shape::Random: return "random";
-    case Shape::Sorted: return "sorted";
-    case Shape::Reversed: return "reversed";
-    case Shape::AllEqual: return "all-equal";
-    case Shape::FewDistinct: return "few-distinct";
-    case Shape::OrganPipe: return "organ-pipe";
+    case Shape::Random:
+        return "random";
+    case Shape::Sorted:
+        return "sorted";
+    case Shape::Reversed:
+        return "reversed";
+    case Shape::AllEqual:
+        return "all-equal";
+    case Shape::FewDistinct:
+        return "few-distinct";
+    case Shape::OrganPipe:
+        return "organ-pipe";
     }
     return "?";
 }
@@ -45,11 +51,21 @@ std::vector<float> make(Shape shape, size_t n, std::mt19937 &gen)
     std::uniform_int_distribution<int> few(0, 4);
     for (size_t i = 0; i < n; i++) {
         switch (shape) {
-        case Shape::Random: v[i] = u(gen); break;
-        case Shape::Sorted: v[i] = 0.5f * static_cast<float>(i) + 2.385f; break;
-        case Shape::Reversed: v[i] = 2.385f - 0.5f * static_cast<float>(i); break;
-        case Shape::AllEqual: v[i] = 2.385f; break;
-        case Shape::FewDistinct: v[i] = 2.385f * static_cast<float>(few(gen)) - 3.0f; break;
+        case Shape::Random:
+            v[i] = u(gen);
+            break;
+        case Shape::Sorted:
+            v[i] = 0.5f * static_cast<float>(i) + 2.385f;
+            break;
+        case Shape::Reversed:
+            v[i] = 2.385f - 0.5f * static_cast<float>(i);
+            break;
+        case Shape::AllEqual:
+            v[i] = 2.385f;
+            break;
+        case Shape::FewDistinct:
+            v[i] = 2.385f * static_cast<float>(few(gen)) - 3.0f;
+            break;
         case Shape::OrganPipe:
             v[i] = static_cast<float>(std::min(i, n - 1 - i)) + 0.25f;
             break;
@@ -70,7 +86,7 @@ std::vector<float> make(Shape shape, size_t n, std::mt19937 &gen)
     return ::testing::AssertionSuccess();
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------------------
 // Exact placement.
@@ -123,8 +139,10 @@ TEST(SortExact, PartitionPlacesTiedCompanionsAsTraced)
     GuardedVector a({3.5f, 1.25f, 3.5f, 2.385f, 3.5f, 1.25f, 2.385f, 3.5f});
     GuardedVector b({10.5f, 20.5f, 30.5f, 40.5f, 50.5f, 60.5f, 70.5f, 80.5f});
     sort2(8, a.data(), b.data());
-    EXPECT_EQ(a.values(), (std::vector<float>{1.25f, 1.25f, 2.385f, 2.385f, 3.5f, 3.5f, 3.5f, 3.5f}));
-    EXPECT_EQ(b.values(), (std::vector<float>{60.5f, 20.5f, 40.5f, 70.5f, 10.5f, 50.5f, 30.5f, 80.5f}));
+    EXPECT_EQ(a.values(),
+              (std::vector<float>{1.25f, 1.25f, 2.385f, 2.385f, 3.5f, 3.5f, 3.5f, 3.5f}));
+    EXPECT_EQ(b.values(),
+              (std::vector<float>{60.5f, 20.5f, 40.5f, 70.5f, 10.5f, 50.5f, 30.5f, 80.5f}));
     EXPECT_TRUE(a.guards_intact() && b.guards_intact());
 }
 
@@ -136,7 +154,7 @@ TEST(SortExact, Sort2KeepsEveryCompanionBesideItsKey)
         std::vector<std::pair<float, float>> want;
         GuardedVector a(keys), b(keys.size());
         for (size_t i = 1; i <= keys.size(); i++) {
-            b[i] = static_cast<float>(i); // unique companion identifies the original slot
+            b[i] = static_cast<float>(i);  // unique companion identifies the original slot
             want.emplace_back(a[i], b[i]);
         }
         sort2(keys.size(), a.data(), b.data());
@@ -170,7 +188,7 @@ TEST(SortExact, TiedCompanionPlacementIsPinned)
         b[i] = static_cast<float>(i);
     }
     sort2(n, a.data(), b.data());
-    std::uint64_t hash = 1469598103934665603ull; // FNV-1a over the companion order
+    std::uint64_t hash = 1469598103934665603ull;  // FNV-1a over the companion order
     for (unsigned long i = 1; i <= n; i++) {
         hash ^= static_cast<std::uint64_t>(b[i]);
         hash *= 1099511628211ull;
@@ -309,8 +327,8 @@ TEST(RankExact, RanksSumToTriangularNumber)
 TEST(SortProperty, AgreesWithStdSortOnManyShapes)
 {
     std::mt19937 gen(kSeed);
-    const Shape shapes[] = {Shape::Random,      Shape::Sorted,     Shape::Reversed,
-                            Shape::AllEqual,    Shape::FewDistinct, Shape::OrganPipe};
+    const Shape shapes[] = {Shape::Random,   Shape::Sorted,      Shape::Reversed,
+                            Shape::AllEqual, Shape::FewDistinct, Shape::OrganPipe};
     std::vector<size_t> sizes;
     for (size_t n = 2; n <= 40; n++)
         sizes.push_back(n);
@@ -325,10 +343,14 @@ TEST(SortProperty, AgreesWithStdSortOnManyShapes)
             sort(n, a.data());
             hpsort(n, h.data());
             sort2(n, k.data(), c.data());
-            EXPECT_TRUE(same_bits(a.values(), want)) << "sort " << name(shape) << " n=" << n << " seed " << kSeed;
-            EXPECT_TRUE(same_bits(h.values(), want)) << "hpsort " << name(shape) << " n=" << n << " seed " << kSeed;
-            EXPECT_TRUE(same_bits(k.values(), want)) << "sort2 " << name(shape) << " n=" << n << " seed " << kSeed;
-            EXPECT_TRUE(a.guards_intact() && h.guards_intact() && k.guards_intact() && c.guards_intact());
+            EXPECT_TRUE(same_bits(a.values(), want))
+                << "sort " << name(shape) << " n=" << n << " seed " << kSeed;
+            EXPECT_TRUE(same_bits(h.values(), want))
+                << "hpsort " << name(shape) << " n=" << n << " seed " << kSeed;
+            EXPECT_TRUE(same_bits(k.values(), want))
+                << "sort2 " << name(shape) << " n=" << n << " seed " << kSeed;
+            EXPECT_TRUE(a.guards_intact() && h.guards_intact() && k.guards_intact() &&
+                        c.guards_intact());
         }
 }
 
@@ -368,7 +390,7 @@ void quicksort_with_tiny_stack(bool companion)
                                             kSortStack.overflow_message);
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------------------
 // Stack overflow. The exported capacities (60 and 50 positions, longer part deferred) cannot

@@ -46,7 +46,7 @@ long double ks_tail(long double lam)
     return lam >= 0.6L ? ks_series(lam) : ks_theta(lam);
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------------------
 // Exact values, identities and branch rules.
@@ -180,7 +180,7 @@ TEST(SpecialAccuracy, GammqAgainstBoost)
         const float a = static_cast<float>(std::exp(la(gen)));
         float x = static_cast<float>(a * std::exp(lf(gen)));
         if (k % 10 == 0)
-            x = a + 1.0f; // on the seam
+            x = a + 1.0f;  // on the seam
         const double ref = boost::math::gamma_q(static_cast<double>(a), static_cast<double>(x));
         if (ref < 1e-30)
             continue;
@@ -291,7 +291,8 @@ TEST(SpecialDeathTest, GserRejectsNegativeX)
 TEST(SpecialDeathTest, GserGivesUpAfterHundredTerms)
 {
     float g, gln;
-    TV_EXPECT_FATAL(gser(&g, 2385.0f, 2385.0f, &gln), "a too large, ITMAX too small in routine gser");
+    TV_EXPECT_FATAL(gser(&g, 2385.0f, 2385.0f, &gln),
+                    "a too large, ITMAX too small in routine gser");
     // Through gammq, on the series side of the seam.
     TV_EXPECT_FATAL(gammq(2385.0f, 2385.0f), "a too large, ITMAX too small in routine gser");
 }

@@ -26,7 +26,7 @@ void decompose(const std::vector<float> &values, int rows, int cols, Matrix &a, 
     EXPECT_TRUE(v.guard_intact());
 }
 
-} // namespace
+}  // namespace
 
 TEST(SvdExact, DiagonalWithNegativeEntry)
 {
@@ -98,14 +98,16 @@ TEST(SvdExact, ReferenceBitPatterns)
         std::vector<float> in, w, u, v;
     };
     const Case cases[] = {
-        {3, 3,
+        {3,
+         3,
          {2.385f, -1.0f, 0.5f, 1.25f, 3.0f, -2.0f, 0.75f, 1.5f, 4.0f},
          {0x1.45b2cp+1f, 0x1.d3d676p+1f, 0x1.21a11cp+2f},
          {0x1.f7728p-1f, 0x1.c7eccp-8f, -0x1.748006p-3f, 0x1.21a818p-4f, 0x1.cff52p-1f,
           0x1.aaf906p-2f, -0x1.577cf4p-3f, 0x1.b102eep-2f, -0x1.c7f494p-1f},
          {0x1.d05c9p-1f, 0x1.9ad926p-2f, -0x1.06b3bap-3f, -0x1.9b940ep-2f, 0x1.d4b1ccp-1f,
           0x1.5f166ep-6f, -0x1.02171cp-3f, -0x1.07245ep-5f, -0x1.fba6dcp-1f}},
-        {4, 3,
+        {4,
+         3,
          {2.385f, 0.5f, 2.385f, 1.25f, -2.0f, 1.25f, 0.75f, 4.0f, 0.75f, 1.0f, 1.0f, 1.0f},
          {0x1.a71db6p-27f, 0x1.f36312p+1f, 0x1.3745f8p+2f},
          {0x1.81c4fp-2f, -0x1.533256p-1f, -0x1.d43a2cp-2f, -0x1.33cfe8p-4f, -0x1.504d4p-1f,
@@ -165,7 +167,7 @@ TEST(SvdExact, BacksubstitutionSkipsExactZeros)
     EXPECT_EQ(b[1], 4.77f);
     EXPECT_EQ(b[2], 2.385f);
 
-    w[2] = 1e-30f; // tiny, but not zero: divided by like any other
+    w[2] = 1e-30f;  // tiny, but not zero: divided by like any other
     svbksb(u.get(), w.get(), v.get(), 2, 2, b.get(), x.get());
     EXPECT_EQ(x[1], 2.385f / 1e-30f);
     EXPECT_TRUE(x.guard_intact() && b.guard_intact() && u.guard_intact());
@@ -194,8 +196,8 @@ TEST(SvdExact, CovarianceIsSymmetricAndSkipsZeroValues)
 // orthogonality of the factors, on square, tall and wide random matrices.
 TEST(SvdAccuracy, RandomMatricesAgainstLapack)
 {
-    const double kTolValues = 32 * FLT_EPSILON;  // relative to the largest singular value
-    const double kTolRebuild = 16 * FLT_EPSILON; // likewise
+    const double kTolValues = 32 * FLT_EPSILON;   // relative to the largest singular value
+    const double kTolRebuild = 16 * FLT_EPSILON;  // likewise
     const double kTolOrtho = 64 * FLT_EPSILON;
     la_test::Worst worst_values, worst_rebuild, worst_ortho;
 
@@ -204,10 +206,10 @@ TEST(SvdAccuracy, RandomMatricesAgainstLapack)
         std::mt19937 rng(seed);
         int d1 = 1 + static_cast<int>(rng() % 40), d2 = 1 + static_cast<int>(rng() % 40);
         int rows = d1, cols = d1;
-        if (trial % 3 == 1) { // tall
+        if (trial % 3 == 1) {  // tall
             rows = std::max(d1, d2);
             cols = std::min(d1, d2);
-        } else if (trial % 3 == 2) { // wide
+        } else if (trial % 3 == 2) {  // wide
             rows = std::min(d1, d2);
             cols = std::max(d1, d2);
         }
@@ -239,8 +241,8 @@ TEST(SvdAccuracy, RandomMatricesAgainstLapack)
                 double sum = 0.0;
                 for (int k = 1; k <= cols; k++)
                     sum += static_cast<double>(a[i][k]) * w[k] * v[j][k];
-                err = std::max(err,
-                               std::fabs(sum - values[static_cast<size_t>((i - 1) * cols + j - 1)]));
+                err = std::max(
+                    err, std::fabs(sum - values[static_cast<size_t>((i - 1) * cols + j - 1)]));
             }
         worst_rebuild.update(err / scale, seed, rows, cols);
         EXPECT_LE(err / scale, kTolRebuild);
@@ -276,7 +278,7 @@ TEST(SvdAccuracy, RandomMatricesAgainstLapack)
 // svbksb through the factors solves square systems like sgesv does.
 TEST(SvdAccuracy, BacksubstitutionAgainstLapackSolve)
 {
-    const double kTol = 8 * FLT_EPSILON; // times the condition number
+    const double kTol = 8 * FLT_EPSILON;  // times the condition number
     la_test::Worst worst;
     for (unsigned trial = 0; trial < 60; trial++) {
         unsigned seed = 5000 + trial;
@@ -299,13 +301,14 @@ TEST(SvdAccuracy, BacksubstitutionAgainstLapackSolve)
         double xmax = 0.0, err = 0.0;
         for (int i = 1; i <= n; i++) {
             xmax = std::max(xmax, std::fabs(static_cast<double>(ref[static_cast<size_t>(i - 1)])));
-            err = std::max(err, std::fabs(static_cast<double>(x[i]) - ref[static_cast<size_t>(i - 1)]));
+            err = std::max(err,
+                           std::fabs(static_cast<double>(x[i]) - ref[static_cast<size_t>(i - 1)]));
         }
         double rel = err / (xmax * cond);
         worst.update(rel, seed, n, n);
         EXPECT_LE(rel, kTol);
         EXPECT_TRUE(x.guard_intact());
     }
-    std::printf("worst svbksb error %.2f eps x cond (seed %u, n = %d)\n",
-                worst.value / FLT_EPSILON, worst.seed, worst.rows);
+    std::printf("worst svbksb error %.2f eps x cond (seed %u, n = %d)\n", worst.value / FLT_EPSILON,
+                worst.seed, worst.rows);
 }

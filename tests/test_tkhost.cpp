@@ -122,49 +122,58 @@ TEST(TkhostSession, ScriptedWizardSession)
                         "/data/sub-01/sources.txt", "--step", "GetFileName", "--cancel"});
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.err, "");
-    EXPECT_EQ(o.out,
-              "tkhost: plugin " + kLibrary + "\n"
-              "  name         \"tessivane (v1.2)\"\n"
-              "  description  \"Plugin to process multiple Lumarin files<br>\"\n"
-              "  author       \"<i>Ilse Varrow</i>, Kestrelbay B.V.\"\n"
-              "  version      \"1.2\"\n"
-              "  help file    \"\"\n"
-              "  GUI script   \"tessivane_v12.js\"\n"
-              "tkhost: host version 2.3.0\n"
-              "tkhost: initPlugin\n"
-              "[host] log tab brought to front\n"
-              "[log] Running tessivane...\n"
-              "  initPlugin -> true\n"
-              "tkhost: step 1: Command \"GetFileName\", FileType \"" + kFmr + "\"\n"
-              "[dialog] \"Please select the source file\", filter \"" + kFmr +
-              "\" -> \"/data/sub-01/run-1.fmr\"\n"
-              "  execute -> true\n"
-              "  parameters written:\n"
-              "    Filename = \"/data/sub-01/run-1.fmr\"\n"
-              "    ErrorNr = 0 (int)\n"
-              "tkhost: step 2: Command \"GetTargetFileName\"\n"
-              "[dialog] \"Please select the intra-session alignment target file for this source "
-              "file\", filter \"" + kFmr + "\" -> \"/data/sub-01/run-0.fmr\"\n"
-              "  execute -> true\n"
-              "  parameters written:\n"
-              "    TargetFilename = \"/data/sub-01/run-0.fmr\"\n"
-              "    ErrorNr = 0 (int)\n"
-              "tkhost: step 3: Command \"GetTextFileName\"\n"
-              "[dialog] \"Please select the text file with source filenames\", filter \"Text file "
-              "with source filenames (*.txt)\" -> \"/data/sub-01/sources.txt\"\n"
-              "  execute -> true\n"
-              "  parameters written:\n"
-              "    Filename = \"/data/sub-01/sources.txt\"\n"
-              "    ErrorNr = 0 (int)\n"
-              "tkhost: step 4: Command \"GetFileName\"\n"
-              "[dialog] \"Please select the source file\", filter \"" + kFmr + "\" -> cancelled\n"
-              "  execute -> true\n"
-              "  parameters written:\n"
-              "    ErrorNr = -1 (int)\n"
-              "    ErrorMsg = \"No file selected\"\n"
-              "tkhost: destroying the plugin\n"
-              "[log] batchprocessingplugin finished!\n"
-              "tkhost: session finished: 4 step(s), 0 unexpected host call(s)\n");
+    EXPECT_EQ(
+        o.out,
+        "tkhost: plugin " + kLibrary +
+            "\n"
+            "  name         \"tessivane (v1.2)\"\n"
+            "  description  \"Plugin to process multiple Lumarin files<br>\"\n"
+            "  author       \"<i>Ilse Varrow</i>, Kestrelbay B.V.\"\n"
+            "  version      \"1.2\"\n"
+            "  help file    \"\"\n"
+            "  GUI script   \"tessivane_v12.js\"\n"
+            "tkhost: host version 2.3.0\n"
+            "tkhost: initPlugin\n"
+            "[host] log tab brought to front\n"
+            "[log] Running tessivane...\n"
+            "  initPlugin -> true\n"
+            "tkhost: step 1: Command \"GetFileName\", FileType \"" +
+            kFmr +
+            "\"\n"
+            "[dialog] \"Please select the source file\", filter \"" +
+            kFmr +
+            "\" -> \"/data/sub-01/run-1.fmr\"\n"
+            "  execute -> true\n"
+            "  parameters written:\n"
+            "    Filename = \"/data/sub-01/run-1.fmr\"\n"
+            "    ErrorNr = 0 (int)\n"
+            "tkhost: step 2: Command \"GetTargetFileName\"\n"
+            "[dialog] \"Please select the intra-session alignment target file for this source "
+            "file\", filter \"" +
+            kFmr +
+            "\" -> \"/data/sub-01/run-0.fmr\"\n"
+            "  execute -> true\n"
+            "  parameters written:\n"
+            "    TargetFilename = \"/data/sub-01/run-0.fmr\"\n"
+            "    ErrorNr = 0 (int)\n"
+            "tkhost: step 3: Command \"GetTextFileName\"\n"
+            "[dialog] \"Please select the text file with source filenames\", filter \"Text file "
+            "with source filenames (*.txt)\" -> \"/data/sub-01/sources.txt\"\n"
+            "  execute -> true\n"
+            "  parameters written:\n"
+            "    Filename = \"/data/sub-01/sources.txt\"\n"
+            "    ErrorNr = 0 (int)\n"
+            "tkhost: step 4: Command \"GetFileName\"\n"
+            "[dialog] \"Please select the source file\", filter \"" +
+            kFmr +
+            "\" -> cancelled\n"
+            "  execute -> true\n"
+            "  parameters written:\n"
+            "    ErrorNr = -1 (int)\n"
+            "    ErrorMsg = \"No file selected\"\n"
+            "tkhost: destroying the plugin\n"
+            "[log] batchprocessingplugin finished!\n"
+            "tkhost: session finished: 4 step(s), 0 unexpected host call(s)\n");
 }
 
 TEST(TkhostSession, OldHostIsRefusedWithMessageBox)
@@ -223,7 +232,8 @@ TEST(TkhostSession, EndOfInputCancelsTheDialog)
 
 TEST(TkhostSession, UnknownCommandShowsNoDialogAndWritesNothing)
 {
-    Outcome o = tkhost({kLibrary, "--step", "getfilename", "--answer", "/unused.fmr", "--step", ""});
+    Outcome o =
+        tkhost({kLibrary, "--step", "getfilename", "--answer", "/unused.fmr", "--step", ""});
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.err, "");
     EXPECT_THAT(o.out, Not(HasSubstr("[dialog]")));
@@ -250,8 +260,8 @@ TEST(TkhostSession, FileTypeCarriesOverToLaterSteps)
 
 TEST(TkhostProbe, StoreKeepsIntAndFloatValues)
 {
-    Outcome o = tkhost({PROBE_PLUGIN, "--set-int", "Count=4", "--set-float", "Scale=2.385",
-                        "--step", "Numbers"});
+    Outcome o = tkhost(
+        {PROBE_PLUGIN, "--set-int", "Count=4", "--set-float", "Scale=2.385", "--step", "Numbers"});
     EXPECT_EQ(o.status, 0);
     EXPECT_THAT(o.out, HasSubstr("  help file    \"probe.html\"\n"));
     EXPECT_THAT(o.out, HasSubstr("    Product = 9.54 (float)\n"

@@ -16,7 +16,7 @@ namespace {
 
 constexpr unsigned kSeed = 2385u;
 
-} // namespace
+}  // namespace
 
 TEST(TwoSampleExact, AvevarUsesSampleVariance)
 {
@@ -34,12 +34,12 @@ TEST(TwoSampleExact, TtestKnownValuesAndUntouchedProb)
     GuardedVector a({1.0f, 2.0f, 3.0f}), b({4.0f, 5.0f, 6.0f});
     float t = sentinel(), prob = sentinel();
     ttest(a.data(), 3, b.data(), 3, &t, &prob);
-    EXPECT_NEAR(t, -3.6742346f, 2e-6f); // pooled variance 1: -3 / sqrt(2/3)
+    EXPECT_NEAR(t, -3.6742346f, 2e-6f);  // pooled variance 1: -3 / sqrt(2/3)
     EXPECT_TRUE(is_sentinel(prob));
 
     t = sentinel();
     tutest(a.data(), 3, b.data(), 3, &t, &prob);
-    EXPECT_NEAR(t, -3.6742346f, 2e-6f); // equal sizes: Welch's t equals the pooled t
+    EXPECT_NEAR(t, -3.6742346f, 2e-6f);  // equal sizes: Welch's t equals the pooled t
     EXPECT_TRUE(is_sentinel(prob));
     EXPECT_TRUE(a.guards_intact() && b.guards_intact());
 }
@@ -83,18 +83,18 @@ TEST(TwoSampleExact, KstwoKnownValuesAndSortsInPlace)
     float d = sentinel(), prob = sentinel();
     GuardedVector a({3.0f, 1.0f, 2.0f}), b({2.0f, 3.0f, 1.0f});
     kstwo(a.data(), 3, b.data(), 3, &d, &prob);
-    EXPECT_EQ(d, 0.0f); // ties step together
+    EXPECT_EQ(d, 0.0f);  // ties step together
     EXPECT_EQ(a.values(), (std::vector<float>{1.0f, 2.0f, 3.0f}));
     EXPECT_EQ(b.values(), (std::vector<float>{1.0f, 2.0f, 3.0f}));
 
     GuardedVector c({6.0f, 4.0f, 5.0f});
     kstwo(a.data(), 3, c.data(), 3, &d, &prob);
-    EXPECT_EQ(d, 1.0f); // reached when sample 1 is exhausted
+    EXPECT_EQ(d, 1.0f);  // reached when sample 1 is exhausted
     EXPECT_EQ(c.values(), (std::vector<float>{4.0f, 5.0f, 6.0f}));
 
     GuardedVector e({4.0f, 3.0f, 2.0f, 1.0f}), f({2.5f});
     kstwo(e.data(), 4, f.data(), 1, &d, &prob);
-    EXPECT_EQ(d, 0.5f); // the walk ends with the single element of sample 2
+    EXPECT_EQ(d, 0.5f);  // the walk ends with the single element of sample 2
     EXPECT_TRUE(is_sentinel(prob));
     EXPECT_TRUE(a.guards_intact() && b.guards_intact() && c.guards_intact() && e.guards_intact() &&
                 f.guards_intact());

@@ -24,10 +24,7 @@ public:
         if (tkLogText != nullptr)
             tkLogText("probe finished");
     }
-    bool initPlugin() override
-    {
-        return InitTKAccess() && tkGetStringParameter != nullptr;
-    }
+    bool initPlugin() override { return InitTKAccess() && tkGetStringParameter != nullptr; }
     bool execute() override
     {
         char key[] = "Command";

@@ -22,7 +22,7 @@ int fail(const char *what)
     return 1;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -37,7 +37,7 @@ int main(int argc, char **argv)
     if (!ran1)
         return fail("ran1 not exported");
     long idum = 2385;
-    const float first = ran1(&idum); // first call in this load: seeds from state 1
+    const float first = ran1(&idum);  // first call in this load: seeds from state 1
     const float second = ran1(&idum);
     if (dlclose(library) != 0)
         return fail(dlerror());

@@ -15,7 +15,11 @@ struct TableEntry {
 
 static inline std::vector<TableEntry> tableEntries()
 {
-#define LMTK_ENTRY(pointer) TableEntry{#pointer, reinterpret_cast<void *>(pointer)}
+#define LMTK_ENTRY(pointer)                                                                        \
+    TableEntry                                                                                     \
+    {                                                                                              \
+#pointer, reinterpret_cast < void *>(pointer)                                              \
+    }
     return {
         LMTK_ENTRY(tkGetVersionOfLumarinTK),
         LMTK_ENTRY(tkGetLumarinTKPath),

@@ -32,8 +32,9 @@ std::string without_sanitizer_notes(const std::string &stderr_text)
     std::istringstream lines(stderr_text);
     std::string kept, line;
     while (std::getline(lines, line)) {
-        const bool note = line.rfind("==", 0) == 0 &&
-                          line.find("==WARNING: AddressSanitizer failed to allocate ") != std::string::npos;
+        const bool note =
+            line.rfind("==", 0) == 0 &&
+            line.find("==WARNING: AddressSanitizer failed to allocate ") != std::string::npos;
         if (!note)
             kept += line + '\n';
     }
@@ -42,7 +43,7 @@ std::string without_sanitizer_notes(const std::string &stderr_text)
     return kept;
 }
 
-} // namespace tv_test
+}  // namespace tv_test
 
 // Tests ask for sizes no machine has, to check the allocation-failure exits;
 // AddressSanitizer must then hand back a null pointer like malloc does instead

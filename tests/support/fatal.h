@@ -26,28 +26,28 @@ std::string fatal_report(const std::string &message);
 // request); everything the library itself wrote is kept byte for byte.
 std::string without_sanitizer_notes(const std::string &stderr_text);
 
-} // namespace tv_test
+}  // namespace tv_test
 
 // The statement must end the process through nrerror(message): exit status 1
 // and stderr exactly the three-line report.
-#define TV_EXPECT_FATAL(statement, message)                                                   \
-    EXPECT_EXIT(                                                                              \
-        {                                                                                     \
-            ::tv_test::mark_dying_child();                                                    \
-            statement;                                                                        \
-        },                                                                                    \
-        ::testing::ExitedWithCode(1),                                                         \
-        ::testing::ResultOf(::tv_test::without_sanitizer_notes,                               \
+#define TV_EXPECT_FATAL(statement, message)                                                        \
+    EXPECT_EXIT(                                                                                   \
+        {                                                                                          \
+            ::tv_test::mark_dying_child();                                                         \
+            statement;                                                                             \
+        },                                                                                         \
+        ::testing::ExitedWithCode(1),                                                              \
+        ::testing::ResultOf(::tv_test::without_sanitizer_notes,                                    \
                             ::testing::Eq(::tv_test::fatal_report(message))))
 
 // The statement must end the process with the given status and write nothing
 // to stderr.
-#define TV_EXPECT_EXIT_SILENT(statement, status)                                              \
-    EXPECT_EXIT(                                                                              \
-        {                                                                                     \
-            ::tv_test::mark_dying_child();                                                    \
-            statement;                                                                        \
-        },                                                                                    \
+#define TV_EXPECT_EXIT_SILENT(statement, status)                                                   \
+    EXPECT_EXIT(                                                                                   \
+        {                                                                                          \
+            ::tv_test::mark_dying_child();                                                         \
+            statement;                                                                             \
+        },                                                                                         \
         ::testing::ExitedWithCode(status), ::testing::Eq(std::string()))
 
 #endif

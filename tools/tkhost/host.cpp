@@ -177,8 +177,8 @@ DialogAnswer ask_on_terminal(const DialogRequest &request)
         std::fprintf(h.prompt_stream, "Open file: %s\n", request.title.c_str());
         if (!request.name.empty())
             std::fprintf(h.prompt_stream, "  proposed name: %s\n", request.name.c_str());
-        std::fprintf(h.prompt_stream, "  filter: %s\n  path (empty line cancels): ",
-                     request.filter.c_str());
+        std::fprintf(h.prompt_stream,
+                     "  filter: %s\n  path (empty line cancels): ", request.filter.c_str());
         std::fflush(h.prompt_stream);
     }
     if (h.answer_stream == nullptr)
@@ -1058,135 +1058,324 @@ TKHOST_API void tkLaunchICADialog()
 }
 
 // Every definition above has exactly the type the plugin side expects.
-static_assert(std::is_same<decltype(&tkGetVersionOfLumarinTK), GetVersionOfLumarinTKPrototype>::value, "tkGetVersionOfLumarinTK");
-static_assert(std::is_same<decltype(&tkGetLumarinTKPath), GetLumarinTKPathPrototype>::value, "tkGetLumarinTKPath");
-static_assert(std::is_same<decltype(&tkGetPluginsPath), GetPluginsPathPrototype>::value, "tkGetPluginsPath");
+static_assert(
+    std::is_same<decltype(&tkGetVersionOfLumarinTK), GetVersionOfLumarinTKPrototype>::value,
+    "tkGetVersionOfLumarinTK");
+static_assert(std::is_same<decltype(&tkGetLumarinTKPath), GetLumarinTKPathPrototype>::value,
+              "tkGetLumarinTKPath");
+static_assert(std::is_same<decltype(&tkGetPluginsPath), GetPluginsPathPrototype>::value,
+              "tkGetPluginsPath");
 static_assert(std::is_same<decltype(&tkShowLogPane), ShowLogPanePrototype>::value, "tkShowLogPane");
 static_assert(std::is_same<decltype(&tkShowLogTab), ShowLogTabPrototype>::value, "tkShowLogTab");
 static_assert(std::is_same<decltype(&tkLogText), LogTextPrototype>::value, "tkLogText");
 static_assert(std::is_same<decltype(&tkMessageBox), MessageBoxPrototype>::value, "tkMessageBox");
-static_assert(std::is_same<decltype(&tkYesNoMessageBox), YesNoMessageBoxPrototype>::value, "tkYesNoMessageBox");
-static_assert(std::is_same<decltype(&tkGetIntegerInput), GetIntegerInputPrototype>::value, "tkGetIntegerInput");
-static_assert(std::is_same<decltype(&tkGetFloatInput), GetFloatInputPrototype>::value, "tkGetFloatInput");
-static_assert(std::is_same<decltype(&tkGetTextInput), GetTextInputPrototype>::value, "tkGetTextInput");
-static_assert(std::is_same<decltype(&tkGetOpenFileName), GetOpenFileNamePrototype>::value, "tkGetOpenFileName");
-static_assert(std::is_same<decltype(&tkGetSaveFileName), GetSaveFileNamePrototype>::value, "tkGetSaveFileName");
-static_assert(std::is_same<decltype(&tkUpdateActiveWindow), UpdateActiveWindowPrototype>::value, "tkUpdateActiveWindow");
-static_assert(std::is_same<decltype(&tkShowBusyCursor), ShowBusyCursorPrototype>::value, "tkShowBusyCursor");
-static_assert(std::is_same<decltype(&tkStopBusyCursor), StopBusyCursorPrototype>::value, "tkStopBusyCursor");
-static_assert(std::is_same<decltype(&tkGetNumberOfDocsInWorkspace), GetNumberOfDocsInWorkspacePrototype>::value, "tkGetNumberOfDocsInWorkspace");
-static_assert(std::is_same<decltype(&tkGetDocumentType), GetDocumentTypePrototype>::value, "tkGetDocumentType");
-static_assert(std::is_same<decltype(&tkGetDocumentTypeName), GetDocumentTypeNamePrototype>::value, "tkGetDocumentTypeName");
-static_assert(std::is_same<decltype(&tkGetIDOfCurrentDocument), GetIDOfCurrentDocumentPrototype>::value, "tkGetIDOfCurrentDocument");
-static_assert(std::is_same<decltype(&tkSetAsCurrentDocument), SetAsCurrentDocumentPrototype>::value, "tkSetAsCurrentDocument");
-static_assert(std::is_same<decltype(&tkCalculateIAMatrix), CalculateIAMatrixPrototype>::value, "tkCalculateIAMatrix");
-static_assert(std::is_same<decltype(&tkGetTRFParametersFromVolumeToolsDlg), GetTRFParametersFromVolumeToolsDlgPrototype>::value, "tkGetTRFParametersFromVolumeToolsDlg");
-static_assert(std::is_same<decltype(&tkGetHeaderOfCurrentFMR), GetHeaderOfCurrentFMRPrototype>::value, "tkGetHeaderOfCurrentFMR");
-static_assert(std::is_same<decltype(&tkSetHeaderOfCurrentFMR), SetHeaderOfCurrentFMRPrototype>::value, "tkSetHeaderOfCurrentFMR");
-static_assert(std::is_same<decltype(&tkGetSTCFloatDataOfCurrentFMR), GetSTCFloatDataOfCurrentFMRPrototype>::value, "tkGetSTCFloatDataOfCurrentFMR");
-static_assert(std::is_same<decltype(&tkGetSTCIntDataOfCurrentFMR), GetSTCIntDataOfCurrentFMRPrototype>::value, "tkGetSTCIntDataOfCurrentFMR");
-static_assert(std::is_same<decltype(&tkGetSTCDataOfCurrentFMR), GetSTCDataOfCurrentFMRPrototype>::value, "tkGetSTCDataOfCurrentFMR");
+static_assert(std::is_same<decltype(&tkYesNoMessageBox), YesNoMessageBoxPrototype>::value,
+              "tkYesNoMessageBox");
+static_assert(std::is_same<decltype(&tkGetIntegerInput), GetIntegerInputPrototype>::value,
+              "tkGetIntegerInput");
+static_assert(std::is_same<decltype(&tkGetFloatInput), GetFloatInputPrototype>::value,
+              "tkGetFloatInput");
+static_assert(std::is_same<decltype(&tkGetTextInput), GetTextInputPrototype>::value,
+              "tkGetTextInput");
+static_assert(std::is_same<decltype(&tkGetOpenFileName), GetOpenFileNamePrototype>::value,
+              "tkGetOpenFileName");
+static_assert(std::is_same<decltype(&tkGetSaveFileName), GetSaveFileNamePrototype>::value,
+              "tkGetSaveFileName");
+static_assert(std::is_same<decltype(&tkUpdateActiveWindow), UpdateActiveWindowPrototype>::value,
+              "tkUpdateActiveWindow");
+static_assert(std::is_same<decltype(&tkShowBusyCursor), ShowBusyCursorPrototype>::value,
+              "tkShowBusyCursor");
+static_assert(std::is_same<decltype(&tkStopBusyCursor), StopBusyCursorPrototype>::value,
+              "tkStopBusyCursor");
+static_assert(std::is_same<decltype(&tkGetNumberOfDocsInWorkspace),
+                           GetNumberOfDocsInWorkspacePrototype>::value,
+              "tkGetNumberOfDocsInWorkspace");
+static_assert(std::is_same<decltype(&tkGetDocumentType), GetDocumentTypePrototype>::value,
+              "tkGetDocumentType");
+static_assert(std::is_same<decltype(&tkGetDocumentTypeName), GetDocumentTypeNamePrototype>::value,
+              "tkGetDocumentTypeName");
+static_assert(
+    std::is_same<decltype(&tkGetIDOfCurrentDocument), GetIDOfCurrentDocumentPrototype>::value,
+    "tkGetIDOfCurrentDocument");
+static_assert(std::is_same<decltype(&tkSetAsCurrentDocument), SetAsCurrentDocumentPrototype>::value,
+              "tkSetAsCurrentDocument");
+static_assert(std::is_same<decltype(&tkCalculateIAMatrix), CalculateIAMatrixPrototype>::value,
+              "tkCalculateIAMatrix");
+static_assert(std::is_same<decltype(&tkGetTRFParametersFromVolumeToolsDlg),
+                           GetTRFParametersFromVolumeToolsDlgPrototype>::value,
+              "tkGetTRFParametersFromVolumeToolsDlg");
+static_assert(
+    std::is_same<decltype(&tkGetHeaderOfCurrentFMR), GetHeaderOfCurrentFMRPrototype>::value,
+    "tkGetHeaderOfCurrentFMR");
+static_assert(
+    std::is_same<decltype(&tkSetHeaderOfCurrentFMR), SetHeaderOfCurrentFMRPrototype>::value,
+    "tkSetHeaderOfCurrentFMR");
+static_assert(std::is_same<decltype(&tkGetSTCFloatDataOfCurrentFMR),
+                           GetSTCFloatDataOfCurrentFMRPrototype>::value,
+              "tkGetSTCFloatDataOfCurrentFMR");
+static_assert(
+    std::is_same<decltype(&tkGetSTCIntDataOfCurrentFMR), GetSTCIntDataOfCurrentFMRPrototype>::value,
+    "tkGetSTCIntDataOfCurrentFMR");
+static_assert(
+    std::is_same<decltype(&tkGetSTCDataOfCurrentFMR), GetSTCDataOfCurrentFMRPrototype>::value,
+    "tkGetSTCDataOfCurrentFMR");
 static_assert(std::is_same<decltype(&tkSaveFMR), SaveFMRPrototype>::value, "tkSaveFMR");
-static_assert(std::is_same<decltype(&tkSaveFMRAndSTC), SaveFMRAndSTCPrototype>::value, "tkSaveFMRAndSTC");
-static_assert(std::is_same<decltype(&tkGetScannerPositionHeaderOfCurrentFMR), GetScannerPositionHeaderOfCurrentFMRPrototype>::value, "tkGetScannerPositionHeaderOfCurrentFMR");
-static_assert(std::is_same<decltype(&tkSetScannerPositionHeaderOfCurrentFMR), SetScannerPositionHeaderOfCurrentFMRPrototype>::value, "tkSetScannerPositionHeaderOfCurrentFMR");
-static_assert(std::is_same<decltype(&tkGetHeaderOfCurrentDMR), GetHeaderOfCurrentDMRPrototype>::value, "tkGetHeaderOfCurrentDMR");
-static_assert(std::is_same<decltype(&tkSetHeaderOfCurrentDMR), SetHeaderOfCurrentDMRPrototype>::value, "tkSetHeaderOfCurrentDMR");
-static_assert(std::is_same<decltype(&tkGetDWIFloatDataOfCurrentDMR), GetDWIFloatDataOfCurrentDMRPrototype>::value, "tkGetDWIFloatDataOfCurrentDMR");
-static_assert(std::is_same<decltype(&tkGetDWIIntDataOfCurrentDMR), GetDWIIntDataOfCurrentDMRPrototype>::value, "tkGetDWIIntDataOfCurrentDMR");
-static_assert(std::is_same<decltype(&tkGetDWIDataOfCurrentDMR), GetDWIDataOfCurrentDMRPrototype>::value, "tkGetDWIDataOfCurrentDMR");
-static_assert(std::is_same<decltype(&tkConvertDWIFormatOfCurrentDMR), ConvertDWIFormatOfCurrentDMRPrototype>::value, "tkConvertDWIFormatOfCurrentDMR");
+static_assert(std::is_same<decltype(&tkSaveFMRAndSTC), SaveFMRAndSTCPrototype>::value,
+              "tkSaveFMRAndSTC");
+static_assert(std::is_same<decltype(&tkGetScannerPositionHeaderOfCurrentFMR),
+                           GetScannerPositionHeaderOfCurrentFMRPrototype>::value,
+              "tkGetScannerPositionHeaderOfCurrentFMR");
+static_assert(std::is_same<decltype(&tkSetScannerPositionHeaderOfCurrentFMR),
+                           SetScannerPositionHeaderOfCurrentFMRPrototype>::value,
+              "tkSetScannerPositionHeaderOfCurrentFMR");
+static_assert(
+    std::is_same<decltype(&tkGetHeaderOfCurrentDMR), GetHeaderOfCurrentDMRPrototype>::value,
+    "tkGetHeaderOfCurrentDMR");
+static_assert(
+    std::is_same<decltype(&tkSetHeaderOfCurrentDMR), SetHeaderOfCurrentDMRPrototype>::value,
+    "tkSetHeaderOfCurrentDMR");
+static_assert(std::is_same<decltype(&tkGetDWIFloatDataOfCurrentDMR),
+                           GetDWIFloatDataOfCurrentDMRPrototype>::value,
+              "tkGetDWIFloatDataOfCurrentDMR");
+static_assert(
+    std::is_same<decltype(&tkGetDWIIntDataOfCurrentDMR), GetDWIIntDataOfCurrentDMRPrototype>::value,
+    "tkGetDWIIntDataOfCurrentDMR");
+static_assert(
+    std::is_same<decltype(&tkGetDWIDataOfCurrentDMR), GetDWIDataOfCurrentDMRPrototype>::value,
+    "tkGetDWIDataOfCurrentDMR");
+static_assert(std::is_same<decltype(&tkConvertDWIFormatOfCurrentDMR),
+                           ConvertDWIFormatOfCurrentDMRPrototype>::value,
+              "tkConvertDWIFormatOfCurrentDMR");
 static_assert(std::is_same<decltype(&tkSaveDMR), SaveDMRPrototype>::value, "tkSaveDMR");
-static_assert(std::is_same<decltype(&tkSaveDMRAndDWI), SaveDMRAndDWIPrototype>::value, "tkSaveDMRAndDWI");
-static_assert(std::is_same<decltype(&tkGetCurrentVMR), GetCurrentVMRPrototype>::value, "tkGetCurrentVMR");
-static_assert(std::is_same<decltype(&tkGetMainHeaderOfCurrentVMR), GetMainHeaderOfCurrentVMRPrototype>::value, "tkGetMainHeaderOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkSetMainHeaderOfCurrentVMR), SetMainHeaderOfCurrentVMRPrototype>::value, "tkSetMainHeaderOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkGetScannerPositionHeaderOfCurrentVMR), GetScannerPositionHeaderOfCurrentVMRPrototype>::value, "tkGetScannerPositionHeaderOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkSetScannerPositionHeaderOfCurrentVMR), SetScannerPositionHeaderOfCurrentVMRPrototype>::value, "tkSetScannerPositionHeaderOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkGetPastTransformationsHeaderOfCurrentVMR), GetPastTransformationsHeaderOfCurrentVMRPrototype>::value, "tkGetPastTransformationsHeaderOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkSetPastTransformationsHeaderOfCurrentVMR), SetPastTransformationsHeaderOfCurrentVMRPrototype>::value, "tkSetPastTransformationsHeaderOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkReframeCurrentVMR), ReframeCurrentVMRPrototype>::value, "tkReframeCurrentVMR");
-static_assert(std::is_same<decltype(&tkGetCrossPositionOfCurrentVMR), GetCrossPositionOfCurrentVMRPrototype>::value, "tkGetCrossPositionOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkGetNRVMPsOfCurrentVMR), GetNRVMPsOfCurrentVMRPrototype>::value, "tkGetNRVMPsOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkGetNRVMPOfCurrentVMR), GetNRVMPOfCurrentVMRPrototype>::value, "tkGetNRVMPOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkSetNRVMPParametersOfCurrentVMR), SetNRVMPParametersOfCurrentVMRPrototype>::value, "tkSetNRVMPParametersOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkLoadNRVMPsToCurrentVMR), LoadNRVMPsToCurrentVMRPrototype>::value, "tkLoadNRVMPsToCurrentVMR");
-static_assert(std::is_same<decltype(&tkSaveNRVMPsOfCurrentVMR), SaveNRVMPsOfCurrentVMRPrototype>::value, "tkSaveNRVMPsOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkCreateNRVMPsForCurrentVMR), CreateNRVMPsForCurrentVMRPrototype>::value, "tkCreateNRVMPsForCurrentVMR");
-static_assert(std::is_same<decltype(&tkDeleteNRVMPsOfCurrentVMR), DeleteNRVMPsOfCurrentVMRPrototype>::value, "tkDeleteNRVMPsOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkSetNRVMPsParamsDisplayRange), SetNRVMPsParamsDisplayRangePrototype>::value, "tkSetNRVMPsParamsDisplayRange");
-static_assert(std::is_same<decltype(&tkGetARVMPsOfCurrentVMR), GetARVMPsOfCurrentVMRPrototype>::value, "tkGetARVMPsOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkGetARVMPOfCurrentVMR), GetARVMPOfCurrentVMRPrototype>::value, "tkGetARVMPOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkSetARVMPParametersOfCurrentVMR), SetARVMPParametersOfCurrentVMRPrototype>::value, "tkSetARVMPParametersOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkLoadARVMPsToCurrentVMR), LoadARVMPsToCurrentVMRPrototype>::value, "tkLoadARVMPsToCurrentVMR");
-static_assert(std::is_same<decltype(&tkSaveARVMPsOfCurrentVMR), SaveARVMPsOfCurrentVMRPrototype>::value, "tkSaveARVMPsOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkCreateARVMPsForCurrentVMR), CreateARVMPsForCurrentVMRPrototype>::value, "tkCreateARVMPsForCurrentVMR");
-static_assert(std::is_same<decltype(&tkDeleteARVMPsOfCurrentVMR), DeleteARVMPsOfCurrentVMRPrototype>::value, "tkDeleteARVMPsOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkLinkVTCToCurrentVMR), LinkVTCToCurrentVMRPrototype>::value, "tkLinkVTCToCurrentVMR");
-static_assert(std::is_same<decltype(&tkCreateVTCForCurrentVMR), CreateVTCForCurrentVMRPrototype>::value, "tkCreateVTCForCurrentVMR");
-static_assert(std::is_same<decltype(&tkGetHeaderOfVTCOfCurrentVMR), GetHeaderOfVTCOfCurrentVMRPrototype>::value, "tkGetHeaderOfVTCOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkSetHeaderOfVTCOfCurrentVMR), SetHeaderOfVTCOfCurrentVMRPrototype>::value, "tkSetHeaderOfVTCOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkGetVTCOfCurrentVMR), GetVTCOfCurrentVMRPrototype>::value, "tkGetVTCOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkGetVTCFloatDataOfCurrentVMR), GetVTCFloatDataOfCurrentVMRPrototype>::value, "tkGetVTCFloatDataOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkGetVTCIntDataOfCurrentVMR), GetVTCIntDataOfCurrentVMRPrototype>::value, "tkGetVTCIntDataOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkSetVTCParametersOfCurrentVMR), SetVTCParametersOfCurrentVMRPrototype>::value, "tkSetVTCParametersOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkSaveVTCOfCurrentVMR), SaveVTCOfCurrentVMRPrototype>::value, "tkSaveVTCOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkClearMultiVTCAnalysis), ClearMultiVTCAnalysisPrototype>::value, "tkClearMultiVTCAnalysis");
-static_assert(std::is_same<decltype(&tkAddVTCRefForMultiVTCAnalysis), AddVTCRefForMultiVTCAnalysisPrototype>::value, "tkAddVTCRefForMultiVTCAnalysis");
-static_assert(std::is_same<decltype(&tkGetVoxelTimeCourseOfVTC), GetVoxelTimeCourseOfVTCPrototype>::value, "tkGetVoxelTimeCourseOfVTC");
-static_assert(std::is_same<decltype(&tkGetVoxelTimeCourseOfVTCs), GetVoxelTimeCourseOfVTCsPrototype>::value, "tkGetVoxelTimeCourseOfVTCs");
-static_assert(std::is_same<decltype(&tkGetVoxelCoordsTimeCourseOfVTC), GetVoxelCoordsTimeCourseOfVTCPrototype>::value, "tkGetVoxelCoordsTimeCourseOfVTC");
-static_assert(std::is_same<decltype(&tkGetVoxelCoordsTimeCourseOfVTCs), GetVoxelCoordsTimeCourseOfVTCsPrototype>::value, "tkGetVoxelCoordsTimeCourseOfVTCs");
-static_assert(std::is_same<decltype(&tkGetGLMOfCurrentVMR), GetGLMOfCurrentVMRPrototype>::value, "tkGetGLMOfCurrentVMR");
-static_assert(std::is_same<decltype(&tkLoadMaskToCurrentVMR), LoadMaskToCurrentVMRPrototype>::value, "tkLoadMaskToCurrentVMR");
-static_assert(std::is_same<decltype(&tkGetMaskOfCurrentVMR), GetMaskOfCurrentVMRPrototype>::value, "tkGetMaskOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkSaveDMRAndDWI), SaveDMRAndDWIPrototype>::value,
+              "tkSaveDMRAndDWI");
+static_assert(std::is_same<decltype(&tkGetCurrentVMR), GetCurrentVMRPrototype>::value,
+              "tkGetCurrentVMR");
+static_assert(
+    std::is_same<decltype(&tkGetMainHeaderOfCurrentVMR), GetMainHeaderOfCurrentVMRPrototype>::value,
+    "tkGetMainHeaderOfCurrentVMR");
+static_assert(
+    std::is_same<decltype(&tkSetMainHeaderOfCurrentVMR), SetMainHeaderOfCurrentVMRPrototype>::value,
+    "tkSetMainHeaderOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkGetScannerPositionHeaderOfCurrentVMR),
+                           GetScannerPositionHeaderOfCurrentVMRPrototype>::value,
+              "tkGetScannerPositionHeaderOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkSetScannerPositionHeaderOfCurrentVMR),
+                           SetScannerPositionHeaderOfCurrentVMRPrototype>::value,
+              "tkSetScannerPositionHeaderOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkGetPastTransformationsHeaderOfCurrentVMR),
+                           GetPastTransformationsHeaderOfCurrentVMRPrototype>::value,
+              "tkGetPastTransformationsHeaderOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkSetPastTransformationsHeaderOfCurrentVMR),
+                           SetPastTransformationsHeaderOfCurrentVMRPrototype>::value,
+              "tkSetPastTransformationsHeaderOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkReframeCurrentVMR), ReframeCurrentVMRPrototype>::value,
+              "tkReframeCurrentVMR");
+static_assert(std::is_same<decltype(&tkGetCrossPositionOfCurrentVMR),
+                           GetCrossPositionOfCurrentVMRPrototype>::value,
+              "tkGetCrossPositionOfCurrentVMR");
+static_assert(
+    std::is_same<decltype(&tkGetNRVMPsOfCurrentVMR), GetNRVMPsOfCurrentVMRPrototype>::value,
+    "tkGetNRVMPsOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkGetNRVMPOfCurrentVMR), GetNRVMPOfCurrentVMRPrototype>::value,
+              "tkGetNRVMPOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkSetNRVMPParametersOfCurrentVMR),
+                           SetNRVMPParametersOfCurrentVMRPrototype>::value,
+              "tkSetNRVMPParametersOfCurrentVMR");
+static_assert(
+    std::is_same<decltype(&tkLoadNRVMPsToCurrentVMR), LoadNRVMPsToCurrentVMRPrototype>::value,
+    "tkLoadNRVMPsToCurrentVMR");
+static_assert(
+    std::is_same<decltype(&tkSaveNRVMPsOfCurrentVMR), SaveNRVMPsOfCurrentVMRPrototype>::value,
+    "tkSaveNRVMPsOfCurrentVMR");
+static_assert(
+    std::is_same<decltype(&tkCreateNRVMPsForCurrentVMR), CreateNRVMPsForCurrentVMRPrototype>::value,
+    "tkCreateNRVMPsForCurrentVMR");
+static_assert(
+    std::is_same<decltype(&tkDeleteNRVMPsOfCurrentVMR), DeleteNRVMPsOfCurrentVMRPrototype>::value,
+    "tkDeleteNRVMPsOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkSetNRVMPsParamsDisplayRange),
+                           SetNRVMPsParamsDisplayRangePrototype>::value,
+              "tkSetNRVMPsParamsDisplayRange");
+static_assert(
+    std::is_same<decltype(&tkGetARVMPsOfCurrentVMR), GetARVMPsOfCurrentVMRPrototype>::value,
+    "tkGetARVMPsOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkGetARVMPOfCurrentVMR), GetARVMPOfCurrentVMRPrototype>::value,
+              "tkGetARVMPOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkSetARVMPParametersOfCurrentVMR),
+                           SetARVMPParametersOfCurrentVMRPrototype>::value,
+              "tkSetARVMPParametersOfCurrentVMR");
+static_assert(
+    std::is_same<decltype(&tkLoadARVMPsToCurrentVMR), LoadARVMPsToCurrentVMRPrototype>::value,
+    "tkLoadARVMPsToCurrentVMR");
+static_assert(
+    std::is_same<decltype(&tkSaveARVMPsOfCurrentVMR), SaveARVMPsOfCurrentVMRPrototype>::value,
+    "tkSaveARVMPsOfCurrentVMR");
+static_assert(
+    std::is_same<decltype(&tkCreateARVMPsForCurrentVMR), CreateARVMPsForCurrentVMRPrototype>::value,
+    "tkCreateARVMPsForCurrentVMR");
+static_assert(
+    std::is_same<decltype(&tkDeleteARVMPsOfCurrentVMR), DeleteARVMPsOfCurrentVMRPrototype>::value,
+    "tkDeleteARVMPsOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkLinkVTCToCurrentVMR), LinkVTCToCurrentVMRPrototype>::value,
+              "tkLinkVTCToCurrentVMR");
+static_assert(
+    std::is_same<decltype(&tkCreateVTCForCurrentVMR), CreateVTCForCurrentVMRPrototype>::value,
+    "tkCreateVTCForCurrentVMR");
+static_assert(std::is_same<decltype(&tkGetHeaderOfVTCOfCurrentVMR),
+                           GetHeaderOfVTCOfCurrentVMRPrototype>::value,
+              "tkGetHeaderOfVTCOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkSetHeaderOfVTCOfCurrentVMR),
+                           SetHeaderOfVTCOfCurrentVMRPrototype>::value,
+              "tkSetHeaderOfVTCOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkGetVTCOfCurrentVMR), GetVTCOfCurrentVMRPrototype>::value,
+              "tkGetVTCOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkGetVTCFloatDataOfCurrentVMR),
+                           GetVTCFloatDataOfCurrentVMRPrototype>::value,
+              "tkGetVTCFloatDataOfCurrentVMR");
+static_assert(
+    std::is_same<decltype(&tkGetVTCIntDataOfCurrentVMR), GetVTCIntDataOfCurrentVMRPrototype>::value,
+    "tkGetVTCIntDataOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkSetVTCParametersOfCurrentVMR),
+                           SetVTCParametersOfCurrentVMRPrototype>::value,
+              "tkSetVTCParametersOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkSaveVTCOfCurrentVMR), SaveVTCOfCurrentVMRPrototype>::value,
+              "tkSaveVTCOfCurrentVMR");
+static_assert(
+    std::is_same<decltype(&tkClearMultiVTCAnalysis), ClearMultiVTCAnalysisPrototype>::value,
+    "tkClearMultiVTCAnalysis");
+static_assert(std::is_same<decltype(&tkAddVTCRefForMultiVTCAnalysis),
+                           AddVTCRefForMultiVTCAnalysisPrototype>::value,
+              "tkAddVTCRefForMultiVTCAnalysis");
+static_assert(
+    std::is_same<decltype(&tkGetVoxelTimeCourseOfVTC), GetVoxelTimeCourseOfVTCPrototype>::value,
+    "tkGetVoxelTimeCourseOfVTC");
+static_assert(
+    std::is_same<decltype(&tkGetVoxelTimeCourseOfVTCs), GetVoxelTimeCourseOfVTCsPrototype>::value,
+    "tkGetVoxelTimeCourseOfVTCs");
+static_assert(std::is_same<decltype(&tkGetVoxelCoordsTimeCourseOfVTC),
+                           GetVoxelCoordsTimeCourseOfVTCPrototype>::value,
+              "tkGetVoxelCoordsTimeCourseOfVTC");
+static_assert(std::is_same<decltype(&tkGetVoxelCoordsTimeCourseOfVTCs),
+                           GetVoxelCoordsTimeCourseOfVTCsPrototype>::value,
+              "tkGetVoxelCoordsTimeCourseOfVTCs");
+static_assert(std::is_same<decltype(&tkGetGLMOfCurrentVMR), GetGLMOfCurrentVMRPrototype>::value,
+              "tkGetGLMOfCurrentVMR");
+static_assert(std::is_same<decltype(&tkLoadMaskToCurrentVMR), LoadMaskToCurrentVMRPrototype>::value,
+              "tkLoadMaskToCurrentVMR");
+static_assert(std::is_same<decltype(&tkGetMaskOfCurrentVMR), GetMaskOfCurrentVMRPrototype>::value,
+              "tkGetMaskOfCurrentVMR");
 static_assert(std::is_same<decltype(&tkGetScene), GetScenePrototype>::value, "tkGetScene");
-static_assert(std::is_same<decltype(&tkGetCurrentSRF), GetCurrentSRFPrototype>::value, "tkGetCurrentSRF");
-static_assert(std::is_same<decltype(&tkReleaseSRFAccess), ReleaseSRFAccessPrototype>::value, "tkReleaseSRFAccess");
-static_assert(std::is_same<decltype(&tkSaveCurrentSRF), SaveCurrentSRFPrototype>::value, "tkSaveCurrentSRF");
-static_assert(std::is_same<decltype(&tkSetCurrentSRF), SetCurrentSRFPrototype>::value, "tkSetCurrentSRF");
-static_assert(std::is_same<decltype(&tkLinkMTCToCurrentSRF), LinkMTCToCurrentSRFPrototype>::value, "tkLinkMTCToCurrentSRF");
-static_assert(std::is_same<decltype(&tkGetMTCOfCurrentSRF), GetMTCOfCurrentSRFPrototype>::value, "tkGetMTCOfCurrentSRF");
-static_assert(std::is_same<decltype(&tkSetMTCParametersOfCurrentSRF), SetMTCParametersOfCurrentSRFPrototype>::value, "tkSetMTCParametersOfCurrentSRF");
-static_assert(std::is_same<decltype(&tkCreateMTCForCurrentSRF), CreateMTCForCurrentSRFPrototype>::value, "tkCreateMTCForCurrentSRF");
-static_assert(std::is_same<decltype(&tkSaveMTCOfCurrentSRF), SaveMTCOfCurrentSRFPrototype>::value, "tkSaveMTCOfCurrentSRF");
-static_assert(std::is_same<decltype(&tkClearMultiMTCRefsOfCurrentSRF), ClearMultiMTCRefsOfCurrentSRFPrototype>::value, "tkClearMultiMTCRefsOfCurrentSRF");
-static_assert(std::is_same<decltype(&tkAddMultiMTCRefToCurrentSRF), AddMultiMTCRefToCurrentSRFPrototype>::value, "tkAddMultiMTCRefToCurrentSRF");
-static_assert(std::is_same<decltype(&tkGetVertexTimeCourseOfMTC), GetVertexTimeCourseOfMTCPrototype>::value, "tkGetVertexTimeCourseOfMTC");
-static_assert(std::is_same<decltype(&tkGetVertexTimeCourseOfAllMTCs), GetVertexTimeCourseOfAllMTCsPrototype>::value, "tkGetVertexTimeCourseOfAllMTCs");
-static_assert(std::is_same<decltype(&tkGetSMPsOfCurrentSRF), GetSMPsOfCurrentSRFPrototype>::value, "tkGetSMPsOfCurrentSRF");
-static_assert(std::is_same<decltype(&tkGetSMPOfCurrentSRF), GetSMPOfCurrentSRFPrototype>::value, "tkGetSMPOfCurrentSRF");
-static_assert(std::is_same<decltype(&tkSetSMPParametersOfCurrentSRF), SetSMPParametersOfCurrentSRFPrototype>::value, "tkSetSMPParametersOfCurrentSRF");
-static_assert(std::is_same<decltype(&tkLoadSMPsToCurrentSRF), LoadSMPsToCurrentSRFPrototype>::value, "tkLoadSMPsToCurrentSRF");
-static_assert(std::is_same<decltype(&tkSaveSMPsOfCurrentSRF), SaveSMPsOfCurrentSRFPrototype>::value, "tkSaveSMPsOfCurrentSRF");
-static_assert(std::is_same<decltype(&tkCreateSMPForCurrentSRF), CreateSMPForCurrentSRFPrototype>::value, "tkCreateSMPForCurrentSRF");
-static_assert(std::is_same<decltype(&tkDeleteSMPsOfCurrentSRF), DeleteSMPsOfCurrentSRFPrototype>::value, "tkDeleteSMPsOfCurrentSRF");
-static_assert(std::is_same<decltype(&tkOverlaySMPsOnSRF), OverlaySMPsOnSRFPrototype>::value, "tkOverlaySMPsOnSRF");
-static_assert(std::is_same<decltype(&tkGetSSMOfCurrentSRF), GetSSMOfCurrentSRFPrototype>::value, "tkGetSSMOfCurrentSRF");
-static_assert(std::is_same<decltype(&tkLoadSSMToCurrentSRF), LoadSSMToCurrentSRFPrototype>::value, "tkLoadSSMToCurrentSRF");
-static_assert(std::is_same<decltype(&tkSaveSSMOfCurrentSRF), SaveSSMOfCurrentSRFPrototype>::value, "tkSaveSSMOfCurrentSRF");
-static_assert(std::is_same<decltype(&tkCreateSSMForCurrentSRF), CreateSSMForCurrentSRFPrototype>::value, "tkCreateSSMForCurrentSRF");
-static_assert(std::is_same<decltype(&tkDeleteSSMOfCurrentSRF), DeleteSSMOfCurrentSRFPrototype>::value, "tkDeleteSSMOfCurrentSRF");
-static_assert(std::is_same<decltype(&tkClearProtocol), ClearProtocolPrototype>::value, "tkClearProtocol");
-static_assert(std::is_same<decltype(&tkLoadProtocol), LoadProtocolPrototype>::value, "tkLoadProtocol");
-static_assert(std::is_same<decltype(&tkSaveProtocol), SaveProtocolPrototype>::value, "tkSaveProtocol");
+static_assert(std::is_same<decltype(&tkGetCurrentSRF), GetCurrentSRFPrototype>::value,
+              "tkGetCurrentSRF");
+static_assert(std::is_same<decltype(&tkReleaseSRFAccess), ReleaseSRFAccessPrototype>::value,
+              "tkReleaseSRFAccess");
+static_assert(std::is_same<decltype(&tkSaveCurrentSRF), SaveCurrentSRFPrototype>::value,
+              "tkSaveCurrentSRF");
+static_assert(std::is_same<decltype(&tkSetCurrentSRF), SetCurrentSRFPrototype>::value,
+              "tkSetCurrentSRF");
+static_assert(std::is_same<decltype(&tkLinkMTCToCurrentSRF), LinkMTCToCurrentSRFPrototype>::value,
+              "tkLinkMTCToCurrentSRF");
+static_assert(std::is_same<decltype(&tkGetMTCOfCurrentSRF), GetMTCOfCurrentSRFPrototype>::value,
+              "tkGetMTCOfCurrentSRF");
+static_assert(std::is_same<decltype(&tkSetMTCParametersOfCurrentSRF),
+                           SetMTCParametersOfCurrentSRFPrototype>::value,
+              "tkSetMTCParametersOfCurrentSRF");
+static_assert(
+    std::is_same<decltype(&tkCreateMTCForCurrentSRF), CreateMTCForCurrentSRFPrototype>::value,
+    "tkCreateMTCForCurrentSRF");
+static_assert(std::is_same<decltype(&tkSaveMTCOfCurrentSRF), SaveMTCOfCurrentSRFPrototype>::value,
+              "tkSaveMTCOfCurrentSRF");
+static_assert(std::is_same<decltype(&tkClearMultiMTCRefsOfCurrentSRF),
+                           ClearMultiMTCRefsOfCurrentSRFPrototype>::value,
+              "tkClearMultiMTCRefsOfCurrentSRF");
+static_assert(std::is_same<decltype(&tkAddMultiMTCRefToCurrentSRF),
+                           AddMultiMTCRefToCurrentSRFPrototype>::value,
+              "tkAddMultiMTCRefToCurrentSRF");
+static_assert(
+    std::is_same<decltype(&tkGetVertexTimeCourseOfMTC), GetVertexTimeCourseOfMTCPrototype>::value,
+    "tkGetVertexTimeCourseOfMTC");
+static_assert(std::is_same<decltype(&tkGetVertexTimeCourseOfAllMTCs),
+                           GetVertexTimeCourseOfAllMTCsPrototype>::value,
+              "tkGetVertexTimeCourseOfAllMTCs");
+static_assert(std::is_same<decltype(&tkGetSMPsOfCurrentSRF), GetSMPsOfCurrentSRFPrototype>::value,
+              "tkGetSMPsOfCurrentSRF");
+static_assert(std::is_same<decltype(&tkGetSMPOfCurrentSRF), GetSMPOfCurrentSRFPrototype>::value,
+              "tkGetSMPOfCurrentSRF");
+static_assert(std::is_same<decltype(&tkSetSMPParametersOfCurrentSRF),
+                           SetSMPParametersOfCurrentSRFPrototype>::value,
+              "tkSetSMPParametersOfCurrentSRF");
+static_assert(std::is_same<decltype(&tkLoadSMPsToCurrentSRF), LoadSMPsToCurrentSRFPrototype>::value,
+              "tkLoadSMPsToCurrentSRF");
+static_assert(std::is_same<decltype(&tkSaveSMPsOfCurrentSRF), SaveSMPsOfCurrentSRFPrototype>::value,
+              "tkSaveSMPsOfCurrentSRF");
+static_assert(
+    std::is_same<decltype(&tkCreateSMPForCurrentSRF), CreateSMPForCurrentSRFPrototype>::value,
+    "tkCreateSMPForCurrentSRF");
+static_assert(
+    std::is_same<decltype(&tkDeleteSMPsOfCurrentSRF), DeleteSMPsOfCurrentSRFPrototype>::value,
+    "tkDeleteSMPsOfCurrentSRF");
+static_assert(std::is_same<decltype(&tkOverlaySMPsOnSRF), OverlaySMPsOnSRFPrototype>::value,
+              "tkOverlaySMPsOnSRF");
+static_assert(std::is_same<decltype(&tkGetSSMOfCurrentSRF), GetSSMOfCurrentSRFPrototype>::value,
+              "tkGetSSMOfCurrentSRF");
+static_assert(std::is_same<decltype(&tkLoadSSMToCurrentSRF), LoadSSMToCurrentSRFPrototype>::value,
+              "tkLoadSSMToCurrentSRF");
+static_assert(std::is_same<decltype(&tkSaveSSMOfCurrentSRF), SaveSSMOfCurrentSRFPrototype>::value,
+              "tkSaveSSMOfCurrentSRF");
+static_assert(
+    std::is_same<decltype(&tkCreateSSMForCurrentSRF), CreateSSMForCurrentSRFPrototype>::value,
+    "tkCreateSSMForCurrentSRF");
+static_assert(
+    std::is_same<decltype(&tkDeleteSSMOfCurrentSRF), DeleteSSMOfCurrentSRFPrototype>::value,
+    "tkDeleteSSMOfCurrentSRF");
+static_assert(std::is_same<decltype(&tkClearProtocol), ClearProtocolPrototype>::value,
+              "tkClearProtocol");
+static_assert(std::is_same<decltype(&tkLoadProtocol), LoadProtocolPrototype>::value,
+              "tkLoadProtocol");
+static_assert(std::is_same<decltype(&tkSaveProtocol), SaveProtocolPrototype>::value,
+              "tkSaveProtocol");
 static_assert(std::is_same<decltype(&tkGetProtocol), GetProtocolPrototype>::value, "tkGetProtocol");
 static_assert(std::is_same<decltype(&tkSetProtocol), SetProtocolPrototype>::value, "tkSetProtocol");
-static_assert(std::is_same<decltype(&tkGetProtocolCondition), GetProtocolConditionPrototype>::value, "tkGetProtocolCondition");
-static_assert(std::is_same<decltype(&tkAddProtocolCondition), AddProtocolConditionPrototype>::value, "tkAddProtocolCondition");
-static_assert(std::is_same<decltype(&tkAddProtocolConditionInterval), AddProtocolConditionIntervalPrototype>::value, "tkAddProtocolConditionInterval");
-static_assert(std::is_same<decltype(&tkClearDesignMatrix), ClearDesignMatrixPrototype>::value, "tkClearDesignMatrix");
-static_assert(std::is_same<decltype(&tkAddPredictor), AddPredictorPrototype>::value, "tkAddPredictor");
-static_assert(std::is_same<decltype(&tkSetPredictorValuesFromCondition), SetPredictorValuesFromConditionPrototype>::value, "tkSetPredictorValuesFromCondition");
-static_assert(std::is_same<decltype(&tkSetPredictorValuesFromConditionName), SetPredictorValuesFromConditionNamePrototype>::value, "tkSetPredictorValuesFromConditionName");
-static_assert(std::is_same<decltype(&tkApplyTwoGammaHRFToPredictor), ApplyTwoGammaHRFToPredictorPrototype>::value, "tkApplyTwoGammaHRFToPredictor");
-static_assert(std::is_same<decltype(&tkApplyTwoGammaHRFToPredictorWithName), ApplyTwoGammaHRFToPredictorWithNamePrototype>::value, "tkApplyTwoGammaHRFToPredictorWithName");
-static_assert(std::is_same<decltype(&tkApplyBoyntonHRFToPredictor), ApplyBoyntonHRFToPredictorPrototype>::value, "tkApplyBoyntonHRFToPredictor");
-static_assert(std::is_same<decltype(&tkApplyBoyntonHRFToPredictorWithName), ApplyBoyntonHRFToPredictorWithNamePrototype>::value, "tkApplyBoyntonHRFToPredictorWithName");
-static_assert(std::is_same<decltype(&tkGetPredictor), GetPredictorPrototype>::value, "tkGetPredictor");
-static_assert(std::is_same<decltype(&tkGetPredictorByName), GetPredictorByNamePrototype>::value, "tkGetPredictorByName");
-static_assert(std::is_same<decltype(&tkLoadSingleStudyGLMDesignMatrix), LoadSingleStudyGLMDesignMatrixPrototype>::value, "tkLoadSingleStudyGLMDesignMatrix");
-static_assert(std::is_same<decltype(&tkSaveSingleStudyGLMDesignMatrix), SaveSingleStudyGLMDesignMatrixPrototype>::value, "tkSaveSingleStudyGLMDesignMatrix");
+static_assert(std::is_same<decltype(&tkGetProtocolCondition), GetProtocolConditionPrototype>::value,
+              "tkGetProtocolCondition");
+static_assert(std::is_same<decltype(&tkAddProtocolCondition), AddProtocolConditionPrototype>::value,
+              "tkAddProtocolCondition");
+static_assert(std::is_same<decltype(&tkAddProtocolConditionInterval),
+                           AddProtocolConditionIntervalPrototype>::value,
+              "tkAddProtocolConditionInterval");
+static_assert(std::is_same<decltype(&tkClearDesignMatrix), ClearDesignMatrixPrototype>::value,
+              "tkClearDesignMatrix");
+static_assert(std::is_same<decltype(&tkAddPredictor), AddPredictorPrototype>::value,
+              "tkAddPredictor");
+static_assert(std::is_same<decltype(&tkSetPredictorValuesFromCondition),
+                           SetPredictorValuesFromConditionPrototype>::value,
+              "tkSetPredictorValuesFromCondition");
+static_assert(std::is_same<decltype(&tkSetPredictorValuesFromConditionName),
+                           SetPredictorValuesFromConditionNamePrototype>::value,
+              "tkSetPredictorValuesFromConditionName");
+static_assert(std::is_same<decltype(&tkApplyTwoGammaHRFToPredictor),
+                           ApplyTwoGammaHRFToPredictorPrototype>::value,
+              "tkApplyTwoGammaHRFToPredictor");
+static_assert(std::is_same<decltype(&tkApplyTwoGammaHRFToPredictorWithName),
+                           ApplyTwoGammaHRFToPredictorWithNamePrototype>::value,
+              "tkApplyTwoGammaHRFToPredictorWithName");
+static_assert(std::is_same<decltype(&tkApplyBoyntonHRFToPredictor),
+                           ApplyBoyntonHRFToPredictorPrototype>::value,
+              "tkApplyBoyntonHRFToPredictor");
+static_assert(std::is_same<decltype(&tkApplyBoyntonHRFToPredictorWithName),
+                           ApplyBoyntonHRFToPredictorWithNamePrototype>::value,
+              "tkApplyBoyntonHRFToPredictorWithName");
+static_assert(std::is_same<decltype(&tkGetPredictor), GetPredictorPrototype>::value,
+              "tkGetPredictor");
+static_assert(std::is_same<decltype(&tkGetPredictorByName), GetPredictorByNamePrototype>::value,
+              "tkGetPredictorByName");
+static_assert(std::is_same<decltype(&tkLoadSingleStudyGLMDesignMatrix),
+                           LoadSingleStudyGLMDesignMatrixPrototype>::value,
+              "tkLoadSingleStudyGLMDesignMatrix");
+static_assert(std::is_same<decltype(&tkSaveSingleStudyGLMDesignMatrix),
+                           SaveSingleStudyGLMDesignMatrixPrototype>::value,
+              "tkSaveSingleStudyGLMDesignMatrix");
 static_assert(std::is_same<decltype(&tkLoadVOIs), LoadVOIsPrototype>::value, "tkLoadVOIs");
 static_assert(std::is_same<decltype(&tkSaveVOIs), SaveVOIsPrototype>::value, "tkSaveVOIs");
 static_assert(std::is_same<decltype(&tkGetVOIs), GetVOIsPrototype>::value, "tkGetVOIs");
@@ -1195,16 +1384,34 @@ static_assert(std::is_same<decltype(&tkLoadPOIs), LoadPOIsPrototype>::value, "tk
 static_assert(std::is_same<decltype(&tkSavePOIs), SavePOIsPrototype>::value, "tkSavePOIs");
 static_assert(std::is_same<decltype(&tkGetPOIs), GetPOIsPrototype>::value, "tkGetPOIs");
 static_assert(std::is_same<decltype(&tkGetPOI), GetPOIPrototype>::value, "tkGetPOI");
-static_assert(std::is_same<decltype(&tkGetStringParameter), GetStringParameterPrototype>::value, "tkGetStringParameter");
-static_assert(std::is_same<decltype(&tkGetIntParameter), GetIntParameterPrototype>::value, "tkGetIntParameter");
-static_assert(std::is_same<decltype(&tkGetFloatParameter), GetFloatParameterPrototype>::value, "tkGetFloatParameter");
-static_assert(std::is_same<decltype(&tkSetStringParameter), SetStringParameterPrototype>::value, "tkSetStringParameter");
-static_assert(std::is_same<decltype(&tkSetIntParameter), SetIntParameterPrototype>::value, "tkSetIntParameter");
-static_assert(std::is_same<decltype(&tkSetFloatParameter), SetFloatParameterPrototype>::value, "tkSetFloatParameter");
-static_assert(std::is_same<decltype(&tkGetDlgStringParameter), GetDlgStringParameterPrototype>::value, "tkGetDlgStringParameter");
-static_assert(std::is_same<decltype(&tkGetDlgIntegerParameter), GetDlgIntegerParameterPrototype>::value, "tkGetDlgIntegerParameter");
-static_assert(std::is_same<decltype(&tkGetDlgFloatParameter), GetDlgFloatParameterPrototype>::value, "tkGetDlgFloatParameter");
-static_assert(std::is_same<decltype(&tkSetDlgStringOutputParameter), SetDlgStringOutputParameterPrototype>::value, "tkSetDlgStringOutputParameter");
-static_assert(std::is_same<decltype(&tkSetDlgIntegerOutputParameter), SetDlgIntegerOutputParameterPrototype>::value, "tkSetDlgIntegerOutputParameter");
-static_assert(std::is_same<decltype(&tkSetDlgFloatOutputParameter), SetDlgFloatOutputParameterPrototype>::value, "tkSetDlgFloatOutputParameter");
-static_assert(std::is_same<decltype(&tkLaunchICADialog), LaunchICADialogPrototype>::value, "tkLaunchICADialog");
+static_assert(std::is_same<decltype(&tkGetStringParameter), GetStringParameterPrototype>::value,
+              "tkGetStringParameter");
+static_assert(std::is_same<decltype(&tkGetIntParameter), GetIntParameterPrototype>::value,
+              "tkGetIntParameter");
+static_assert(std::is_same<decltype(&tkGetFloatParameter), GetFloatParameterPrototype>::value,
+              "tkGetFloatParameter");
+static_assert(std::is_same<decltype(&tkSetStringParameter), SetStringParameterPrototype>::value,
+              "tkSetStringParameter");
+static_assert(std::is_same<decltype(&tkSetIntParameter), SetIntParameterPrototype>::value,
+              "tkSetIntParameter");
+static_assert(std::is_same<decltype(&tkSetFloatParameter), SetFloatParameterPrototype>::value,
+              "tkSetFloatParameter");
+static_assert(
+    std::is_same<decltype(&tkGetDlgStringParameter), GetDlgStringParameterPrototype>::value,
+    "tkGetDlgStringParameter");
+static_assert(
+    std::is_same<decltype(&tkGetDlgIntegerParameter), GetDlgIntegerParameterPrototype>::value,
+    "tkGetDlgIntegerParameter");
+static_assert(std::is_same<decltype(&tkGetDlgFloatParameter), GetDlgFloatParameterPrototype>::value,
+              "tkGetDlgFloatParameter");
+static_assert(std::is_same<decltype(&tkSetDlgStringOutputParameter),
+                           SetDlgStringOutputParameterPrototype>::value,
+              "tkSetDlgStringOutputParameter");
+static_assert(std::is_same<decltype(&tkSetDlgIntegerOutputParameter),
+                           SetDlgIntegerOutputParameterPrototype>::value,
+              "tkSetDlgIntegerOutputParameter");
+static_assert(std::is_same<decltype(&tkSetDlgFloatOutputParameter),
+                           SetDlgFloatOutputParameterPrototype>::value,
+              "tkSetDlgFloatOutputParameter");
+static_assert(std::is_same<decltype(&tkLaunchICADialog), LaunchICADialogPrototype>::value,
+              "tkLaunchICADialog");

@@ -57,7 +57,7 @@ struct ParameterWrite {
 // What the plugin asked the open-file dialog to show.
 struct DialogRequest {
     std::string title;
-    std::string name;    // second text argument (a proposed file name; shown when not empty)
+    std::string name;  // second text argument (a proposed file name; shown when not empty)
     std::string filter;
 };
 
@@ -98,12 +98,12 @@ struct Host {
     std::map<std::string, Value> parameters;
 
     // ---- what happened, in order ----
-    std::vector<std::string> calls;          // every host function called, by name
-    std::vector<std::string> log;            // the host log
+    std::vector<std::string> calls;  // every host function called, by name
+    std::vector<std::string> log;    // the host log
     std::vector<std::string> message_boxes;
     std::vector<DialogRequest> dialogs;
-    std::vector<ParameterWrite> writes;      // every tkSet*Parameter call
-    std::vector<std::string> unexpected;     // calls of functions not simulated
+    std::vector<ParameterWrite> writes;   // every tkSet*Parameter call
+    std::vector<std::string> unexpected;  // calls of functions not simulated
 
     // Back to a fresh host: version 2.3.0, empty store, nothing recorded.
     void reset();

@@ -110,7 +110,8 @@ bool call_plugin(const char *what, Call call)
 
 std::string step_heading(std::size_t number, const Step &step)
 {
-    std::string line = "tkhost: step " + std::to_string(number) + ": Command \"" + step.command + "\"";
+    std::string line =
+        "tkhost: step " + std::to_string(number) + ": Command \"" + step.command + "\"";
     if (step.has_filetype)
         line += ", FileType \"" + step.filetype + "\"";
     return line;
@@ -195,7 +196,8 @@ bool parse_options(int argc, char **argv, Options &options, std::string &error)
             if (!value(text))
                 return false;
             if (!parse_version(text, options.version)) {
-                error = "bad host version '" + text + "' (expected MAJOR.MINOR.SUBMINOR, e.g. 2.3.0)";
+                error =
+                    "bad host version '" + text + "' (expected MAJOR.MINOR.SUBMINOR, e.g. 2.3.0)";
                 return false;
             }
         } else if (arg == "--set" || arg == "--set-int" || arg == "--set-float") {
@@ -273,7 +275,8 @@ int run_session(const Options &options)
     void *library = dlopen(load_path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         const char *why = dlerror();
-        return fail(kExitUsage, "cannot load plugin '" + path + "': " + (why != nullptr ? why : "unknown error"));
+        return fail(kExitUsage, "cannot load plugin '" + path +
+                                    "': " + (why != nullptr ? why : "unknown error"));
     }
 
     EntryPoints entry;
@@ -292,7 +295,8 @@ int run_session(const Options &options)
     for (auto &lookup : lookups) {
         *lookup.slot = dlsym(library, lookup.name);
         if (*lookup.slot == nullptr)
-            return fail(kExitUsage, "'" + path + "' is not a Lumarin TK plugin: it has no entry point '" +
+            return fail(kExitUsage, "'" + path +
+                                        "' is not a Lumarin TK plugin: it has no entry point '" +
                                         lookup.name + "'");
     }
 
