@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build demo test bench install clean format format-check
+.PHONY: all deps configure build demo test bench bench-table install clean format format-check
 
 all: build
 
@@ -32,6 +32,10 @@ test: build
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+
+# Ratio table (ours / anchor, medians) of every benchmark, as in the README.
+bench-table: build
+	@python3 scripts/bench_table.py --build $(BUILD) $(BENCH_TABLE_ARGS)
 
 install: build
 	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX),)

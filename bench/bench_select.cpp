@@ -97,9 +97,13 @@ void BM_nth_element(benchmark::State &state)
 
 }  // namespace
 
-BENCHMARK(BM_select)->Arg(1001)->Arg(100001);
-BENCHMARK_TEMPLATE(BM_nth_element, float)->Arg(1001)->Arg(100001);
-BENCHMARK(BM_select_ushort)->Arg(1001)->Arg(100001);
-BENCHMARK_TEMPLATE(BM_nth_element, unsigned short)->Arg(1001)->Arg(100001);
+BENCHMARK(BM_select)->Name("select/ours")->Arg(1001)->Arg(100001)->Arg(1000001);
+BENCHMARK_TEMPLATE(BM_nth_element, float)->Name("select/std")->Arg(1001)->Arg(100001)->Arg(1000001);
+BENCHMARK(BM_select_ushort)->Name("select_ushort/ours")->Arg(1001)->Arg(100001)->Arg(1000001);
+BENCHMARK_TEMPLATE(BM_nth_element, unsigned short)
+    ->Name("select_ushort/std")
+    ->Arg(1001)
+    ->Arg(100001)
+    ->Arg(1000001);
 
 BENCHMARK_MAIN();

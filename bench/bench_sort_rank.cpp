@@ -1,8 +1,12 @@
 // sort, sort2 and hpsort against std::sort, the anchor, in the same program; and, when
 // Boost.Math is available, erfcc, gammq and betai against Boost's erfc, gamma_q and ibeta.
-// Each benchmark first checks its result against the anchor, then times. The sorts copy the
-// input back in every iteration (they work in place); the copy is part of every timing,
-// anchor included.
+// Benchmarks are named <routine>/<impl> (impl "ours" or the anchor's name) so that
+// scripts/bench_table.py can pair them. Each of ours first checks its result against the
+// anchor, then times. The sorts copy the input back in every iteration (they work in place);
+// the copy is part of every timing, anchor included.
+//
+// Besides random keys, the sorts run on inputs whose order is not unique (a NaN, both signed
+// zeros, and for sort2 tied keys): those take the quicksort in every instruction-set path.
 
 #include "stat.h"
 
@@ -10,6 +14,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <string>
+#include <utility>
 #include <random>
 #include <vector>
 
@@ -32,9 +39,43 @@ std::vector<float> random_floats(size_t n, unsigned seed)
     return v;
 }
 
-std::vector<float> sorted_copy(std::vector<float> v)
+enum class Keys {
+    random,        // distinct with overwhelming probability
+    nan,           // one NaN in the middle
+    signed_zeros,  // a -0 and a +0 among random keys
+    ties,          // whole numbers in [-1000, 1000]: every key tied with ~n/2000 others
+};
+
+std::vector<float> keys(Keys kind, size_t n)
 {
-    std::sort(v.begin(), v.end());
+    std::vector<float> v = random_floats(n, 11);
+    switch (kind) {
+    case Keys::random:
+        break;
+    case Keys::nan:
+        v[n / 2] = std::numeric_limits<float>::quiet_NaN();
+        break;
+    case Keys::signed_zeros:
+        v[0] = -0.0f;
+        v[n / 3] = 0.0f;
+        break;
+    case Keys::ties:
+        for (auto &x : v)
+            x = std::nearbyint(x);
+        break;
+    }
+    return v;
+}
+
+// A strict weak order for the anchor that puts NaNs last (plain < is not one when NaNs occur).
+bool less_nan_last(float a, float b)
+{
+    return !std::isnan(a) && (std::isnan(b) || a < b);
+}
+
+std::vector<float> anchor_sorted(std::vector<float> v)
+{
+    std::sort(v.begin(), v.end(), less_nan_last);
     return v;
 }
 
@@ -46,37 +87,56 @@ std::vector<float> one_based(const std::vector<float> &v)
     return w;
 }
 
-bool matches(const std::vector<float> &one_based_result, const std::vector<float> &want)
+// Sorted order agrees with the anchor's (where a NaN sits is the routine's own business).
+bool matches(Keys kind, const std::vector<float> &one_based_result, const std::vector<float> &want)
 {
-    return std::equal(want.begin(), want.end(), one_based_result.begin() + 1);
+    return kind == Keys::nan || std::equal(want.begin(), want.end(), one_based_result.begin() + 1,
+                                           [](float x, float y) { return x == y; });
 }
 
-void BM_sort(benchmark::State &state)
+template <void (*Sort)(unsigned long, float[])>
+void ours_sort(benchmark::State &state, Keys kind)
 {
     const unsigned long n = static_cast<unsigned long>(state.range(0));
-    const std::vector<float> input = random_floats(n, 11);
+    const std::vector<float> input = keys(kind, n);
     std::vector<float> work = one_based(input);
-    sort(n, work.data());
-    if (!matches(work, sorted_copy(input))) {
-        state.SkipWithError("sort disagrees with std::sort");
+    Sort(n, work.data());
+    if (!matches(kind, work, anchor_sorted(input))) {
+        state.SkipWithError("result disagrees with std::sort");
         return;
     }
     for (auto _ : state) {
         std::copy(input.begin(), input.end(), work.begin() + 1);
-        sort(n, work.data());
+        Sort(n, work.data());
         benchmark::DoNotOptimize(work.data());
     }
     state.SetItemsProcessed(state.iterations() * static_cast<long>(n));
 }
 
-void BM_sort2(benchmark::State &state)
+void std_sort(benchmark::State &state, Keys kind)
+{
+    const size_t n = static_cast<size_t>(state.range(0));
+    const std::vector<float> input = keys(kind, n);
+    std::vector<float> work = one_based(input);
+    for (auto _ : state) {
+        std::copy(input.begin(), input.end(), work.begin() + 1);
+        if (kind == Keys::nan)
+            std::sort(work.begin() + 1, work.end(), less_nan_last);
+        else
+            std::sort(work.begin() + 1, work.end());
+        benchmark::DoNotOptimize(work.data());
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<long>(n));
+}
+
+void ours_sort2(benchmark::State &state, Keys kind)
 {
     const unsigned long n = static_cast<unsigned long>(state.range(0));
-    const std::vector<float> input = random_floats(n, 11);
+    const std::vector<float> input = keys(kind, n);
     const std::vector<float> companion = random_floats(n, 12);
     std::vector<float> work = one_based(input), other = one_based(companion);
     sort2(n, work.data(), other.data());
-    if (!matches(work, sorted_copy(input))) {
+    if (!matches(kind, work, anchor_sorted(input))) {
         state.SkipWithError("sort2 disagrees with std::sort");
         return;
     }
@@ -89,32 +149,21 @@ void BM_sort2(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * static_cast<long>(n));
 }
 
-void BM_hpsort(benchmark::State &state)
-{
-    const unsigned long n = static_cast<unsigned long>(state.range(0));
-    const std::vector<float> input = random_floats(n, 11);
-    std::vector<float> work = one_based(input);
-    hpsort(n, work.data());
-    if (!matches(work, sorted_copy(input))) {
-        state.SkipWithError("hpsort disagrees with std::sort");
-        return;
-    }
-    for (auto _ : state) {
-        std::copy(input.begin(), input.end(), work.begin() + 1);
-        hpsort(n, work.data());
-        benchmark::DoNotOptimize(work.data());
-    }
-    state.SetItemsProcessed(state.iterations() * static_cast<long>(n));
-}
-
-void BM_std_sort(benchmark::State &state)
+// The anchor for sort2: std::sort of (key, companion) pairs ordered by key alone.
+void std_sort_pairs(benchmark::State &state, Keys kind)
 {
     const size_t n = static_cast<size_t>(state.range(0));
-    const std::vector<float> input = random_floats(n, 11);
-    std::vector<float> work = one_based(input);
+    const std::vector<float> input = keys(kind, n);
+    const std::vector<float> companion = random_floats(n, 12);
+    std::vector<std::pair<float, float>> pairs(n), work(n);
+    for (size_t i = 0; i < n; i++)
+        pairs[i] = {input[i], companion[i]};
     for (auto _ : state) {
-        std::copy(input.begin(), input.end(), work.begin() + 1);
-        std::sort(work.begin() + 1, work.end());
+        std::copy(pairs.begin(), pairs.end(), work.begin());
+        std::sort(work.begin(), work.end(),
+                  [](const std::pair<float, float> &p, const std::pair<float, float> &q) {
+                      return less_nan_last(p.first, q.first);
+                  });
         benchmark::DoNotOptimize(work.data());
     }
     state.SetItemsProcessed(state.iterations() * static_cast<long>(n));
@@ -223,19 +272,71 @@ void BM_boost_ibeta(benchmark::State &state)
 
 #endif
 
+// Routine names for the inputs that are not random: "sort-nan" and so on.
+std::string routine(const char *base, Keys kind)
+{
+    switch (kind) {
+    case Keys::random:
+        return base;
+    case Keys::nan:
+        return std::string(base) + "-nan";
+    case Keys::signed_zeros:
+        return std::string(base) + "-signed-zeros";
+    case Keys::ties:
+        return std::string(base) + "-ties";
+    }
+    return base;
+}
+
+void register_sorts()
+{
+    for (Keys kind : {Keys::random, Keys::nan, Keys::signed_zeros}) {
+        auto sizes = [kind](benchmark::internal::Benchmark *b) {
+            if (kind == Keys::random)
+                b->RangeMultiplier(10)->Range(1000, 1000000);
+            else
+                b->Arg(1000000);
+        };
+        sizes(benchmark::RegisterBenchmark((routine("sort", kind) + "/ours").c_str(),
+                                           ours_sort<sort>, kind));
+        sizes(
+            benchmark::RegisterBenchmark((routine("sort", kind) + "/std").c_str(), std_sort, kind));
+        sizes(benchmark::RegisterBenchmark((routine("hpsort", kind) + "/ours").c_str(),
+                                           ours_sort<hpsort>, kind));
+        sizes(benchmark::RegisterBenchmark((routine("hpsort", kind) + "/std").c_str(), std_sort,
+                                           kind));
+    }
+    for (Keys kind : {Keys::random, Keys::ties, Keys::signed_zeros}) {
+        auto sizes = [kind](benchmark::internal::Benchmark *b) {
+            if (kind == Keys::random)
+                b->RangeMultiplier(10)->Range(1000, 1000000);
+            else
+                b->Arg(1000000);
+        };
+        sizes(benchmark::RegisterBenchmark((routine("sort2", kind) + "/ours").c_str(), ours_sort2,
+                                           kind));
+        sizes(benchmark::RegisterBenchmark((routine("sort2", kind) + "/std").c_str(),
+                                           std_sort_pairs, kind));
+    }
+}
+
 }  // namespace
 
-BENCHMARK(BM_sort)->RangeMultiplier(10)->Range(1000, 1000000);
-BENCHMARK(BM_sort2)->RangeMultiplier(10)->Range(1000, 1000000);
-BENCHMARK(BM_hpsort)->RangeMultiplier(10)->Range(1000, 1000000);
-BENCHMARK(BM_std_sort)->RangeMultiplier(10)->Range(1000, 1000000);
+int main(int argc, char **argv)
+{
+    register_sorts();
 #ifdef TV_BENCH_BOOST
-BENCHMARK(BM_erfcc);
-BENCHMARK(BM_boost_erfc);
-BENCHMARK(BM_gammq);
-BENCHMARK(BM_boost_gamma_q);
-BENCHMARK(BM_betai);
-BENCHMARK(BM_boost_ibeta);
+    benchmark::RegisterBenchmark("erfcc/ours", BM_erfcc);
+    benchmark::RegisterBenchmark("erfcc/boost", BM_boost_erfc);
+    benchmark::RegisterBenchmark("gammq/ours", BM_gammq);
+    benchmark::RegisterBenchmark("gammq/boost", BM_boost_gamma_q);
+    benchmark::RegisterBenchmark("betai/ours", BM_betai);
+    benchmark::RegisterBenchmark("betai/boost", BM_boost_ibeta);
 #endif
-
-BENCHMARK_MAIN();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
