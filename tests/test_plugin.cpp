@@ -158,6 +158,43 @@ TEST(HostTable, EntriesCallTheHost)
     host().reset();
 }
 
+// Calls a host function through its table entry with every argument zero or
+// null: the simulated functions and the stubs all accept that.
+template <class Result, class... Parameters>
+void callWithZeros(Result (*function)(Parameters...))
+{
+    function(Parameters()...);
+}
+
+// The 12 simulated functions answer themselves; every one of the other 138
+// answers with its stub, which reports the call under the function's name.
+TEST(HostTable, OnlyFunctionsOutsideTheSimulationAreUnexpected)
+{
+    const std::set<std::string> simulated = {"tkGetVersionOfLumarinTK",
+                                             "tkShowLogPane",
+                                             "tkShowLogTab",
+                                             "tkLogText",
+                                             "tkMessageBox",
+                                             "tkGetOpenFileName",
+                                             "tkGetStringParameter",
+                                             "tkGetIntParameter",
+                                             "tkGetFloatParameter",
+                                             "tkSetStringParameter",
+                                             "tkSetIntParameter",
+                                             "tkSetFloatParameter"};
+    host().reset();
+    ASSERT_TRUE(InitTKAccess());
+#define LMTK_HOST_FUNCTION(position, Result, Name, Parameters) callWithZeros(tk##Name);
+#include "LMTKHostFunctions.h"
+    std::vector<std::string> expected;
+    for (const TableEntry &e : tableEntries())
+        if (simulated.count(e.name) == 0)
+            expected.push_back(e.name);
+    EXPECT_EQ(host().unexpected, expected);
+    EXPECT_EQ(host().calls.size(), 150u);
+    host().reset();
+}
+
 // ---- initPlugin ----
 
 TEST_F(PluginTest, InitAcceptsHostsFrom230)
