@@ -9,10 +9,20 @@ namespace {
 
 const char *PluginDescription = "Plugin to process multiple Lumarin files<br>";
 
-// Buffer sizes agreed with the host: parameter texts are read into 101 bytes
-// and the chosen path into 256 bytes, terminator included.
-constexpr int kParameterBufferSize = 101;
-constexpr int kPathBufferSize = 256;
+// Lengths agreed with the host: parameter texts of at most 100 characters and
+// paths of at most 255. The host API passes no buffer size, so a careless host
+// may write more than that; the buffers handed to it are far larger than the
+// agreement (and start zeroed), so such a host overwrites nothing of the
+// plugin's, while what the plugin uses is still cut at the agreed lengths.
+constexpr int kParameterTextLimit = 100;
+constexpr int kPathLimit = 255;
+constexpr int kHostBufferSize = 4096;
+using HostBuffer = char[kHostBufferSize];
+
+// Set by initPlugin(): whether this process's host was accepted. The table of
+// host functions is process-wide and so is the verdict on the host it came
+// from; execute() serves nothing for a host that was refused or never checked.
+bool host_accepted = false;
 
 // The host functions this plugin calls besides the version query. A host that
 // lacks any of them cannot run the wizard, and the plugin must not call
@@ -35,15 +45,14 @@ struct WritableText {
     }
 };
 
-// Reads a text parameter into a buffer of kParameterBufferSize bytes. The
-// buffer starts empty, so a host that writes nothing yields "", and its last
-// byte is forced to the terminator, so nothing past it is ever read even when
-// the host fills it without terminating.
-void readTextParameter(const char *name, char (&buffer)[kParameterBufferSize])
+// Reads a text parameter, cut at kParameterTextLimit characters. The buffer
+// starts empty, so a host that writes nothing yields "", and a host that writes
+// an unterminated or overlong text still yields at most the agreed length.
+void readTextParameter(const char *name, HostBuffer &buffer)
 {
     std::memset(buffer, 0, sizeof buffer);
     tkGetStringParameter(WritableText(name).data, buffer);
-    buffer[kParameterBufferSize - 1] = '\0';
+    buffer[kParameterTextLimit] = '\0';
 }
 
 struct FileCommand {
@@ -70,7 +79,10 @@ batchprocessing::~batchprocessing()
         tkLogText("batchprocessingplugin finished!");
 }
 
-bool batchprocessing::initPlugin()
+namespace {
+
+// Resolves the host functions and checks the host's version.
+bool acceptsHost()
 {
     if (!InitTKAccess())
         return false;
@@ -90,15 +102,24 @@ bool batchprocessing::initPlugin()
     return true;
 }
 
+}  // namespace
+
+bool batchprocessing::initPlugin()
+{
+    host_accepted = acceptsHost();
+    return host_accepted;
+}
+
 bool batchprocessing::execute()
 {
-    // Called without a successful initPlugin(): there is nothing safe to call.
-    if (!hostProvidesPluginFunctions())
+    // Called without a successful initPlugin(): the host is unknown, lacks
+    // functions or is too old, and nothing is shown to it.
+    if (!host_accepted)
         return true;
 
     // Both parameters are read on every call, whatever the command.
-    char task_name[kParameterBufferSize];
-    char filetype[kParameterBufferSize];
+    HostBuffer task_name;
+    HostBuffer filetype;
     readTextParameter("Command", task_name);
     readTextParameter("FileType", filetype);
 
@@ -113,10 +134,10 @@ bool batchprocessing::execute()
         return true;
 
     const char *filter = command->filter != nullptr ? command->filter : filetype;
-    char path[kPathBufferSize];
+    HostBuffer path;
     std::memset(path, 0, sizeof path);
     if (tkGetOpenFileName(command->title, "", filter, path) == 1) {
-        path[kPathBufferSize - 1] = '\0';
+        path[kPathLimit] = '\0';
         tkSetStringParameter(WritableText(command->path_key).data, path);
         tkSetIntParameter(WritableText("ErrorNr").data, 0);
     } else {

@@ -37,10 +37,17 @@ public:
     ~batchprocessing() override;
     // Reads "Command" and "FileType" (100 characters at most each), shows the
     // open-file dialog the command asks for and writes "Filename" or
-    // "TargetFilename" and "ErrorNr" = 0, or "ErrorNr" = -1 and "ErrorMsg" =
-    // "No file selected". A command that is none of the three, or a host that
-    // lacks one of the functions the plugin calls, changes nothing. Always
-    // returns true.
+    // "TargetFilename" (255 characters at most) and "ErrorNr" = 0, or
+    // "ErrorNr" = -1 and "ErrorMsg" = "No file selected". A command that is
+    // none of the three changes nothing. Always returns true, so a host never
+    // reads a false as a failure the script was not told of.
+    //
+    // Out of contract: unless the last initPlugin() in this process returned
+    // true (never called, host functions missing, host too old), execute()
+    // calls nothing, writes nothing and returns true like any request it does
+    // not serve. A host that writes more than the agreed lengths into the
+    // plugin's buffers corrupts nothing up to 4095 bytes (the buffers are 4 KiB
+    // each, on the stack); the excess is ignored.
     bool execute() override;
     // Resolves the host functions and checks the host version. Returns false,
     // showing nothing, when the host's functions cannot be found (including any

@@ -445,6 +445,103 @@ TEST_F(PluginTest, BuffersStartEmpty)
     EXPECT_EQ(host().parameters["Filename"], Value::of_text(""));
 }
 
+// ---- execute: a host that writes past the agreed lengths ----
+
+// The host API passes no buffer size. A host that writes up to 4095 bytes into
+// a buffer it was handed corrupts nothing: the plugin goes on as if the text
+// had been cut at the agreed length (100 for parameters, 255 for the path).
+struct Overrun {
+    const char *buffer;  // "Command", "FileType" or "path"
+    std::size_t length;  // bytes the host writes, terminator included
+};
+
+class HostOverrunTest : public PluginTest, public ::testing::WithParamInterface<Overrun> {};
+
+TEST_P(HostOverrunTest, PluginUsesTheAgreedLengthAndNothingElseChanges)
+{
+    const Overrun overrun = GetParam();
+    initialise();
+    auto fill = [](char *buffer, std::size_t length, const std::string &prefix, char pad) {
+        std::memset(buffer, pad, length - 1);
+        std::memcpy(buffer, prefix.data(), prefix.size());
+        buffer[length - 1] = '\0';
+    };
+    const bool long_command = std::strcmp(overrun.buffer, "Command") == 0;
+    const bool long_filetype = std::strcmp(overrun.buffer, "FileType") == 0;
+    host().string_parameter_override = [&](const char *name, char *buffer) {
+        if (std::strcmp(name, "Command") == 0) {
+            if (long_command)
+                fill(buffer, overrun.length, "GetFileName", 'c');
+            else
+                std::strcpy(buffer, "GetFileName");
+        } else if (long_filetype) {
+            fill(buffer, overrun.length, "Lumarin (*.fmr)", 'f');
+        } else {
+            std::strcpy(buffer, "Lumarin (*.fmr)");
+        }
+        return 1;
+    };
+    host().open_file_override = [&](char *path) {
+        if (std::strcmp(overrun.buffer, "path") == 0)
+            fill(path, overrun.length, "/data/2.385/", 'p');
+        else
+            std::strcpy(path, "/data/2.385.fmr");
+        return 1;
+    };
+
+    EXPECT_TRUE(plugin->execute());
+    if (long_command) {
+        // "GetFileName" followed by more text is no command.
+        EXPECT_TRUE(host().dialogs.empty());
+        EXPECT_TRUE(host().writes.empty());
+        return;
+    }
+    ASSERT_EQ(host().dialogs.size(), 1u);
+    const std::string filter = host().dialogs[0].filter;
+    const std::string path = host().parameters["Filename"].text;
+    if (long_filetype) {
+        EXPECT_EQ(filter, "Lumarin (*.fmr)" + std::string(100 - 15, 'f'));
+        EXPECT_EQ(path, "/data/2.385.fmr");
+    } else {
+        EXPECT_EQ(filter, "Lumarin (*.fmr)");
+        EXPECT_EQ(path, "/data/2.385/" + std::string(255 - 12, 'p'));
+    }
+    EXPECT_EQ(writtenNames(), (std::vector<std::string>{"Filename", "ErrorNr"}));
+    EXPECT_EQ(host().parameters["ErrorNr"], Value::of_int(0));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, HostOverrunTest,
+    ::testing::Values(Overrun{"Command", 102}, Overrun{"Command", 300}, Overrun{"Command", 4095},
+                      Overrun{"FileType", 102}, Overrun{"FileType", 200}, Overrun{"FileType", 4095},
+                      Overrun{"path", 257}, Overrun{"path", 300}, Overrun{"path", 4095}),
+    [](const ::testing::TestParamInfo<Overrun> &info) {
+        return std::string(info.param.buffer) + std::to_string(info.param.length);
+    });
+
+// ---- execute after a refused initPlugin ----
+
+// The host must not call execute() then; one that does gets no dialog and no
+// parameter writes, and the usual true.
+TEST_F(PluginTest, ExecuteAfterRefusalDoesNothing)
+{
+    host().version_minor = 2;
+    ASSERT_FALSE(plugin->initPlugin());
+    host().calls.clear();
+    for (const char *command : {"GetFileName", "GetTargetFileName", "GetTextFileName"}) {
+        EXPECT_TRUE(request(command, DialogAnswer::choose("/never/shown.fmr"))) << command;
+        EXPECT_TRUE(host().calls.empty()) << command;
+    }
+    EXPECT_TRUE(host().dialogs.empty());
+    EXPECT_TRUE(host().writes.empty());
+
+    // A later initPlugin() that accepts the host lets execute() serve again.
+    host().version_minor = 3;
+    initialise();
+    EXPECT_TRUE(request("GetFileName", DialogAnswer::choose("/now/shown.fmr")));
+    EXPECT_EQ(host().dialogs.size(), 1u);
+}
+
 // ---- entry points ----
 
 TEST(EntryPoints, Texts)

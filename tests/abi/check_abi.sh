@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Compares the dynamic symbols that libtessivane defines with the expected
-# interface listed (demangled) in tests/abi/*.symbols, and checks the SONAME
-# and that no host library is needed at load time.
+# interface listed (demangled) in tests/abi/*.symbols, and checks the SONAME,
+# that no host library is needed at load time and the stack protector.
 set -euo pipefail
 lib=$1
 dir=$2
@@ -35,6 +35,13 @@ for n in $needed; do
     *) echo "unexpected NEEDED entry: $n"; status=1 ;;
   esac
 done
+
+# Built with the stack protector: a host that overruns a buffer ends the
+# process instead of steering the plugin.
+if ! nm -D --undefined-only "$lib" | grep -q ' __stack_chk_fail'; then
+  echo "not built with the stack protector (no __stack_chk_fail import)"
+  status=1
+fi
 
 [ $status -eq 0 ] && echo "exported interface, SONAME and NEEDED entries as expected"
 exit $status
