@@ -1,6 +1,7 @@
 // Gauss-Jordan elimination with full pivoting: replaces a by its inverse and
 // the right-hand sides in b by the solutions, in place, in one pass.
 
+#include "detail_linalg.h"
 #include "stat.h"
 
 #include <utility>
@@ -22,6 +23,14 @@ void gaussj(float **a, int n, float **b, int m)
 
     for (int j = 1; j <= n; j++)
         ipiv[j] = 0;
+
+    if (tessivane::detail::use_avx2() &&
+        tessivane::detail::gaussj_avx2(a, n, b, m, indxc, indxr, ipiv)) {
+        free_ivector(ipiv, 1, n);
+        free_ivector(indxr, 1, n);
+        free_ivector(indxc, 1, n);
+        return;
+    }
 
     for (int i = 1; i <= n; i++) {
         // Pivot search over the rows and columns not used yet; on ties the

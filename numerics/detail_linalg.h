@@ -1,0 +1,36 @@
+#ifndef TESSIVANE_DETAIL_LINALG_H
+#define TESSIVANE_DETAIL_LINALG_H
+
+// AVX2 paths of the dense linear algebra. Each gives exactly the bits of the
+// straightforward code in gauss_jordan.cpp, jacobi.cpp, svd.cpp and
+// matrix_ops.cpp (the same float and double operations on the same operands,
+// only independent elements reordered or computed side by side, never a fused
+// multiply-add), and reaches nrerror() with the same message in the same state
+// of the caller's arrays. A path that cannot allocate its own scratch returns
+// false before it touches anything, and the caller runs the straightforward
+// code instead.
+
+// Compiles one function for AVX2 inside a library built for baseline x86-64.
+// FMA stays off on purpose: a fused multiply-add rounds once where the
+// straightforward code rounds twice.
+#define TV_TARGET_AVX2 __attribute__((target("avx2")))
+
+#include "isa.h"
+
+namespace tessivane {
+namespace detail {
+
+// Whether the AVX2 paths are to run now (the active path is avx2 or wider).
+inline bool use_avx2()
+{
+    return active_isa() != isa::portable;
+}
+
+// The passes and the unscrambling of gaussj, on the work vectors that gaussj
+// has allocated (ipiv all 0).
+bool gaussj_avx2(float **a, int n, float **b, int m, int *indxc, int *indxr, int *ipiv);
+
+}  // namespace detail
+}  // namespace tessivane
+
+#endif
