@@ -9,24 +9,56 @@
 // angles. Callers compare results bit for bit, so where a value is formed in
 // double and rounded once the cast says so.
 
+//
+// The code below is the portable path and the reference for the AVX2 path
+// (fft_avx2.cpp), which gives the same bits faster; active_isa() chooses.
+
 #include "stat.h"
 
+#include "detail_fft.h"
 #include "detail_refuse.h"
+#include "isa.h"
 
 #include <cmath>
+#include <utility>
+
+using tessivane::detail::advance;
+using tessivane::detail::kPi;
+using tessivane::detail::kTwoPi;
+using tessivane::detail::Rotation;
+using tessivane::detail::rotation;
 
 namespace {
 
-// 2*pi to the 15 significant digits the transforms have always used; the
-// result depends on it in the last bits, so it is not the exact constant.
-const double kTwoPi = 6.28318530717959;
-const double kPi = 3.141592653589793;
-
-inline void swap_floats(float &a, float &b)
+bool fast_path()
 {
-    float t = a;
-    a = b;
-    b = t;
+    return tessivane::active_isa() != tessivane::isa::portable;
+}
+
+// realft's separation step on frequencies 1..n/4-1 and their partners.
+void separate_spectra(float data[], unsigned long n, double theta, float c1, float c2)
+{
+    const Rotation step = rotation(theta);
+    // (wr, wi) start at (cos theta, sin theta), the twiddle of frequency 1.
+    double wr = 1.0 + step.wpr;
+    double wi = step.wpi;
+    const unsigned long np3 = n + 3;
+    for (unsigned long i = 2; i <= (n >> 2); ++i) {
+        const unsigned long i1 = i + i - 1;
+        const unsigned long i2 = 1 + i1;
+        const unsigned long i3 = np3 - i2;
+        const unsigned long i4 = 1 + i3;
+        const float h1r = c1 * (data[i1] + data[i3]);
+        const float h1i = c1 * (data[i2] - data[i4]);
+        const float h2r = -c2 * (data[i2] + data[i4]);
+        const float h2i = c2 * (data[i1] - data[i3]);
+        // Each output is formed whole in double and rounded once.
+        data[i1] = static_cast<float>(h1r + wr * h2r - wi * h2i);
+        data[i2] = static_cast<float>(h1i + wr * h2i + wi * h2r);
+        data[i3] = static_cast<float>(h1r - wr * h2r + wi * h2i);
+        data[i4] = static_cast<float>(-h1i + wr * h2i + wi * h2r);
+        advance(wr, wi, step);
+    }
 }
 
 }  // namespace
@@ -36,14 +68,17 @@ void four1(float data[], unsigned long nn, int isign)
     if (!tessivane::detail::is_power_of_two(nn))
         tessivane::detail::refuse("four1: nn = %lu is not a power of two (1, 2, 4, ...)", nn);
 
+    if (fast_path() && tessivane::detail::four1_avx2(data, nn, isign))
+        return;
+
     const unsigned long n = nn << 1;
 
     // Bit-reversal reordering of the complex values (float positions i, j).
     unsigned long j = 1;
     for (unsigned long i = 1; i < n; i += 2) {
         if (j > i) {
-            swap_floats(data[j], data[i]);
-            swap_floats(data[j + 1], data[i + 1]);
+            std::swap(data[j], data[i]);
+            std::swap(data[j + 1], data[i + 1]);
         }
         unsigned long m = n >> 1;
         while (m >= 2 && j > m) {
@@ -59,9 +94,7 @@ void four1(float data[], unsigned long nn, int isign)
     while (n > mmax) {
         const unsigned long istep = mmax << 1;
         const double theta = (kTwoPi / static_cast<double>(mmax)) * isign;
-        double wtemp = std::sin(0.5 * theta);
-        const double wpr = -2.0 * wtemp * wtemp;
-        const double wpi = std::sin(theta);
+        const Rotation step = rotation(theta);
         double wr = 1.0;
         double wi = 0.0;
         for (unsigned long m = 1; m < mmax; m += 2) {
@@ -75,9 +108,7 @@ void four1(float data[], unsigned long nn, int isign)
                 data[i] += tempr;
                 data[i + 1] += tempi;
             }
-            wtemp = wr;
-            wr = wtemp * wpr - wi * wpi + wr;
-            wi = wi * wpr + wtemp * wpi + wi;
+            advance(wr, wi, step);
         }
         mmax = istep;
     }
@@ -100,34 +131,12 @@ void realft(float data[], unsigned long n, int isign)
         theta = -theta;
     }
 
-    double wtemp = std::sin(0.5 * theta);
-    const double wpr = -2.0 * wtemp * wtemp;
-    const double wpi = std::sin(theta);
-    double wr = 1.0 + wpr;
-    double wi = wpi;
-    const unsigned long np3 = n + 3;
-
     // Separate (forward) or recombine (inverse) the spectra of the even and
     // odd samples, pairing frequency k with n/2 - k. Frequency n/4 pairs with
     // itself and needs no work.
-    for (unsigned long i = 2; i <= (n >> 2); ++i) {
-        const unsigned long i1 = i + i - 1;
-        const unsigned long i2 = 1 + i1;
-        const unsigned long i3 = np3 - i2;
-        const unsigned long i4 = 1 + i3;
-        const float h1r = c1 * (data[i1] + data[i3]);
-        const float h1i = c1 * (data[i2] - data[i4]);
-        const float h2r = -c2 * (data[i2] + data[i4]);
-        const float h2i = c2 * (data[i1] - data[i3]);
-        // Each output is formed whole in double and rounded once.
-        data[i1] = static_cast<float>(h1r + wr * h2r - wi * h2i);
-        data[i2] = static_cast<float>(h1i + wr * h2i + wi * h2r);
-        data[i3] = static_cast<float>(h1r - wr * h2r + wi * h2i);
-        data[i4] = static_cast<float>(-h1i + wr * h2i + wi * h2r);
-        wtemp = wr;
-        wr = wtemp * wpr - wi * wpi + wr;
-        wi = wi * wpr + wtemp * wpi + wi;
-    }
+    if (!(n >= 32 && fast_path() &&
+          tessivane::detail::realft_separate_avx2(data, n, isign, c1, c2)))
+        separate_spectra(data, n, theta, c1, c2);
 
     if (isign == 1) {
         // F_0 and the Nyquist value F_{n/2}, both real, share data[1..2].

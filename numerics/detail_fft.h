@@ -1,0 +1,80 @@
+#ifndef TESSIVANE_DETAIL_FFT_H
+#define TESSIVANE_DETAIL_FFT_H
+
+// Shared by the FFT sources: the angle constants, the twiddle recurrence, the
+// twiddle tables of the fast paths and the entry points of those paths. Not
+// installed, not exported.
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace tessivane {
+namespace detail {
+
+// 2*pi to the 15 significant digits the complex transforms have always used.
+// Results depend on it in the last bits, so it is deliberately not the exact
+// constant 6.283185307179586; realft's separation step uses the exact pi.
+const double kTwoPi = 6.28318530717959;
+const double kPi = 3.141592653589793;
+
+// One step of the twiddle recurrence: w <- w + w * (cos(theta) - 1, sin(theta)),
+// with cos(theta) - 1 formed as -2 sin^2(theta/2), which stays accurate for
+// small angles. Every twiddle after the first comes from this recurrence in
+// double, so the grouping below is part of every result.
+struct Rotation {
+    double wpr;  // cos(theta) - 1
+    double wpi;  // sin(theta)
+};
+
+inline Rotation rotation(double theta)
+{
+    const double wtemp = std::sin(0.5 * theta);
+    return {-2.0 * wtemp * wtemp, std::sin(theta)};
+}
+
+inline void advance(double &wr, double &wi, const Rotation &step)
+{
+    const double wtemp = wr;
+    wr = wtemp * step.wpr - wi * step.wpi + wr;
+    wi = wi * step.wpr + wtemp * step.wpi + wi;
+}
+
+// Twiddles precomputed by exactly the recurrence above, one table per
+// transform length and isign. Tables are immutable once built and shared
+// between threads; the cache holds at most kTwiddleCacheBytes (larger or
+// further tables are built for the call and dropped after it).
+//
+// four1:  stage with half length h (h = 1, 2, 4, ..., nn/2) at complex index
+//         h - 1; pairs (wr, wi) as doubles, d[2(h - 1 + m)], m = 0..h-1.
+// fourn:  the same layout for one dimension of length n, rounded to float, f[].
+// realft: wr and wi of frequency k = 0..n/4 (k = 0 unused), split into
+//         d[k] and d[stride + k]; likewise rlft3 for k = 0..nn3/4.
+struct TwiddleTable {
+    std::vector<double> d;
+    std::vector<float> f;
+    unsigned long stride = 0;
+};
+
+using TwiddlePtr = std::shared_ptr<const TwiddleTable>;
+
+const unsigned long kTwiddleCacheBytes = 64UL << 20;
+
+// Null when memory is short: the caller then takes its portable path.
+TwiddlePtr four1_twiddles(unsigned long nn, int isign);
+TwiddlePtr fourn_twiddles(unsigned long n, int isign);
+TwiddlePtr realft_twiddles(unsigned long n, bool forward);
+TwiddlePtr rlft3_twiddles(unsigned long nn3, int isign);
+
+// The AVX2 paths; each returns false (having changed nothing) when it cannot
+// get its tables, and the caller runs the portable code instead.
+bool four1_avx2(float data[], unsigned long nn, int isign);
+bool realft_separate_avx2(float data[], unsigned long n, int isign, float c1, float c2);
+bool fourn_avx2(float data[], const unsigned long nn[], int ndim, unsigned long ntot, int isign);
+bool rlft3_separate_avx2(float ***data, unsigned long nn1, unsigned long nn2, unsigned long nn3,
+                         int isign, float c1, float c2);
+
+}  // namespace detail
+}  // namespace tessivane
+
+#endif

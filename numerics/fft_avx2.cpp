@@ -1,0 +1,322 @@
+// The AVX2 paths of the FFTs. They perform exactly the operations of the
+// portable code in fft.cpp and fft_nd.cpp, on the same operands and with the
+// same float/double steps, so every result has the same bits; only the order
+// of independent butterflies, their grouping into vector lanes and the memory
+// traffic differ:
+// - twiddles come from tables filled once by the same double recurrence;
+// - four1's twiddle products run in double lanes (wr*re - wi*im and
+//   wr*im + wi*re, each product and sum rounded to double as in scalar code,
+//   then rounded once to float); the butterfly sums run in float lanes;
+// - two or three radix-2 stages are done in registers per memory sweep, and
+//   the smaller stages block by block while the block is in cache;
+// - the bit reversal moves whole tiles, so each cache line is read once.
+// No fused multiply-add is ever used (the target is "avx2" alone).
+
+#include "detail_fft.h"
+
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
+#define TV_AVX2 __attribute__((target("avx2")))
+
+namespace tessivane {
+namespace detail {
+namespace {
+
+// A complex float moved as one 64-bit unit (no arithmetic, so every bit,
+// NaN payloads included, is kept).
+typedef std::uint64_t complex_bits __attribute__((may_alias, aligned(4)));
+
+unsigned long reverse_bits(unsigned long v, unsigned bits)
+{
+    unsigned long r = 0;
+    for (unsigned b = 0; b < bits; ++b, v >>= 1)
+        r = (r << 1) | (v & 1);
+    return r;
+}
+
+unsigned log2_of(unsigned long n)
+{
+    unsigned l = 0;
+    while ((1UL << l) < n)
+        ++l;
+    return l;
+}
+
+// x[i] <- x[rev(i)] over log2(n) bits, the permutation the portable code
+// builds from pairwise exchanges. Index i = (a, b, c) with a and c of three
+// bits each reverses to (rev c, rev b, rev a), so two 8 x 8 tiles (rows of one
+// cache line) exchange places, each transposed.
+void bit_reverse(complex_bits *x, unsigned long n)
+{
+    const unsigned bits = log2_of(n);
+    if (bits < 6) {
+        for (unsigned long i = 0; i < n; ++i) {
+            const unsigned long j = reverse_bits(i, bits);
+            if (j > i)
+                std::swap(x[i], x[j]);
+        }
+        return;
+    }
+    const unsigned mid = bits - 6;
+    const unsigned high = bits - 3;
+    static const unsigned char rev3[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+    complex_bits t1[8][8], t2[8][8];
+    for (unsigned long b = 0; b < (1UL << mid); ++b) {
+        const unsigned long rb = reverse_bits(b, mid);
+        if (rb < b)
+            continue;
+        for (unsigned long a = 0; a < 8; ++a)
+            for (unsigned long c = 0; c < 8; ++c)
+                t1[a][c] = x[(a << high) | (b << 3) | c];
+        if (rb == b) {
+            for (unsigned long a = 0; a < 8; ++a)
+                for (unsigned long c = 0; c < 8; ++c)
+                    x[(a << high) | (b << 3) | c] = t1[rev3[c]][rev3[a]];
+            continue;
+        }
+        for (unsigned long a = 0; a < 8; ++a)
+            for (unsigned long c = 0; c < 8; ++c)
+                t2[a][c] = x[(a << high) | (rb << 3) | c];
+        for (unsigned long a = 0; a < 8; ++a)
+            for (unsigned long c = 0; c < 8; ++c) {
+                x[(a << high) | (b << 3) | c] = t2[rev3[c]][rev3[a]];
+                x[(a << high) | (rb << 3) | c] = t1[rev3[c]][rev3[a]];
+            }
+    }
+}
+
+// ---------------------------------------------------------------- four1
+
+// Two complex twiddle products (wr*re - wi*im, wr*im + wi*re) in double from
+// b = (re0, im0, re1, im1) and w = (wr0, wi0, wr1, wi1), rounded once to float.
+TV_AVX2 inline __m128 twiddle_pair(__m256d b, __m256d w)
+{
+    const __m256d wr = _mm256_movedup_pd(w);
+    const __m256d wi = _mm256_permute_pd(w, 0xF);
+    const __m256d swapped = _mm256_permute_pd(b, 0x5);
+    return _mm256_cvtpd_ps(_mm256_addsub_pd(_mm256_mul_pd(wr, b), _mm256_mul_pd(wi, swapped)));
+}
+
+// Four complex twiddle products; w01 and w23 hold the twiddles of values 0, 1 and 2, 3.
+TV_AVX2 inline __m256 twiddle_product(__m256 b, __m256d w01, __m256d w23)
+{
+    const __m128 lo = twiddle_pair(_mm256_cvtps_pd(_mm256_castps256_ps128(b)), w01);
+    const __m128 hi = twiddle_pair(_mm256_cvtps_pd(_mm256_extractf128_ps(b, 1)), w23);
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(lo), hi, 1);
+}
+
+TV_AVX2 inline __m256 twiddle_product(__m256 b, const double *w)
+{
+    return twiddle_product(b, _mm256_loadu_pd(w), _mm256_loadu_pd(w + 4));
+}
+
+// bottom = top - t, top = top + t, in float.
+TV_AVX2 inline void butterfly(__m256 &top, __m256 &bottom, __m256 t)
+{
+    bottom = _mm256_sub_ps(top, t);
+    top = _mm256_add_ps(top, t);
+}
+
+inline const double *stage(const double *table, unsigned long h)
+{
+    return table + 2 * (h - 1);
+}
+
+// Stages h = 1, 2, 4 on each group of eight complex values, in registers.
+TV_AVX2 void four1_first_stages(float *x, unsigned long n, const double *table)
+{
+    const __m256d w1 = _mm256_broadcast_pd(reinterpret_cast<const __m128d *>(stage(table, 1)));
+    const __m256d w2 = _mm256_loadu_pd(stage(table, 2));
+    const double *w4 = stage(table, 4);
+    const __m256d w4lo = _mm256_loadu_pd(w4);
+    const __m256d w4hi = _mm256_loadu_pd(w4 + 4);
+    for (unsigned long s = 0; s < n; s += 8) {
+        float *p = x + 2 * s;
+        __m256 a = _mm256_loadu_ps(p);
+        __m256 b = _mm256_loadu_ps(p + 8);
+        // h = 1: (c0 c4 c2 c6) with (c1 c5 c3 c7).
+        __m256 top = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(1, 0, 1, 0));
+        __m256 bottom = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 2, 3, 2));
+        butterfly(top, bottom, twiddle_product(bottom, w1, w1));
+        a = _mm256_shuffle_ps(top, bottom, _MM_SHUFFLE(1, 0, 1, 0));
+        b = _mm256_shuffle_ps(top, bottom, _MM_SHUFFLE(3, 2, 3, 2));
+        // h = 2: (c0 c1 c4 c5) with (c2 c3 c6 c7).
+        top = _mm256_permute2f128_ps(a, b, 0x20);
+        bottom = _mm256_permute2f128_ps(a, b, 0x31);
+        butterfly(top, bottom, twiddle_product(bottom, w2, w2));
+        a = _mm256_permute2f128_ps(top, bottom, 0x20);
+        b = _mm256_permute2f128_ps(top, bottom, 0x31);
+        // h = 4: (c0 c1 c2 c3) with (c4 c5 c6 c7).
+        butterfly(a, b, twiddle_product(b, w4lo, w4hi));
+        _mm256_storeu_ps(p, a);
+        _mm256_storeu_ps(p + 8, b);
+    }
+}
+
+TV_AVX2 void four1_radix2_pass(float *x, unsigned long n, unsigned long h, const double *table)
+{
+    const double *w = stage(table, h);
+    for (unsigned long s = 0; s < n; s += 2 * h) {
+        for (unsigned long m = 0; m < h; m += 4) {
+            float *a = x + 2 * (s + m);
+            float *b = a + 2 * h;
+            __m256 top = _mm256_loadu_ps(a);
+            __m256 bottom = _mm256_loadu_ps(b);
+            butterfly(top, bottom, twiddle_product(bottom, w + 2 * m));
+            _mm256_storeu_ps(a, top);
+            _mm256_storeu_ps(b, bottom);
+        }
+    }
+}
+
+// Stages h and 2h in one sweep: each group of four values a, b, c, d at
+// distance h goes through both stages' butterflies in registers.
+TV_AVX2 void four1_radix4_pass(float *x, unsigned long n, unsigned long h, const double *table)
+{
+    const double *w1 = stage(table, h);
+    const double *w2 = stage(table, 2 * h);
+    for (unsigned long s = 0; s < n; s += 4 * h) {
+        for (unsigned long m = 0; m < h; m += 4) {
+            float *pa = x + 2 * (s + m);
+            float *pb = pa + 2 * h;
+            float *pc = pb + 2 * h;
+            float *pd = pc + 2 * h;
+            __m256 a = _mm256_loadu_ps(pa);
+            __m256 b = _mm256_loadu_ps(pb);
+            __m256 c = _mm256_loadu_ps(pc);
+            __m256 d = _mm256_loadu_ps(pd);
+            butterfly(a, b, twiddle_product(b, w1 + 2 * m));
+            butterfly(c, d, twiddle_product(d, w1 + 2 * m));
+            butterfly(a, c, twiddle_product(c, w2 + 2 * m));
+            butterfly(b, d, twiddle_product(d, w2 + 2 * (m + h)));
+            _mm256_storeu_ps(pa, a);
+            _mm256_storeu_ps(pb, b);
+            _mm256_storeu_ps(pc, c);
+            _mm256_storeu_ps(pd, d);
+        }
+    }
+}
+
+// Stages h = first, 2 first, ..., last on n values, two per sweep.
+TV_AVX2 void four1_passes(float *x, unsigned long n, unsigned long first, unsigned long last,
+                          const double *table)
+{
+    unsigned long h = first;
+    while (h <= last) {
+        if (2 * h <= last) {
+            four1_radix4_pass(x, n, h, table);
+            h <<= 2;
+        } else {
+            four1_radix2_pass(x, n, h, table);
+            h <<= 1;
+        }
+    }
+}
+
+// Complex values per block whose small stages run while it stays in cache.
+const unsigned long kFour1Block = 1UL << 13;
+
+// ---------------------------------------------------------------- realft
+
+// Separation step for frequencies k = 1..end-1 of a real transform of n
+// samples: frequency k at top[2k], its partner n/2 - k at mirror[n - 2k].
+// The h-values are float; each output is formed in double and rounded once.
+TV_AVX2 void separate(float *top, float *mirror, unsigned long n, unsigned long end,
+                      const double *wrs, const double *wis, float c1, float c2)
+{
+    const __m128 vc1 = _mm_set1_ps(c1);
+    const __m128 vc2 = _mm_set1_ps(c2);
+    const __m128 vnc2 = _mm_set1_ps(-c2);
+    const __m256d sign = _mm256_set1_pd(-0.0);
+    unsigned long k = 1;
+    for (; k + 4 <= end; k += 4) {
+        float *pt = top + 2 * k;
+        float *pm = mirror + n - 2 * (k + 3);
+        const __m256 t = _mm256_loadu_ps(pt);
+        // The partners in the order of k: frequencies n/2 - k, ..., n/2 - k - 3.
+        const __m256 m =
+            _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(_mm256_loadu_ps(pm)), 0x1B));
+        const __m128 tlo = _mm256_castps256_ps128(t), thi = _mm256_extractf128_ps(t, 1);
+        const __m128 mlo = _mm256_castps256_ps128(m), mhi = _mm256_extractf128_ps(m, 1);
+        const __m128 xr = _mm_shuffle_ps(tlo, thi, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 xi = _mm_shuffle_ps(tlo, thi, _MM_SHUFFLE(3, 1, 3, 1));
+        const __m128 yr = _mm_shuffle_ps(mlo, mhi, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 yi = _mm_shuffle_ps(mlo, mhi, _MM_SHUFFLE(3, 1, 3, 1));
+
+        const __m256d h1r = _mm256_cvtps_pd(_mm_mul_ps(vc1, _mm_add_ps(xr, yr)));
+        const __m256d h1i = _mm256_cvtps_pd(_mm_mul_ps(vc1, _mm_sub_ps(xi, yi)));
+        const __m256d h2r = _mm256_cvtps_pd(_mm_mul_ps(vnc2, _mm_add_ps(xi, yi)));
+        const __m256d h2i = _mm256_cvtps_pd(_mm_mul_ps(vc2, _mm_sub_ps(xr, yr)));
+        const __m256d wr = _mm256_loadu_pd(wrs + k);
+        const __m256d wi = _mm256_loadu_pd(wis + k);
+        const __m256d wr_h2r = _mm256_mul_pd(wr, h2r);
+        const __m256d wi_h2i = _mm256_mul_pd(wi, h2i);
+        const __m256d wr_h2i = _mm256_mul_pd(wr, h2i);
+        const __m256d wi_h2r = _mm256_mul_pd(wi, h2r);
+        const __m128 o1 = _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_add_pd(h1r, wr_h2r), wi_h2i));
+        const __m128 o2 = _mm256_cvtpd_ps(_mm256_add_pd(_mm256_add_pd(h1i, wr_h2i), wi_h2r));
+        const __m128 o3 = _mm256_cvtpd_ps(_mm256_add_pd(_mm256_sub_pd(h1r, wr_h2r), wi_h2i));
+        const __m128 o4 =
+            _mm256_cvtpd_ps(_mm256_add_pd(_mm256_add_pd(_mm256_xor_pd(h1i, sign), wr_h2i), wi_h2r));
+
+        const __m256 out_t = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_unpacklo_ps(o1, o2)),
+                                                  _mm_unpackhi_ps(o1, o2), 1);
+        const __m256 out_m = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_unpacklo_ps(o3, o4)),
+                                                  _mm_unpackhi_ps(o3, o4), 1);
+        _mm256_storeu_ps(pt, out_t);
+        _mm256_storeu_ps(pm,
+                         _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(out_m), 0x1B)));
+    }
+    for (; k < end; ++k) {
+        float *pt = top + 2 * k;
+        float *pm = mirror + n - 2 * k;
+        const double wr = wrs[k];
+        const double wi = wis[k];
+        const float h1r = c1 * (pt[0] + pm[0]);
+        const float h1i = c1 * (pt[1] - pm[1]);
+        const float h2r = -c2 * (pt[1] + pm[1]);
+        const float h2i = c2 * (pt[0] - pm[0]);
+        pt[0] = static_cast<float>(h1r + wr * h2r - wi * h2i);
+        pt[1] = static_cast<float>(h1i + wr * h2i + wi * h2r);
+        pm[0] = static_cast<float>(h1r - wr * h2r + wi * h2i);
+        pm[1] = static_cast<float>(-h1i + wr * h2i + wi * h2r);
+    }
+}
+
+}  // namespace
+
+bool four1_avx2(float data[], unsigned long nn, int isign)
+{
+    if (nn < 8)
+        return false;
+    const TwiddlePtr tables = four1_twiddles(nn, isign);
+    if (!tables)
+        return false;
+    const double *table = tables->d.data();
+    float *x = data + 1;
+    bit_reverse(reinterpret_cast<complex_bits *>(x), nn);
+    const unsigned long block = std::min(nn, kFour1Block);
+    for (unsigned long s = 0; s < nn; s += block) {
+        four1_first_stages(x + 2 * s, block, table);
+        four1_passes(x + 2 * s, block, 8, block / 2, table);
+    }
+    four1_passes(x, nn, block, nn / 2, table);
+    return true;
+}
+
+bool realft_separate_avx2(float data[], unsigned long n, int isign, float c1, float c2)
+{
+    const TwiddlePtr tables = realft_twiddles(n, isign == 1);
+    if (!tables)
+        return false;
+    const double *wr = tables->d.data();
+    separate(data + 1, data + 1, n, n >> 2, wr, wr + tables->stride, c1, c2);
+    return true;
+}
+
+}  // namespace detail
+}  // namespace tessivane
