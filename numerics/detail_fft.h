@@ -5,9 +5,9 @@
 // twiddle tables of the fast paths and the entry points of those paths. Not
 // installed, not exported.
 
+#include <atomic>
 #include <cmath>
-#include <memory>
-#include <vector>
+#include <cstddef>
 
 namespace tessivane {
 namespace detail {
@@ -51,12 +51,37 @@ inline void advance(double &wr, double &wi, const Rotation &step)
 // realft: wr and wi of frequency k = 0..n/4 (k = 0 unused), split into
 //         d[k] and d[stride + k]; likewise rlft3 for k = 0..nn3/4.
 struct TwiddleTable {
-    std::vector<double> d;
-    std::vector<float> f;
+    double *d = nullptr;
+    float *f = nullptr;
     unsigned long stride = 0;
+    std::size_t bytes = 0;
+    std::atomic<long> holders{1};
 };
 
-using TwiddlePtr = std::shared_ptr<const TwiddleTable>;
+// Shared ownership of a table (the cache holds one share while it keeps it).
+class TwiddlePtr {
+public:
+    TwiddlePtr() = default;
+    explicit TwiddlePtr(TwiddleTable *t)
+        : table_(t)
+    {}
+    TwiddlePtr(const TwiddlePtr &) = delete;
+    TwiddlePtr &operator=(const TwiddlePtr &) = delete;
+    TwiddlePtr(TwiddlePtr &&other) noexcept
+        : table_(other.table_)
+    {
+        other.table_ = nullptr;
+    }
+    ~TwiddlePtr() { drop(table_); }
+    explicit operator bool() const { return table_ != nullptr; }
+    const TwiddleTable *operator->() const { return table_; }
+
+    // Gives up one share; the last one frees the table.
+    static void drop(TwiddleTable *t);
+
+private:
+    TwiddleTable *table_ = nullptr;
+};
 
 const unsigned long kTwiddleCacheBytes = 64UL << 20;
 

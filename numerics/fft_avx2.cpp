@@ -296,7 +296,7 @@ bool four1_avx2(float data[], unsigned long nn, int isign)
     const TwiddlePtr tables = four1_twiddles(nn, isign);
     if (!tables)
         return false;
-    const double *table = tables->d.data();
+    const double *table = tables->d;
     float *x = data + 1;
     bit_reverse(reinterpret_cast<complex_bits *>(x), nn);
     const unsigned long block = std::min(nn, kFour1Block);
@@ -313,7 +313,7 @@ bool realft_separate_avx2(float data[], unsigned long n, int isign, float c1, fl
     const TwiddlePtr tables = realft_twiddles(n, isign == 1);
     if (!tables)
         return false;
-    const double *wr = tables->d.data();
+    const double *wr = tables->d;
     separate(data + 1, data + 1, n, n >> 2, wr, wr + tables->stride, c1, c2);
     return true;
 }

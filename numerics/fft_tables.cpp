@@ -1,26 +1,43 @@
 // The twiddle cache of the fast FFT paths: one immutable table per kind,
 // length and isign, filled by the same double recurrence as the portable code.
+// Plain arrays and a fixed set of slots keep the library's exported symbols
+// free of container instantiations.
 
 #include "detail_fft.h"
 #include "fft_tables.h"
 
-#include <cstddef>
-#include <map>
 #include <mutex>
 #include <new>
-#include <tuple>
 
 namespace tessivane {
 namespace detail {
 namespace {
 
 enum class Kind { four1, fourn, realft, rlft3 };
-using Key = std::tuple<Kind, unsigned long, int>;
+
+struct Slot {
+    Kind kind;
+    unsigned long n;
+    int isign;
+    TwiddleTable *table;
+};
+
+const int kSlots = 64;
 
 struct Cache {
     std::mutex lock;
-    std::map<Key, TwiddlePtr> tables;
+    Slot slots[kSlots] = {};
     std::size_t bytes = 0;
+
+    ~Cache() { clear(); }
+    void clear()
+    {
+        for (Slot &s : slots) {
+            TwiddlePtr::drop(s.table);
+            s.table = nullptr;
+        }
+        bytes = 0;
+    }
 };
 
 Cache &cache()
@@ -29,39 +46,58 @@ Cache &cache()
     return instance;
 }
 
-std::size_t size_of(const TwiddleTable &t)
+TwiddleTable *allocate(std::size_t doubles, std::size_t floats)
 {
-    return t.d.size() * sizeof(double) + t.f.size() * sizeof(float);
+    TwiddleTable *t = new (std::nothrow) TwiddleTable;
+    if (t == nullptr)
+        return nullptr;
+    t->d = doubles ? new (std::nothrow) double[doubles]() : nullptr;
+    t->f = floats ? new (std::nothrow) float[floats]() : nullptr;
+    t->bytes = doubles * sizeof(double) + floats * sizeof(float);
+    if ((doubles && t->d == nullptr) || (floats && t->f == nullptr)) {
+        TwiddlePtr::drop(t);
+        return nullptr;
+    }
+    return t;
 }
 
 // Looks the table up, or builds it and keeps it while the cache has room.
-// Any failure to allocate gives a null table, never an error.
+// A table that cannot be allocated is null, never an error.
 template <typename Build>
-TwiddlePtr lookup(Kind kind, unsigned long n, int isign, Build build)
+TwiddlePtr lookup(Kind kind, unsigned long n, int isign, std::size_t doubles, std::size_t floats,
+                  Build build)
 {
-    const Key key{kind, n, isign};
     Cache &c = cache();
-    try {
-        {
-            std::lock_guard<std::mutex> guard(c.lock);
-            auto it = c.tables.find(key);
-            if (it != c.tables.end())
-                return it->second;
-        }
-        auto table = std::make_shared<TwiddleTable>();
-        build(*table);
-        TwiddlePtr shared = std::move(table);
-        const std::size_t bytes = size_of(*shared);
+    {
         std::lock_guard<std::mutex> guard(c.lock);
-        if (c.bytes + bytes > kTwiddleCacheBytes)
-            return shared;
-        auto inserted = c.tables.emplace(key, shared);
-        if (inserted.second)
-            c.bytes += bytes;
-        return inserted.first->second;
-    } catch (const std::bad_alloc &) {
-        return nullptr;
+        for (Slot &s : c.slots)
+            if (s.table != nullptr && s.kind == kind && s.n == n && s.isign == isign) {
+                s.table->holders.fetch_add(1, std::memory_order_relaxed);
+                return TwiddlePtr(s.table);
+            }
     }
+    TwiddleTable *t = allocate(doubles, floats);
+    if (t == nullptr)
+        return TwiddlePtr();
+    build(*t);
+    std::lock_guard<std::mutex> guard(c.lock);
+    Slot *free_slot = nullptr;
+    for (Slot &s : c.slots) {
+        if (s.table != nullptr && s.kind == kind && s.n == n && s.isign == isign) {
+            // Another thread built it meanwhile: both hold the same values.
+            TwiddlePtr::drop(t);
+            s.table->holders.fetch_add(1, std::memory_order_relaxed);
+            return TwiddlePtr(s.table);
+        }
+        if (s.table == nullptr && free_slot == nullptr)
+            free_slot = &s;
+    }
+    if (free_slot != nullptr && c.bytes + t->bytes <= kTwiddleCacheBytes) {
+        *free_slot = {kind, n, isign, t};
+        c.bytes += t->bytes;
+        t->holders.fetch_add(1, std::memory_order_relaxed);
+    }
+    return TwiddlePtr(t);
 }
 
 // Stage h of a complex transform turns by theta(h) per twiddle; the
@@ -85,7 +121,6 @@ void fill_separation(TwiddleTable &t, unsigned long last, double wr, double wi,
                      const Rotation &step, unsigned long first)
 {
     t.stride = last + 1;
-    t.d.assign(2 * t.stride, 0.0);
     for (unsigned long k = first; k <= last; ++k) {
         t.d[k] = wr;
         t.d[t.stride + k] = wi;
@@ -95,10 +130,18 @@ void fill_separation(TwiddleTable &t, unsigned long last, double wr, double wi,
 
 }  // namespace
 
+void TwiddlePtr::drop(TwiddleTable *t)
+{
+    if (t == nullptr || t->holders.fetch_sub(1, std::memory_order_acq_rel) != 1)
+        return;
+    delete[] t->d;
+    delete[] t->f;
+    delete t;
+}
+
 TwiddlePtr four1_twiddles(unsigned long nn, int isign)
 {
-    return lookup(Kind::four1, nn, isign, [&](TwiddleTable &t) {
-        t.d.resize(2 * nn);
+    return lookup(Kind::four1, nn, isign, 2 * nn, 0, [&](TwiddleTable &t) {
         // The stage angle is (2 pi / mmax) * isign with mmax = 2h floats.
         fill_stages(
             nn, [&](unsigned long h) { return (kTwoPi / static_cast<double>(2 * h)) * isign; },
@@ -111,8 +154,7 @@ TwiddlePtr four1_twiddles(unsigned long nn, int isign)
 
 TwiddlePtr fourn_twiddles(unsigned long n, int isign)
 {
-    return lookup(Kind::fourn, n, isign, [&](TwiddleTable &t) {
-        t.f.resize(2 * n);
+    return lookup(Kind::fourn, n, isign, 0, 2 * n, [&](TwiddleTable &t) {
         fill_stages(
             n, [&](unsigned long h) { return isign * kTwoPi / static_cast<double>(2 * h); },
             [&](unsigned long at, double wr, double wi) {
@@ -124,21 +166,23 @@ TwiddlePtr fourn_twiddles(unsigned long n, int isign)
 
 TwiddlePtr realft_twiddles(unsigned long n, bool forward)
 {
-    return lookup(Kind::realft, n, forward ? 1 : -1, [&](TwiddleTable &t) {
+    const unsigned long last = n >> 2;
+    return lookup(Kind::realft, n, forward ? 1 : -1, 2 * (last + 1), 0, [&](TwiddleTable &t) {
         double theta = kPi / static_cast<double>(n >> 1);
         if (!forward)
             theta = -theta;
         const Rotation step = rotation(theta);
         // Frequency 1 starts at (1 + wpr, wpi) = (cos theta, sin theta).
-        fill_separation(t, n >> 2, 1.0 + step.wpr, step.wpi, step, 1);
+        fill_separation(t, last, 1.0 + step.wpr, step.wpi, step, 1);
     });
 }
 
 TwiddlePtr rlft3_twiddles(unsigned long nn3, int isign)
 {
-    return lookup(Kind::rlft3, nn3, isign, [&](TwiddleTable &t) {
+    const unsigned long last = nn3 >> 2;
+    return lookup(Kind::rlft3, nn3, isign, 2 * (last + 1), 0, [&](TwiddleTable &t) {
         const Rotation step = rotation((kTwoPi / static_cast<double>(nn3)) * isign);
-        fill_separation(t, nn3 >> 2, 1.0, 0.0, step, 0);
+        fill_separation(t, last, 1.0, 0.0, step, 0);
     });
 }
 
@@ -147,12 +191,8 @@ TwiddlePtr rlft3_twiddles(unsigned long nn3, int isign)
 void release_fft_tables()
 {
     detail::Cache &c = detail::cache();
-    std::map<detail::Key, detail::TwiddlePtr> dropped;
-    {
-        std::lock_guard<std::mutex> guard(c.lock);
-        dropped.swap(c.tables);
-        c.bytes = 0;
-    }
+    std::lock_guard<std::mutex> guard(c.lock);
+    c.clear();
 }
 
 std::size_t fft_table_bytes()
