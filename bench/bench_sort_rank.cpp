@@ -39,8 +39,24 @@ std::vector<float> random_floats(size_t n, unsigned seed)
     return v;
 }
 
+// Random floats made distinct: a repeated value is nudged up to the next float above its
+// predecessor in sorted order. (The generator's floats lie on a grid of 2^24 points, so a
+// million of them repeat some thousands of values.)
+std::vector<float> distinct_floats(size_t n, unsigned seed)
+{
+    std::vector<float> v = random_floats(n, seed);
+    std::vector<size_t> order(n);
+    for (size_t i = 0; i < n; i++)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return v[a] < v[b]; });
+    for (size_t r = 1; r < n; r++)
+        if (v[order[r]] <= v[order[r - 1]])
+            v[order[r]] = std::nextafter(v[order[r - 1]], 2000.0f);
+    return v;
+}
+
 enum class Keys {
-    random,        // distinct with overwhelming probability
+    random,        // distinct
     nan,           // one NaN in the middle
     signed_zeros,  // a -0 and a +0 among random keys
     ties,          // whole numbers in [-1000, 1000]: every key tied with ~n/2000 others
@@ -48,7 +64,7 @@ enum class Keys {
 
 std::vector<float> keys(Keys kind, size_t n)
 {
-    std::vector<float> v = random_floats(n, 11);
+    std::vector<float> v = distinct_floats(n, 11);
     switch (kind) {
     case Keys::random:
         break;

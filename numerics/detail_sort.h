@@ -179,6 +179,15 @@ void quicksort(unsigned long n, float arr[], float brr[], int nstack, const char
         quicksort_with_stack<kCompanion, unsigned long>(n, arr, brr, nstack, overflow_message);
 }
 
+// Radix sorts for inputs whose sorted order is unique, so that any correct sort gives the
+// quicksort's bits (AVX2 path). radix_sort() sorts arr[1..n] unless it holds a NaN or both a -0
+// and a +0; radix_sort_distinct_pairs() sorts arr[1..n] with companions brr[1..n] unless two
+// keys compare equal or one is a NaN. Either returns false, leaving the arrays untouched, when
+// it declines: for such inputs, below kRadixMinimum elements, or when scratch memory is short.
+constexpr unsigned long kRadixMinimum = 128;
+bool radix_sort(unsigned long n, float arr[]);
+bool radix_sort_distinct_pairs(unsigned long n, float arr[], float brr[]);
+
 }  // namespace detail
 }  // namespace tessivane
 

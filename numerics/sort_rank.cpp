@@ -3,10 +3,24 @@
 #include "stat.h"
 
 #include "detail_sort.h"
+#include "isa.h"
+
+namespace {
+
+// The radix sorts run on the AVX2 path; the portable path is the reference quicksort and heap
+// sort, which the radix sorts must match bit for bit.
+bool radix_path()
+{
+    return tessivane::active_isa() != tessivane::isa::portable;
+}
+
+}  // namespace
 
 void sort(unsigned long n, float arr[])
 {
     using tessivane::detail::kSortStack;
+    if (radix_path() && tessivane::detail::radix_sort(n, arr))
+        return;
     tessivane::detail::quicksort<false>(n, arr, nullptr, kSortStack.capacity,
                                         kSortStack.overflow_message);
 }
@@ -14,6 +28,8 @@ void sort(unsigned long n, float arr[])
 void sort2(unsigned long n, float arr[], float brr[])
 {
     using tessivane::detail::kSort2Stack;
+    if (radix_path() && tessivane::detail::radix_sort_distinct_pairs(n, arr, brr))
+        return;
     tessivane::detail::quicksort<true>(n, arr, brr, kSort2Stack.capacity,
                                        kSort2Stack.overflow_message);
 }
@@ -21,6 +37,8 @@ void sort2(unsigned long n, float arr[], float brr[])
 void hpsort(unsigned long n, float ra[])
 {
     if (n < 2)
+        return;
+    if (radix_path() && tessivane::detail::radix_sort(n, ra))
         return;
 
     unsigned long l = (n >> 1) + 1;

@@ -1,9 +1,10 @@
 // Sorting and ranking: exact placement of keys and companions (SortExact, RankExact), agreement
-// with std::sort on many input shapes (SortProperty), and the stack-overflow exits
-// (SortDeathTest).
+// with std::sort on many input shapes (SortProperty), every instruction-set path against the
+// portable one (SortPaths), and the stack-overflow exits (SortDeathTest).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <utility>
 
 #include "detail_sort.h"
+#include "isa.h"
 #include "stat.h"
 #include "stats_helpers.h"
 #include "support/fatal.h"
@@ -371,6 +373,173 @@ TEST(SortProperty, MillionElements)
         EXPECT_TRUE(a.guards_intact() && h.guards_intact());
     }
 }
+
+// ---------------------------------------------------------------------------------------
+// Every instruction-set path against the portable one, bit for bit. The faster paths may
+// sort differently only where the order is unique (no NaN, not both zeros; for sort2 no tied
+// keys), so the inputs mix such keys with those that must take the portable algorithm.
+
+namespace {
+
+enum class Keys {
+    Random,            // uniform; ties are rare (sort2 may go either way)
+    Specials,          // +-Inf, +-subnormals, +-FLT_MAX, -0 but no +0
+    PlusZero,          // the same with +0 instead of -0
+    BothZeros,         // -0 and +0: order not unique
+    Nans,              // NaNs of both signs with payloads: order not unique
+    FewDistinct,       // ties everywhere
+    Sorted,            // distinct
+    Reversed,          // distinct
+    AllEqual,          //
+    SharedHighBits,    // all in [1, 2): the top digit is the same everywhere
+    SharedLowBits,     // +-powers of two: the low digits are the same everywhere
+    DistinctSubnormal  // distinct positive subnormals: the high digits are zero
+};
+constexpr Keys kAllKeys[] = {Keys::Random,         Keys::Specials,      Keys::PlusZero,
+                             Keys::BothZeros,      Keys::Nans,          Keys::FewDistinct,
+                             Keys::Sorted,         Keys::Reversed,      Keys::AllEqual,
+                             Keys::SharedHighBits, Keys::SharedLowBits, Keys::DistinctSubnormal};
+
+float from_bits(std::uint32_t u)
+{
+    float f;
+    std::memcpy(&f, &u, sizeof f);
+    return f;
+}
+
+std::vector<float> keys_of(Keys kind, size_t n, std::mt19937 &gen)
+{
+    constexpr float inf = std::numeric_limits<float>::infinity();
+    const float specials[] = {inf,     -inf,    1e-40f,   -1e-40f, 1e-45f,
+                              -1e-45f, FLT_MAX, -FLT_MAX, FLT_MIN, -FLT_MIN};
+    std::vector<float> v = make(Shape::Random, n, gen);
+    std::uniform_int_distribution<size_t> slot(0, n - 1);
+    std::uniform_int_distribution<int> exponent(-140, 120);
+    switch (kind) {
+    case Keys::Random:
+        break;
+    case Keys::Specials:
+    case Keys::PlusZero:
+        for (float f : specials)
+            v[slot(gen)] = f;
+        v[slot(gen)] = kind == Keys::Specials ? -0.0f : 0.0f;
+        break;
+    case Keys::BothZeros:
+        v[slot(gen)] = -0.0f;
+        v[slot(gen)] = 0.0f;
+        break;
+    case Keys::Nans:
+        v[slot(gen)] = from_bits(0x7fc00001u);
+        v[slot(gen)] = from_bits(0xffc00002u);
+        break;
+    case Keys::FewDistinct:
+        v = make(Shape::FewDistinct, n, gen);
+        break;
+    case Keys::Sorted:
+        v = make(Shape::Sorted, n, gen);
+        break;
+    case Keys::Reversed:
+        v = make(Shape::Reversed, n, gen);
+        break;
+    case Keys::AllEqual:
+        v = make(Shape::AllEqual, n, gen);
+        break;
+    case Keys::SharedHighBits:
+        for (float &f : v)
+            f = 1.5f + f / 2048.0f;
+        break;
+    case Keys::SharedLowBits:
+        for (float &f : v)
+            f = std::ldexp(f < 0.0f ? -1.0f : 1.0f, exponent(gen));
+        break;
+    case Keys::DistinctSubnormal:
+        for (size_t i = 0; i < n; i++)
+            v[i] = from_bits(static_cast<std::uint32_t>(1 + (i * 7919u) % 4194301u));
+        std::shuffle(v.begin(), v.end(), gen);
+        break;
+    }
+    return v;
+}
+
+// Companions identify the original slot; some are NaNs and -0, which must travel unchanged.
+std::vector<float> companions(size_t n)
+{
+    std::vector<float> c(n);
+    for (size_t i = 0; i < n; i++)
+        c[i] = i % 17 == 5   ? from_bits(0x7fa00000u | static_cast<std::uint32_t>(i))
+               : i % 13 == 3 ? -0.0f
+                             : static_cast<float>(i);
+    return c;
+}
+
+struct Sorted3 {
+    std::vector<float> sort, hpsort, sort2_keys, sort2_companions;
+};
+
+Sorted3 sort_on(tessivane::isa path, const std::vector<float> &keys,
+                const std::vector<float> &companion)
+{
+    const tessivane::isa before = tessivane::set_active_isa(path);
+    const unsigned long n = keys.size();
+    GuardedVector a(keys), h(keys), k(keys), c(companion);
+    sort(n, a.data());
+    hpsort(n, h.data());
+    sort2(n, k.data(), c.data());
+    tessivane::set_active_isa(before);
+    EXPECT_TRUE(a.guards_intact() && h.guards_intact() && k.guards_intact() && c.guards_intact());
+    return {a.values(), h.values(), k.values(), c.values()};
+}
+
+class SortPaths : public ::testing::TestWithParam<tessivane::isa> {
+protected:
+    void SetUp() override
+    {
+        if (tessivane::supported_isa() < GetParam())
+            GTEST_SKIP() << tessivane::isa_name(GetParam()) << " not supported here";
+    }
+
+    void expect_same_as_portable(Keys kind, size_t n, std::mt19937 &gen)
+    {
+        const std::vector<float> keys = keys_of(kind, n, gen);
+        const std::vector<float> companion = companions(n);
+        const Sorted3 want = sort_on(tessivane::isa::portable, keys, companion);
+        const Sorted3 got = sort_on(GetParam(), keys, companion);
+        const auto where = [&] {
+            return ::testing::Message() << "keys " << static_cast<int>(kind) << ", n = " << n;
+        };
+        EXPECT_TRUE(same_bits(got.sort, want.sort)) << "sort, " << where();
+        EXPECT_TRUE(same_bits(got.hpsort, want.hpsort)) << "hpsort, " << where();
+        EXPECT_TRUE(same_bits(got.sort2_keys, want.sort2_keys)) << "sort2, " << where();
+        EXPECT_TRUE(same_bits(got.sort2_companions, want.sort2_companions))
+            << "sort2 companions, " << where();
+    }
+};
+
+}  // namespace
+
+TEST_P(SortPaths, SameBitsAsPortable)
+{
+    std::mt19937 gen(kSeed);
+    for (Keys kind : kAllKeys)
+        for (size_t n = 1; n <= 300; n++)
+            expect_same_as_portable(kind, n, gen);
+}
+
+TEST_P(SortPaths, SameBitsAsPortableLarge)
+{
+    std::mt19937 gen(kSeed);
+    for (Keys kind : kAllKeys)
+        for (size_t n : {4099ul, 100000ul})
+            expect_same_as_portable(kind, n, gen);
+    for (Keys kind : {Keys::Random, Keys::BothZeros, Keys::DistinctSubnormal})
+        expect_same_as_portable(kind, 1000000, gen);
+}
+
+INSTANTIATE_TEST_SUITE_P(Isa, SortPaths,
+                         ::testing::Values(tessivane::isa::avx2, tessivane::isa::avx512),
+                         [](const ::testing::TestParamInfo<tessivane::isa> &info) {
+                             return std::string(tessivane::isa_name(info.param));
+                         });
 
 namespace {
 

@@ -1,0 +1,223 @@
+// Radix sorts behind sort(), hpsort() and sort2() on the AVX2 path.
+//
+// A sorted float sequence is unique except for where NaNs go and the relative order of -0 and
+// +0 (they compare equal but differ in bits). When neither can arise, every correct sort gives
+// the same bits as the quicksort, so an LSD radix sort of the keys, mapped to unsigned integers
+// in the same order, may take its place. With a companion array the placement of companions of
+// equal keys is the quicksort's own, so sort2() needs all keys distinct; that is only known
+// once they are sorted, which is why the pairs are sorted in scratch and copied out only when
+// no two neighbours are equal.
+//
+// Everything here works in scratch that it obtains without ending the process: when memory is
+// short, or the input does not qualify, the caller runs the quicksort or the heap sort instead.
+
+#include "detail_sort.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#define TV_AVX2 __attribute__((target("avx2")))
+#ifndef TV_RADIX_BITS
+#define TV_RADIX_BITS 11
+#endif
+
+namespace tessivane {
+namespace detail {
+namespace {
+
+// Digits of kDigitBits bits; kDigits of them cover a 32-bit key.
+constexpr int kDigitBits = TV_RADIX_BITS;
+constexpr int kDigits = (32 + kDigitBits - 1) / kDigitBits;
+constexpr std::size_t kBuckets = std::size_t{1} << kDigitBits;
+
+// The caller's floats seen as keys while they are being sorted.
+typedef std::uint32_t __attribute__((may_alias)) aliased_u32;
+
+struct FreeDeleter {
+    void operator()(void *p) const { std::free(p); }
+};
+template <typename T>
+using Scratch = std::unique_ptr<T[], FreeDeleter>;
+
+template <typename T>
+Scratch<T> try_scratch(unsigned long n)
+{
+    return Scratch<T>(static_cast<T *>(std::malloc(n * sizeof(T))));
+}
+
+inline std::uint32_t float_bits(float x)
+{
+    std::uint32_t u;
+    std::memcpy(&u, &x, sizeof u);
+    return u;
+}
+
+inline float bits_float(std::uint32_t u)
+{
+    float x;
+    std::memcpy(&x, &u, sizeof x);
+    return x;
+}
+
+// An unsigned key in the order of the floats: negatives (sign set) reversed below the
+// positives. -0 and +0 get neighbouring keys, which is why inputs holding both are refused.
+inline std::uint32_t ordered_key(std::uint32_t bits)
+{
+    return (bits & 0x80000000u) ? ~bits : (bits | 0x80000000u);
+}
+
+inline std::uint32_t key_bits(std::uint32_t key)
+{
+    return (key & 0x80000000u) ? (key & 0x7fffffffu) : ~key;
+}
+
+inline unsigned digit(std::uint32_t key, int d)
+{
+    return (key >> (d * kDigitBits)) & (kBuckets - 1);
+}
+
+// Whether x[0..n) holds a NaN, or a -0 together with a +0. Checked in blocks so that an input
+// that fails early costs little.
+TV_AVX2 bool order_is_ambiguous(unsigned long n, const float x[])
+{
+    constexpr unsigned long kBlock = 1024;
+    std::uint32_t nan = 0, plus_zero = 0, minus_zero = 0;
+    for (unsigned long start = 0; start < n; start += kBlock) {
+        const unsigned long end = start + kBlock < n ? start + kBlock : n;
+        for (unsigned long i = start; i < end; i++) {
+            const std::uint32_t u = float_bits(x[i]);
+            nan |= (u & 0x7fffffffu) > 0x7f800000u;
+            plus_zero |= u == 0u;
+            minus_zero |= u == 0x80000000u;
+        }
+        if (nan | (plus_zero & minus_zero))
+            return true;
+    }
+    return false;
+}
+
+using Histograms = std::uint32_t[kDigits][kBuckets];
+
+// Turns counts into starting offsets; returns false for a digit every key shares, whose pass
+// would move nothing.
+bool offsets(std::uint32_t count[kBuckets], unsigned long n)
+{
+    std::uint32_t sum = 0;
+    bool shared = false;
+    for (std::size_t b = 0; b < kBuckets; b++) {
+        shared |= count[b] == n;
+        const std::uint32_t c = count[b];
+        count[b] = sum;
+        sum += c;
+    }
+    return !shared;
+}
+
+// One stable scatter pass by digit d.
+template <typename Item, typename KeyOf>
+TV_AVX2 void scatter(unsigned long n, const Item *src, Item *dst, std::uint32_t offset[kBuckets],
+                     int d, KeyOf key_of)
+{
+    for (unsigned long i = 0; i < n; i++) {
+        const Item item = src[i];
+        dst[offset[digit(key_of(item), d)]++] = item;
+    }
+}
+
+// One stable scatter pass of keys by digit d; kToFloat stores float bits instead of keys.
+template <bool kToFloat>
+TV_AVX2 void scatter_keys(unsigned long n, const aliased_u32 *src, aliased_u32 *dst,
+                          std::uint32_t offset[kBuckets], int d)
+{
+    for (unsigned long i = 0; i < n; i++) {
+        const std::uint32_t k = src[i];
+        dst[offset[digit(k, d)]++] = kToFloat ? key_bits(k) : k;
+    }
+}
+
+}  // namespace
+
+TV_AVX2 bool radix_sort(unsigned long n, float arr[])
+{
+    if (n < kRadixMinimum || n > 0xffffffffu || order_is_ambiguous(n, arr + 1))
+        return false;
+    Scratch<std::uint32_t> scratch = try_scratch<std::uint32_t>(n);
+    if (!scratch)
+        return false;
+
+    // From here on nothing declines. The keys travel between the scratch and the caller's
+    // array, starting in the scratch; the last pass that moves them turns them back into floats.
+    aliased_u32 *const keys = reinterpret_cast<aliased_u32 *>(arr + 1);
+    Histograms count;
+    std::memset(count, 0, sizeof count);
+    for (unsigned long i = 0; i < n; i++) {
+        const std::uint32_t k = ordered_key(keys[i]);
+        scratch[i] = k;
+        for (int d = 0; d < kDigits; d++)
+            count[d][digit(k, d)]++;
+    }
+    bool moves[kDigits];
+    int last = -1;
+    for (int d = 0; d < kDigits; d++) {
+        moves[d] = offsets(count[d], n);
+        if (moves[d])
+            last = d;
+    }
+    aliased_u32 *src = scratch.get(), *dst = keys;
+    for (int d = 0; d < kDigits; d++) {
+        if (!moves[d])
+            continue;
+        if (d == last)
+            scatter_keys<true>(n, src, dst, count[d], d);
+        else
+            scatter_keys<false>(n, src, dst, count[d], d);
+        std::swap(src, dst);
+    }
+    // After an even number of passes the floats are in the scratch (or, when no pass moved
+    // anything, still keys there).
+    if (src != keys)
+        for (unsigned long i = 0; i < n; i++)
+            keys[i] = last < 0 ? key_bits(src[i]) : src[i];
+    return true;
+}
+
+TV_AVX2 bool radix_sort_distinct_pairs(unsigned long n, float arr[], float brr[])
+{
+    if (n < kRadixMinimum || n > 0xffffffffu || order_is_ambiguous(n, arr + 1))
+        return false;
+    Scratch<std::uint64_t> scratch_a = try_scratch<std::uint64_t>(n);
+    Scratch<std::uint64_t> scratch_b = try_scratch<std::uint64_t>(n);
+    if (!scratch_a || !scratch_b)
+        return false;
+
+    // The key in the high half, the companion's bits in the low half.
+    std::uint64_t *src = scratch_a.get(), *dst = scratch_b.get();
+    const auto key_of = [](std::uint64_t item) { return static_cast<std::uint32_t>(item >> 32); };
+    Histograms count;
+    std::memset(count, 0, sizeof count);
+    for (unsigned long i = 0; i < n; i++) {
+        const std::uint32_t k = ordered_key(float_bits(arr[i + 1]));
+        src[i] = (std::uint64_t{k} << 32) | float_bits(brr[i + 1]);
+        for (int d = 0; d < kDigits; d++)
+            count[d][digit(k, d)]++;
+    }
+    for (int d = 0; d < kDigits; d++) {
+        if (!offsets(count[d], n))
+            continue;
+        scatter(n, src, dst, count[d], d, key_of);
+        std::swap(src, dst);
+    }
+    for (unsigned long i = 1; i < n; i++)
+        if (key_of(src[i]) == key_of(src[i - 1]))
+            return false;
+    for (unsigned long i = 0; i < n; i++) {
+        arr[i + 1] = bits_float(key_bits(key_of(src[i])));
+        brr[i + 1] = bits_float(static_cast<std::uint32_t>(src[i]));
+    }
+    return true;
+}
+
+}  // namespace detail
+}  // namespace tessivane
