@@ -59,7 +59,8 @@ enum class Keys {
     random,        // distinct
     nan,           // one NaN in the middle
     signed_zeros,  // a -0 and a +0 among random keys
-    ties,          // whole numbers in [-1000, 1000]: every key tied with ~n/2000 others
+    ties,          // whole numbers plus 1/2 in [-1000, 1000]: each tied with ~n/2000 others
+    one_tie,       // distinct but for one pair of equal keys
 };
 
 std::vector<float> keys(Keys kind, size_t n)
@@ -75,9 +76,12 @@ std::vector<float> keys(Keys kind, size_t n)
         v[0] = -0.0f;
         v[n / 3] = 0.0f;
         break;
+    case Keys::one_tie:
+        v[n - 1] = v[0];
+        break;
     case Keys::ties:
         for (auto &x : v)
-            x = std::nearbyint(x);
+            x = std::nearbyint(x) + 0.5f;
         break;
     }
     return v;
@@ -300,6 +304,8 @@ std::string routine(const char *base, Keys kind)
         return std::string(base) + "-signed-zeros";
     case Keys::ties:
         return std::string(base) + "-ties";
+    case Keys::one_tie:
+        return std::string(base) + "-one-tie";
     }
     return base;
 }
@@ -322,7 +328,7 @@ void register_sorts()
         sizes(benchmark::RegisterBenchmark((routine("hpsort", kind) + "/std").c_str(), std_sort,
                                            kind));
     }
-    for (Keys kind : {Keys::random, Keys::ties, Keys::signed_zeros}) {
+    for (Keys kind : {Keys::random, Keys::ties, Keys::one_tie, Keys::signed_zeros}) {
         auto sizes = [kind](benchmark::internal::Benchmark *b) {
             if (kind == Keys::random)
                 b->RangeMultiplier(10)->Range(1000, 1000000);

@@ -184,7 +184,7 @@ void quicksort(unsigned long n, float arr[], float brr[], int nstack, const char
 // and a +0; radix_sort_distinct_pairs() sorts arr[1..n] with companions brr[1..n] unless two
 // keys compare equal or one is a NaN. Either returns false, leaving the arrays untouched, when
 // it declines: for such inputs, below kRadixMinimum elements, or when scratch memory is short.
-constexpr unsigned long kRadixMinimum = 128;
+constexpr unsigned long kRadixMinimum = 1024;
 bool radix_sort(unsigned long n, float arr[]);
 bool radix_sort_distinct_pairs(unsigned long n, float arr[], float brr[]);
 
