@@ -1,6 +1,8 @@
 // Pearson and Spearman correlation of two paired, 1-based samples.
 #include "stat.h"
 
+#include "detail_scratch.h"
+
 #include <cmath>
 
 #include "nrutil.h"
@@ -68,8 +70,9 @@ void spear(float data1[], float data2[], unsigned long n, float *d, float *zd, f
            float *rs, float *probrs)
 {
     using tessivane::sqr;
-    float *wksp1 = vector(1, static_cast<long>(n));
-    float *wksp2 = vector(1, static_cast<long>(n));
+    // Released in reverse order on return, and also when sort2 throws.
+    tessivane::detail::scratch_vector<float> wksp1(1, static_cast<long>(n));
+    tessivane::detail::scratch_vector<float> wksp2(1, static_cast<long>(n));
     for (unsigned long j = 1; j <= n; j++) {
         wksp1[j] = data1[j];
         wksp2[j] = data2[j];
@@ -105,6 +108,4 @@ void spear(float data1[], float data2[], unsigned long n, float *d, float *zd, f
         *rs = static_cast<float>((1.0 - (6.0 / en3n) * (*d + sfg / 12.0)) /
                                  std::sqrt(static_cast<double>(fac)));
     }
-    free_vector(wksp2, 1, static_cast<long>(n));
-    free_vector(wksp1, 1, static_cast<long>(n));
 }

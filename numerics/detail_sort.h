@@ -65,7 +65,17 @@ template <bool kCompanion, typename Bound>
 void quicksort_with_stack(unsigned long n, float arr[], float brr[], int nstack,
                           const char *overflow_message)
 {
-    Bound *istack = stack_alloc(static_cast<Bound *>(nullptr), nstack);
+    // Released on return, and also when the overflow exit throws.
+    struct StackOwner {
+        Bound *s;
+        int n;
+        ~StackOwner()
+        {
+            if (s)
+                stack_free(s, n);
+        }
+    } owner{stack_alloc(static_cast<Bound *>(nullptr), nstack), nstack};
+    Bound *const istack = owner.s;
     int jstack = 0;
     unsigned long ir = n;
     unsigned long l = 1;
@@ -90,10 +100,8 @@ void quicksort_with_stack(unsigned long n, float arr[], float brr[], int nstack,
                 if (kCompanion)
                     brr[i + 1] = b;
             }
-            if (jstack == 0) {
-                stack_free(istack, nstack);
+            if (jstack == 0)
                 return;
-            }
             // Bounds narrowed to int on push are sign-extended back.
             ir = static_cast<unsigned long>(static_cast<long>(istack[jstack]));
             l = static_cast<unsigned long>(static_cast<long>(istack[jstack - 1]));

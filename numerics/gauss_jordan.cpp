@@ -4,6 +4,8 @@
 #include "detail_linalg.h"
 #include "stat.h"
 
+#include "detail_scratch.h"
+
 #include <utility>
 
 namespace {
@@ -17,20 +19,17 @@ inline float absval(float x)
 
 void gaussj(float **a, int n, float **b, int m)
 {
-    int *indxc = ivector(1, n);
-    int *indxr = ivector(1, n);
-    int *ipiv = ivector(1, n);
+    // Released in reverse order on return, and also when a singular matrix throws.
+    tessivane::detail::scratch_vector<int> indxc(1, n);
+    tessivane::detail::scratch_vector<int> indxr(1, n);
+    tessivane::detail::scratch_vector<int> ipiv(1, n);
 
     for (int j = 1; j <= n; j++)
         ipiv[j] = 0;
 
     if (tessivane::detail::use_avx2() &&
-        tessivane::detail::gaussj_avx2(a, n, b, m, indxc, indxr, ipiv)) {
-        free_ivector(ipiv, 1, n);
-        free_ivector(indxr, 1, n);
-        free_ivector(indxc, 1, n);
+        tessivane::detail::gaussj_avx2(a, n, b, m, indxc, indxr, ipiv))
         return;
-    }
 
     for (int i = 1; i <= n; i++) {
         // Pivot search over the rows and columns not used yet; on ties the
@@ -97,8 +96,4 @@ void gaussj(float **a, int n, float **b, int m)
                 std::swap(a[k][indxr[l]], a[k][indxc[l]]);
         }
     }
-
-    free_ivector(ipiv, 1, n);
-    free_ivector(indxr, 1, n);
-    free_ivector(indxc, 1, n);
 }

@@ -6,6 +6,8 @@
 
 #include "stat.h"
 
+#include "detail_scratch.h"
+
 #include <cmath>
 #include <utility>
 
@@ -17,8 +19,9 @@ const int kMaxSweeps = 50;
 
 void jacobi(float **a, int n, float *d, float **v, int *nrot)
 {
-    float *b = vector(1, n);
-    float *z = vector(1, n);
+    // Released in reverse order on return, and also when too many sweeps throw.
+    tessivane::detail::scratch_vector<float> b(1, n);
+    tessivane::detail::scratch_vector<float> z(1, n);
 
     for (int ip = 1; ip <= n; ip++) {
         for (int iq = 1; iq <= n; iq++)
@@ -36,11 +39,8 @@ void jacobi(float **a, int n, float *d, float **v, int *nrot)
         for (int ip = 1; ip <= n - 1; ip++)
             for (int iq = ip + 1; iq <= n; iq++)
                 sm += std::fabs(a[ip][iq]);
-        if (sm == 0.0f) {
-            free_vector(z, 1, n);
-            free_vector(b, 1, n);
+        if (sm == 0.0f)
             return;
-        }
         // In the first sweeps only elements above this threshold are rotated.
         float tresh =
             i < 4 ? static_cast<float>(0.2 * static_cast<double>(sm) / static_cast<double>(n * n))

@@ -4,6 +4,9 @@
 
 #include "stat.h"
 
+#include "detail_refuse.h"
+#include "detail_scratch.h"
+
 namespace {
 
 const double kSingularValueCut = 1.0e-5;
@@ -13,8 +16,12 @@ const double kSingularValueCut = 1.0e-5;
 void svdfit(float *x, float *y, float *sig, int ndata, float *a, int ma, float **u, float **v,
             float *w, float *chisq, void (*funcs)(float, float *, int))
 {
-    float *b = vector(1, ndata);
-    float *afunc = vector(1, ma);
+    // Without a basis function the callback would be handed an empty vector to write.
+    if (ma < 1)
+        tessivane::detail::refuse("svdfit: ma = %d, there must be at least one basis function", ma);
+    // Released in reverse order (afunc, then b) on return, and also on a throw.
+    tessivane::detail::scratch_vector<float> b(1, ndata);
+    tessivane::detail::scratch_vector<float> afunc(1, ma);
 
     for (int i = 1; i <= ndata; i++) {
         (*funcs)(x[i], afunc, ma);
@@ -46,9 +53,6 @@ void svdfit(float *x, float *y, float *sig, int ndata, float *a, int ma, float *
         float tmp = (y[i] - sum) / sig[i];
         *chisq += tmp * tmp;
     }
-
-    free_vector(afunc, 1, ma);
-    free_vector(b, 1, ndata);
 }
 
 void fpoly(float x, float *p, int np)

@@ -4,14 +4,18 @@
 
 #include "stat.h"
 
+#include "detail_scratch.h"
+
 bool getInverseMatrixUsingSVD(float **m, float **inv, int n)
 {
-    float **u = matrix(1, n, 1, n);
-    float **v = matrix(1, n, 1, n);
-    float *w = vector(1, n);
-    float **u0 = matrix(0, n - 1, 0, n - 1);
-    float **v0 = matrix(0, n - 1, 0, n - 1);
-    float **tmpm = matrix(0, n - 1, 0, n - 1);
+    using tessivane::detail::scratch_matrix;
+    using tessivane::detail::scratch_vector;
+    scratch_matrix u(1, n, 1, n);
+    scratch_matrix v(1, n, 1, n);
+    scratch_vector<float> w(1, n);
+    scratch_matrix u0(0, n - 1, 0, n - 1);
+    scratch_matrix v0(0, n - 1, 0, n - 1);
+    scratch_matrix tmpm(0, n - 1, 0, n - 1);
     float wmax = 0.0f;
 
     copy_matrix(m, u, n, n, 2);
@@ -19,7 +23,7 @@ bool getInverseMatrixUsingSVD(float **m, float **inv, int n)
 
     // A value left unconverged may be negative; its magnitude is the best
     // estimate there is.
-    if (NoConvergenceInSVD) {
+    if (!tessivane::last_svd_converged()) {
         for (int j = 1; j <= n; j++)
             if (!(w[j] >= 0.0f))
                 w[j] = -w[j];
@@ -44,11 +48,12 @@ bool getInverseMatrixUsingSVD(float **m, float **inv, int n)
     copy_matrix(tmpm, v0, n, n, 0);
     matrix_matrix_mult(v0, u0, inv, n, n, n);
 
-    free_matrix(u0, 0, n - 1, 0, n - 1);
-    free_matrix(v0, 0, n - 1, 0, n - 1);
-    free_matrix(tmpm, 0, n - 1, 0, n - 1);
-    free_matrix(v, 1, n, 1, n);
-    free_matrix(u, 1, n, 1, n);
-    free_vector(w, 1, n);
+    // Released in this order, not in reverse order of allocation.
+    u0.release();
+    v0.release();
+    tmpm.release();
+    v.release();
+    u.release();
+    w.release();
     return true;
 }

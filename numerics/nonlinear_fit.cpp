@@ -5,39 +5,10 @@
 
 #include "stat.h"
 
+#include "detail_scratch.h"
+
 #include <cmath>
 #include <utility>
-
-namespace {
-
-// One fit in progress per process. The work storage exists exactly while
-// `active` is set; its bounds are remembered so that it can be released even
-// when a new fit is started before the previous one was finished.
-struct FitState {
-    bool active = false;
-    int ma = 0;
-    int mfit = 0;
-    float ochisq = 0.0f;
-    float *atry = nullptr;
-    float *beta = nullptr;
-    float *da = nullptr;
-    float **oneda = nullptr;
-};
-
-FitState lm;
-
-void release_fit_storage()
-{
-    free_matrix(lm.oneda, 1, lm.mfit, 1, 1);
-    free_vector(lm.da, 1, lm.ma);
-    free_vector(lm.beta, 1, lm.ma);
-    free_vector(lm.atry, 1, lm.ma);
-    lm.oneda = nullptr;
-    lm.da = lm.beta = lm.atry = nullptr;
-    lm.active = false;
-}
-
-}  // namespace
 
 void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma, float **alpha,
             float *beta, float *chisq, void (*funcs)(float, float *, float *, float *, int))
@@ -46,7 +17,7 @@ void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma
     for (int j = 1; j <= ma; j++)
         if (ia[j])
             mfit++;
-    float *dyda = vector(1, ma);
+    tessivane::detail::scratch_vector<float> dyda(1, ma);
     // A model that leaves a derivative unwritten contributes 0 for it rather
     // than whatever the scratch storage held.
     for (int j = 1; j <= ma; j++)
@@ -82,8 +53,6 @@ void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma
     for (int j = 2; j <= mfit; j++)
         for (int k = 1; k < j; k++)
             alpha[k][j] = alpha[j][k];
-
-    free_vector(dyda, 1, ma);
 }
 
 void covsrt(float **covar, int ma, int *ia, int mfit)
@@ -104,72 +73,163 @@ void covsrt(float **covar, int ma, int *ia, int mfit)
     }
 }
 
-void mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma, float **covar,
-            float **alpha, float *chisq, void (*funcs)(float, float *, float *, float *, int),
-            float *alamda)
+namespace tessivane {
+
+lm_fit::lm_fit() = default;
+
+lm_fit::~lm_fit()
+{
+    release_storage();
+}
+
+// Releases whatever work storage exists; also the partial storage of an
+// initialising call that was interrupted by a throw.
+void lm_fit::release_storage()
+{
+    if (oneda_)
+        free_matrix(oneda_, 1, mfit_, 1, 1);
+    if (da_)
+        free_vector(da_, 1, ma_);
+    if (beta_)
+        free_vector(beta_, 1, ma_);
+    if (atry_)
+        free_vector(atry_, 1, ma_);
+    oneda_ = nullptr;
+    da_ = beta_ = atry_ = nullptr;
+    active_ = false;
+}
+
+void lm_fit::step(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
+                  float **covar, float **alpha, float *chisq, lm_model funcs, float *alamda)
+{
+    // The catch only runs when nrerror throws (or the model does): an
+    // interrupted fit is no fit at all, and its storage goes with it.
+    try {
+        iterate(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, alamda);
+    } catch (...) {
+        release_storage();
+        throw;
+    }
+}
+
+void lm_fit::iterate(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
+                     float **covar, float **alpha, float *chisq, lm_model funcs, float *alamda)
 {
     if (*alamda < 0.0f) {
         // A new fit replaces one that was never finished.
-        if (lm.active)
-            release_fit_storage();
-        lm.ma = ma;
-        lm.atry = vector(1, ma);
-        lm.beta = vector(1, ma);
-        lm.da = vector(1, ma);
-        lm.mfit = 0;
+        if (active_)
+            release_storage();
+        ma_ = ma;
+        atry_ = vector(1, ma);
+        beta_ = vector(1, ma);
+        da_ = vector(1, ma);
+        mfit_ = 0;
         for (int j = 1; j <= ma; j++)
             if (ia[j])
-                lm.mfit++;
-        lm.oneda = matrix(1, lm.mfit, 1, 1);
-        lm.active = true;
+                mfit_++;
+        oneda_ = matrix(1, mfit_, 1, 1);
+        active_ = true;
 
         *alamda = 0.001f;
-        mrqcof(x, y, sig, ndata, a, ia, ma, alpha, lm.beta, chisq, funcs);
-        lm.ochisq = *chisq;
+        mrqcof(x, y, sig, ndata, a, ia, ma, alpha, beta_, chisq, funcs);
+        ochisq_ = *chisq;
         for (int j = 1; j <= ma; j++)
-            lm.atry[j] = a[j];
-    } else if (!lm.active) {
+            atry_[j] = a[j];
+    } else if (!active_) {
         nrerror("mrqmin: no fit in progress (start one with alamda < 0)");
     }
 
-    const int mfit = lm.mfit;
+    const int mfit = mfit_;
     for (int j = 1; j <= mfit; j++) {
         for (int k = 1; k <= mfit; k++)
             covar[j][k] = alpha[j][k];
         // The damped diagonal is formed in double.
         covar[j][j] = static_cast<float>(static_cast<double>(alpha[j][j]) *
                                          (1.0 + static_cast<double>(*alamda)));
-        lm.oneda[j][1] = lm.beta[j];
+        oneda_[j][1] = beta_[j];
     }
-    gaussj(covar, mfit, lm.oneda, 1);
+    gaussj(covar, mfit, oneda_, 1);
     for (int j = 1; j <= mfit; j++)
-        lm.da[j] = lm.oneda[j][1];
+        da_[j] = oneda_[j][1];
 
     if (*alamda == 0.0f) {
         covsrt(covar, ma, ia, mfit);
-        release_fit_storage();
+        release_storage();
         return;
     }
 
     for (int j = 0, l = 1; l <= ma; l++)
         if (ia[l])
-            lm.atry[l] = a[l] + lm.da[++j];
-    mrqcof(x, y, sig, ndata, lm.atry, ia, ma, covar, lm.da, chisq, funcs);
+            atry_[l] = a[l] + da_[++j];
+    mrqcof(x, y, sig, ndata, atry_, ia, ma, covar, da_, chisq, funcs);
 
-    if (*chisq < lm.ochisq) {
+    if (*chisq < ochisq_) {
         *alamda = static_cast<float>(static_cast<double>(*alamda) * 0.1);
-        lm.ochisq = *chisq;
+        ochisq_ = *chisq;
         for (int j = 1; j <= mfit; j++) {
             for (int k = 1; k <= mfit; k++)
                 alpha[j][k] = covar[j][k];
-            lm.beta[j] = lm.da[j];
+            beta_[j] = da_[j];
         }
         for (int l = 1; l <= ma; l++)
-            a[l] = lm.atry[l];
+            a[l] = atry_[l];
     } else {
         *alamda *= 10.0f;
-        *chisq = lm.ochisq;
+        *chisq = ochisq_;
     }
+}
+
+lm_outcome lm_fit::run(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
+                       float **covar, float **alpha, float *chisq, lm_model funcs,
+                       const lm_stopping_rule &rule)
+{
+    lm_outcome outcome;
+    float alamda = -1.0f;
+    step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, &alamda);
+    outcome.iterations = 1;
+    int quiet = 0;
+    while (outcome.iterations < rule.max_iterations) {
+        if (ochisq_ == 0.0f) {
+            outcome.stop = lm_outcome::converged;  // nothing left to lower
+            break;
+        }
+        if (alamda > rule.max_lambda) {
+            outcome.stop = lm_outcome::stalled;
+            break;
+        }
+        const float before = ochisq_;
+        step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, &alamda);
+        outcome.iterations++;
+        if (ochisq_ < before) {
+            const double drop = static_cast<double>(before) - static_cast<double>(ochisq_);
+            const bool small = drop < rule.absolute_drop + rule.relative_drop * before;
+            quiet = small ? quiet + 1 : 0;
+            if (quiet >= rule.quiet_steps) {
+                outcome.stop = lm_outcome::converged;
+                break;
+            }
+        }
+    }
+    outcome.lambda_at_stop = alamda;
+    alamda = 0.0f;
+    step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, &alamda);
+    return outcome;
+}
+
+}  // namespace tessivane
+
+namespace {
+
+// The fit that mrqmin drives: one per process.
+tessivane::lm_fit process_fit;
+
+}  // namespace
+
+void mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma, float **covar,
+            float **alpha, float *chisq, void (*funcs)(float, float *, float *, float *, int),
+            float *alamda)
+{
+    process_fit.step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, alamda);
 }
 
 void fgauss(float x, float *a, float *y, float *dyda, int na)

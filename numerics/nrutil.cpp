@@ -1,11 +1,50 @@
 #include "nrutil.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+namespace {
+
+thread_local tessivane::error_mode current_mode = tessivane::error_mode::exit_process;
+std::atomic<tessivane::error_handler> installed_handler{nullptr};
+
+}  // namespace
+
+namespace tessivane {
+
+numerics_error::numerics_error(const std::string &message)
+    : std::runtime_error(message)
+{}
+
+numerics_error::~numerics_error() = default;
+
+error_mode set_error_mode(error_mode mode)
+{
+    const error_mode previous = current_mode;
+    current_mode = mode;
+    return previous;
+}
+
+error_mode get_error_mode()
+{
+    return current_mode;
+}
+
+error_handler set_error_handler(error_handler handler)
+{
+    return installed_handler.exchange(handler);
+}
+
+}  // namespace tessivane
+
 void nrerror(char *error_text)
 {
+    if (const tessivane::error_handler handler = installed_handler.load())
+        handler(error_text);
+    if (current_mode == tessivane::error_mode::throw_exception)
+        throw tessivane::numerics_error(error_text);
     std::fwrite("Vestrin Calculary run-time error...\n", 1, 36, stderr);
     std::fprintf(stderr, "%s\n", error_text);
     std::fwrite("...now exiting to system...\n", 1, 28, stderr);
@@ -77,7 +116,13 @@ T **offset_matrix(long nrl, long nrh, long ncl, long nch, const char *function)
     long elements = product(nrow, ncol, function);
 
     T **m = allocate<T *>(nrow, function, "allocation failure 1 in matrix()") - nrl;
-    m[nrl] = allocate<T>(elements, function, "allocation failure 2 in matrix()") - ncl;
+    // Only reached in throw mode: the default mode ends the process inside nrerror.
+    try {
+        m[nrl] = allocate<T>(elements, function, "allocation failure 2 in matrix()") - ncl;
+    } catch (...) {
+        std::free(m + nrl);
+        throw;
+    }
     for (long i = nrl + 1; i <= nrh; i++)
         m[i] = m[i - 1] + ncol;
     return m;
@@ -103,8 +148,21 @@ T ***offset_tensor(long nrl, long nrh, long ncl, long nch, long ndl, long ndh, c
     long elements = product(columns, ndep, function);
 
     T ***t = allocate<T **>(nrow, function, failure_text[0]) - nrl;
-    t[nrl] = allocate<T *>(columns, function, failure_text[1]) - ncl;
-    t[nrl][ncl] = allocate<T>(elements, function, failure_text[2]) - ndl;
+    // The handlers only run in throw mode: the default mode ends the process
+    // inside nrerror, leaving the earlier blocks to the system.
+    try {
+        t[nrl] = allocate<T *>(columns, function, failure_text[1]) - ncl;
+    } catch (...) {
+        std::free(t + nrl);
+        throw;
+    }
+    try {
+        t[nrl][ncl] = allocate<T>(elements, function, failure_text[2]) - ndl;
+    } catch (...) {
+        std::free(t[nrl] + ncl);
+        std::free(t + nrl);
+        throw;
+    }
 
     for (long j = ncl + 1; j <= nch; j++)
         t[nrl][j] = t[nrl][j - 1] + ndep;

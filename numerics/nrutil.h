@@ -14,7 +14,8 @@
 // block over one contiguous data block (handle[nrl][ncl] + ndl), so a whole
 // matrix or tensor can be walked linearly.
 //
-// Fatal conditions end the process through nrerror(). That includes running out
+// Fatal conditions are reported through nrerror(), which ends the process unless
+// the calling thread asked for exceptions (errors.h). That includes running out
 // of memory ("allocation failure ...") and ranges that cannot describe an array:
 // a vector range with high < low - 1 (high == low - 1 is an empty vector), a
 // matrix or view without rows or with high < low - 1 columns, a tensor without
@@ -22,14 +23,19 @@
 //
 // [thread-safe] The allocation and release functions keep no state.
 
+#include "errors.h"
 #include "tessivane_export.h"
 
-// Writes "Vestrin Calculary run-time error...", error_text and
-// "...now exiting to system..." as three lines on stderr, then exit(1): exit
-// handlers run and streams are flushed. Never returns.
+// Reports a fatal condition. First tells the installed error handler, if any
+// (tessivane::set_error_handler). Then, in the calling thread's default mode,
+// writes "Vestrin Calculary run-time error...", error_text and
+// "...now exiting to system..." as three lines on stderr and calls exit(1):
+// exit handlers run and streams are flushed. In throw mode
+// (tessivane::set_error_mode) it throws tessivane::numerics_error(error_text)
+// instead. Never returns.
 [[noreturn]] TV_API void nrerror(char *error_text);
 
-// Same exit, for string literals.
+// Same report, for string literals.
 [[noreturn]] inline void nrerror(const char *error_text)
 {
     nrerror(const_cast<char *>(error_text));
@@ -61,6 +67,10 @@ TV_API float **convert_matrix(float *a, long nrl, long nrh, long ncl, long nch);
 // at least one row and one column.
 TV_API float ***f3tensor(long nrl, long nrh, long ncl, long nch, long ndl, long ndh);
 TV_API unsigned char ***c3tensor(long nrl, long nrh, long ncl, long nch, long ndl, long ndh);
+
+// When an allocation fails after earlier blocks of the same matrix or tensor were
+// obtained, those blocks are released before a numerics_error is thrown; in the
+// default mode the process ends without releasing them.
 
 // Release functions take the handle and the allocation bounds; only the low
 // bounds are used. A matrix or tensor must have its first row pointer (and

@@ -3,8 +3,9 @@
 // 32 bits, and decorrelated by a 32-entry shuffle table; Gaussian deviates by
 // the polar Box-Muller method, which yields two per accepted pair.
 //
-// The shuffle table and the waiting Gaussian deviate are process-wide: one
-// table serves every seed variable in the process.
+// ran1 and gasdev keep their shuffle table and waiting Gaussian deviate in one
+// process-wide state; a tessivane::ran1_stream owns a state of its own and runs
+// the same steps on it.
 
 #include "stat.h"
 
@@ -24,13 +25,8 @@ const int kWarmUp = 8;
 // 1 - 2^-23, the float nearest to it.
 const double kLargest = 1.0 - 1.2e-7;
 
-// ran1: the shuffle table and the last value taken from it (0: never seeded).
-long iv[kTableSize];
-long iy = 0;
-
-// gasdev: 1 while the second deviate of a pair waits in gset.
-int iset = 0;
-float gset = 0.0f;
+// The state behind ran1 and gasdev.
+tessivane::ran1_stream::state process_state;
 
 // One step of the generator on a state in 1..kModulus-1.
 inline void schrage_step(long *idum)
@@ -59,12 +55,10 @@ inline void reduce_seed(long *idum)
         *idum = r != 0 ? r : 1;
 }
 
-}  // namespace
-
-float ran1(long *idum)
+float draw_uniform(tessivane::ran1_stream::state &st, long *idum)
 {
     reduce_seed(idum);
-    if (*idum <= 0 || !iy) {
+    if (*idum <= 0 || !st.iy) {
         // A zero or positive seed starts from state 1.
         if (-(*idum) < 1)
             *idum = 1;
@@ -73,38 +67,73 @@ float ran1(long *idum)
         for (int j = kTableSize + kWarmUp - 1; j >= 0; --j) {
             schrage_step(idum);
             if (j < kTableSize)
-                iv[j] = *idum;
+                st.iv[j] = *idum;
         }
-        iy = iv[0];
+        st.iy = st.iv[0];
     }
     schrage_step(idum);
-    const int j = static_cast<int>(iy / kTableDivisor);
-    iy = iv[j];
-    iv[j] = *idum;
+    const int j = static_cast<int>(st.iy / kTableDivisor);
+    st.iy = st.iv[j];
+    st.iv[j] = *idum;
     // The product is formed in double and rounded to float once.
-    const float temp = static_cast<float>(kScale * static_cast<double>(iy));
+    const float temp = static_cast<float>(kScale * static_cast<double>(st.iy));
     if (static_cast<double>(temp) > kLargest)
         return static_cast<float>(kLargest);
     return temp;
 }
 
-float gasdev(long *idum)
+float draw_gaussian(tessivane::ran1_stream::state &st, long *idum)
 {
-    if (iset) {
-        iset = 0;
-        return gset;
+    if (st.iset) {
+        st.iset = 0;
+        return st.gset;
     }
     float v1;
     float v2;
     float rsq;
     do {
-        v1 = static_cast<float>(2.0 * ran1(idum) - 1.0);
-        v2 = static_cast<float>(2.0 * ran1(idum) - 1.0);
+        v1 = static_cast<float>(2.0 * draw_uniform(st, idum) - 1.0);
+        v2 = static_cast<float>(2.0 * draw_uniform(st, idum) - 1.0);
         rsq = v1 * v1 + v2 * v2;
     } while (rsq >= 1.0f || rsq == 0.0f);
     const double r = static_cast<double>(rsq);
     const float fac = static_cast<float>(std::sqrt(-2.0 * std::log(r) / r));
-    gset = v1 * fac;
-    iset = 1;
+    st.gset = v1 * fac;
+    st.iset = 1;
     return v2 * fac;
 }
+
+}  // namespace
+
+float ran1(long *idum)
+{
+    return draw_uniform(process_state, idum);
+}
+
+float gasdev(long *idum)
+{
+    return draw_gaussian(process_state, idum);
+}
+
+namespace tessivane {
+
+ran1_stream::ran1_stream(long seed)
+    : idum_(seed)
+{}
+
+float ran1_stream::uniform()
+{
+    return draw_uniform(state_, &idum_);
+}
+
+float ran1_stream::gaussian()
+{
+    return draw_gaussian(state_, &idum_);
+}
+
+void ran1_stream::reseed(long seed)
+{
+    idum_ = seed;
+}
+
+}  // namespace tessivane

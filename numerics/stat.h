@@ -9,11 +9,17 @@
 // - Arrays are 1-based (indices 1..n) unless a comment says "0..n-1".
 // - Results come back through out-parameters; an out-parameter a routine does
 //   not compute is left exactly as the caller passed it.
-// - Fatal conditions end the process through nrerror() (three lines on stderr,
-//   exit status 1) with the message given in the comment.
+// - Fatal conditions are reported through nrerror() with the message given in
+//   the comment: by default three lines on stderr and exit status 1; in a
+//   thread that chose tessivane::error_mode::throw_exception (errors.h), a
+//   tessivane::numerics_error whose what() is that message.
+// - After such a throw, the scratch storage of the routine has been released;
+//   the caller's output and in/out arrays hold unspecified but valid floats
+//   (a partly finished result), its input-only arrays are unchanged.
 // - Scratch storage is allocated through nrutil and released before returning.
 // - Routines marked [process-wide state: not thread-safe] keep state between
-//   calls and must not run on two threads at once.
+//   calls and must not run on two threads at once; each such state has a
+//   thread-ownable form below (ran1_stream, lm_fit, last_svd_converged).
 
 #include "nrutil.h"
 #include "tessivane_export.h"
@@ -27,18 +33,25 @@ TV_API double gammln(double xx);
 
 // Q(a, x) = 1 - P(a, x), the regularised upper incomplete gamma function: by the series of
 // gser() when x < a + 1, otherwise by the continued fraction of gcf().
-// Ends the process with "Invalid arguments in routine gammq" when x < 0 or a <= 0, and with
-// the message of gser() or gcf() when that one does not converge in 100 steps.
+// Fatal: "Invalid arguments in routine gammq" when x < 0, a <= 0 or either is NaN.
+// Accuracy at large a: gser() and gcf() scale their sums by exp(-x + a ln x - ln Gamma(a))
+// with ln Gamma(a) rounded to float, whose rounding error (up to half a float step of
+// ln Gamma(a), about 3e-8 a ln a) becomes a relative error of the same size in P or Q.
+// That is below 3e-4 up to a = 1000, about 0.4% at a = 1e4 and 6% at a = 1e5; at a = 1e6
+// the factor can be off by e^0.5 and at a = 1e7 by e^8, so results there (even results
+// outside [0, 1]) carry no information beyond the side of x = a they fall on.
 TV_API float gammq(float a, float x);
 
 // P(a, x) by its power series into *gamser, and ln Gamma(a) (rounded to float) into *gln.
-// x = 0 gives *gamser = 0. Ends the process with "x less than 0 in routine gser" for x < 0
-// and with "a too large, ITMAX too small in routine gser" when 100 terms do not converge.
+// x = 0 gives *gamser = 0. Up to 100 + 6 sqrt(a) terms, enough for every a up to 2^24 and
+// x < a + 1. Fatal: "x less than 0 in routine gser" for x < 0, "a too large, ITMAX too small
+// in routine gser" when the terms do not converge (a NaN argument, or a above 2^24 with x
+// near a, where a + n no longer changes in float).
 TV_API void gser(float *gamser, float a, float x, float *gln);
 
 // Q(a, x) by its continued fraction (modified Lentz) into *gammcf, and ln Gamma(a) (rounded to
-// float) into *gln. Meant for x >= a + 1. Ends the process with
-// "a too large, ITMAX too small in gcf" when 100 iterations do not converge.
+// float) into *gln. Meant for x >= a + 1; up to 100 + 6 sqrt(a) iterations. Fatal:
+// "a too large, ITMAX too small in gcf" when they do not converge (e.g. a NaN argument).
 TV_API void gcf(float *gammcf, float a, float x, float *gln);
 
 // I_x(a, b), the regularised incomplete beta function, for a, b > 0 (not checked).
@@ -173,11 +186,9 @@ TV_API float p_to_z(float pvalue);
 // point is weighted by 1 / sig[i]^2 (sig[i] != 0); *siga and *sigb are the standard errors
 // and *q = gammq(0.5 (ndata - 2), 0.5 *chi2) the goodness of fit. With mwt = 0 sig is not
 // read (it may be null), *q = 1, and the standard errors are scaled by the scatter about the
-// line (ndata >= 3). All six outputs are written. Ends the process, for a weighted fit with
-// ndata <= 2, with "Invalid arguments in routine gammq", and for a weighted fit whose *q
-// gammq cannot reach in 100 steps with gser()'s or gcf()'s message: that happens when ndata
-// is above about 800 and the chi-square lies a little below ndata - 2 (the typical value of a
-// good fit), and when the chi-square is not a number (all x equal).
+// line (ndata >= 3). All six outputs are written. Fatal, for a weighted fit: "Invalid
+// arguments in routine gammq" when ndata <= 2 or the chi-square is not a number (all x
+// equal). For large ndata *q has the accuracy gammq() gives at a = (ndata - 2) / 2.
 // [thread-safe] No state (the float square is formed without shared temporaries).
 TV_API void fit(float x[], float y[], int ndata, float sig[], int mwt, float *a, float *b,
                 float *siga, float *sigb, float *chi2, float *q);
@@ -233,9 +244,9 @@ TV_API void fourn(float data[], unsigned long nn[], int ndim, int isign);
 // not a power of two: "rlft3: nn1 = <nn1> is not a power of two (1, 2, 4, ...)"
 // (likewise nn2), "rlft3: nn3 = <nn3> is not a power of two >= 2", or when
 // nn1*nn2*nn3 exceeds 2^60: "rlft3: nn1*nn2*nn3 = <nn1>*<nn2>*<nn3> is too large".
-// Ends the process with exit status 1 and NO message, before any element
-// changes, when data[nn1][nn2] does not lie (nn1*nn2 - 1)*nn3 floats after
-// data[1][1] (a tensor that is not contiguous in this shape).
+// Fatal, before any element changes, when data[nn1][nn2] does not lie
+// (nn1*nn2 - 1)*nn3 floats after data[1][1] (a tensor that is not contiguous
+// in this shape): "rlft3: data is not one contiguous <nn1> x <nn2> x <nn3> tensor".
 TV_API void rlft3(float ***data, float **speq, unsigned long nn1, unsigned long nn2,
                   unsigned long nn3, int isign);
 
@@ -259,6 +270,7 @@ TV_API unsigned short select_ushort(unsigned long k, unsigned long n, unsigned s
 //
 // [process-wide state: not thread-safe] One shuffle table and one waiting
 // Gaussian deviate serve the whole process, whatever seed variable is passed.
+// A thread that wants its own stream uses tessivane::ran1_stream below.
 
 // Uniform deviate in the open interval (0, 1): the minimal-standard generator
 // (16807 x mod 2^31-1, Schrage's factorisation) behind a 32-entry shuffle
@@ -278,13 +290,61 @@ TV_API float ran1(long *idum);
 // call after).
 TV_API float gasdev(long *idum);
 
+namespace tessivane {
+
+// A random stream with a state of its own: uniform() and gaussian() give, bit
+// for bit, the deviates that ran1(&idum) and gasdev(&idum) give in a process
+// that has not called them before, for the same seed and the same sequence of
+// calls (including the deviate gaussian() keeps waiting). Any seed value works
+// as it does for ran1 (a non-negative one starts from state 1).
+// [thread-safe] Distinct streams may be used on distinct threads at once; one
+// stream must not be used by two threads at once.
+class TV_API ran1_stream {
+public:
+    // What ran1 and gasdev keep between calls: the shuffle table, the value
+    // last taken from it (0: not seeded yet) and the waiting Gaussian deviate.
+    struct state {
+        long iv[32] = {};
+        long iy = 0;
+        int iset = 0;
+        float gset = 0.0f;
+    };
+
+    explicit ran1_stream(long seed = -1);
+    float uniform();
+    float gaussian();
+    // As passing a new value in *idum: a negative seed restarts the sequence
+    // on the next draw; a waiting Gaussian deviate is still returned first.
+    void reseed(long seed);
+    // The value *idum would hold now (the generator state after a draw).
+    long idum() const { return idum_; }
+
+private:
+    long idum_;
+    state state_;
+};
+
+}  // namespace tessivane
+
 // ---- Singular value decomposition ----
 
 // Set by svdcmp when some singular value had not converged after 100 QR
 // sweeps (that value may then be negative and less accurate); cleared on entry
 // to every svdcmp call. Read it right after the call it is meant to describe.
-// [process-wide state: not thread-safe]
+// [process-wide state] It describes the latest svdcmp call of the whole
+// process; svdcmp stores it atomically, so concurrent calls do not race, but
+// a thread that shares the process with other decompositions should ask
+// tessivane::last_svd_converged() instead.
 extern TV_API bool NoConvergenceInSVD;
+
+namespace tessivane {
+
+// [thread-safe] True when every singular value of the calling thread's latest
+// svdcmp call converged (the negation of what that call stored in
+// NoConvergenceInSVD); true before the thread's first call.
+TV_API bool last_svd_converged();
+
+}  // namespace tessivane
 
 // sqrt(a^2 + b^2) without destructive overflow or underflow; pythag(0, 0) = 0.
 // [thread-safe]
@@ -295,7 +355,8 @@ TV_API float pythag(float a, float b);
 // leaves them (not sorted), v[1..n][1..n] V itself (not its transpose).
 // Converged values are >= 0. Convergence is tested against the absolute
 // threshold 1e-6; non-convergence is not fatal and only sets
-// NoConvergenceInSVD. [process-wide state: not thread-safe]
+// NoConvergenceInSVD (and tessivane::last_svd_converged() on this thread).
+// [thread-safe] on distinct arrays.
 TV_API void svdcmp(float **a, int m, int n, float *w, float **v);
 
 // Solves A x = b in the least-squares sense from the factors of svdcmp:
@@ -306,7 +367,9 @@ TV_API void svbksb(float **u, float *w, float **v, int m, int n, float *b, float
 
 // Covariance V * diag(1/w^2) * V^T of an SVD fit: reads v[1..ma][1..ma] and
 // w[1..ma] (a w[k] equal to 0 leaves direction k out), writes all of
-// cvm[1..ma][1..ma], exactly symmetric.
+// cvm[1..ma][1..ma], exactly symmetric. ma = 0 writes nothing; ma < 0 is
+// refused by the scratch allocation ("bad index range in vector()") before
+// anything is written.
 TV_API void svdvar(float **v, int ma, float *w, float **cvm);
 
 // ---- Matrix products and copies ----
@@ -352,7 +415,7 @@ TV_API void fast_matrix_matrix_mult(float **a, float **b, float **c, int m, int 
 // so a singular or nearly singular m gives the truncated pseudo-inverse (the
 // zero matrix gives non-finite values). inv may be m itself. When the SVD did
 // not converge the magnitudes of the singular values are used. Always returns
-// true. [process-wide state: not thread-safe] (runs svdcmp)
+// true. [thread-safe] on distinct arrays.
 TV_API bool getInverseMatrixUsingSVD(float **m, float **inv, int n);
 
 // ---- Gauss-Jordan elimination ----
@@ -390,8 +453,10 @@ TV_API void eigsrt(float *d, float **v, int n);
 // u[1..ndata][1..ma] (U of the design matrix), v[1..ma][1..ma], w[1..ma] (the
 // singular values, those below 1e-5 times the largest set to 0, ready for
 // svdvar) and *chisq. sig[i] must be non-zero. Does not report SVD
-// non-convergence itself (see NoConvergenceInSVD).
-// [process-wide state: not thread-safe] (runs svdcmp)
+// non-convergence itself (see tessivane::last_svd_converged()).
+// Fatal, before anything is allocated or written, when ma < 1:
+// "svdfit: ma = <ma>, there must be at least one basis function".
+// [thread-safe] on distinct arrays (if funcs is).
 TV_API void svdfit(float *x, float *y, float *sig, int ndata, float *a, int ma, float **u,
                    float **v, float *w, float *chisq, void (*funcs)(float, float *, int));
 
@@ -418,7 +483,12 @@ TV_API void fpoly(float x, float *p, int np);
 // "mrqmin: no fit in progress (start one with alamda < 0)" for an iteration
 // or finishing call without a fit, with "no rows in matrix()" when a fit is
 // started with no parameter to fit (every ia[j] = 0), and with the gaussj
-// messages on a singular curvature matrix. [process-wide state: not thread-safe]
+// messages on a singular curvature matrix. After a throw (errors.h) no fit is
+// in progress and its work storage is released; a is unchanged, alpha, covar
+// and *chisq hold unspecified floats, and *alamda keeps the value it had on
+// entry unless the throw came after the initialising call set it to 0.001.
+// [process-wide state: not thread-safe] One fit per process; a thread runs
+// its own fit with a tessivane::lm_fit.
 TV_API void mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
                    float **covar, float **alpha, float *chisq,
                    void (*funcs)(float, float *, float *, float *, int), float *alamda);
@@ -439,5 +509,75 @@ TV_API void covsrt(float **covar, int ma, int *ia, int mfit);
 // i = 1, 4, 7, ... of a[1..na]; writes *y and dyda for each whole triple.
 // Parameters past the last whole triple are ignored and get no derivative.
 TV_API void fgauss(float x, float *a, float *y, float *dyda, int na);
+
+namespace tessivane {
+
+typedef void (*lm_model)(float, float *, float *, float *, int);
+
+// When lm_fit::run() stops iterating. A step is small when it was accepted and
+// lowered chi-square by less than absolute_drop + relative_drop * chi-square;
+// run() stops after quiet_steps small steps in a row (rejected steps neither
+// count nor break the run), when chi-square reaches 0, when lambda exceeds
+// max_lambda (no step lowers chi-square any more), or after max_iterations
+// calls.
+struct lm_stopping_rule {
+    int max_iterations = 200;
+    double absolute_drop = 1.0e-3;
+    double relative_drop = 1.0e-4;
+    int quiet_steps = 2;
+    float max_lambda = 1.0e10f;
+};
+
+struct lm_outcome {
+    enum reason { iteration_limit, converged, stalled };
+    reason stop = iteration_limit;  // stalled: lambda exceeded max_lambda
+    int iterations = 0;             // calls before the finishing one
+    float lambda_at_stop = 0.0f;
+};
+
+// One Levenberg-Marquardt fit with its own work storage: step() is mrqmin()
+// (same arguments, same protocol through *alamda, the same results bit for
+// bit) on this object's state instead of the process-wide one. Fatal
+// conditions and the state after a throw are as for mrqmin().
+// [thread-safe] Distinct objects may fit on distinct threads at once.
+class TV_API lm_fit {
+public:
+    lm_fit();
+    ~lm_fit();  // releases the storage of an unfinished fit
+    lm_fit(const lm_fit &) = delete;
+    lm_fit &operator=(const lm_fit &) = delete;
+
+    void step(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma, float **covar,
+              float **alpha, float *chisq, lm_model funcs, float *alamda);
+
+    // Runs a whole fit from a[1..ma]: the initialising call, iteration calls
+    // until the stopping rule says stop, then the finishing call. Leaves the
+    // fitted parameters in a, their covariance in covar, the curvature in
+    // alpha and the chi-square in *chisq, as the finishing call of mrqmin does.
+    lm_outcome run(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
+                   float **covar, float **alpha, float *chisq, lm_model funcs,
+                   const lm_stopping_rule &rule = lm_stopping_rule());
+
+    // True between an initialising call and the finishing call.
+    bool in_progress() const { return active_; }
+
+private:
+    __attribute__((visibility("hidden"))) void iterate(float *x, float *y, float *sig, int ndata,
+                                                       float *a, int *ia, int ma, float **covar,
+                                                       float **alpha, float *chisq, lm_model funcs,
+                                                       float *alamda);
+    __attribute__((visibility("hidden"))) void release_storage();
+
+    bool active_ = false;
+    int ma_ = 0;
+    int mfit_ = 0;
+    float ochisq_ = 0.0f;
+    float *atry_ = nullptr;
+    float *beta_ = nullptr;
+    float *da_ = nullptr;
+    float **oneda_ = nullptr;
+};
+
+}  // namespace tessivane
 
 #endif

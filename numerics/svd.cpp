@@ -9,6 +9,8 @@
 
 #include "stat.h"
 
+#include "detail_scratch.h"
+
 #include <cmath>
 
 // The one definition of the no-convergence flag shared by every routine that
@@ -16,6 +18,17 @@
 bool NoConvergenceInSVD = false;
 
 namespace {
+
+// The same news for the calling thread only, so that concurrent decompositions
+// cannot overwrite each other's result.
+thread_local bool svd_converged = true;
+
+// svdcmp may run on several threads at once: the process-wide flag is stored
+// atomically so that those stores do not race (the last one wins, as before).
+inline void publish_no_convergence(bool value)
+{
+    __atomic_store_n(&NoConvergenceInSVD, value, __ATOMIC_RELAXED);
+}
 
 // Convergence and cancellation thresholds are absolute, not scaled by a norm
 // of the matrix.
@@ -41,6 +54,11 @@ inline float froot(float x)
 
 }  // namespace
 
+bool tessivane::last_svd_converged()
+{
+    return svd_converged;
+}
+
 float pythag(float a, float b)
 {
     float absa = absval(a);
@@ -57,8 +75,9 @@ float pythag(float a, float b)
 
 void svdcmp(float **a, int m, int n, float *w, float **v)
 {
-    NoConvergenceInSVD = false;
-    float *rv1 = vector(1, n);
+    publish_no_convergence(false);
+    svd_converged = true;
+    tessivane::detail::scratch_vector<float> rv1(1, n);
 
     float g = 0.0f, scale = 0.0f, s = 0.0f, f, h;
     int l = 0;
@@ -220,8 +239,10 @@ void svdcmp(float **a, int m, int n, float *w, float **v)
                 break;
             }
             // The last sweep still runs; its result is kept unchecked.
-            if (its == kMaxSweeps)
-                NoConvergenceInSVD = true;
+            if (its == kMaxSweeps) {
+                publish_no_convergence(true);
+                svd_converged = false;
+            }
 
             // Shift from the trailing 2x2 block.
             float x = w[l];
@@ -285,13 +306,11 @@ void svdcmp(float **a, int m, int n, float *w, float **v)
             w[k] = x;
         }
     }
-
-    free_vector(rv1, 1, n);
 }
 
 void svbksb(float **u, float *w, float **v, int m, int n, float *b, float *x)
 {
-    float *tmp = vector(1, n);
+    tessivane::detail::scratch_vector<float> tmp(1, n);
     // All of b is consumed here, before x is written, so b and x may alias.
     for (int j = 1; j <= n; j++) {
         float s = 0.0f;
@@ -308,12 +327,11 @@ void svbksb(float **u, float *w, float **v, int m, int n, float *b, float *x)
             s += v[j][jj] * tmp[jj];
         x[j] = s;
     }
-    free_vector(tmp, 1, n);
 }
 
 void svdvar(float **v, int ma, float *w, float **cvm)
 {
-    float *wti = vector(1, ma);
+    tessivane::detail::scratch_vector<float> wti(1, ma);
     for (int i = 1; i <= ma; i++) {
         wti[i] = 0.0f;
         if (w[i] != 0.0f)
@@ -327,5 +345,4 @@ void svdvar(float **v, int ma, float *w, float **cvm)
             cvm[j][i] = cvm[i][j] = sum;
         }
     }
-    free_vector(wti, 1, ma);
 }

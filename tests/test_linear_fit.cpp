@@ -2,6 +2,7 @@
 
 #include "linalg_helpers.h"
 #include "stat.h"
+#include "support/fatal.h"
 
 #include <gtest/gtest.h>
 
@@ -204,4 +205,21 @@ TEST(LinearFitAccuracy, PolynomialAgainstLapack)
     }
     std::printf("worst coefficient error %.2f eps x cond (seed %u, ndata = %d, ma = %d)\n",
                 worst.value / FLT_EPSILON, worst.seed, worst.rows, worst.cols);
+}
+
+// With no basis function svdfit would hand fpoly an empty vector to write; it refuses before
+// anything is allocated or written.
+TEST(LinearFitDeathTest, NeedsABasisFunction)
+{
+    Fit f(3, 1);
+    f.x[1] = f.y[1] = 2.385f;
+    TV_EXPECT_FATAL(svdfit(f.x.get(), f.y.get(), f.sig.get(), 3, f.a.get(), 0, f.u.get(), f.v.get(),
+                           f.w.get(), &f.chisq, fpoly),
+                    "svdfit: ma = 0, there must be at least one basis function");
+    tessivane::scoped_error_mode guard(tessivane::error_mode::throw_exception);
+    EXPECT_THROW(svdfit(f.x.get(), f.y.get(), f.sig.get(), 3, f.a.get(), -1, f.u.get(), f.v.get(),
+                        f.w.get(), &f.chisq, fpoly),
+                 tessivane::numerics_error);
+    EXPECT_EQ(f.chisq, -1.0f);
+    EXPECT_TRUE(f.a.guard_intact() && f.u.guard_intact() && f.w.guard_intact());
 }
