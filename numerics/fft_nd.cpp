@@ -13,7 +13,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
 
@@ -126,12 +125,12 @@ void rlft3(float ***data, float **speq, unsigned long nn1, unsigned long nn2, un
         tessivane::detail::refuse("rlft3: nn1*nn2*nn3 = %lu*%lu*%lu is too large", nn1, nn2, nn3);
 
     // The complex view handed to fourn needs the whole tensor in one block.
-    // A tensor built for other extents ends the process silently, as callers
-    // of this routine have always seen it.
+    // A tensor built for other extents is refused before anything changes.
     const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(data[1][1]);
     const std::uintptr_t last = reinterpret_cast<std::uintptr_t>(data[nn1][nn2]);
     if (last < first || last - first != (nn1 * nn2 - 1) * nn3 * sizeof(float))
-        std::exit(1);
+        tessivane::detail::refuse("rlft3: data is not one contiguous %lu x %lu x %lu tensor", nn1,
+                                  nn2, nn3);
 
     const float c1 = 0.5f;
     const float c2 = static_cast<float>(-0.5 * isign);

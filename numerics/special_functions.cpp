@@ -16,6 +16,28 @@ constexpr int kItmax = 100;         // iteration limit of the series and continu
 constexpr double kEps = 3.0e-7;     // relative convergence tolerance
 constexpr double kFpmin = 1.0e-30;  // floor that keeps continued-fraction divisors away from 0
 
+// The series for P(a, x) and the continued fraction for Q(a, x) need a number of terms
+// that grows like sqrt(a) near their switch point x = a + 1. The series terms fall
+// roughly like exp(-n^2 / (2a)) against a sum of about sqrt(pi a / 2) times the first
+// term, so the relative tolerance is met after at most sqrt(2 ln(1 / kEps)) sqrt(a),
+// about 5.5 sqrt(a), terms; the continued fraction needs fewer (under 0.5 sqrt(a) beyond
+// the first 100 in practice). kItmax + 6 sqrt(a) therefore covers both with a margin,
+// and never lowers the limit below kItmax, so every argument that converged within kItmax
+// steps still takes exactly the same steps.
+constexpr double kTermsPerRootA = 6.0;
+// Above 2^32 the float steps of the series stall anyway (a + n rounds back to a once a
+// exceeds 2^24); the cap keeps the limit an int.
+constexpr double kLimitCapA = 4294967296.0;
+
+int iteration_limit(float a)
+{
+    const double ad = a;
+    if (!(ad > 0.0))
+        return kItmax;  // a <= 0 or NaN: no growth to allow for
+    const double capped = ad < kLimitCapA ? ad : kLimitCapA;
+    return kItmax + static_cast<int>(kTermsPerRootA * std::sqrt(capped));
+}
+
 // Replaces a value whose magnitude is below the floor by +floor, whatever its sign.
 inline double floor_tiny(double v)
 {
@@ -41,7 +63,8 @@ double gammln(double xx)
 
 float gammq(float a, float x)
 {
-    if (x < 0.0f || a <= 0.0f)
+    // Written so that a NaN in either argument is refused as well.
+    if (!(x >= 0.0f) || !(a > 0.0f))
         nrerror("Invalid arguments in routine gammq");
     float gln;
     if (static_cast<double>(x) < static_cast<double>(a) + 1.0) {
@@ -66,7 +89,8 @@ void gser(float *gamser, float a, float x, float *gln)
     float ap = a;
     float del = 1.0f / a;
     float sum = del;
-    for (int n = 1; n <= kItmax; n++) {
+    const int limit = iteration_limit(a);
+    for (int n = 1; n <= limit; n++) {
         ++ap;
         del *= x / ap;
         sum += del;
@@ -88,8 +112,9 @@ void gcf(float *gammcf, float a, float x, float *gln)
     float h = d;
     // Modified Lentz evaluation, in float; the floor is applied as a float.
     const float fpmin = static_cast<float>(kFpmin);
+    const int limit = iteration_limit(a);
     int i = 1;
-    for (; i <= kItmax; i++) {
+    for (; i <= limit; i++) {
         const float an = -i * (i - a);
         b += 2.0f;
         d = an * d + b;
@@ -104,7 +129,7 @@ void gcf(float *gammcf, float a, float x, float *gln)
         if (std::fabs(static_cast<double>(del) - 1.0) < kEps)
             break;
     }
-    if (i > kItmax)
+    if (i > limit)
         nrerror("a too large, ITMAX too small in gcf");
     *gammcf = static_cast<float>(std::exp(-x + a * std::log(static_cast<double>(x)) - *gln) * h);
 }

@@ -8,6 +8,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <limits>
 #include <random>
 
 #include "stat.h"
@@ -288,18 +289,69 @@ TEST(SpecialDeathTest, GserRejectsNegativeX)
     TV_EXPECT_FATAL(gser(&g, 2.385f, -0.5f, &gln), "x less than 0 in routine gser");
 }
 
-TEST(SpecialDeathTest, GserGivesUpAfterHundredTerms)
+TEST(SpecialDeathTest, GammqRejectsNaN)
 {
-    float g, gln;
-    TV_EXPECT_FATAL(gser(&g, 2385.0f, 2385.0f, &gln),
-                    "a too large, ITMAX too small in routine gser");
-    // Through gammq, on the series side of the seam.
-    TV_EXPECT_FATAL(gammq(2385.0f, 2385.0f), "a too large, ITMAX too small in routine gser");
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    TV_EXPECT_FATAL(gammq(nan, 2.385f), "Invalid arguments in routine gammq");
+    TV_EXPECT_FATAL(gammq(2.385f, nan), "Invalid arguments in routine gammq");
 }
 
-TEST(SpecialDeathTest, GcfGivesUpAfterHundredIterations)
+// The iteration limit grows with a, so only arguments the float steps cannot handle are left:
+// NaN, and a above 2^24 with x near a (a + n no longer changes in float).
+TEST(SpecialDeathTest, GserGivesUpWithoutConvergence)
 {
     float g, gln;
-    TV_EXPECT_FATAL(gcf(&g, 23850.0f, 23851.0f, &gln), "a too large, ITMAX too small in gcf");
-    TV_EXPECT_FATAL(gammq(23850.0f, 23851.0f), "a too large, ITMAX too small in gcf");
+    TV_EXPECT_FATAL(gser(&g, std::numeric_limits<float>::quiet_NaN(), 2.385f, &gln),
+                    "a too large, ITMAX too small in routine gser");
+    TV_EXPECT_FATAL(gammq(33554432.0f, 33554432.0f),
+                    "a too large, ITMAX too small in routine gser");
+}
+
+TEST(SpecialDeathTest, GcfGivesUpWithoutConvergence)
+{
+    float g, gln;
+    TV_EXPECT_FATAL(gcf(&g, std::numeric_limits<float>::quiet_NaN(), 2.385f, &gln),
+                    "a too large, ITMAX too small in gcf");
+}
+
+// Near the switch point x = a + 1 the series and the fraction need about 5.5 sqrt(a) and
+// 100 + 0.5 sqrt(a) steps; these once ended the process for a above about 400.
+TEST(SpecialExact, GammqConvergesForLargeA)
+{
+    for (double la = 2.5; la <= 7.0; la += 0.25) {
+        const float a = static_cast<float>(std::pow(10.0, la));
+        for (double t = -4.0; t <= 4.0; t += 0.5) {
+            const float x = static_cast<float>(a + 1.0 + t * std::sqrt(a));
+            const float q = gammq(a, x);
+            EXPECT_FALSE(std::isnan(q)) << "a=" << a << " x=" << x;
+        }
+    }
+    EXPECT_FALSE(std::isnan(gammq(2385.0f, 2385.0f)));
+    EXPECT_FALSE(std::isnan(gammq(23850.0f, 23851.0f)));
+}
+
+// Up to a = 1e5 the error stays within the bound stat.h states: half a float step of
+// ln Gamma(a) in the prefactor, plus the rounding of about 6 sqrt(a) float steps.
+TEST(SpecialAccuracy, GammqAtLargeAAgainstBoost)
+{
+    WorstCase ser("gammq large a, series (abs)"), cf("gammq large a, fraction (rel)");
+    for (double la = 2.0; la <= 5.0; la += 0.125) {
+        const float a = static_cast<float>(std::pow(10.0, la));
+        for (double t = -4.0; t <= 4.0; t += 0.25) {
+            const float x = static_cast<float>(a + 1.0 + t * std::sqrt(a));
+            const double ref = boost::math::gamma_q(static_cast<double>(a), static_cast<double>(x));
+            const float got = gammq(a, x);
+            const double bound = 8.0 + std::lgamma(static_cast<double>(a)) + 6.0 * std::sqrt(a);
+            const std::string in = fmt("a=%.9g x=%.9g", a, x);
+            if (static_cast<double>(x) < static_cast<double>(a) + 1.0) {
+                ser.add(abs_err_eps(got, ref), in);
+                EXPECT_LE(abs_err_eps(got, ref), bound) << in;
+            } else {
+                cf.add(rel_err_eps(got, ref), in);
+                EXPECT_LE(rel_err_eps(got, ref), bound) << in;
+            }
+        }
+    }
+    ser.report();
+    cf.report();
 }
