@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build demo test bench bench-table install clean format format-check
+.PHONY: all deps configure build demo test bench bench-table install clean format format-check memcheck
 
 all: build
 
@@ -36,6 +36,10 @@ bench: build
 # Ratio table (ours / anchor, medians) of every benchmark, as in the README.
 bench-table: build
 	@python3 scripts/bench_table.py --build $(BUILD) $(BENCH_TABLE_ARGS)
+
+# The quick suite under valgrind memcheck: no errors, no definite leaks.
+memcheck: build
+	@bash scripts/memcheck.sh $(BUILD)/tests/memcheck_commands.txt $(JOBS)
 
 install: build
 	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX),)
