@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build demo test bench bench-table install clean format format-check memcheck
+.PHONY: all deps configure build demo test bench bench-table install clean format format-check memcheck fuzz
 
 all: build
 
@@ -40,6 +40,22 @@ bench-table: build
 # The quick suite under valgrind memcheck: no errors, no definite leaks.
 memcheck: build
 	@bash scripts/memcheck.sh $(BUILD)/tests/memcheck_commands.txt $(JOBS)
+
+# Each libFuzzer target for FUZZ_SECONDS, starting from its seed corpus in
+# tests/fuzz/corpus/<target>; new inputs go to $(FUZZ_BUILD)/corpus/<target>.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = fuzz_plugin fuzz_numerics
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DTV_FUZZ=ON -DTV_BUILD_TESTS=OFF \
+	  -DTV_BUILD_BENCH=OFF -DTV_BUILD_EXAMPLES=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t && \
+	  echo "== $$t for $(FUZZ_SECONDS) s" && \
+	  $(FUZZ_BUILD)/tests/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus/$$t tests/fuzz/corpus/$$t || exit 1; \
+	done
 
 install: build
 	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX),)
