@@ -30,6 +30,11 @@ inline bool use_avx2()
 // has allocated (ipiv all 0).
 bool gaussj_avx2(float **a, int n, float **b, int m, int *indxc, int *indxr, int *ipiv);
 
+// jacobi from its start (v set to the identity, d, b and z from the
+// diagonal) to its normal return or its fatal exit, on the work vectors b and
+// z that jacobi has allocated.
+bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, float *z);
+
 }  // namespace detail
 }  // namespace tessivane
 

@@ -4,6 +4,7 @@
 // Element arithmetic is float; the rotation angle quantities marked below are
 // formed in double and rounded to float.
 
+#include "detail_linalg.h"
 #include "stat.h"
 
 #include "detail_scratch.h"
@@ -22,6 +23,9 @@ void jacobi(float **a, int n, float *d, float **v, int *nrot)
     // Released in reverse order on return, and also when too many sweeps throw.
     tessivane::detail::scratch_vector<float> b(1, n);
     tessivane::detail::scratch_vector<float> z(1, n);
+
+    if (tessivane::detail::use_avx2() && tessivane::detail::jacobi_avx2(a, n, d, v, nrot, b, z))
+        return;
 
     for (int ip = 1; ip <= n; ip++) {
         for (int iq = 1; iq <= n; iq++)

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <functional>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -184,6 +185,47 @@ inline std::vector<float> lapack_least_squares(const std::vector<float> &a,
         return {};
     bb.resize(static_cast<std::size_t>(cols));
     return bb;
+}
+
+// Inputs for comparing the instruction-set paths:
+enum class Fill { random, small_integers, special_values, zeros_subnormals };
+
+inline const char *fill_name(Fill fill)
+{
+    switch (fill) {
+    case Fill::random:
+        return "random";
+    case Fill::small_integers:
+        return "ties";
+    case Fill::special_values:
+        return "specials";
+    default:
+        return "zeros_subnormals";
+    }
+}
+
+// Random values; small integers (ties in every pivot search, often singular);
+// random values with NaN, infinities, signed zeros and subnormals strewn in;
+// or only the finite ones of those (signed zeros and subnormals).
+inline std::vector<float> path_input(std::mt19937 &rng, int rows, int cols, Fill fill)
+{
+    std::vector<float> v = random_values(rng, rows, cols);
+    const float specials[] = {std::numeric_limits<float>::quiet_NaN(),
+                              std::numeric_limits<float>::infinity(),
+                              -std::numeric_limits<float>::infinity(),
+                              0.0f,
+                              -0.0f,
+                              1.0e-40f,
+                              -3.0e-42f};
+    for (float &x : v) {
+        if (fill == Fill::small_integers)
+            x = static_cast<float>(static_cast<int>(rng() % 5) - 2);
+        else if (fill == Fill::special_values && rng() % 16 == 0)
+            x = specials[rng() % 7];
+        else if (fill == Fill::zeros_subnormals && rng() % 4 == 0)
+            x = specials[3 + rng() % 4];
+    }
+    return v;
 }
 
 // Tracks the largest error seen and where it occurred, for the report that

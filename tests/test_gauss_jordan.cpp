@@ -161,47 +161,21 @@ TEST(GaussJordanAccuracy, RandomSystemsAgainstLapack)
 
 // ---- Every instruction-set path against the portable one, bit for bit ----
 
-enum class Fill { random, small_integers, special_values };
-
-const char *fill_name(Fill fill)
-{
-    return fill == Fill::random ? "random" : fill == Fill::small_integers ? "ties" : "specials";
-}
-
-// Random values; small integers (ties in every pivot search, often singular);
-// or random values with NaN, infinities, signed zeros and subnormals strewn in.
-std::vector<float> path_input(std::mt19937 &rng, int rows, int cols, Fill fill)
-{
-    std::vector<float> v = la_test::random_values(rng, rows, cols);
-    const float specials[] = {std::numeric_limits<float>::quiet_NaN(),
-                              std::numeric_limits<float>::infinity(),
-                              -std::numeric_limits<float>::infinity(),
-                              0.0f,
-                              -0.0f,
-                              1.0e-40f,
-                              -3.0e-42f};
-    for (float &x : v) {
-        if (fill == Fill::small_integers)
-            x = static_cast<float>(static_cast<int>(rng() % 5) - 2);
-        else if (fill == Fill::special_values && rng() % 16 == 0)
-            x = specials[rng() % 7];
-    }
-    return v;
-}
-
-std::string path_case_name(const testing::TestParamInfo<std::tuple<int, int, Fill>> &info)
+std::string path_case_name(const testing::TestParamInfo<std::tuple<int, int, la_test::Fill>> &info)
 {
     return "n" + std::to_string(std::get<0>(info.param)) + "_m" +
-           std::to_string(std::get<1>(info.param)) + "_" + fill_name(std::get<2>(info.param));
+           std::to_string(std::get<1>(info.param)) + "_" +
+           la_test::fill_name(std::get<2>(info.param));
 }
 
-class GaussJordanPaths : public testing::TestWithParam<std::tuple<int, int, Fill>> {};
+class GaussJordanPaths : public testing::TestWithParam<std::tuple<int, int, la_test::Fill>> {};
 
 TEST_P(GaussJordanPaths, SameBitsAsPortable)
 {
     const auto [n, m, fill] = GetParam();
     std::mt19937 rng(static_cast<unsigned>(n * 31 + m * 7 + static_cast<int>(fill)));
-    const std::vector<float> av = path_input(rng, n, n, fill), bv = path_input(rng, n, m, fill);
+    const std::vector<float> av = la_test::path_input(rng, n, n, fill),
+                             bv = la_test::path_input(rng, n, m, fill);
     tv_test::expect_paths_agree([&] {
         Matrix a(n, n), b(n, m);
         a.set(av);
@@ -218,9 +192,10 @@ INSTANTIATE_TEST_SUITE_P(
     Sizes, GaussJordanPaths,
     testing::Combine(testing::Values(1, 2, 3, 5, 8, 9, 16, 17, 31, 33, 64, 100, 128, 255, 300),
                      testing::Values(0, 1, 3, 19),
-                     testing::Values(Fill::random, Fill::small_integers, Fill::special_values)),
+                     testing::Values(la_test::Fill::random, la_test::Fill::small_integers,
+                                     la_test::Fill::special_values)),
     path_case_name);
 INSTANTIATE_TEST_SUITE_P(Large, GaussJordanPaths,
                          testing::Combine(testing::Values(517), testing::Values(2),
-                                          testing::Values(Fill::random)),
+                                          testing::Values(la_test::Fill::random)),
                          path_case_name);

@@ -1,0 +1,189 @@
+// jacobi on AVX2. A rotation of (p, q) changes the two lines p and q of the
+// symmetric matrix (row p with column p, row q with column q) and the columns
+// p and q of v; in the caller's storage most of that is strided. Here the
+// off-diagonal part lives in a full symmetric working copy w, so that each
+// line is a row, and v in a transposed copy vt, so that its columns are rows;
+// every rotation then runs eight elements at a time over whole rows, each
+// element with exactly the scalar code's operations.
+//
+// Keeping both copies of an element in w costs a strided write, which is
+// paid once per rotation for line q (row q into column q) and only once per
+// row block for line p: while the sweep is at row p, column p is read only at
+// the pivot position, which is taken from row p instead. The entries that a
+// whole-row rotation also computes at columns p and q and on the diagonal
+// are no part of the matrix: the pivot pair is set to 0 as in the scalar
+// code, and the diagonal of w is never read (d carries the diagonal).
+
+#include "detail_linalg.h"
+#include "stat.h"
+
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <memory>
+
+namespace tessivane {
+namespace detail {
+namespace {
+
+const int kMaxSweeps = 50;
+
+struct FreeDeleter {
+    void operator()(void *p) const { std::free(p); }
+};
+
+// An n x n float matrix with rows padded to an odd multiple of eight floats
+// and aligned to 32 bytes; the padding holds 0. With an even multiple, a
+// column walk of a power-of-two size would meet only a few cache sets.
+class PaddedMatrix {
+public:
+    bool allocate(int n)
+    {
+        ld_ = (static_cast<std::size_t>(n) + 7) / 8 * 8;
+        if (ld_ % 16 == 0)
+            ld_ += 8;
+        void *p = nullptr;
+        if (posix_memalign(&p, 32, static_cast<std::size_t>(n) * ld_ * sizeof(float)) != 0)
+            return false;
+        data_.reset(static_cast<float *>(p));
+        std::fill(data_.get(), data_.get() + static_cast<std::size_t>(n) * ld_, 0.0f);
+        return true;
+    }
+    float *row(int r) const { return data_.get() + static_cast<std::size_t>(r) * ld_; }
+    std::size_t stride() const { return ld_; }
+
+private:
+    std::unique_ptr<float[], FreeDeleter> data_;
+    std::size_t ld_ = 0;
+};
+
+// x' = x - s * (y + x * tau), y' = y + s * (x - y * tau) over len elements
+// (a multiple of eight), as in the scalar rotation.
+TV_TARGET_AVX2 void rotate_rows(float *x, float *y, std::size_t len, float s, float tau)
+{
+    const __m256 vs = _mm256_set1_ps(s), vtau = _mm256_set1_ps(tau);
+    for (std::size_t j = 0; j < len; j += 8) {
+        __m256 g = _mm256_load_ps(x + j), h = _mm256_load_ps(y + j);
+        __m256 nx = _mm256_sub_ps(g, _mm256_mul_ps(vs, _mm256_add_ps(h, _mm256_mul_ps(g, vtau))));
+        __m256 ny = _mm256_add_ps(h, _mm256_mul_ps(vs, _mm256_sub_ps(g, _mm256_mul_ps(h, vtau))));
+        _mm256_store_ps(x + j, nx);
+        _mm256_store_ps(y + j, ny);
+    }
+}
+
+// Column r of w from row r, the other copy of line r.
+void mirror_line(const PaddedMatrix &w, int r, int n)
+{
+    const float *src = w.row(r);
+    float *dst = w.row(0) + r;
+    const std::size_t ld = w.stride();
+    for (int j = 0; j < n; j++)
+        dst[static_cast<std::size_t>(j) * ld] = src[j];
+}
+
+// The caller's upper triangle and v from the working copies.
+void write_back(float **a, float **v, const PaddedMatrix &w, const PaddedMatrix &vt, int n)
+{
+    for (int p = 0; p < n; p++) {
+        const float *wr = w.row(p);
+        for (int q = p + 1; q < n; q++)
+            a[p + 1][q + 1] = wr[q];
+    }
+    for (int k = 0; k < n; k++) {
+        const float *vr = vt.row(k);
+        for (int j = 0; j < n; j++)
+            v[j + 1][k + 1] = vr[j];
+    }
+}
+
+}  // namespace
+
+bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, float *z)
+{
+    PaddedMatrix w, vt;
+    if (n < 2 || !w.allocate(n) || !vt.allocate(n))
+        return false;
+    const std::size_t ld = w.stride();
+
+    for (int p = 0; p < n; p++) {
+        vt.row(p)[p] = 1.0f;
+        for (int q = p + 1; q < n; q++)
+            w.row(p)[q] = w.row(q)[p] = a[p + 1][q + 1];
+    }
+    for (int ip = 1; ip <= n; ip++) {
+        b[ip] = d[ip] = a[ip][ip];
+        z[ip] = 0.0f;
+    }
+    *nrot = 0;
+
+    for (int i = 1; i <= kMaxSweeps; i++) {
+        float sm = 0.0f;
+        for (int p = 0; p < n - 1; p++)
+            for (int q = p + 1; q < n; q++)
+                sm += std::fabs(w.row(p)[q]);
+        if (sm == 0.0f) {
+            write_back(a, v, w, vt, n);
+            return true;
+        }
+        float tresh =
+            i < 4 ? static_cast<float>(0.2 * static_cast<double>(sm) / static_cast<double>(n * n))
+                  : 0.0f;
+
+        for (int ip = 1; ip <= n - 1; ip++) {
+            float *wp = w.row(ip - 1);
+            for (int iq = ip + 1; iq <= n; iq++) {
+                float *wq = w.row(iq - 1);
+                float &apq = wp[iq - 1];
+                float g = 100.0f * std::fabs(apq);
+                if (i > 4 && std::fabs(d[ip]) + g == std::fabs(d[ip]) &&
+                    std::fabs(d[iq]) + g == std::fabs(d[iq])) {
+                    apq = wq[ip - 1] = 0.0f;
+                } else if (std::fabs(apq) > tresh) {
+                    float h = d[iq] - d[ip];
+                    float t;
+                    if (std::fabs(h) + g == std::fabs(h)) {
+                        t = apq / h;
+                    } else {
+                        float theta = static_cast<float>(0.5 * static_cast<double>(h) /
+                                                         static_cast<double>(apq));
+                        t = static_cast<float>(
+                            1.0 / (static_cast<double>(std::fabs(theta)) +
+                                   std::sqrt(1.0 + static_cast<double>(theta * theta))));
+                        if (theta < 0.0f)
+                            t = -t;
+                    }
+                    float c =
+                        static_cast<float>(1.0 / std::sqrt(static_cast<double>(t * t + 1.0f)));
+                    float s = t * c;
+                    float tau =
+                        static_cast<float>(static_cast<double>(s) / (1.0 + static_cast<double>(c)));
+                    h = t * apq;
+                    z[ip] -= h;
+                    z[iq] += h;
+                    d[ip] -= h;
+                    d[iq] += h;
+
+                    rotate_rows(wp, wq, ld, s, tau);
+                    wp[iq - 1] = wq[ip - 1] = 0.0f;
+                    mirror_line(w, iq - 1, n);
+                    rotate_rows(vt.row(ip - 1), vt.row(iq - 1), ld, s, tau);
+                    ++*nrot;
+                }
+            }
+            mirror_line(w, ip - 1, n);
+        }
+        for (int ip = 1; ip <= n; ip++) {
+            b[ip] += z[ip];
+            d[ip] = b[ip];
+            z[ip] = 0.0f;
+        }
+    }
+    write_back(a, v, w, vt, n);
+    nrerror("Too many iterations in routine jacobi");
+}
+
+}  // namespace detail
+}  // namespace tessivane
