@@ -425,12 +425,14 @@ std::vector<float> keys_of(Keys kind, size_t n, std::mt19937 &gen)
         v[slot(gen)] = kind == Keys::Specials ? -0.0f : 0.0f;
         break;
     case Keys::BothZeros:
+        // For odd n the +0 is last, past the final full group of eight.
         v[slot(gen)] = -0.0f;
-        v[slot(gen)] = 0.0f;
+        v[n % 2 ? n - 1 : slot(gen)] = 0.0f;
         break;
     case Keys::Nans:
-        v[slot(gen)] = from_bits(0x7fc00001u);
-        v[slot(gen)] = from_bits(0xffc00002u);
+        v[n % 2 ? n - 1 : slot(gen)] = from_bits(0x7fc00001u);
+        if (n % 3 == 0)
+            v[slot(gen)] = from_bits(0xffc00002u);
         break;
     case Keys::FewDistinct:
         v = make(Shape::FewDistinct, n, gen);
