@@ -35,6 +35,10 @@ bool gaussj_avx2(float **a, int n, float **b, int m, int *indxc, int *indxr, int
 // z that jacobi has allocated.
 bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, float *z);
 
+// svdcmp after its flag reset and the allocation of rv1, up to its return;
+// no_convergence is set when some singular value did not converge.
+bool svdcmp_avx2(float **a, int m, int n, float *w, float **v, float *rv1, bool &no_convergence);
+
 }  // namespace detail
 }  // namespace tessivane
 

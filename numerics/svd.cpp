@@ -7,6 +7,7 @@
 // is marked where it happens. Callers rely on bit-identical results, so the
 // order of every float operation below is deliberate.
 
+#include "detail_linalg.h"
 #include "stat.h"
 
 #include "detail_scratch.h"
@@ -78,6 +79,16 @@ void svdcmp(float **a, int m, int n, float *w, float **v)
     publish_no_convergence(false);
     svd_converged = true;
     tessivane::detail::scratch_vector<float> rv1(1, n);
+
+    bool no_convergence = false;
+    if (tessivane::detail::use_avx2() &&
+        tessivane::detail::svdcmp_avx2(a, m, n, w, v, rv1, no_convergence)) {
+        if (no_convergence) {
+            publish_no_convergence(true);
+            svd_converged = false;
+        }
+        return;
+    }
 
     float g = 0.0f, scale = 0.0f, s = 0.0f, f, h;
     int l = 0;

@@ -2,6 +2,7 @@
 
 #include "linalg_helpers.h"
 #include "stat.h"
+#include "support/isa_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,9 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <string>
+#include <tuple>
+#include <utility>
 
 using la_test::Matrix;
 using la_test::Vector;
@@ -312,3 +316,56 @@ TEST(SvdAccuracy, BacksubstitutionAgainstLapackSolve)
     std::printf("worst svbksb error %.2f eps x cond (seed %u, n = %d)\n", worst.value / FLT_EPSILON,
                 worst.seed, worst.rows);
 }
+
+// ---- Every instruction-set path against the portable one, bit for bit ----
+
+using SvdCase = std::tuple<std::pair<int, int>, la_test::Fill>;
+
+class SvdPaths : public testing::TestWithParam<SvdCase> {};
+
+// U, w, V and the no-convergence flag (NaNs and infinities keep the QR
+// sweeps from converging).
+TEST_P(SvdPaths, SameBitsAsPortable)
+{
+    const auto [shape, fill] = GetParam();
+    const auto [m, n] = shape;
+    std::mt19937 rng(static_cast<unsigned>(m * 1009 + n * 17 + static_cast<int>(fill)));
+    const std::vector<float> values = la_test::path_input(rng, m, n, fill);
+    tv_test::expect_paths_agree([&] {
+        Matrix a(m, n), v(n, n);
+        Vector w(n);
+        a.set(values);
+        svdcmp(a.get(), m, n, w.get(), v.get());
+        std::vector<float> out = a.values(), vout = v.values();
+        out.insert(out.end(), vout.begin(), vout.end());
+        out.insert(out.end(), w.get() + 1, w.get() + 1 + n);
+        out.push_back(NoConvergenceInSVD ? 1.0f : 0.0f);
+        out.push_back(a.guard_intact() && v.guard_intact() && w.guard_intact() ? 1.0f : 0.0f);
+        return out;
+    });
+}
+
+std::string svd_case_name(const testing::TestParamInfo<SvdCase> &info)
+{
+    const auto [shape, fill] = info.param;
+    return std::to_string(shape.first) + "x" + std::to_string(shape.second) + "_" +
+           la_test::fill_name(fill);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, SvdPaths,
+    testing::Combine(
+        testing::Values(std::make_pair(1, 1), std::make_pair(1, 6), std::make_pair(6, 1),
+                        std::make_pair(2, 2), std::make_pair(3, 2), std::make_pair(2, 3),
+                        std::make_pair(8, 8), std::make_pair(9, 7), std::make_pair(7, 9),
+                        std::make_pair(17, 33), std::make_pair(33, 17), std::make_pair(40, 40),
+                        std::make_pair(64, 64), std::make_pair(100, 37), std::make_pair(37, 100),
+                        std::make_pair(129, 129)),
+        testing::Values(la_test::Fill::random, la_test::Fill::small_integers,
+                        la_test::Fill::special_values, la_test::Fill::zeros_subnormals)),
+    svd_case_name);
+INSTANTIATE_TEST_SUITE_P(Large, SvdPaths,
+                         testing::Combine(testing::Values(std::make_pair(300, 300),
+                                                          std::make_pair(520, 60)),
+                                          testing::Values(la_test::Fill::random)),
+                         svd_case_name);
