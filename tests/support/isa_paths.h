@@ -93,7 +93,8 @@ inline PathOutcome run_on_path(tessivane::isa path, const std::function<std::vec
     waitpid(child, &wstatus, 0);
     outcome.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
     outcome.values.resize(bytes.size() / sizeof(float));
-    std::memcpy(outcome.values.data(), bytes.data(), outcome.values.size() * sizeof(float));
+    if (!outcome.values.empty())
+        std::memcpy(outcome.values.data(), bytes.data(), outcome.values.size() * sizeof(float));
     return outcome;
 }
 
