@@ -96,8 +96,17 @@ TwiddlePtr rlft3_twiddles(unsigned long nn3, int isign);
 bool four1_avx2(float data[], unsigned long nn, int isign);
 bool realft_separate_avx2(float data[], unsigned long n, int isign, float c1, float c2);
 bool fourn_avx2(float data[], const unsigned long nn[], int ndim, unsigned long ntot, int isign);
-bool rlft3_separate_avx2(float ***data, unsigned long nn1, unsigned long nn2, unsigned long nn3,
-                         int isign, float c1, float c2);
+
+// The separation step of the real transforms on frequencies k = 1..end-1 of
+// n real samples: frequency k at top[2k], top[2k+1], its partner n/2 - k at
+// mirror[n - 2k], mirror[n - 2k + 1]; twiddle k is (wr[k], wi[k]).
+void separate_avx2(float *top, float *mirror, unsigned long n, unsigned long end, const double *wr,
+                   const double *wi, float c1, float c2);
+
+// One dimension of fourn, the portable code: length n, nprev complex values
+// per step of its index, nrem blocks of n * nprev values.
+void fourn_dimension(float data[], unsigned long n, unsigned long nprev, unsigned long nrem,
+                     int isign);
 
 }  // namespace detail
 }  // namespace tessivane
