@@ -7,11 +7,15 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <numeric>
 #include <random>
 #include <utility>
+
+#include <sys/resource.h>
 
 #include "detail_sort.h"
 #include "isa.h"
@@ -542,6 +546,59 @@ INSTANTIATE_TEST_SUITE_P(Isa, SortPaths,
                          [](const ::testing::TestParamInfo<tessivane::isa> &info) {
                              return std::string(tessivane::isa_name(info.param));
                          });
+
+namespace {
+
+// Without memory for scratch the fast paths give way to the portable algorithms: same bits, no
+// fatal exit. Run in a child whose address space is capped just above what it already uses.
+// (Not under AddressSanitizer, whose shadow memory needs the address space.)
+int sort_without_scratch(const std::vector<float> &keys, const std::vector<float> &companion,
+                         const Sorted3 &want)
+{
+    const unsigned long n = keys.size();
+    GuardedVector a(keys), h(keys), k(keys), c(companion);
+    long pages = 0;
+    std::FILE *statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1)
+        return 2;
+    std::fclose(statm);
+    const rlim_t cap = static_cast<rlim_t>(pages) * 4096 + (2u << 20);
+    const struct rlimit limit = {cap, cap};
+    if (setrlimit(RLIMIT_AS, &limit) != 0 || std::malloc(4u << 20) != nullptr)
+        return 3;  // the cap does not bite: nothing would be tested
+    tessivane::set_active_isa(tessivane::isa::avx2);
+    sort(n, a.data());
+    hpsort(n, h.data());
+    sort2(n, k.data(), c.data());
+    // Compared in place: copies would need the memory that is not there.
+    const auto same = [](GuardedVector &got, const std::vector<float> &w) {
+        for (unsigned long i = 1; i <= got.size(); i++)
+            if (float_bits(got[i]) != float_bits(w[i - 1]))
+                return false;
+        return true;
+    };
+    const bool all_same = same(a, want.sort) && same(h, want.hpsort) && same(k, want.sort2_keys) &&
+                          same(c, want.sort2_companions);
+    return all_same ? 0 : 1;
+}
+
+}  // namespace
+
+TEST(SortPathsDeathTest, NoScratchSameBits)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "address space cap and AddressSanitizer do not mix";
+#endif
+    if (tessivane::supported_isa() < tessivane::isa::avx2)
+        GTEST_SKIP() << "no AVX2 path here";
+    std::mt19937 gen(kSeed);
+    const size_t n = 1u << 20;  // the scratch would be 4 to 16 MiB
+    const std::vector<float> keys = keys_of(Keys::DistinctSubnormal, n, gen);
+    const std::vector<float> companion = companions(n);
+    const Sorted3 want = sort_on(tessivane::isa::portable, keys, companion);
+    EXPECT_EXIT(std::exit(sort_without_scratch(keys, companion, want)),
+                ::testing::ExitedWithCode(0), "");
+}
 
 namespace {
 
