@@ -5,10 +5,13 @@ Runs every benchmark program build/bench/bench_* (Google Benchmark) with JSON ou
 repetitions, takes the median of each benchmark, pairs benchmarks named
 <routine>/ours/<args> with <routine>/<anchor>/<args> (anchor one of std, boost, fftw, lapack,
 openblas) and prints a Markdown table with the ratio ours / anchor (below 1 means we are faster),
-headed by the CPU it was measured on. Benchmarks not named that way are left out.
+headed by the CPU it was measured on. Benchmarks not named that way are left out. Times are the
+CPU time of the benchmarking thread (every benchmark runs on one thread), which on a shared
+machine is steadier than wall time; --wall-time takes wall time instead.
 
     python3 scripts/bench_table.py [--build build] [--repetitions 5] [--min-time 0.2]
-                                   [--filter REGEX] [--save-json DIR] [--from-json FILE ...]
+                                   [--filter REGEX] [--wall-time] [--save-json DIR]
+                                   [--from-json FILE ...]
 """
 
 import argparse
@@ -122,7 +125,7 @@ def main():
     parser.add_argument("--repetitions", type=int, default=5)
     parser.add_argument("--min-time", default="0.2", help="seconds per repetition")
     parser.add_argument("--filter", help="regular expression passed to every program")
-    parser.add_argument("--cpu-time", action="store_true", help="CPU time instead of wall time")
+    parser.add_argument("--wall-time", action="store_true", help="wall time instead of CPU time")
     parser.add_argument("--save-json", metavar="DIR", help="keep each program's JSON report")
     parser.add_argument("--from-json", nargs="+", metavar="FILE", help="tabulate saved reports")
     args = parser.parse_args()
@@ -151,7 +154,7 @@ def main():
                 with open(out, "w", encoding="utf-8") as f:
                     json.dump(report, f, indent=1)
 
-    time_key = "cpu_time" if args.cpu_time else "real_time"
+    time_key = "real_time" if args.wall_time else "cpu_time"
     groups, order = {}, []
     repetitions = set()
     for _, report in reports:
@@ -177,7 +180,7 @@ def main():
             context.get("num_cpus", "?"),
             context.get("mhz_per_cpu", "?"),
             "/".join(str(r) for r in sorted(repetitions)) or "1",
-            "CPU time" if args.cpu_time else "wall time",
+            "wall time" if args.wall_time else "CPU time",
         )
     )
     print()
