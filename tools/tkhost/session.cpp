@@ -140,6 +140,7 @@ bool parse_version(const std::string &text, int version[3])
 std::string usage()
 {
     return "usage: tkhost PLUGIN.so [options]\n"
+           "       tkhost --validate PLUGIN.so [--loads N]\n"
            "\n"
            "Loads a Lumarin TK plugin, shows its metadata, creates and initialises it, plays\n"
            "wizard steps and destroys it. The host log goes to stdout, message boxes to stderr.\n"
@@ -156,6 +157,9 @@ std::string usage()
            "  -h, --help              show this text\n"
            "\n"
            "A dialog without --answer or --cancel asks on the terminal (empty line cancels).\n"
+           "--validate checks the plugin (entry points, metadata, N loads and unloads, default\n"
+           "1000, lifecycle, every command chosen and cancelled, a refused or careless host)\n"
+           "and prints one PASS/FAIL line per check; exit status 1 on any failure.\n"
            "exit status: 0 session played, 1 plugin refused to run or misbehaved,\n"
            "2 wrong usage (bad arguments, missing file, not a plugin).\n";
 }
