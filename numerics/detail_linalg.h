@@ -35,9 +35,19 @@ bool gaussj_avx2(float **a, int n, float **b, int m, int *indxc, int *indxr, int
 // z that jacobi has allocated.
 bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, float *z);
 
+// S[j] = sum over k = k0..k1 of M[j][k] * x[k] for j = j0..j1, each sum a
+// float running sum from 0 with k ascending (eight rows at a time).
+TV_TARGET_AVX2 void row_sums(float **M, int j0, int j1, int k0, int k1, const float *x, float *S);
+
 // svdcmp after its flag reset and the allocation of rv1, up to its return;
 // no_convergence is set when some singular value did not converge.
 bool svdcmp_avx2(float **a, int m, int n, float *w, float **v, float *rv1, bool &no_convergence);
+
+// The products of matrix_ops.cpp; false when the output overlaps an input
+// (or, for the symmetric product, when the working row cannot be allocated).
+bool matrix_matrix_mult_avx2(float **a, float **b, float **c, int n, int s, int m);
+bool transposematrix_matrix_mult_avx2(float **a, float **c, int n, int s);
+bool diagmatrix_matrix_mult_avx2(float *w, float **m, int n, int s);
 
 }  // namespace detail
 }  // namespace tessivane

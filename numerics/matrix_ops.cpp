@@ -5,10 +5,14 @@
 // Every sum is a float running sum from 0 with the summation index ascending,
 // each product rounded to float before it is added.
 
+#include "detail_linalg.h"
 #include "stat.h"
 
 void matrix_matrix_mult(float **a, float **b, float **c, int n, int s, int m)
 {
+    if (tessivane::detail::use_avx2() &&
+        tessivane::detail::matrix_matrix_mult_avx2(a, b, c, n, s, m))
+        return;
     for (int i = 0; i < n; i++) {
         for (int j = 0; j < m; j++) {
             float sum = 0.0f;
@@ -21,6 +25,9 @@ void matrix_matrix_mult(float **a, float **b, float **c, int n, int s, int m)
 
 void transposematrix_matrix_mult(float **a, float **c, int n, int s)
 {
+    if (tessivane::detail::use_avx2() &&
+        tessivane::detail::transposematrix_matrix_mult_avx2(a, c, n, s))
+        return;
     for (int i = 0; i < n; i++) {
         const float *ai = a[i];
         for (int j = 0; j <= i; j++) {
@@ -91,6 +98,8 @@ void copy_matrix(float **im, float **om, int n, int s, int copy_mode)
 
 void diagmatrix_matrix_mult(float *w, float **m, int n, int s)
 {
+    if (tessivane::detail::use_avx2() && tessivane::detail::diagmatrix_matrix_mult_avx2(w, m, n, s))
+        return;
     for (int i = 0; i < n; i++)
         for (int j = 0; j < s; j++)
             m[i][j] = w[i] * m[i][j];

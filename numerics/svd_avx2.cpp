@@ -135,46 +135,6 @@ TV_TARGET_AVX2 inline void transpose8(__m256 &r0, __m256 &r1, __m256 &r2, __m256
     r7 = _mm256_permute2f128_ps(u3, u7, 0x31);
 }
 
-// S[j] = sum over k = k0..k1 of M[j][k] * x[k], for j = j0..j1, k ascending.
-TV_TARGET_AVX2 void row_sums(float **M, int j0, int j1, int k0, int k1, const float *x, float *S)
-{
-    int j = j0;
-    for (; j + 8 <= j1 + 1; j += 8) {
-        const float *r[8];
-        for (int q = 0; q < 8; q++)
-            r[q] = M[j + q];
-        __m256 s = _mm256_setzero_ps();
-        int k = k0;
-        for (; k + 8 <= k1 + 1; k += 8) {
-            __m256 c0 = _mm256_loadu_ps(r[0] + k), c1 = _mm256_loadu_ps(r[1] + k),
-                   c2 = _mm256_loadu_ps(r[2] + k), c3 = _mm256_loadu_ps(r[3] + k),
-                   c4 = _mm256_loadu_ps(r[4] + k), c5 = _mm256_loadu_ps(r[5] + k),
-                   c6 = _mm256_loadu_ps(r[6] + k), c7 = _mm256_loadu_ps(r[7] + k);
-            transpose8(c0, c1, c2, c3, c4, c5, c6, c7);
-            s = _mm256_add_ps(s, _mm256_mul_ps(c0, _mm256_set1_ps(x[k])));
-            s = _mm256_add_ps(s, _mm256_mul_ps(c1, _mm256_set1_ps(x[k + 1])));
-            s = _mm256_add_ps(s, _mm256_mul_ps(c2, _mm256_set1_ps(x[k + 2])));
-            s = _mm256_add_ps(s, _mm256_mul_ps(c3, _mm256_set1_ps(x[k + 3])));
-            s = _mm256_add_ps(s, _mm256_mul_ps(c4, _mm256_set1_ps(x[k + 4])));
-            s = _mm256_add_ps(s, _mm256_mul_ps(c5, _mm256_set1_ps(x[k + 5])));
-            s = _mm256_add_ps(s, _mm256_mul_ps(c6, _mm256_set1_ps(x[k + 6])));
-            s = _mm256_add_ps(s, _mm256_mul_ps(c7, _mm256_set1_ps(x[k + 7])));
-        }
-        for (; k <= k1; k++) {
-            __m256 c = _mm256_setr_ps(r[0][k], r[1][k], r[2][k], r[3][k], r[4][k], r[5][k], r[6][k],
-                                      r[7][k]);
-            s = _mm256_add_ps(s, _mm256_mul_ps(c, _mm256_set1_ps(x[k])));
-        }
-        _mm256_storeu_ps(S + j, s);
-    }
-    for (; j <= j1; j++) {
-        float s = 0.0f;
-        for (int k = k0; k <= k1; k++)
-            s += M[j][k] * x[k];
-        S[j] = s;
-    }
-}
-
 // M[j][k] = M[j][k] + S[j] * x[k] for j = j0..j1, k = k0..k1.
 TV_TARGET_AVX2 void row_update(float **M, int j0, int j1, int k0, int k1, const float *S,
                                const float *x)
@@ -456,6 +416,45 @@ bool diagonalise(int n, float *w, float *rv1, const Transposed &ut, const Transp
 }
 
 }  // namespace
+
+TV_TARGET_AVX2 void row_sums(float **M, int j0, int j1, int k0, int k1, const float *x, float *S)
+{
+    int j = j0;
+    for (; j + 8 <= j1 + 1; j += 8) {
+        const float *r[8];
+        for (int q = 0; q < 8; q++)
+            r[q] = M[j + q];
+        __m256 s = _mm256_setzero_ps();
+        int k = k0;
+        for (; k + 8 <= k1 + 1; k += 8) {
+            __m256 c0 = _mm256_loadu_ps(r[0] + k), c1 = _mm256_loadu_ps(r[1] + k),
+                   c2 = _mm256_loadu_ps(r[2] + k), c3 = _mm256_loadu_ps(r[3] + k),
+                   c4 = _mm256_loadu_ps(r[4] + k), c5 = _mm256_loadu_ps(r[5] + k),
+                   c6 = _mm256_loadu_ps(r[6] + k), c7 = _mm256_loadu_ps(r[7] + k);
+            transpose8(c0, c1, c2, c3, c4, c5, c6, c7);
+            s = _mm256_add_ps(s, _mm256_mul_ps(c0, _mm256_set1_ps(x[k])));
+            s = _mm256_add_ps(s, _mm256_mul_ps(c1, _mm256_set1_ps(x[k + 1])));
+            s = _mm256_add_ps(s, _mm256_mul_ps(c2, _mm256_set1_ps(x[k + 2])));
+            s = _mm256_add_ps(s, _mm256_mul_ps(c3, _mm256_set1_ps(x[k + 3])));
+            s = _mm256_add_ps(s, _mm256_mul_ps(c4, _mm256_set1_ps(x[k + 4])));
+            s = _mm256_add_ps(s, _mm256_mul_ps(c5, _mm256_set1_ps(x[k + 5])));
+            s = _mm256_add_ps(s, _mm256_mul_ps(c6, _mm256_set1_ps(x[k + 6])));
+            s = _mm256_add_ps(s, _mm256_mul_ps(c7, _mm256_set1_ps(x[k + 7])));
+        }
+        for (; k <= k1; k++) {
+            __m256 c = _mm256_setr_ps(r[0][k], r[1][k], r[2][k], r[3][k], r[4][k], r[5][k], r[6][k],
+                                      r[7][k]);
+            s = _mm256_add_ps(s, _mm256_mul_ps(c, _mm256_set1_ps(x[k])));
+        }
+        _mm256_storeu_ps(S + j, s);
+    }
+    for (; j <= j1; j++) {
+        float s = 0.0f;
+        for (int k = k0; k <= k1; k++)
+            s += M[j][k] * x[k];
+        S[j] = s;
+    }
+}
 
 bool svdcmp_avx2(float **a, int m, int n, float *w, float **v, float *rv1, bool &no_convergence)
 {

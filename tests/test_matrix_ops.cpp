@@ -2,8 +2,14 @@
 
 #include "linalg_helpers.h"
 #include "stat.h"
+#include "support/isa_paths.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 using la_test::Matrix;
 
@@ -101,5 +107,84 @@ TEST_F(MatrixOpsExact, CopyModes)
         untouched.set({9, 9, 9, 9, 9, 9});
         copy_matrix(a.get(), untouched.get(), 2, 3, mode);
         EXPECT_EQ(untouched.values(), (std::vector<float>{9, 9, 9, 9, 9, 9}));
+    }
+}
+
+// ---- Every instruction-set path against the portable one, bit for bit ----
+
+using ProductCase = std::tuple<std::tuple<int, int, int>, la_test::Fill>;
+
+class MatrixProductPaths : public testing::TestWithParam<ProductCase> {};
+
+// a (n x s), b (s x m): a b, a a^T (also through fast_matrix_matrix_mult) and
+// diag(w) a, with guard rings around every output.
+TEST_P(MatrixProductPaths, SameBitsAsPortable)
+{
+    const auto [shape, fill] = GetParam();
+    const auto [n, s, m] = shape;
+    std::mt19937 rng(static_cast<unsigned>(n * 7919 + s * 31 + m + static_cast<int>(fill)));
+    const std::vector<float> av = la_test::path_input(rng, n, s, fill),
+                             bv = la_test::path_input(rng, s, m, fill),
+                             wv = la_test::path_input(rng, 1, n, fill);
+    tv_test::expect_paths_agree([&] {
+        Matrix a(n, s, 0), b(s, m, 0), c(n, m, 0), g(n, n, 0), f(n, n, 0), d(n, s, 0);
+        a.set(av);
+        b.set(bv);
+        d.set(av);
+        std::vector<float> w = wv;
+        matrix_matrix_mult(a.get(), b.get(), c.get(), n, s, m);
+        transposematrix_matrix_mult(a.get(), g.get(), n, s);
+        fast_matrix_matrix_mult(a.get(), nullptr, f.get(), n, 0, s, false, true);
+        diagmatrix_matrix_mult(w.data(), d.get(), n, s);
+        std::vector<float> out;
+        for (Matrix *x : {&a, &b, &c, &g, &f, &d}) {
+            std::vector<float> v = x->values();
+            out.insert(out.end(), v.begin(), v.end());
+            out.push_back(x->guard_intact() ? 1.0f : 0.0f);
+        }
+        return out;
+    });
+}
+
+std::string product_case_name(const testing::TestParamInfo<ProductCase> &info)
+{
+    const auto [shape, fill] = info.param;
+    return std::to_string(std::get<0>(shape)) + "x" + std::to_string(std::get<1>(shape)) + "x" +
+           std::to_string(std::get<2>(shape)) + "_" + la_test::fill_name(fill);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, MatrixProductPaths,
+    testing::Combine(testing::Values(std::make_tuple(1, 1, 1), std::make_tuple(1, 0, 3),
+                                     std::make_tuple(2, 3, 2), std::make_tuple(7, 9, 8),
+                                     std::make_tuple(9, 8, 7), std::make_tuple(16, 16, 16),
+                                     std::make_tuple(17, 33, 31), std::make_tuple(33, 17, 65),
+                                     std::make_tuple(64, 64, 64), std::make_tuple(100, 3, 129),
+                                     std::make_tuple(129, 130, 100),
+                                     std::make_tuple(300, 300, 300)),
+                     testing::Values(la_test::Fill::random, la_test::Fill::special_values,
+                                     la_test::Fill::zeros_subnormals)),
+    product_case_name);
+
+// Outputs that overlap inputs are no valid use, but every path must still do
+// what the scalar code does with them.
+TEST(MatrixProductPaths, OverlappingOutputsAsPortable)
+{
+    for (int n : {3, 20}) {
+        std::mt19937 rng(static_cast<unsigned>(n));
+        const std::vector<float> values = la_test::random_values(rng, n, n);
+        tv_test::expect_paths_agree([&] {
+            Matrix a(n, n, 0), b(n, n, 0), d(n, n, 0);
+            a.set(values);
+            b.set(values);
+            d.set(values);
+            matrix_matrix_mult(a.get(), b.get(), a.get(), n, n, n);
+            transposematrix_matrix_mult(b.get(), b.get(), n, n);
+            diagmatrix_matrix_mult(d[1], d.get(), n, n);
+            std::vector<float> out = a.values(), bout = b.values(), dout = d.values();
+            out.insert(out.end(), bout.begin(), bout.end());
+            out.insert(out.end(), dout.begin(), dout.end());
+            return out;
+        });
     }
 }
