@@ -7,7 +7,7 @@
 // agrees with the reference.
 
 #include "stat.h"
-#include "support/lapack.h"
+#include "lapack_prototypes.h"
 
 #include <benchmark/benchmark.h>
 

@@ -10,7 +10,8 @@
 #include <random>
 
 #include "stat.h"
-#include "stats_helpers.h"
+#include "support/accuracy.h"
+#include "support/arrays.h"
 
 using namespace tv_test;
 
@@ -24,7 +25,7 @@ struct SpearOut {
 
 SpearOut run_spear(const std::vector<float> &x, const std::vector<float> &y)
 {
-    GuardedVector a(x), b(y);
+    Vector a(x), b(y);
     SpearOut o;
     spear(a.data(), b.data(), x.size(), &o.d, &o.zd, &o.probd, &o.rs, &o.probrs);
     // The inputs are only read.
@@ -38,8 +39,7 @@ SpearOut run_spear(const std::vector<float> &x, const std::vector<float> &y)
 
 TEST(CorrelationExact, PearsonPerfectAndConstant)
 {
-    GuardedVector x({1, 2, 3, 4, 5}), y({2, 4, 6, 8, 10}),
-        c({2.385f, 2.385f, 2.385f, 2.385f, 2.385f});
+    Vector x({1, 2, 3, 4, 5}), y({2, 4, 6, 8, 10}), c({2.385f, 2.385f, 2.385f, 2.385f, 2.385f});
     float r = sentinel(), prob = sentinel(), z = sentinel();
     pearsn(x.data(), y.data(), 5, &r, &prob, &z);
     EXPECT_EQ(r, 1.0f);
@@ -67,7 +67,7 @@ TEST(CorrelationExact, PearsonVariantsAgreeToTheLastBits)
     std::mt19937 gen(kSeed);
     std::normal_distribution<float> g(2.385f, 1.0f);
     for (int k = 0; k < 50; k++) {
-        GuardedVector x(17), y(17);
+        Vector x(17), y(17);
         for (long i = 1; i <= 17; i++) {
             x[i] = g(gen);
             y[i] = 0.5f * x[i] + g(gen);
@@ -136,7 +136,7 @@ TEST(CorrelationAccuracy, PearsonAgainstDoubleAndStudentT)
     for (int k = 0; k < 200; k++) {
         const unsigned long n = 5 + (k * 13) % 60;
         const double rho = -0.9 + 1.8 * (k % 19) / 18.0;
-        GuardedVector x(n), y(n);
+        Vector x(n), y(n);
         for (unsigned long i = 1; i <= n; i++) {
             x[i] = static_cast<float>(2.385 + g(gen));
             y[i] =

@@ -3,13 +3,16 @@
 // single precision on random 2-D and 3-D data (FftNdAccuracy), the refused
 // extents and the silent exit on a tensor that is not contiguous (FftNdDeath).
 
-#include "fft_test_support.h"
+#include "stat.h"
+#include "support/accuracy.h"
+#include "support/arrays.h"
+#include "support/fft.h"
 #include "support/fatal.h"
 
 #include <fftw3.h>
 #include <gtest/gtest.h>
 
-using namespace fft_test;
+using namespace tv_test;
 
 namespace {
 
@@ -39,13 +42,13 @@ struct RealTensor {
         for (unsigned long i = 1; i <= n1; ++i) {
             rows[i] = cols.data() + (i - 1) * n2 - 1;
             for (unsigned long j = 1; j <= n2; ++j)
-                rows[i][j] = block.v + ((i - 1) * n2 + (j - 1)) * n3;
+                rows[i][j] = block.data() + ((i - 1) * n2 + (j - 1)) * n3;
         }
         t = rows.data();
         speq = matrix(0, static_cast<long>(n1) + 1, 0, 2 * static_cast<long>(n2) + 1);
         for (unsigned long i = 0; i <= n1 + 1; ++i)
             for (unsigned long j = 0; j <= 2 * n2 + 1; ++j)
-                speq[i][j] = kGuard;
+                speq[i][j] = sentinel();
     }
     ~RealTensor()
     {
@@ -55,18 +58,19 @@ struct RealTensor {
     RealTensor &operator=(const RealTensor &) = delete;
 
     unsigned long total() const { return n1 * n2 * n3; }
-    float *flat() { return block.v + 1; }  // row-major
+    float *flat() { return block.data() + 1; }  // row-major
     bool guards_intact() const
     {
         for (unsigned long i = 0; i <= n1 + 1; ++i)
             for (unsigned long j = 0; j <= 2 * n2 + 1; ++j)
-                if ((i == 0 || i == n1 + 1 || j == 0 || j == 2 * n2 + 1) && speq[i][j] != kGuard)
+                if ((i == 0 || i == n1 + 1 || j == 0 || j == 2 * n2 + 1) &&
+                    !is_sentinel(speq[i][j]))
                     return false;
         return block.guards_intact();
     }
 
     unsigned long n1, n2, n3;
-    Guarded block;
+    Vector block;
     std::vector<float **> rows;
     std::vector<float *> cols;
     float ***t;
@@ -93,12 +97,13 @@ std::vector<float> fftw_r2c(unsigned long n1, unsigned long n2, unsigned long n3
 TEST(FftNdExact, DegenerateDimensions)
 {
     // ndim <= 0 touches nothing and does not read nn.
-    Guarded d(8);
-    fill_uniform(d.v + 1, 8, 5);
-    const std::vector<float> before(d.v, d.v + 10);
-    fourn(d.v, nullptr, 0, 1);
-    fourn(d.v, nullptr, -3, -1);
-    EXPECT_EQ(std::vector<float>(d.v, d.v + 10), before);
+    Vector d(8);
+    fill_uniform(d.data() + 1, 8, 5);
+    const std::vector<float> before = d.values();
+    fourn(d.data(), nullptr, 0, 1);
+    fourn(d.data(), nullptr, -3, -1);
+    EXPECT_EQ(d.values(), before);
+    EXPECT_TRUE(d.guards_intact());
 
     // A dimension of length 1, first or last, changes nothing in the bits.
     const unsigned long len = 16;
@@ -133,11 +138,11 @@ TEST(FftNdExact, OneDimensionMatchesFour1)
 // sits at float position 1 + 2*(8*j1 + j2).
 TEST(FftNdExact, TwoDimensionsMatchDirectSum)
 {
-    Guarded d(64);
-    fill_uniform(d.v + 1, 64, 23);
-    const Spectrum x = interleaved(d.v + 1, 32);
+    Vector d(64);
+    fill_uniform(d.data() + 1, 64, 23);
+    const Spectrum x = interleaved(d.data() + 1, 32);
     unsigned long nn[3] = {0, 4, 8};
-    fourn(d.v, nn, 2, -1);
+    fourn(d.data(), nn, 2, -1);
     for (int k1 = 0; k1 < 4; ++k1)
         for (int k2 = 0; k2 < 8; ++k2) {
             std::complex<double> sum = 0.0;
@@ -146,7 +151,7 @@ TEST(FftNdExact, TwoDimensionsMatchDirectSum)
                     sum += x[8 * j1 + j2] *
                            std::polar(1.0, -kTwoPiExact * (k1 * j1 / 4.0 + k2 * j2 / 8.0));
             const int p = 1 + 2 * (8 * k1 + k2);
-            EXPECT_LT(std::abs(std::complex<double>(d.v[p], d.v[p + 1]) - sum), 16 * FLT_EPSILON)
+            EXPECT_LT(std::abs(std::complex<double>(d[p], d[p + 1]) - sum), 16 * FLT_EPSILON)
                 << k1 << " " << k2;
         }
     EXPECT_TRUE(d.guards_intact());
@@ -179,14 +184,14 @@ TEST(FftNdExact, Rlft3ImpulseFillsDataAndSpeq)
 TEST(FftNdExact, ForwardThenInverseScaling)
 {
     const unsigned long total = 8 * 4 * 16;
-    Guarded d(2 * total);
-    fill_uniform(d.v + 1, 2 * total, 29);
-    const std::vector<float> orig(d.v + 1, d.v + 1 + 2 * total);
+    Vector d(2 * total);
+    fill_uniform(d.data() + 1, 2 * total, 29);
+    const std::vector<float> orig(d.data() + 1, d.data() + 1 + 2 * total);
     unsigned long nn[4] = {0, 8, 4, 16};
-    fourn(d.v, nn, 3, 1);
-    fourn(d.v, nn, 3, -1);
+    fourn(d.data(), nn, 3, 1);
+    fourn(d.data(), nn, 3, -1);
     for (unsigned long i = 0; i < 2 * total; ++i)
-        ASSERT_NEAR(d.v[i + 1] / static_cast<double>(total), orig[i], 4 * tolerance(total)) << i;
+        ASSERT_NEAR(d[i + 1] / static_cast<double>(total), orig[i], 4 * tolerance(total)) << i;
     EXPECT_TRUE(d.guards_intact());
 
     for (const auto &n :
@@ -232,7 +237,7 @@ TEST(FftNdExact, BitPatternsArePinned)
 TEST(FftNdAccuracy, FournAgainstFftw)
 {
     const unsigned seed = 8675309;
-    Worst worst;
+    WorstCase worst("fourn vs FFTW (relative L2)");
     const std::vector<std::vector<unsigned long>> shapes = {
         {2, 4},    {4, 8},    {16, 16},  {64, 32},     {256, 256},
         {2, 2, 2}, {4, 8, 2}, {8, 8, 8}, {16, 16, 32}, {32, 32, 64}};
@@ -248,23 +253,24 @@ TEST(FftNdAccuracy, FournAgainstFftw)
         for (int isign : {1, -1}) {
             SCOPED_TRACE(testing::Message()
                          << "seed " << seed << " shape " << shape(n) << " isign " << isign);
-            Guarded d(2 * total);
-            fill_uniform(d.v + 1, 2 * total, seed + static_cast<unsigned>(total));
-            std::vector<float> ref(d.v + 1, d.v + 1 + 2 * total);
+            Vector d(2 * total);
+            fill_uniform(d.data() + 1, 2 * total, seed + static_cast<unsigned>(total));
+            std::vector<float> ref(d.data() + 1, d.data() + 1 + 2 * total);
             fftwf_plan plan =
                 fftwf_plan_dft(static_cast<int>(dims.size()), dims.data(),
                                reinterpret_cast<fftwf_complex *>(ref.data()),
                                reinterpret_cast<fftwf_complex *>(ref.data()), isign, FFTW_ESTIMATE);
             fftwf_execute(plan);
             fftwf_destroy_plan(plan);
-            fourn(d.v, nn.data(), static_cast<int>(n.size()), isign);
+            fourn(d.data(), nn.data(), static_cast<int>(n.size()), isign);
             const double err =
-                relative_l2(interleaved(d.v + 1, total), interleaved(ref.data(), total));
-            worst.note(err, shape(n) + " isign " + std::to_string(isign));
+                relative_l2(interleaved(d.data() + 1, total), interleaved(ref.data(), total));
+            worst.add(err / FLT_EPSILON, shape(n) + " isign " + std::to_string(isign));
             EXPECT_LT(err, tolerance(total)) << err / FLT_EPSILON << " eps";
             EXPECT_TRUE(d.guards_intact());
         }
     }
+    worst.report();
 }
 
 // rlft3 forward = complex conjugate of FFTW's r2c (exponent -2*pi*i), the
@@ -274,7 +280,7 @@ TEST(FftNdAccuracy, FournAgainstFftw)
 TEST(FftNdAccuracy, Rlft3AgainstFftw)
 {
     const unsigned seed = 1234;
-    Worst worst;
+    WorstCase worst("rlft3 vs FFTW (relative L2)");
     const std::vector<std::vector<unsigned long>> shapes = {{1, 4, 8},   {1, 256, 256}, {1, 128, 2},
                                                             {2, 2, 2},   {4, 4, 2},     {4, 8, 16},
                                                             {8, 16, 32}, {16, 64, 64}};
@@ -297,7 +303,7 @@ TEST(FftNdAccuracy, Rlft3AgainstFftw)
                 ours.emplace_back(r.speq[i1][2 * i2 - 1], r.speq[i1][2 * i2]);
             }
         double err = relative_l2(ours, ref);
-        worst.note(err, "forward " + shape(n));
+        worst.add(err / FLT_EPSILON, "forward " + shape(n));
         EXPECT_LT(err, tolerance(r.total())) << "forward " << err / FLT_EPSILON << " eps";
 
         // Inverse: FFTW's spectrum, conjugated, into data and speq.
@@ -324,10 +330,11 @@ TEST(FftNdAccuracy, Rlft3AgainstFftw)
             want[i] = back[i];
         }
         err = relative_l2(got, want);
-        worst.note(err, "inverse " + shape(n));
+        worst.add(err / FLT_EPSILON, "inverse " + shape(n));
         EXPECT_LT(err, tolerance(r.total())) << "inverse " << err / FLT_EPSILON << " eps";
         EXPECT_TRUE(r.guards_intact());
     }
+    worst.report();
 }
 
 // ---------------------------------------------------------------- refusals

@@ -7,7 +7,8 @@
 // concurrent first use.
 
 #include "fft_tables.h"
-#include "fft_test_support.h"
+#include "stat.h"
+#include "support/fft.h"
 #include "isa.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@
 #include <limits>
 #include <thread>
 
-using namespace fft_test;
+using namespace tv_test;
 using tessivane::isa;
 
 namespace {

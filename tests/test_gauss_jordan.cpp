@@ -1,6 +1,8 @@
 // gaussj: Gauss-Jordan elimination with full pivoting.
 
-#include "linalg_helpers.h"
+#include "support/accuracy.h"
+#include "support/arrays.h"
+#include "support/linalg.h"
 #include "stat.h"
 #include "support/fatal.h"
 #include "support/isa_paths.h"
@@ -14,7 +16,9 @@
 #include <string>
 #include <tuple>
 
-using la_test::Matrix;
+using tv_test::fmt;
+using tv_test::Matrix;
+using tv_test::WorstCase;
 
 namespace {
 
@@ -23,7 +27,7 @@ void run_gaussj(const std::vector<float> &av, const std::vector<float> &bv, int 
     Matrix a(n, n, 1), b(n, m, 1);
     a.set(av);
     b.set(bv);
-    gaussj(a.get(), n, b.get(), m);
+    gaussj(a.data(), n, b.data(), m);
 }
 
 }  // namespace
@@ -33,7 +37,7 @@ TEST(GaussJordanExact, SmallSystems)
     Matrix a(1, 1), b(1, 1);
     a[1][1] = 2.0f;
     b[1][1] = 4.0f;
-    gaussj(a.get(), 1, b.get(), 1);
+    gaussj(a.data(), 1, b.data(), 1);
     EXPECT_EQ(a[1][1], 0.5f);
     EXPECT_EQ(b[1][1], 2.0f);
 
@@ -42,10 +46,10 @@ TEST(GaussJordanExact, SmallSystems)
     Matrix id(3, 3), rhs(3, 2);
     id.set({1, 0, 0, 0, 1, 0, 0, 0, 1});
     rhs.set({2.385f, -1, 3, 4, 5, 6.5f});
-    gaussj(id.get(), 3, rhs.get(), 2);
+    gaussj(id.data(), 3, rhs.data(), 2);
     EXPECT_EQ(id.values(), (std::vector<float>{1, 0, 0, 0, 1, 0, 0, 0, 1}));
     EXPECT_EQ(rhs.values(), (std::vector<float>{2.385f, -1, 3, 4, 5, 6.5f}));
-    EXPECT_TRUE(id.guard_intact() && rhs.guard_intact());
+    EXPECT_TRUE(id.guards_intact() && rhs.guards_intact());
 }
 
 // (0 1; 1 0): the pivot is found at row 2, column 1; the exchange and the
@@ -55,7 +59,7 @@ TEST(GaussJordanExact, PermutationIsItsOwnInverse)
     Matrix a(2, 2), b(2, 1);
     a.set({0, 1, 1, 0});
     b.set({2.385f, 7.0f});
-    gaussj(a.get(), 2, b.get(), 1);
+    gaussj(a.data(), 2, b.data(), 1);
     EXPECT_EQ(a.values(), (std::vector<float>{0, 1, 1, 0}));
     EXPECT_EQ(b.values(), (std::vector<float>{7.0f, 2.385f}));
 }
@@ -68,7 +72,7 @@ TEST(GaussJordanExact, TieGoesToLastCandidate)
     Matrix a(2, 2), b(2, 1);
     a.set({2, 1, 1, 2});
     b.set({1, 1});
-    gaussj(a.get(), 2, b.get(), 1);
+    gaussj(a.data(), 2, b.data(), 1);
     // Pass 1 on [2][2]: row 2 becomes (0.5, 0.5 | 0.5), row 1 (1.5, -0.5 | 0.5).
     // Pass 2 on [1][1] = 1.5.
     const float pivinv = 1.0f / 1.5f;
@@ -86,7 +90,7 @@ TEST(GaussJordanExact, InverseOnly)
 {
     Matrix a(2, 2);
     a.set({4, 7, 2, 6});
-    gaussj(a.get(), 2, nullptr, 0);
+    gaussj(a.data(), 2, nullptr, 0);
     std::vector<float> inv = a.values();
     EXPECT_FLOAT_EQ(inv[0], 0.6f);
     EXPECT_FLOAT_EQ(inv[1], -0.7f);
@@ -115,29 +119,29 @@ TEST(GaussJordanDeath, NoPivotCandidate)
 TEST(GaussJordanAccuracy, RandomSystemsAgainstLapack)
 {
     const double kTol = 8 * FLT_EPSILON;  // times the condition number
-    la_test::Worst worst_inv, worst_sol;
+    WorstCase worst_inv("gaussj inverse error / cond"), worst_sol("gaussj solution error / cond");
     for (unsigned trial = 0; trial < 200; trial++) {
         unsigned seed = 9000 + trial;
         std::mt19937 rng(seed);
         int n = 1 + static_cast<int>(rng() % 40);
         int m = 1 + static_cast<int>(rng() % 3);
         SCOPED_TRACE(testing::Message() << "seed " << seed << ", n = " << n << ", m = " << m);
-        std::vector<float> av = la_test::random_values(rng, n, n);
-        std::vector<float> bv = la_test::random_values(rng, n, m);
+        std::vector<float> av = tv_test::random_values(rng, n, n);
+        std::vector<float> bv = tv_test::random_values(rng, n, m);
         std::vector<float> identity(static_cast<size_t>(n * n), 0.0f);
         for (int i = 0; i < n; i++)
             identity[static_cast<size_t>(i * n + i)] = 1.0f;
-        std::vector<float> ref_inv = la_test::lapack_solve(av, identity, n, n);
-        std::vector<float> ref_sol = la_test::lapack_solve(av, bv, n, m);
-        std::vector<float> sv = la_test::lapack_singular_values(av, n, n);
+        std::vector<float> ref_inv = tv_test::lapack_solve(av, identity, n, n);
+        std::vector<float> ref_sol = tv_test::lapack_solve(av, bv, n, m);
+        std::vector<float> sv = tv_test::lapack_singular_values(av, n, n);
         ASSERT_FALSE(ref_inv.empty());
         double cond = sv.front() / sv.back();
 
         Matrix a(n, n), b(n, m);
         a.set(av);
         b.set(bv);
-        gaussj(a.get(), n, b.get(), m);
-        EXPECT_TRUE(a.guard_intact() && b.guard_intact());
+        gaussj(a.data(), n, b.data(), m);
+        EXPECT_TRUE(a.guards_intact() && b.guards_intact());
 
         auto relerr = [cond](const std::vector<float> &got, const std::vector<float> &ref) {
             double refmax = 0.0, err = 0.0;
@@ -148,42 +152,40 @@ TEST(GaussJordanAccuracy, RandomSystemsAgainstLapack)
             return err / (refmax * cond);
         };
         double e_inv = relerr(a.values(), ref_inv), e_sol = relerr(b.values(), ref_sol);
-        worst_inv.update(e_inv, seed, n, m);
-        worst_sol.update(e_sol, seed, n, m);
+        worst_inv.add(e_inv / FLT_EPSILON, fmt("seed %.0f, %.0f x %.0f", seed, n, m));
+        worst_sol.add(e_sol / FLT_EPSILON, fmt("seed %.0f, %.0f x %.0f", seed, n, m));
         EXPECT_LE(e_inv, kTol);
         EXPECT_LE(e_sol, kTol);
     }
-    std::printf("worst inverse error %.2f eps x cond (seed %u, n = %d)\n",
-                worst_inv.value / FLT_EPSILON, worst_inv.seed, worst_inv.rows);
-    std::printf("worst solution error %.2f eps x cond (seed %u, n = %d, m = %d)\n",
-                worst_sol.value / FLT_EPSILON, worst_sol.seed, worst_sol.rows, worst_sol.cols);
+    worst_inv.report();
+    worst_sol.report();
 }
 
 // ---- Every instruction-set path against the portable one, bit for bit ----
 
-std::string path_case_name(const testing::TestParamInfo<std::tuple<int, int, la_test::Fill>> &info)
+std::string path_case_name(const testing::TestParamInfo<std::tuple<int, int, tv_test::Fill>> &info)
 {
     return "n" + std::to_string(std::get<0>(info.param)) + "_m" +
            std::to_string(std::get<1>(info.param)) + "_" +
-           la_test::fill_name(std::get<2>(info.param));
+           tv_test::fill_name(std::get<2>(info.param));
 }
 
-class GaussJordanPaths : public testing::TestWithParam<std::tuple<int, int, la_test::Fill>> {};
+class GaussJordanPaths : public testing::TestWithParam<std::tuple<int, int, tv_test::Fill>> {};
 
 TEST_P(GaussJordanPaths, SameBitsAsPortable)
 {
     const auto [n, m, fill] = GetParam();
     std::mt19937 rng(static_cast<unsigned>(n * 31 + m * 7 + static_cast<int>(fill)));
-    const std::vector<float> av = la_test::path_input(rng, n, n, fill),
-                             bv = la_test::path_input(rng, n, m, fill);
+    const std::vector<float> av = tv_test::path_input(rng, n, n, fill),
+                             bv = tv_test::path_input(rng, n, m, fill);
     tv_test::expect_paths_agree([&] {
         Matrix a(n, n), b(n, m);
         a.set(av);
         b.set(bv);
-        gaussj(a.get(), n, m > 0 ? b.get() : nullptr, m);
+        gaussj(a.data(), n, m > 0 ? b.data() : nullptr, m);
         std::vector<float> out = a.values(), bout = b.values();
         out.insert(out.end(), bout.begin(), bout.end());
-        out.push_back(a.guard_intact() && b.guard_intact() ? 1.0f : 0.0f);
+        out.push_back(a.guards_intact() && b.guards_intact() ? 1.0f : 0.0f);
         return out;
     });
 }
@@ -192,10 +194,10 @@ INSTANTIATE_TEST_SUITE_P(
     Sizes, GaussJordanPaths,
     testing::Combine(testing::Values(1, 2, 3, 5, 8, 9, 16, 17, 31, 33, 64, 100, 128, 255, 300),
                      testing::Values(0, 1, 3, 19),
-                     testing::Values(la_test::Fill::random, la_test::Fill::small_integers,
-                                     la_test::Fill::special_values)),
+                     testing::Values(tv_test::Fill::random, tv_test::Fill::small_integers,
+                                     tv_test::Fill::special_values)),
     path_case_name);
 INSTANTIATE_TEST_SUITE_P(Large, GaussJordanPaths,
                          testing::Combine(testing::Values(517), testing::Values(2),
-                                          testing::Values(la_test::Fill::random)),
+                                          testing::Values(tv_test::Fill::random)),
                          path_case_name);

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "stat.h"
-#include "stats_helpers.h"
+#include "support/accuracy.h"
+#include "support/arrays.h"
 
 using namespace tv_test;
 
@@ -46,7 +47,7 @@ TEST(IncrementalExact, PearsonDiffersFromBatchFromTheThirdSample)
         EXPECT_FLOAT_EQ(r, want[k]) << "after sample " << k + 1;
     }
     // The batch coefficient of the same pairs: equal after two samples, 0.5 after three.
-    GuardedVector x(xs), y(ys);
+    Vector x(xs), y(ys);
     float rb, prob = sentinel(), z = sentinel();
     pearsn(x.data(), y.data(), 2, &rb, &prob, &z);
     EXPECT_EQ(rb, -1.0f);

@@ -1,6 +1,8 @@
 // jacobi and eigsrt: symmetric eigen-decomposition by cyclic rotations.
 
-#include "linalg_helpers.h"
+#include "support/accuracy.h"
+#include "support/arrays.h"
+#include "support/linalg.h"
 #include "stat.h"
 #include "support/fatal.h"
 #include "support/isa_paths.h"
@@ -14,8 +16,10 @@
 #include <string>
 #include <tuple>
 
-using la_test::Matrix;
-using la_test::Vector;
+using tv_test::fmt;
+using tv_test::Matrix;
+using tv_test::Vector;
+using tv_test::WorstCase;
 
 TEST(JacobiExact, DiagonalNeedsNoRotation)
 {
@@ -27,7 +31,7 @@ TEST(JacobiExact, DiagonalNeedsNoRotation)
             values[static_cast<size_t>(i * n + i)] = 2.385f * static_cast<float>(i + 1);
         a.set(values);
         int nrot = -1;
-        jacobi(a.get(), n, d.get(), v.get(), &nrot);
+        jacobi(a.data(), n, d.data(), v.data(), &nrot);
         EXPECT_EQ(nrot, 0);
         for (int i = 1; i <= n; i++) {
             EXPECT_EQ(d[i], 2.385f * static_cast<float>(i));
@@ -45,7 +49,7 @@ TEST(JacobiExact, TwoByTwoAndSort)
     Vector d(2);
     a.set({2, 1, 1, 2});
     int nrot = 0;
-    jacobi(a.get(), 2, d.get(), v.get(), &nrot);
+    jacobi(a.data(), 2, d.data(), v.data(), &nrot);
     EXPECT_EQ(nrot, 1);
     EXPECT_FLOAT_EQ(d[1], 1.0f);
     EXPECT_FLOAT_EQ(d[2], 3.0f);
@@ -57,10 +61,10 @@ TEST(JacobiExact, TwoByTwoAndSort)
     EXPECT_EQ(a[1][2], 0.0f);
     EXPECT_EQ(a[2][1], 1.0f);  // the lower triangle is never written
     EXPECT_EQ(a[1][1], 2.0f);
-    EXPECT_TRUE(a.guard_intact() && v.guard_intact() && d.guard_intact());
+    EXPECT_TRUE(a.guards_intact() && v.guards_intact() && d.guards_intact());
 
     std::vector<float> before = v.values();
-    eigsrt(d.get(), v.get(), 2);
+    eigsrt(d.data(), v.data(), 2);
     EXPECT_FLOAT_EQ(d[1], 3.0f);
     EXPECT_FLOAT_EQ(d[2], 1.0f);
     EXPECT_EQ(v.values(), (std::vector<float>{before[1], before[0], before[3], before[2]}));
@@ -79,7 +83,7 @@ TEST(JacobiExact, RotationFollowsStatedPrecision)
         Vector d(2);
         a.set({a11, q, q, a22});
         int nrot = 0;
-        jacobi(a.get(), 2, d.get(), v.get(), &nrot);
+        jacobi(a.data(), 2, d.data(), v.data(), &nrot);
 
         const float h = a22 - a11;
         const float theta = static_cast<float>(0.5 * static_cast<double>(h) / q);
@@ -107,12 +111,12 @@ TEST(JacobiExact, SortTakesLastOfEqualValues)
     d[1] = 2.385f;
     d[2] = 2.385f;
     d[3] = 1.0f;
-    eigsrt(d.get(), v.get(), 3);  // equal pair exchanged with its columns
+    eigsrt(d.data(), v.data(), 3);  // equal pair exchanged with its columns
     EXPECT_EQ(v.values(), (std::vector<float>{2, 1, 3, 5, 4, 6, 8, 7, 9}));
     d[1] = 3.0f;  // strictly descending: nothing moves
-    eigsrt(d.get(), v.get(), 3);
+    eigsrt(d.data(), v.data(), 3);
     EXPECT_EQ(v.values(), (std::vector<float>{2, 1, 3, 5, 4, 6, 8, 7, 9}));
-    EXPECT_TRUE(d.guard_intact() && v.guard_intact());
+    EXPECT_TRUE(d.guards_intact() && v.guards_intact());
 }
 
 // A NaN above the diagonal is never rotated away.
@@ -123,7 +127,7 @@ TEST(JacobiDeath, TooManySweeps)
         Vector d(2);
         a.set({1, std::numeric_limits<float>::quiet_NaN(), 0, 2});
         int nrot = 0;
-        jacobi(a.get(), 2, d.get(), v.get(), &nrot);
+        jacobi(a.data(), 2, d.data(), v.data(), &nrot);
     };
     TV_EXPECT_FATAL(run(), "Too many iterations in routine jacobi");
 }
@@ -134,17 +138,18 @@ TEST(JacobiAccuracy, RandomSymmetricAgainstLapack)
     const double kTolValues = 32 * FLT_EPSILON;    // relative to max |lambda|
     const double kTolResidual = 32 * FLT_EPSILON;  // likewise
     const double kTolOrtho = 16 * FLT_EPSILON;
-    la_test::Worst worst_values, worst_residual, worst_ortho;
+    WorstCase worst_values("jacobi eigenvalue error"), worst_residual("jacobi residual"),
+        worst_ortho("jacobi orthogonality error");
     for (unsigned trial = 0; trial < 150; trial++) {
         unsigned seed = 3000 + trial;
         std::mt19937 rng(seed);
         int n = 1 + static_cast<int>(rng() % 40);
         SCOPED_TRACE(testing::Message() << "seed " << seed << ", n = " << n);
-        std::vector<float> values = la_test::random_values(rng, n, n);
+        std::vector<float> values = tv_test::random_values(rng, n, n);
         for (int i = 0; i < n; i++)
             for (int j = 0; j < i; j++)
                 values[static_cast<size_t>(i * n + j)] = values[static_cast<size_t>(j * n + i)];
-        std::vector<float> ref = la_test::lapack_eigenvalues(values, n);
+        std::vector<float> ref = tv_test::lapack_eigenvalues(values, n);
         ASSERT_FALSE(ref.empty());
         double scale = std::max(std::fabs(ref.front()), std::fabs(ref.back()));
 
@@ -152,9 +157,9 @@ TEST(JacobiAccuracy, RandomSymmetricAgainstLapack)
         Vector d(n);
         a.set(values);
         int nrot = 0;
-        jacobi(a.get(), n, d.get(), v.get(), &nrot);
-        eigsrt(d.get(), v.get(), n);
-        EXPECT_TRUE(a.guard_intact() && v.guard_intact() && d.guard_intact());
+        jacobi(a.data(), n, d.data(), v.data(), &nrot);
+        eigsrt(d.data(), v.data(), n);
+        EXPECT_TRUE(a.guards_intact() && v.guards_intact() && d.guards_intact());
 
         double e_val = 0.0, e_res = 0.0, e_orth = 0.0;
         for (int k = 1; k <= n; k++) {
@@ -172,24 +177,21 @@ TEST(JacobiAccuracy, RandomSymmetricAgainstLapack)
                 e_orth = std::max(e_orth, std::fabs(vv - (i == k ? 1.0 : 0.0)));
             }
         }
-        worst_values.update(e_val, seed, n, n);
-        worst_residual.update(e_res, seed, n, n);
-        worst_ortho.update(e_orth, seed, n, n);
+        worst_values.add(e_val / FLT_EPSILON, fmt("seed %.0f, %.0f x %.0f", seed, n, n));
+        worst_residual.add(e_res / FLT_EPSILON, fmt("seed %.0f, %.0f x %.0f", seed, n, n));
+        worst_ortho.add(e_orth / FLT_EPSILON, fmt("seed %.0f, %.0f x %.0f", seed, n, n));
         EXPECT_LE(e_val, kTolValues);
         EXPECT_LE(e_res, kTolResidual);
         EXPECT_LE(e_orth, kTolOrtho);
     }
-    std::printf("worst eigenvalue error %.2f eps (seed %u, n = %d)\n",
-                worst_values.value / FLT_EPSILON, worst_values.seed, worst_values.rows);
-    std::printf("worst residual %.2f eps (seed %u, n = %d)\n", worst_residual.value / FLT_EPSILON,
-                worst_residual.seed, worst_residual.rows);
-    std::printf("worst orthogonality error %.2f eps (seed %u, n = %d)\n",
-                worst_ortho.value / FLT_EPSILON, worst_ortho.seed, worst_ortho.rows);
+    worst_values.report();
+    worst_residual.report();
+    worst_ortho.report();
 }
 
 // ---- Every instruction-set path against the portable one, bit for bit ----
 
-using PathCase = std::tuple<int, la_test::Fill>;
+using PathCase = std::tuple<int, tv_test::Fill>;
 
 class JacobiPaths : public testing::TestWithParam<PathCase> {};
 
@@ -199,18 +201,18 @@ TEST_P(JacobiPaths, SameBitsAsPortable)
 {
     const auto [n, fill] = GetParam();
     std::mt19937 rng(static_cast<unsigned>(n * 131 + static_cast<int>(fill)));
-    const std::vector<float> values = la_test::path_input(rng, n, n, fill);
+    const std::vector<float> values = tv_test::path_input(rng, n, n, fill);
     tv_test::expect_paths_agree([&] {
         Matrix a(n, n), v(n, n);
         Vector d(n);
         a.set(values);
         int nrot = -1;
-        jacobi(a.get(), n, d.get(), v.get(), &nrot);
+        jacobi(a.data(), n, d.data(), v.data(), &nrot);
         std::vector<float> out = a.values(), vout = v.values();
         out.insert(out.end(), vout.begin(), vout.end());
-        out.insert(out.end(), d.get() + 1, d.get() + 1 + n);
+        out.insert(out.end(), d.data() + 1, d.data() + 1 + n);
         out.push_back(static_cast<float>(nrot));
-        out.push_back(a.guard_intact() && v.guard_intact() && d.guard_intact() ? 1.0f : 0.0f);
+        out.push_back(a.guards_intact() && v.guards_intact() && d.guards_intact() ? 1.0f : 0.0f);
         return out;
     });
 }
@@ -218,17 +220,17 @@ TEST_P(JacobiPaths, SameBitsAsPortable)
 std::string jacobi_case_name(const testing::TestParamInfo<PathCase> &info)
 {
     return "n" + std::to_string(std::get<0>(info.param)) + "_" +
-           la_test::fill_name(std::get<1>(info.param));
+           tv_test::fill_name(std::get<1>(info.param));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Sizes, JacobiPaths,
     testing::Combine(testing::Values(1, 2, 3, 4, 7, 8, 9, 16, 17, 31, 33, 64, 100, 128),
-                     testing::Values(la_test::Fill::random, la_test::Fill::small_integers,
-                                     la_test::Fill::special_values,
-                                     la_test::Fill::zeros_subnormals)),
+                     testing::Values(tv_test::Fill::random, tv_test::Fill::small_integers,
+                                     tv_test::Fill::special_values,
+                                     tv_test::Fill::zeros_subnormals)),
     jacobi_case_name);
 INSTANTIATE_TEST_SUITE_P(Large, JacobiPaths,
                          testing::Combine(testing::Values(257),
-                                          testing::Values(la_test::Fill::random)),
+                                          testing::Values(tv_test::Fill::random)),
                          jacobi_case_name);

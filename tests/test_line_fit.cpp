@@ -10,7 +10,8 @@
 #include <random>
 
 #include "stat.h"
-#include "stats_helpers.h"
+#include "support/accuracy.h"
+#include "support/arrays.h"
 #include "support/fatal.h"
 
 using namespace tv_test;
@@ -24,7 +25,7 @@ struct FitOut {
           q = sentinel();
 };
 
-FitOut run_fit(GuardedVector &x, GuardedVector &y, float *sig, int mwt)
+FitOut run_fit(Vector &x, Vector &y, float *sig, int mwt)
 {
     FitOut o;
     fit(x.data(), y.data(), static_cast<int>(x.size()), sig, mwt, &o.a, &o.b, &o.siga, &o.sigb,
@@ -34,7 +35,7 @@ FitOut run_fit(GuardedVector &x, GuardedVector &y, float *sig, int mwt)
 
 void weighted_two_points()
 {
-    GuardedVector x({1.0f, 2.0f}), y({2.385f, 3.0f}), sig({0.5f, 0.5f});
+    Vector x({1.0f, 2.0f}), y({2.385f, 3.0f}), sig({0.5f, 0.5f});
     run_fit(x, y, sig.data(), 1);
 }
 
@@ -43,7 +44,7 @@ void weighted_two_points()
 FitOut weighted_many_points()
 {
     const int n = 2000;
-    GuardedVector x(n), y(n), sig(n);
+    Vector x(n), y(n), sig(n);
     for (int i = 1; i <= n; i++) {
         x[i] = 0.5f * static_cast<float>(i);
         y[i] = 2.385f + 0.5f * x[i] + ((i % 2) ? 0.98f : -0.98f);
@@ -55,7 +56,7 @@ FitOut weighted_many_points()
 // All x equal: the slope and chi-square are not numbers, which gammq refuses.
 void weighted_all_x_equal()
 {
-    GuardedVector x({2.385f, 2.385f, 2.385f, 2.385f}), y({1.0f, 2.0f, 4.0f, 3.0f}),
+    Vector x({2.385f, 2.385f, 2.385f, 2.385f}), y({1.0f, 2.0f, 4.0f, 3.0f}),
         sig({0.5f, 1.0f, 0.5f, 1.0f});
     run_fit(x, y, sig.data(), 1);
 }
@@ -65,7 +66,7 @@ void weighted_all_x_equal()
 TEST(LineFitExact, UnweightedWithoutSig)
 {
     // sig is not read at all without weights: null is valid.
-    GuardedVector x({1, 2, 3, 4}), y({2, 3, 5, 6});
+    Vector x({1, 2, 3, 4}), y({2, 3, 5, 6});
     const FitOut o = run_fit(x, y, nullptr, 0);
     EXPECT_FLOAT_EQ(o.b, 1.4f);
     EXPECT_FLOAT_EQ(o.a, 0.5f);
@@ -78,7 +79,7 @@ TEST(LineFitExact, UnweightedWithoutSig)
 
 TEST(LineFitExact, WeightedWithUnitSigmas)
 {
-    GuardedVector x({1, 2, 3, 4}), y({2, 3, 5, 6}), sig({1, 1, 1, 1});
+    Vector x({1, 2, 3, 4}), y({2, 3, 5, 6}), sig({1, 1, 1, 1});
     const FitOut o = run_fit(x, y, sig.data(), 1);
     EXPECT_FLOAT_EQ(o.b, 1.4f);
     EXPECT_FLOAT_EQ(o.a, 0.5f);
@@ -91,7 +92,7 @@ TEST(LineFitExact, WeightedWithUnitSigmas)
 
 TEST(LineFitExact, PointsOnALine)
 {
-    GuardedVector x({1, 2, 3, 4}), y({1, 3, 5, 7});
+    Vector x({1, 2, 3, 4}), y({1, 3, 5, 7});
     const FitOut o = run_fit(x, y, nullptr, 0);
     EXPECT_EQ(o.b, 2.0f);
     EXPECT_EQ(o.a, -1.0f);
@@ -104,8 +105,8 @@ TEST(LineFitExact, PointsOnALine)
 TEST(LineFitExact, ScalingSigmasScalesChiSquare)
 {
     // Doubling every sigma leaves the line alone, doubles the errors and quarters chi^2.
-    GuardedVector x({0.5f, 1.25f, 2.385f, 4.0f, 5.5f}), y({1.0f, 2.5f, 2.0f, 4.75f, 5.0f});
-    GuardedVector s1({0.5f, 1.0f, 0.25f, 2.0f, 1.0f}), s2({1.0f, 2.0f, 0.5f, 4.0f, 2.0f});
+    Vector x({0.5f, 1.25f, 2.385f, 4.0f, 5.5f}), y({1.0f, 2.5f, 2.0f, 4.75f, 5.0f});
+    Vector s1({0.5f, 1.0f, 0.25f, 2.0f, 1.0f}), s2({1.0f, 2.0f, 0.5f, 4.0f, 2.0f});
     const FitOut o1 = run_fit(x, y, s1.data(), 1), o2 = run_fit(x, y, s2.data(), 1);
     EXPECT_NEAR(o2.a, o1.a, 4 * FLT_EPSILON * std::fabs(o1.a));
     EXPECT_NEAR(o2.b, o1.b, 4 * FLT_EPSILON * std::fabs(o1.b));
@@ -123,7 +124,7 @@ TEST(LineFitAccuracy, WeightedFitAgainstDoubleNormalEquations)
         wq("fit q vs Boost gamma_q (abs)");
     for (int k = 0; k < 100; k++) {
         const int n = 5 + k % 40;
-        GuardedVector x(n), y(n), sig(n);
+        Vector x(n), y(n), sig(n);
         double S = 0, Sx = 0, Sy = 0, Sxx = 0, Sxy = 0;
         for (int i = 1; i <= n; i++) {
             x[i] = static_cast<float>(i * 0.75 - 3.0 + 0.1 * noise(gen));

@@ -1,6 +1,8 @@
 // svdfit and fpoly: general linear least squares by SVD.
 
-#include "linalg_helpers.h"
+#include "support/accuracy.h"
+#include "support/arrays.h"
+#include "support/linalg.h"
 #include "stat.h"
 #include "support/fatal.h"
 
@@ -10,8 +12,10 @@
 #include <cmath>
 #include <cstdio>
 
-using la_test::Matrix;
-using la_test::Vector;
+using tv_test::fmt;
+using tv_test::Matrix;
+using tv_test::Vector;
+using tv_test::WorstCase;
 
 namespace {
 
@@ -37,10 +41,11 @@ struct Fit {
     }
     void run(void (*funcs)(float, float *, int))
     {
-        svdfit(x.get(), y.get(), sig.get(), ndata, a.get(), ma, u.get(), v.get(), w.get(), &chisq,
-               funcs);
-        EXPECT_TRUE(x.guard_intact() && y.guard_intact() && sig.guard_intact() &&
-                    a.guard_intact() && w.guard_intact() && u.guard_intact() && v.guard_intact());
+        svdfit(x.data(), y.data(), sig.data(), ndata, a.data(), ma, u.data(), v.data(), w.data(),
+               &chisq, funcs);
+        EXPECT_TRUE(x.guards_intact() && y.guards_intact() && sig.guards_intact() &&
+                    a.guards_intact() && w.guards_intact() && u.guards_intact() &&
+                    v.guards_intact());
     }
 };
 
@@ -70,16 +75,16 @@ void split_basis(float x, float *p, int)
 TEST(LinearFitExact, Polynomial)
 {
     Vector p(4);
-    fpoly(2.0f, p.get(), 4);
+    fpoly(2.0f, p.data(), 4);
     EXPECT_EQ(p[1], 1.0f);
     EXPECT_EQ(p[2], 2.0f);
     EXPECT_EQ(p[3], 4.0f);
     EXPECT_EQ(p[4], 8.0f);
     p[2] = 2.385f;
-    fpoly(7.0f, p.get(), 1);
+    fpoly(7.0f, p.data(), 1);
     EXPECT_EQ(p[1], 1.0f);
     EXPECT_EQ(p[2], 2.385f);
-    EXPECT_TRUE(p.guard_intact());
+    EXPECT_TRUE(p.guards_intact());
 }
 
 TEST(LinearFitExact, StraightLine)
@@ -165,7 +170,7 @@ TEST(LinearFitExact, FewerPointsThanParameters)
 TEST(LinearFitAccuracy, PolynomialAgainstLapack)
 {
     const double kTol = 16 * FLT_EPSILON;  // times the condition number
-    la_test::Worst worst;
+    WorstCase worst("svdfit coefficient error / cond");
     for (unsigned trial = 0; trial < 60; trial++) {
         unsigned seed = 11000 + trial;
         std::mt19937 rng(seed);
@@ -185,8 +190,8 @@ TEST(LinearFitAccuracy, PolynomialAgainstLapack)
                 design.push_back(pw * tmp);
             rhs.push_back(f.y[i] * tmp);
         }
-        std::vector<float> ref = la_test::lapack_least_squares(design, rhs, ndata, ma);
-        std::vector<float> sv = la_test::lapack_singular_values(design, ndata, ma);
+        std::vector<float> ref = tv_test::lapack_least_squares(design, rhs, ndata, ma);
+        std::vector<float> sv = tv_test::lapack_singular_values(design, ndata, ma);
         ASSERT_FALSE(ref.empty());
         double cond = sv.front() / sv.back();
         ASSERT_LT(cond, 1e4);
@@ -200,11 +205,10 @@ TEST(LinearFitAccuracy, PolynomialAgainstLapack)
                 err, std::fabs(static_cast<double>(f.a[j]) - ref[static_cast<size_t>(j - 1)]));
         }
         double rel = err / (refmax * cond);
-        worst.update(rel, seed, ndata, ma);
+        worst.add(rel / FLT_EPSILON, fmt("seed %.0f, %.0f x %.0f", seed, ndata, ma));
         EXPECT_LE(rel, kTol);
     }
-    std::printf("worst coefficient error %.2f eps x cond (seed %u, ndata = %d, ma = %d)\n",
-                worst.value / FLT_EPSILON, worst.seed, worst.rows, worst.cols);
+    worst.report();
 }
 
 // With no basis function svdfit would hand fpoly an empty vector to write; it refuses before
@@ -213,13 +217,13 @@ TEST(LinearFitDeathTest, NeedsABasisFunction)
 {
     Fit f(3, 1);
     f.x[1] = f.y[1] = 2.385f;
-    TV_EXPECT_FATAL(svdfit(f.x.get(), f.y.get(), f.sig.get(), 3, f.a.get(), 0, f.u.get(), f.v.get(),
-                           f.w.get(), &f.chisq, fpoly),
+    TV_EXPECT_FATAL(svdfit(f.x.data(), f.y.data(), f.sig.data(), 3, f.a.data(), 0, f.u.data(),
+                           f.v.data(), f.w.data(), &f.chisq, fpoly),
                     "svdfit: ma = 0, there must be at least one basis function");
     tessivane::scoped_error_mode guard(tessivane::error_mode::throw_exception);
-    EXPECT_THROW(svdfit(f.x.get(), f.y.get(), f.sig.get(), 3, f.a.get(), -1, f.u.get(), f.v.get(),
-                        f.w.get(), &f.chisq, fpoly),
+    EXPECT_THROW(svdfit(f.x.data(), f.y.data(), f.sig.data(), 3, f.a.data(), -1, f.u.data(),
+                        f.v.data(), f.w.data(), &f.chisq, fpoly),
                  tessivane::numerics_error);
     EXPECT_EQ(f.chisq, -1.0f);
-    EXPECT_TRUE(f.a.guard_intact() && f.u.guard_intact() && f.w.guard_intact());
+    EXPECT_TRUE(f.a.guards_intact() && f.u.guards_intact() && f.w.guards_intact());
 }

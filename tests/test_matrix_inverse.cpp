@@ -1,6 +1,8 @@
 // getInverseMatrixUsingSVD: truncated inverse through the SVD, 0-based.
 
-#include "linalg_helpers.h"
+#include "support/accuracy.h"
+#include "support/arrays.h"
+#include "support/linalg.h"
 #include "stat.h"
 #include "support/isa_paths.h"
 
@@ -11,7 +13,9 @@
 #include <cstdio>
 #include <limits>
 
-using la_test::Matrix;
+using tv_test::fmt;
+using tv_test::Matrix;
+using tv_test::WorstCase;
 
 namespace {
 
@@ -19,9 +23,9 @@ std::vector<float> invert(const std::vector<float> &values, int n)
 {
     Matrix m(n, n, 0), inv(n, n, 0);
     m.set(values);
-    EXPECT_TRUE(getInverseMatrixUsingSVD(m.get(), inv.get(), n));
+    EXPECT_TRUE(getInverseMatrixUsingSVD(m.data(), inv.data(), n));
     EXPECT_EQ(m.values(), values);  // input untouched
-    EXPECT_TRUE(m.guard_intact() && inv.guard_intact());
+    EXPECT_TRUE(m.guards_intact() && inv.guards_intact());
     return inv.values();
 }
 
@@ -53,10 +57,10 @@ TEST(MatrixInverseExact, RelativeThreshold)
 TEST(MatrixInverseExact, InPlaceMatchesSeparateStorage)
 {
     std::mt19937 rng(31);
-    std::vector<float> values = la_test::random_values(rng, 5, 5);
+    std::vector<float> values = tv_test::random_values(rng, 5, 5);
     Matrix m(5, 5, 0);
     m.set(values);
-    EXPECT_TRUE(getInverseMatrixUsingSVD(m.get(), m.get(), 5));
+    EXPECT_TRUE(getInverseMatrixUsingSVD(m.data(), m.data(), 5));
     EXPECT_EQ(m.values(), invert(values, 5));
 }
 
@@ -72,27 +76,27 @@ TEST(MatrixInverseExact, DegenerateInputStillReturnsTrue)
     // NaN input: the decomposition does not converge and the flag says so.
     Matrix m(2, 2, 0), inv(2, 2, 0);
     m.set({std::numeric_limits<float>::quiet_NaN(), 1, 1, 2.385f});
-    EXPECT_TRUE(getInverseMatrixUsingSVD(m.get(), inv.get(), 2));
+    EXPECT_TRUE(getInverseMatrixUsingSVD(m.data(), inv.data(), 2));
     EXPECT_TRUE(NoConvergenceInSVD);
-    EXPECT_TRUE(m.guard_intact() && inv.guard_intact());
+    EXPECT_TRUE(m.guards_intact() && inv.guards_intact());
 }
 
 // Inverse against sgesv with the identity as right-hand side.
 TEST(MatrixInverseAccuracy, RandomMatricesAgainstLapack)
 {
     const double kTol = 8 * FLT_EPSILON;  // times the condition number
-    la_test::Worst worst;
+    WorstCase worst("getInverseMatrixUsingSVD inverse error / cond");
     for (unsigned trial = 0; trial < 200; trial++) {
         unsigned seed = 7000 + trial;
         std::mt19937 rng(seed);
         int n = 1 + static_cast<int>(rng() % 40);
         SCOPED_TRACE(testing::Message() << "seed " << seed << ", n = " << n);
-        std::vector<float> values = la_test::random_values(rng, n, n);
+        std::vector<float> values = tv_test::random_values(rng, n, n);
         std::vector<float> identity(static_cast<size_t>(n * n), 0.0f);
         for (int i = 0; i < n; i++)
             identity[static_cast<size_t>(i * n + i)] = 1.0f;
-        std::vector<float> ref = la_test::lapack_solve(values, identity, n, n);
-        std::vector<float> sv = la_test::lapack_singular_values(values, n, n);
+        std::vector<float> ref = tv_test::lapack_solve(values, identity, n, n);
+        std::vector<float> sv = tv_test::lapack_singular_values(values, n, n);
         ASSERT_FALSE(ref.empty());
         double cond = sv.front() / sv.back();
         if (cond > 1e5)  // the relative cut-off of 1e-6 would change the answer
@@ -105,29 +109,28 @@ TEST(MatrixInverseAccuracy, RandomMatricesAgainstLapack)
             err = std::max(err, std::fabs(static_cast<double>(inv[k]) - ref[k]));
         }
         double rel = err / (refmax * cond);
-        worst.update(rel, seed, n, n);
+        worst.add(rel / FLT_EPSILON, fmt("seed %.0f, %.0f x %.0f", seed, n, n));
         EXPECT_LE(rel, kTol);
     }
-    std::printf("worst inverse error %.2f eps x cond (seed %u, n = %d)\n",
-                worst.value / FLT_EPSILON, worst.seed, worst.rows);
+    worst.report();
 }
 
 // Every instruction-set path against the portable one, bit for bit, through
 // the SVD and the products.
 TEST(MatrixInversePaths, SameBitsAsPortable)
 {
-    for (la_test::Fill fill : {la_test::Fill::random, la_test::Fill::small_integers,
-                               la_test::Fill::special_values, la_test::Fill::zeros_subnormals})
+    for (tv_test::Fill fill : {tv_test::Fill::random, tv_test::Fill::small_integers,
+                               tv_test::Fill::special_values, tv_test::Fill::zeros_subnormals})
         for (int n : {1, 2, 5, 8, 17, 40, 64, 129}) {
-            SCOPED_TRACE(testing::Message() << "n = " << n << ", " << la_test::fill_name(fill));
+            SCOPED_TRACE(testing::Message() << "n = " << n << ", " << tv_test::fill_name(fill));
             std::mt19937 rng(static_cast<unsigned>(n * 3 + static_cast<int>(fill)));
-            const std::vector<float> values = la_test::path_input(rng, n, n, fill);
+            const std::vector<float> values = tv_test::path_input(rng, n, n, fill);
             tv_test::expect_paths_agree([&] {
                 Matrix m(n, n, 0), inv(n, n, 0);
                 m.set(values);
-                getInverseMatrixUsingSVD(m.get(), inv.get(), n);
+                getInverseMatrixUsingSVD(m.data(), inv.data(), n);
                 std::vector<float> out = inv.values();
-                out.push_back(m.guard_intact() && inv.guard_intact() ? 1.0f : 0.0f);
+                out.push_back(m.guards_intact() && inv.guards_intact() ? 1.0f : 0.0f);
                 return out;
             });
         }

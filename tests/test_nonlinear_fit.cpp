@@ -1,6 +1,6 @@
 // mrqmin, mrqcof, covsrt and fgauss: Levenberg-Marquardt fitting.
 
-#include "linalg_helpers.h"
+#include "support/arrays.h"
 #include "stat.h"
 #include "support/fatal.h"
 
@@ -9,9 +9,10 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <random>
 
-using la_test::Matrix;
-using la_test::Vector;
+using tv_test::Matrix;
+using tv_test::Vector;
 
 namespace {
 
@@ -27,7 +28,7 @@ void counted_fgauss(float x, float *a, float *y, float *dyda, int na)
 struct Problem {
     int ndata, ma;
     Vector x, y, sig, a;
-    la_test::Matrix covar, alpha;
+    tv_test::Matrix covar, alpha;
     int *ia;
     float chisq = -1.0f, alamda = -1.0f;
     Problem(int nd, int m)
@@ -47,13 +48,13 @@ struct Problem {
     ~Problem() { free_ivector(ia, 1, ma); }
     void step()
     {
-        mrqmin(x.get(), y.get(), sig.get(), ndata, a.get(), ia, ma, covar.get(), alpha.get(),
+        mrqmin(x.data(), y.data(), sig.data(), ndata, a.data(), ia, ma, covar.data(), alpha.data(),
                &chisq, counted_fgauss, &alamda);
     }
     bool guards() const
     {
-        return x.guard_intact() && y.guard_intact() && sig.guard_intact() && a.guard_intact() &&
-               covar.guard_intact() && alpha.guard_intact();
+        return x.guards_intact() && y.guards_intact() && sig.guards_intact() && a.guards_intact() &&
+               covar.guards_intact() && alpha.guards_intact();
     }
 };
 
@@ -77,17 +78,17 @@ TEST(NonlinearFitExact, GaussianModel)
     a[2] = 0.0f;
     a[3] = 1.0f;
     float y = -1.0f;
-    fgauss(0.0f, a.get(), &y, dyda.get(), 3);
+    fgauss(0.0f, a.data(), &y, dyda.data(), 3);
     EXPECT_EQ(y, 2.0f);
     EXPECT_EQ(dyda[1], 1.0f);
     EXPECT_EQ(dyda[2], 0.0f);
     EXPECT_EQ(dyda[3], 0.0f);
-    fgauss(1.0f, a.get(), &y, dyda.get(), 3);
+    fgauss(1.0f, a.data(), &y, dyda.data(), 3);
     EXPECT_FLOAT_EQ(y, 0.73575888f);
     EXPECT_FLOAT_EQ(dyda[1], 0.36787944f);
     EXPECT_FLOAT_EQ(dyda[2], 1.4715178f);
     EXPECT_FLOAT_EQ(dyda[3], 1.4715178f);
-    EXPECT_TRUE(a.guard_intact() && dyda.guard_intact());
+    EXPECT_TRUE(a.guards_intact() && dyda.guards_intact());
 }
 
 // The square of the scaled distance is a float product; only the exponential
@@ -122,11 +123,11 @@ TEST(NonlinearFitExact, GaussianModelIgnoresTrailingPair)
     a[5] = 0.0f;  // a width of 0 would make a NaN if it were used
     dyda[4] = dyda[5] = 2.385f;
     float y = 0.0f;
-    fgauss(1.0f, a.get(), &y, dyda.get(), 5);
+    fgauss(1.0f, a.data(), &y, dyda.data(), 5);
     EXPECT_FLOAT_EQ(y, 0.73575888f);
     EXPECT_EQ(dyda[4], 2.385f);
     EXPECT_EQ(dyda[5], 2.385f);
-    EXPECT_TRUE(dyda.guard_intact());
+    EXPECT_TRUE(dyda.guards_intact());
 }
 
 TEST(NonlinearFitExact, CovarianceSpreading)
@@ -134,15 +135,15 @@ TEST(NonlinearFitExact, CovarianceSpreading)
     int ia_store[4] = {0, 1, 0, 1};
     Matrix c(3, 3);
     c.set({1.5f, 0.25f, 9, 0.25f, 2.385f, 9, 9, 9, 9});
-    covsrt(c.get(), 3, ia_store, 2);
+    covsrt(c.data(), 3, ia_store, 2);
     EXPECT_EQ(c.values(), (std::vector<float>{1.5f, 0, 0.25f, 0, 0, 0, 0.25f, 0, 2.385f}));
 
     int all[4] = {0, 1, 1, 1};
     std::vector<float> full = {1, 2, 3, 2, 4, 5, 3, 5, 6};
     c.set(full);
-    covsrt(c.get(), 3, all, 3);
+    covsrt(c.data(), 3, all, 3);
     EXPECT_EQ(c.values(), full);
-    EXPECT_TRUE(c.guard_intact());
+    EXPECT_TRUE(c.guards_intact());
 }
 
 TEST(NonlinearFitExact, LambdaSequence)
@@ -226,7 +227,7 @@ TEST(NonlinearFitExact, OneParameterStepFollowsStatedPrecision)
     Sums at = proportional_sums(x, y, sig, expect_a);
     for (int call = 0; call < 3; call++) {
         SCOPED_TRACE(testing::Message() << "call " << call);
-        mrqmin(x, y, sig, 2, a, ia, 1, covar.get(), alpha.get(), &chisq, proportional, &alamda);
+        mrqmin(x, y, sig, 2, a, ia, 1, covar.data(), alpha.data(), &chisq, proportional, &alamda);
 
         const float damped = static_cast<float>(static_cast<double>(at.alpha) *
                                                 (1.0 + static_cast<double>(expect_lambda)));
@@ -245,9 +246,9 @@ TEST(NonlinearFitExact, OneParameterStepFollowsStatedPrecision)
         EXPECT_EQ(alpha[1][1], at.alpha);
     }
     alamda = 0.0f;
-    mrqmin(x, y, sig, 2, a, ia, 1, covar.get(), alpha.get(), &chisq, proportional, &alamda);
+    mrqmin(x, y, sig, 2, a, ia, 1, covar.data(), alpha.data(), &chisq, proportional, &alamda);
     EXPECT_EQ(covar[1][1], 1.0f / at.alpha);
-    EXPECT_TRUE(covar.guard_intact() && alpha.guard_intact());
+    EXPECT_TRUE(covar.guards_intact() && alpha.guards_intact());
 }
 
 // Over a longer fit lambda falls by the double-rounded factor 0.1 at every
@@ -262,8 +263,8 @@ TEST(NonlinearFitExact, LambdaTracksAcceptedSteps)
     p.a[3] = 0.8f;
     float expect = 0.001f, previous = 0.0f;
     Vector beta(3);
-    mrqcof(p.x.get(), p.y.get(), p.sig.get(), p.ndata, p.a.get(), p.ia, 3, p.alpha.get(),
-           beta.get(), &previous, fgauss);
+    mrqcof(p.x.data(), p.y.data(), p.sig.data(), p.ndata, p.a.data(), p.ia, 3, p.alpha.data(),
+           beta.data(), &previous, fgauss);
     int accepted = 0;
     for (int it = 0; it < 12; it++) {
         SCOPED_TRACE(testing::Message() << "iteration " << it);

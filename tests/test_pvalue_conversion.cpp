@@ -10,7 +10,8 @@
 #include <random>
 
 #include "stat.h"
-#include "stats_helpers.h"
+#include "support/accuracy.h"
+#include "support/arrays.h"
 
 using namespace tv_test;
 

@@ -4,6 +4,7 @@
 
 #include "stat.h"
 
+#include "support/arrays.h"
 #include "support/fatal.h"
 
 #include <gtest/gtest.h>
@@ -16,39 +17,44 @@
 
 namespace {
 
-const float kGuard = -7.125e7f;
-const unsigned short kGuardU = 0xBEEF;
-
-// A 1-based array 1..n of T with guard cells at 0 and n+1.
-template <typename T>
-struct Guarded {
-    Guarded(const std::vector<T> &values, T guard_)
-        : guard(guard_)
-        , cells(values.size() + 2, guard_)
+// The array layer has no 16-bit vectors, so select_ushort's input lives in a
+// std::vector, 1..n with a guard cell on each side.
+class UshortArray {
+public:
+    explicit UshortArray(const std::vector<unsigned short> &values)
+        : cells_(values.size() + 2, kGuard)
     {
-        std::copy(values.begin(), values.end(), cells.begin() + 1);
+        std::copy(values.begin(), values.end(), cells_.begin() + 1);
     }
-    T *arr() { return cells.data(); }
-    unsigned long n() const { return cells.size() - 2; }
-    std::vector<T> body() const { return std::vector<T>(cells.begin() + 1, cells.end() - 1); }
-    bool guards_intact() const { return cells.front() == guard && cells.back() == guard; }
-    T guard;
-    std::vector<T> cells;
+    unsigned short *data() { return cells_.data(); }
+    unsigned long size() const { return cells_.size() - 2; }
+    std::vector<unsigned short> values() const
+    {
+        return std::vector<unsigned short>(cells_.begin() + 1, cells_.end() - 1);
+    }
+    bool guards_intact() const { return cells_.front() == kGuard && cells_.back() == kGuard; }
+
+private:
+    static constexpr unsigned short kGuard = 0xBEEF;
+    std::vector<unsigned short> cells_;
 };
+
+template <typename T>
+using Guarded = std::conditional_t<std::is_same_v<T, float>, tv_test::Vector, UshortArray>;
 
 // Result, partition around k, same multiset, guards intact.
 template <typename T>
-::testing::AssertionResult selects_correctly(const std::vector<T> &input, unsigned long k, T guard)
+::testing::AssertionResult selects_correctly(const std::vector<T> &input, unsigned long k)
 {
-    Guarded<T> g(input, guard);
+    Guarded<T> g(input);
     T got;
     if constexpr (std::is_same_v<T, float>)
-        got = select(k, g.n(), g.arr());
+        got = select(k, g.size(), g.data());
     else
-        got = select_ushort(k, g.n(), g.arr());
+        got = select_ushort(k, g.size(), g.data());
     std::vector<T> sorted = input;
     std::sort(sorted.begin(), sorted.end());
-    const std::vector<T> after = g.body();
+    const std::vector<T> after = g.values();
     if (got != sorted[k - 1])
         return ::testing::AssertionFailure()
                << "k " << k << ": got " << got << ", want " << sorted[k - 1];
@@ -70,18 +76,18 @@ template <typename T>
 
 TEST(SelectExact, SingleElementIsReturnedUntouched)
 {
-    Guarded<float> g({2.385f}, kGuard);
-    EXPECT_EQ(select(1, 1, g.arr()), 2.385f);
-    EXPECT_EQ(g.body(), std::vector<float>{2.385f});
+    tv_test::Vector g({2.385f});
+    EXPECT_EQ(select(1, 1, g.data()), 2.385f);
+    EXPECT_EQ(g.values(), std::vector<float>{2.385f});
     EXPECT_TRUE(g.guards_intact());
 }
 
 TEST(SelectExact, TwoElementsEndAscending)
 {
     for (unsigned long k : {1UL, 2UL}) {
-        Guarded<float> g({2.385f, -1.5f}, kGuard);
-        EXPECT_EQ(select(k, 2, g.arr()), k == 1 ? -1.5f : 2.385f);
-        EXPECT_EQ(g.body(), (std::vector<float>{-1.5f, 2.385f}));
+        tv_test::Vector g({2.385f, -1.5f});
+        EXPECT_EQ(select(k, 2, g.data()), k == 1 ? -1.5f : 2.385f);
+        EXPECT_EQ(g.values(), (std::vector<float>{-1.5f, 2.385f}));
         EXPECT_TRUE(g.guards_intact());
     }
 }
@@ -89,11 +95,11 @@ TEST(SelectExact, TwoElementsEndAscending)
 TEST(SelectExact, MinimumMaximumAndMedian)
 {
     const std::vector<float> v = {4.5f, -2.385f, 7.25f, 0.125f, 3.0f, -9.5f, 1.75f};
-    EXPECT_TRUE(selects_correctly(v, 1, kGuard));  // -9.5
-    EXPECT_TRUE(selects_correctly(v, 7, kGuard));  // 7.25
-    EXPECT_TRUE(selects_correctly(v, 4, kGuard));  // median 1.75
-    Guarded<float> g(v, kGuard);
-    EXPECT_EQ(select(4, 7, g.arr()), 1.75f);
+    EXPECT_TRUE(selects_correctly(v, 1));  // -9.5
+    EXPECT_TRUE(selects_correctly(v, 7));  // 7.25
+    EXPECT_TRUE(selects_correctly(v, 4));  // median 1.75
+    tv_test::Vector g(v);
+    EXPECT_EQ(select(4, 7, g.data()), 1.75f);
 }
 
 // Every array of length 1..7 over three values (heavy ties), every k.
@@ -109,7 +115,7 @@ TEST(SelectExact, ExhaustiveTinyArraysWithTies)
             for (unsigned long i = 0, r = c; i < n; ++i, r /= 3)
                 v[i] = values[r % 3];
             for (unsigned long k = 1; k <= n; ++k)
-                ASSERT_TRUE(selects_correctly(v, k, kGuard)) << "n " << n << " combination " << c;
+                ASSERT_TRUE(selects_correctly(v, k)) << "n " << n << " combination " << c;
         }
     }
 }
@@ -118,14 +124,14 @@ TEST(SelectExact, ManyEqualValues)
 {
     std::vector<float> same(1001, 2.385f);
     for (unsigned long k : {1UL, 500UL, 1001UL})
-        EXPECT_TRUE(selects_correctly(same, k, kGuard));
+        EXPECT_TRUE(selects_correctly(same, k));
 
     // Mostly equal, with a few smaller and larger values scattered through it.
     std::vector<float> mostly(999, 2.385f);
     for (size_t i = 0; i < mostly.size(); i += 97)
         mostly[i] = (i / 97) % 2 ? -4.0f : 9.5f;
     for (unsigned long k : {1UL, 5UL, 6UL, 500UL, 994UL, 995UL, 999UL})
-        EXPECT_TRUE(selects_correctly(mostly, k, kGuard));
+        EXPECT_TRUE(selects_correctly(mostly, k));
 }
 
 // Where equal values end up, bit for bit: +0 and -0 compare equal but keep
@@ -147,10 +153,10 @@ TEST(SelectExact, EqualValuesEndWhereThePartitionPutsThem)
         {4, {p, x, m, m, m, x}, {x, m, x, m, m, p}},
     };
     for (const auto &c : cases) {
-        Guarded<float> g(c.in, kGuard);
-        const float got = select(c.k, g.n(), g.arr());
+        tv_test::Vector g(c.in);
+        const float got = select(c.k, g.size(), g.data());
         EXPECT_EQ(std::signbit(got), std::signbit(c.out[c.k - 1])) << "k " << c.k;
-        const std::vector<float> after = g.body();
+        const std::vector<float> after = g.values();
         for (size_t i = 0; i < after.size(); ++i)
             EXPECT_TRUE(after[i] == c.out[i] && std::signbit(after[i]) == std::signbit(c.out[i]))
                 << "k " << c.k << ": arr[" << i + 1 << "] = " << after[i] << ", want " << c.out[i];
@@ -171,8 +177,8 @@ TEST(SelectExact, RandomArraysAgreeWithSorting)
             spread[i] = normal(gen);
         }
         for (unsigned long k : {1UL, (n + 1) / 2, n / 3 + 1, n}) {
-            EXPECT_TRUE(selects_correctly(ties, k, kGuard)) << "seed " << seed << " n " << n;
-            EXPECT_TRUE(selects_correctly(spread, k, kGuard)) << "seed " << seed << " n " << n;
+            EXPECT_TRUE(selects_correctly(ties, k)) << "seed " << seed << " n " << n;
+            EXPECT_TRUE(selects_correctly(spread, k)) << "seed " << seed << " n " << n;
         }
     }
     // Sorted and reversed inputs.
@@ -181,20 +187,20 @@ TEST(SelectExact, RandomArraysAgreeWithSorting)
         up[i] = 0.5f * static_cast<float>(i);
     std::vector<float> down(up.rbegin(), up.rend());
     for (unsigned long k : {1UL, 2UL, 257UL, 512UL, 513UL}) {
-        EXPECT_TRUE(selects_correctly(up, k, kGuard));
-        EXPECT_TRUE(selects_correctly(down, k, kGuard));
+        EXPECT_TRUE(selects_correctly(up, k));
+        EXPECT_TRUE(selects_correctly(down, k));
     }
 }
 
 TEST(SelectExact, UshortComparesUnsigned)
 {
     const std::vector<unsigned short> v = {32768, 65535, 0, 32767, 1, 65534, 40000};
-    Guarded<unsigned short> lo(v, kGuardU), hi(v, kGuardU), mid(v, kGuardU);
-    EXPECT_EQ(select_ushort(1, 7, lo.arr()), 0);
-    EXPECT_EQ(select_ushort(7, 7, hi.arr()), 65535);
-    EXPECT_EQ(select_ushort(4, 7, mid.arr()), 32768);  // above 32767: not a signed comparison
+    UshortArray lo(v), hi(v), mid(v);
+    EXPECT_EQ(select_ushort(1, 7, lo.data()), 0);
+    EXPECT_EQ(select_ushort(7, 7, hi.data()), 65535);
+    EXPECT_EQ(select_ushort(4, 7, mid.data()), 32768);  // above 32767: not a signed comparison
     for (unsigned long k = 1; k <= 7; ++k)
-        EXPECT_TRUE(selects_correctly(v, k, kGuardU));
+        EXPECT_TRUE(selects_correctly(v, k));
 
     std::mt19937 gen(77);
     std::uniform_int_distribution<int> any(0, 65535);
@@ -202,7 +208,7 @@ TEST(SelectExact, UshortComparesUnsigned)
     for (auto &x : r)
         x = static_cast<unsigned short>(any(gen));
     for (unsigned long k : {1UL, 1501UL, 3001UL})
-        EXPECT_TRUE(selects_correctly(r, k, kGuardU)) << "seed 77";
+        EXPECT_TRUE(selects_correctly(r, k)) << "seed 77";
 }
 
 // NaNs compare false with everything: the call must still finish, touch only
@@ -212,10 +218,10 @@ TEST(SelectExact, NanFinishesInsideTheArray)
     const float nan = std::numeric_limits<float>::quiet_NaN();
     std::vector<float> v = {3.0f, nan, -1.0f, 2.385f, nan, 7.5f, nan, 0.25f, -6.0f};
     for (unsigned long k = 1; k <= v.size(); ++k) {
-        Guarded<float> g(v, kGuard);
-        const float got = select(k, g.n(), g.arr());
+        tv_test::Vector g(v);
+        const float got = select(k, g.size(), g.data());
         EXPECT_TRUE(g.guards_intact()) << "k " << k;
-        const std::vector<float> after = g.body();
+        const std::vector<float> after = g.values();
         EXPECT_EQ(std::count_if(after.begin(), after.end(), [](float x) { return std::isnan(x); }),
                   3);
         EXPECT_TRUE(std::isnan(got) || std::count(v.begin(), v.end(), got) == 1) << "k " << k;

@@ -20,7 +20,8 @@
 #include "detail_sort.h"
 #include "isa.h"
 #include "stat.h"
-#include "stats_helpers.h"
+#include "support/accuracy.h"
+#include "support/arrays.h"
 #include "support/fatal.h"
 
 using namespace tv_test;
@@ -99,13 +100,13 @@ std::vector<float> make(Shape shape, size_t n, std::mt19937 &gen)
 
 TEST(SortExact, EmptyAndSingleRangesAreLeftAlone)
 {
-    GuardedVector a(0), b(0);
+    Vector a(0), b(0);
     sort(0, a.data());
     sort2(0, a.data(), b.data());
     hpsort(0, a.data());
     EXPECT_TRUE(a.guards_intact() && b.guards_intact());
 
-    GuardedVector c({2.385f}), d({-7.5f});
+    Vector c({2.385f}), d({-7.5f});
     sort(1, c.data());
     sort2(1, c.data(), d.data());
     hpsort(1, c.data());
@@ -120,7 +121,7 @@ TEST(SortExact, ShortRangesAreStableInsertion)
     const std::vector<float> keys = {2.385f, 1.5f, 2.385f, 1.5f, 0.25f, 2.385f, 1.5f};
     for (size_t n = 2; n <= keys.size(); n++) {
         std::vector<std::pair<float, float>> want;
-        GuardedVector a(n), b(n);
+        Vector a(n), b(n);
         for (size_t i = 1; i <= n; i++) {
             a[i] = keys[i - 1];
             b[i] = 10.0f * i + 0.5f;
@@ -142,8 +143,8 @@ TEST(SortExact, PartitionPlacesTiedCompanionsAsTraced)
     // Eight keys force one partition (median of three around position 4) and then two
     // insertion passes; traced by hand, the tied companions end up in this order, which is
     // not the stable order (stable would give 20.5, 60.5 | 40.5, 70.5 | 10.5, 30.5, 50.5, 80.5).
-    GuardedVector a({3.5f, 1.25f, 3.5f, 2.385f, 3.5f, 1.25f, 2.385f, 3.5f});
-    GuardedVector b({10.5f, 20.5f, 30.5f, 40.5f, 50.5f, 60.5f, 70.5f, 80.5f});
+    Vector a({3.5f, 1.25f, 3.5f, 2.385f, 3.5f, 1.25f, 2.385f, 3.5f});
+    Vector b({10.5f, 20.5f, 30.5f, 40.5f, 50.5f, 60.5f, 70.5f, 80.5f});
     sort2(8, a.data(), b.data());
     EXPECT_EQ(a.values(),
               (std::vector<float>{1.25f, 1.25f, 2.385f, 2.385f, 3.5f, 3.5f, 3.5f, 3.5f}));
@@ -158,7 +159,7 @@ TEST(SortExact, Sort2KeepsEveryCompanionBesideItsKey)
     for (Shape shape : {Shape::Random, Shape::FewDistinct, Shape::AllEqual, Shape::Reversed}) {
         const std::vector<float> keys = make(shape, 5000, gen);
         std::vector<std::pair<float, float>> want;
-        GuardedVector a(keys), b(keys.size());
+        Vector a(keys), b(keys.size());
         for (size_t i = 1; i <= keys.size(); i++) {
             b[i] = static_cast<float>(i);  // unique companion identifies the original slot
             want.emplace_back(a[i], b[i]);
@@ -188,7 +189,7 @@ TEST(SortExact, TiedCompanionPlacementIsPinned)
 {
     std::mt19937 gen(2385);
     const unsigned long n = 3000;
-    GuardedVector a(n), b(n);
+    Vector a(n), b(n);
     for (unsigned long i = 1; i <= n; i++) {
         a[i] = static_cast<float>(gen() % 9) * 0.5f;
         b[i] = static_cast<float>(i);
@@ -210,7 +211,7 @@ TEST(SortExact, WideStackMakesTheSameMoves)
     std::mt19937 gen(kSeed);
     for (Shape shape : {Shape::Random, Shape::FewDistinct}) {
         const std::vector<float> keys = make(shape, 3000, gen);
-        GuardedVector a(keys), b(keys.size()), c(keys), d(keys.size());
+        Vector a(keys), b(keys.size()), c(keys), d(keys.size());
         for (long i = 1; i <= 3000; i++)
             b[i] = d[i] = static_cast<float>(i);
         sort2(keys.size(), a.data(), b.data());
@@ -224,7 +225,7 @@ TEST(SortExact, WideStackMakesTheSameMoves)
 
 TEST(SortExact, HpsortTwoElements)
 {
-    GuardedVector a({2.0f, 1.0f});
+    Vector a({2.0f, 1.0f});
     hpsort(2, a.data());
     EXPECT_EQ(a.values(), (std::vector<float>{1.0f, 2.0f}));
     EXPECT_TRUE(a.guards_intact());
@@ -244,7 +245,7 @@ TEST(SortExact, NanKeysStayInBoundsAndKeepTheMultiset)
         return v;
     };
     for (int routine = 0; routine < 3; routine++) {
-        GuardedVector a(keys), b(keys);
+        Vector a(keys), b(keys);
         if (routine == 0)
             sort(keys.size(), a.data());
         else if (routine == 1)
@@ -262,17 +263,17 @@ TEST(SortExact, NanKeysStayInBoundsAndKeepTheMultiset)
 TEST(RankExact, TiesGetMidRanksAndTieSum)
 {
     float s = sentinel();
-    GuardedVector w({1.0f, 2.0f, 2.0f, 3.0f});
+    Vector w({1.0f, 2.0f, 2.0f, 3.0f});
     crank(4, w.data(), &s);
     EXPECT_EQ(w.values(), (std::vector<float>{1.0f, 2.5f, 2.5f, 4.0f}));
     EXPECT_EQ(s, 6.0f);
 
-    GuardedVector v({1.0f, 3.0f, 3.0f});
+    Vector v({1.0f, 3.0f, 3.0f});
     crank(3, v.data(), &s);
     EXPECT_EQ(v.values(), (std::vector<float>{1.0f, 2.5f, 2.5f}));
     EXPECT_EQ(s, 6.0f);
 
-    GuardedVector d({-4.5f, 0.25f, 2.385f, 9.0f, 11.0f});
+    Vector d({-4.5f, 0.25f, 2.385f, 9.0f, 11.0f});
     crank(5, d.data(), &s);
     EXPECT_EQ(d.values(), (std::vector<float>{1.0f, 2.0f, 3.0f, 4.0f, 5.0f}));
     EXPECT_EQ(s, 0.0f);
@@ -282,7 +283,7 @@ TEST(RankExact, TiesGetMidRanksAndTieSum)
 TEST(RankExact, AllEqualValues)
 {
     for (unsigned long n : {2ul, 7ul, 1000ul}) {
-        GuardedVector w(std::vector<float>(n, 2.385f));
+        Vector w(std::vector<float>(n, 2.385f));
         float s = sentinel();
         crank(n, w.data(), &s);
         const float t = static_cast<float>(n);
@@ -296,13 +297,13 @@ TEST(RankExact, AllEqualValues)
 TEST(RankExact, ZeroAndOneElement)
 {
     // n = 0: nothing to rank, tie sum 0, array untouched. n = 1: rank 1.
-    GuardedVector empty(0);
+    Vector empty(0);
     float s = sentinel();
     crank(0, empty.data(), &s);
     EXPECT_EQ(s, 0.0f);
     EXPECT_TRUE(empty.guards_intact());
 
-    GuardedVector one({2.385f});
+    Vector one({2.385f});
     s = sentinel();
     crank(1, one.data(), &s);
     EXPECT_EQ(one[1], 1.0f);
@@ -315,7 +316,7 @@ TEST(RankExact, RanksSumToTriangularNumber)
     std::mt19937 gen(kSeed);
     for (unsigned long n : {2ul, 9ul, 64ul, 1001ul}) {
         std::vector<float> v = make(Shape::FewDistinct, n, gen);
-        GuardedVector w(v);
+        Vector w(v);
         sort(n, w.data());
         float s;
         crank(n, w.data(), &s);
@@ -345,7 +346,7 @@ TEST(SortProperty, AgreesWithStdSortOnManyShapes)
             const std::vector<float> in = make(shape, n, gen);
             std::vector<float> want = in;
             std::sort(want.begin(), want.end());
-            GuardedVector a(in), h(in), k(in), c(n);
+            Vector a(in), h(in), k(in), c(n);
             sort(n, a.data());
             hpsort(n, h.data());
             sort2(n, k.data(), c.data());
@@ -368,10 +369,10 @@ TEST(SortProperty, MillionElements)
         const std::vector<float> in = make(shape, n, gen);
         std::vector<float> want = in;
         std::sort(want.begin(), want.end());
-        GuardedVector a(in);
+        Vector a(in);
         sort(n, a.data());
         EXPECT_TRUE(same_bits(a.values(), want)) << "sort " << name(shape) << " seed " << kSeed;
-        GuardedVector h(in);
+        Vector h(in);
         hpsort(n, h.data());
         EXPECT_TRUE(same_bits(h.values(), want)) << "hpsort " << name(shape) << " seed " << kSeed;
         EXPECT_TRUE(a.guards_intact() && h.guards_intact());
@@ -487,7 +488,7 @@ Sorted3 sort_on(tessivane::isa path, const std::vector<float> &keys,
 {
     const tessivane::isa before = tessivane::set_active_isa(path);
     const unsigned long n = keys.size();
-    GuardedVector a(keys), h(keys), k(keys), c(companion);
+    Vector a(keys), h(keys), k(keys), c(companion);
     sort(n, a.data());
     hpsort(n, h.data());
     sort2(n, k.data(), c.data());
@@ -556,7 +557,7 @@ int sort_without_scratch(const std::vector<float> &keys, const std::vector<float
                          const Sorted3 &want)
 {
     const unsigned long n = keys.size();
-    GuardedVector a(keys), h(keys), k(keys), c(companion);
+    Vector a(keys), h(keys), k(keys), c(companion);
     long pages = 0;
     std::FILE *statm = std::fopen("/proc/self/statm", "r");
     if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1)
@@ -571,7 +572,7 @@ int sort_without_scratch(const std::vector<float> &keys, const std::vector<float
     hpsort(n, h.data());
     sort2(n, k.data(), c.data());
     // Compared in place: copies would need the memory that is not there.
-    const auto same = [](GuardedVector &got, const std::vector<float> &w) {
+    const auto same = [](Vector &got, const std::vector<float> &w) {
         for (unsigned long i = 1; i <= got.size(); i++)
             if (float_bits(got[i]) != float_bits(w[i - 1]))
                 return false;
@@ -609,7 +610,7 @@ void quicksort_with_tiny_stack(bool companion)
     using tessivane::detail::kSortStack;
     std::mt19937 gen(kSeed);
     const std::vector<float> in = make(Shape::Random, 200, gen);
-    GuardedVector a(in), b(in);
+    Vector a(in), b(in);
     if (companion)
         tessivane::detail::quicksort<true>(in.size(), a.data(), b.data(), 2,
                                            kSort2Stack.overflow_message);

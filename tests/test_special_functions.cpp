@@ -12,7 +12,8 @@
 #include <random>
 
 #include "stat.h"
-#include "stats_helpers.h"
+#include "support/accuracy.h"
+#include "support/arrays.h"
 #include "support/fatal.h"
 
 using namespace tv_test;

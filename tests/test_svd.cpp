@@ -1,6 +1,8 @@
 // svdcmp, svbksb, svdvar, pythag and the NoConvergenceInSVD flag.
 
-#include "linalg_helpers.h"
+#include "support/accuracy.h"
+#include "support/arrays.h"
+#include "support/linalg.h"
 #include "stat.h"
 #include "support/isa_paths.h"
 
@@ -14,8 +16,10 @@
 #include <tuple>
 #include <utility>
 
-using la_test::Matrix;
-using la_test::Vector;
+using tv_test::fmt;
+using tv_test::Matrix;
+using tv_test::Vector;
+using tv_test::WorstCase;
 
 namespace {
 
@@ -24,10 +28,10 @@ void decompose(const std::vector<float> &values, int rows, int cols, Matrix &a, 
                Matrix &v)
 {
     a.set(values);
-    svdcmp(a.get(), rows, cols, w.get(), v.get());
-    EXPECT_TRUE(a.guard_intact());
-    EXPECT_TRUE(w.guard_intact());
-    EXPECT_TRUE(v.guard_intact());
+    svdcmp(a.data(), rows, cols, w.data(), v.data());
+    EXPECT_TRUE(a.guards_intact());
+    EXPECT_TRUE(w.guards_intact());
+    EXPECT_TRUE(v.guards_intact());
 }
 
 }  // namespace
@@ -126,7 +130,7 @@ TEST(SvdExact, ReferenceBitPatterns)
         Vector w(c.cols);
         decompose(c.in, c.rows, c.cols, a, w, v);
         EXPECT_FALSE(NoConvergenceInSVD);
-        EXPECT_EQ(std::vector<float>(w.get() + 1, w.get() + 1 + c.cols), c.w);
+        EXPECT_EQ(std::vector<float>(w.data() + 1, w.data() + 1 + c.cols), c.w);
         EXPECT_EQ(a.values(), c.u);
         EXPECT_EQ(v.values(), c.v);
     }
@@ -165,16 +169,16 @@ TEST(SvdExact, BacksubstitutionSkipsExactZeros)
     b[2] = 2.385f;
     w[1] = 2.0f;
     w[2] = 0.0f;
-    svbksb(u.get(), w.get(), v.get(), 2, 2, b.get(), x.get());
+    svbksb(u.data(), w.data(), v.data(), 2, 2, b.data(), x.data());
     EXPECT_EQ(x[1], 0.0f);
     EXPECT_EQ(x[2], 2.385f);
     EXPECT_EQ(b[1], 4.77f);
     EXPECT_EQ(b[2], 2.385f);
 
     w[2] = 1e-30f;  // tiny, but not zero: divided by like any other
-    svbksb(u.get(), w.get(), v.get(), 2, 2, b.get(), x.get());
+    svbksb(u.data(), w.data(), v.data(), 2, 2, b.data(), x.data());
     EXPECT_EQ(x[1], 2.385f / 1e-30f);
-    EXPECT_TRUE(x.guard_intact() && b.guard_intact() && u.guard_intact());
+    EXPECT_TRUE(x.guards_intact() && b.guards_intact() && u.guards_intact());
 }
 
 TEST(SvdExact, CovarianceIsSymmetricAndSkipsZeroValues)
@@ -182,18 +186,18 @@ TEST(SvdExact, CovarianceIsSymmetricAndSkipsZeroValues)
     std::mt19937 rng(4711);
     Matrix v(3, 3), cvm(3, 3);
     Vector w(3);
-    v.set(la_test::random_values(rng, 3, 3));
+    v.set(tv_test::random_values(rng, 3, 3));
     w[1] = 2.385f;
     w[2] = 0.0f;
     w[3] = 1.5f;
-    svdvar(v.get(), 3, w.get(), cvm.get());
+    svdvar(v.data(), 3, w.data(), cvm.data());
     for (int i = 1; i <= 3; i++)
         for (int j = 1; j <= 3; j++) {
             EXPECT_EQ(cvm[i][j], cvm[j][i]);
             double expect = v[i][1] * v[j][1] / (2.385 * 2.385) + v[i][3] * v[j][3] / 2.25;
             EXPECT_NEAR(cvm[i][j], expect, 8 * FLT_EPSILON * (std::fabs(expect) + 1.0));
         }
-    EXPECT_TRUE(cvm.guard_intact());
+    EXPECT_TRUE(cvm.guards_intact());
 }
 
 // Singular values against sgesvd, reconstruction A = U diag(w) V^T and
@@ -203,7 +207,8 @@ TEST(SvdAccuracy, RandomMatricesAgainstLapack)
     const double kTolValues = 32 * FLT_EPSILON;   // relative to the largest singular value
     const double kTolRebuild = 16 * FLT_EPSILON;  // likewise
     const double kTolOrtho = 64 * FLT_EPSILON;
-    la_test::Worst worst_values, worst_rebuild, worst_ortho;
+    WorstCase worst_values("svdcmp singular value error"),
+        worst_rebuild("svdcmp reconstruction error"), worst_ortho("svdcmp orthogonality error");
 
     for (unsigned trial = 0; trial < 300; trial++) {
         unsigned seed = 1000 + trial;
@@ -218,8 +223,8 @@ TEST(SvdAccuracy, RandomMatricesAgainstLapack)
             cols = std::max(d1, d2);
         }
         SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << rows << "x" << cols);
-        std::vector<float> values = la_test::random_values(rng, rows, cols);
-        std::vector<float> ref = la_test::lapack_singular_values(values, rows, cols);
+        std::vector<float> values = tv_test::random_values(rng, rows, cols);
+        std::vector<float> ref = tv_test::lapack_singular_values(values, rows, cols);
         ASSERT_FALSE(ref.empty());
 
         Matrix a(rows, cols), v(cols, cols);
@@ -227,7 +232,7 @@ TEST(SvdAccuracy, RandomMatricesAgainstLapack)
         decompose(values, rows, cols, a, w, v);
         ASSERT_FALSE(NoConvergenceInSVD);
 
-        std::vector<float> sorted(w.get() + 1, w.get() + 1 + cols);
+        std::vector<float> sorted(w.data() + 1, w.data() + 1 + cols);
         std::sort(sorted.rbegin(), sorted.rend());
         double scale = std::max(static_cast<double>(ref[0]), 1e-30);
         double err = 0.0;
@@ -236,7 +241,7 @@ TEST(SvdAccuracy, RandomMatricesAgainstLapack)
             double expect = k < static_cast<int>(ref.size()) ? ref[static_cast<size_t>(k)] : 0.0;
             err = std::max(err, std::fabs(sorted[static_cast<size_t>(k)] - expect) / scale);
         }
-        worst_values.update(err, seed, rows, cols);
+        worst_values.add(err / FLT_EPSILON, fmt("seed %.0f, %.0f x %.0f", seed, rows, cols));
         EXPECT_LE(err, kTolValues);
 
         err = 0.0;
@@ -248,7 +253,8 @@ TEST(SvdAccuracy, RandomMatricesAgainstLapack)
                 err = std::max(
                     err, std::fabs(sum - values[static_cast<size_t>((i - 1) * cols + j - 1)]));
             }
-        worst_rebuild.update(err / scale, seed, rows, cols);
+        worst_rebuild.add(err / scale / FLT_EPSILON,
+                          fmt("seed %.0f, %.0f x %.0f", seed, rows, cols));
         EXPECT_LE(err / scale, kTolRebuild);
 
         // V is orthogonal; the columns of U are orthonormal when rows >= cols.
@@ -265,34 +271,28 @@ TEST(SvdAccuracy, RandomMatricesAgainstLapack)
                 if (rows >= cols)
                     err = std::max(err, std::fabs(uu - id));
             }
-        worst_ortho.update(err, seed, rows, cols);
+        worst_ortho.add(err / FLT_EPSILON, fmt("seed %.0f, %.0f x %.0f", seed, rows, cols));
         EXPECT_LE(err, kTolOrtho);
     }
-    std::printf("worst singular value error %.2f eps (seed %u, %dx%d)\n",
-                worst_values.value / FLT_EPSILON, worst_values.seed, worst_values.rows,
-                worst_values.cols);
-    std::printf("worst reconstruction error %.2f eps (seed %u, %dx%d)\n",
-                worst_rebuild.value / FLT_EPSILON, worst_rebuild.seed, worst_rebuild.rows,
-                worst_rebuild.cols);
-    std::printf("worst orthogonality error %.2f eps (seed %u, %dx%d)\n",
-                worst_ortho.value / FLT_EPSILON, worst_ortho.seed, worst_ortho.rows,
-                worst_ortho.cols);
+    worst_values.report();
+    worst_rebuild.report();
+    worst_ortho.report();
 }
 
 // svbksb through the factors solves square systems like sgesv does.
 TEST(SvdAccuracy, BacksubstitutionAgainstLapackSolve)
 {
     const double kTol = 8 * FLT_EPSILON;  // times the condition number
-    la_test::Worst worst;
+    WorstCase worst("svbksb error / cond");
     for (unsigned trial = 0; trial < 60; trial++) {
         unsigned seed = 5000 + trial;
         std::mt19937 rng(seed);
         int n = 1 + static_cast<int>(rng() % 40);
         SCOPED_TRACE(testing::Message() << "seed " << seed << ", n = " << n);
-        std::vector<float> values = la_test::random_values(rng, n, n);
-        std::vector<float> rhs = la_test::random_values(rng, n, 1);
-        std::vector<float> ref = la_test::lapack_solve(values, rhs, n, 1);
-        std::vector<float> sv = la_test::lapack_singular_values(values, n, n);
+        std::vector<float> values = tv_test::random_values(rng, n, n);
+        std::vector<float> rhs = tv_test::random_values(rng, n, 1);
+        std::vector<float> ref = tv_test::lapack_solve(values, rhs, n, 1);
+        std::vector<float> sv = tv_test::lapack_singular_values(values, n, n);
         ASSERT_FALSE(ref.empty());
         double cond = sv.front() / sv.back();
 
@@ -301,7 +301,7 @@ TEST(SvdAccuracy, BacksubstitutionAgainstLapackSolve)
         decompose(values, n, n, a, w, v);
         for (int i = 1; i <= n; i++)
             b[i] = rhs[static_cast<size_t>(i - 1)];
-        svbksb(a.get(), w.get(), v.get(), n, n, b.get(), x.get());
+        svbksb(a.data(), w.data(), v.data(), n, n, b.data(), x.data());
         double xmax = 0.0, err = 0.0;
         for (int i = 1; i <= n; i++) {
             xmax = std::max(xmax, std::fabs(static_cast<double>(ref[static_cast<size_t>(i - 1)])));
@@ -309,17 +309,16 @@ TEST(SvdAccuracy, BacksubstitutionAgainstLapackSolve)
                            std::fabs(static_cast<double>(x[i]) - ref[static_cast<size_t>(i - 1)]));
         }
         double rel = err / (xmax * cond);
-        worst.update(rel, seed, n, n);
+        worst.add(rel / FLT_EPSILON, fmt("seed %.0f, %.0f x %.0f", seed, n, n));
         EXPECT_LE(rel, kTol);
-        EXPECT_TRUE(x.guard_intact());
+        EXPECT_TRUE(x.guards_intact());
     }
-    std::printf("worst svbksb error %.2f eps x cond (seed %u, n = %d)\n", worst.value / FLT_EPSILON,
-                worst.seed, worst.rows);
+    worst.report();
 }
 
 // ---- Every instruction-set path against the portable one, bit for bit ----
 
-using SvdCase = std::tuple<std::pair<int, int>, la_test::Fill>;
+using SvdCase = std::tuple<std::pair<int, int>, tv_test::Fill>;
 
 class SvdPaths : public testing::TestWithParam<SvdCase> {};
 
@@ -330,17 +329,17 @@ TEST_P(SvdPaths, SameBitsAsPortable)
     const auto [shape, fill] = GetParam();
     const auto [m, n] = shape;
     std::mt19937 rng(static_cast<unsigned>(m * 1009 + n * 17 + static_cast<int>(fill)));
-    const std::vector<float> values = la_test::path_input(rng, m, n, fill);
+    const std::vector<float> values = tv_test::path_input(rng, m, n, fill);
     tv_test::expect_paths_agree([&] {
         Matrix a(m, n), v(n, n);
         Vector w(n);
         a.set(values);
-        svdcmp(a.get(), m, n, w.get(), v.get());
+        svdcmp(a.data(), m, n, w.data(), v.data());
         std::vector<float> out = a.values(), vout = v.values();
         out.insert(out.end(), vout.begin(), vout.end());
-        out.insert(out.end(), w.get() + 1, w.get() + 1 + n);
+        out.insert(out.end(), w.data() + 1, w.data() + 1 + n);
         out.push_back(NoConvergenceInSVD ? 1.0f : 0.0f);
-        out.push_back(a.guard_intact() && v.guard_intact() && w.guard_intact() ? 1.0f : 0.0f);
+        out.push_back(a.guards_intact() && v.guards_intact() && w.guards_intact() ? 1.0f : 0.0f);
         return out;
     });
 }
@@ -349,7 +348,7 @@ std::string svd_case_name(const testing::TestParamInfo<SvdCase> &info)
 {
     const auto [shape, fill] = info.param;
     return std::to_string(shape.first) + "x" + std::to_string(shape.second) + "_" +
-           la_test::fill_name(fill);
+           tv_test::fill_name(fill);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -361,11 +360,11 @@ INSTANTIATE_TEST_SUITE_P(
                         std::make_pair(17, 33), std::make_pair(33, 17), std::make_pair(40, 40),
                         std::make_pair(64, 64), std::make_pair(100, 37), std::make_pair(37, 100),
                         std::make_pair(129, 129)),
-        testing::Values(la_test::Fill::random, la_test::Fill::small_integers,
-                        la_test::Fill::special_values, la_test::Fill::zeros_subnormals)),
+        testing::Values(tv_test::Fill::random, tv_test::Fill::small_integers,
+                        tv_test::Fill::special_values, tv_test::Fill::zeros_subnormals)),
     svd_case_name);
 INSTANTIATE_TEST_SUITE_P(Large, SvdPaths,
                          testing::Combine(testing::Values(std::make_pair(300, 300),
                                                           std::make_pair(520, 60)),
-                                          testing::Values(la_test::Fill::random)),
+                                          testing::Values(tv_test::Fill::random)),
                          svd_case_name);

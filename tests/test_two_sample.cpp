@@ -8,7 +8,8 @@
 #include <random>
 
 #include "stat.h"
-#include "stats_helpers.h"
+#include "support/accuracy.h"
+#include "support/arrays.h"
 
 using namespace tv_test;
 
@@ -21,7 +22,7 @@ constexpr unsigned kSeed = 2385u;
 TEST(TwoSampleExact, AvevarUsesSampleVariance)
 {
     // Guards are NaN: reading index 0 or n + 1 would poison the results.
-    GuardedVector d({1.0f, 2.0f, 3.0f, 4.0f});
+    Vector d({1.0f, 2.0f, 3.0f, 4.0f});
     float ave, var;
     avevar(d.data(), 4, &ave, &var);
     EXPECT_EQ(ave, 2.5f);
@@ -31,7 +32,7 @@ TEST(TwoSampleExact, AvevarUsesSampleVariance)
 
 TEST(TwoSampleExact, TtestKnownValuesAndUntouchedProb)
 {
-    GuardedVector a({1.0f, 2.0f, 3.0f}), b({4.0f, 5.0f, 6.0f});
+    Vector a({1.0f, 2.0f, 3.0f}), b({4.0f, 5.0f, 6.0f});
     float t = sentinel(), prob = sentinel();
     ttest(a.data(), 3, b.data(), 3, &t, &prob);
     EXPECT_NEAR(t, -3.6742346f, 2e-6f);  // pooled variance 1: -3 / sqrt(2/3)
@@ -47,7 +48,7 @@ TEST(TwoSampleExact, TtestKnownValuesAndUntouchedProb)
 TEST(TwoSampleExact, ZeroSpreadGivesZeroT)
 {
     // Constant samples: t = 0 even when the constants differ (no division by zero).
-    GuardedVector a({2.385f, 2.385f, 2.385f}), b({2.385f, 2.385f}), c({7.5f, 7.5f, 7.5f, 7.5f});
+    Vector a({2.385f, 2.385f, 2.385f}), b({2.385f, 2.385f}), c({7.5f, 7.5f, 7.5f, 7.5f});
     float t = sentinel(), prob = sentinel();
     ttest(a.data(), 3, b.data(), 2, &t, &prob);
     EXPECT_EQ(t, 0.0f);
@@ -65,7 +66,7 @@ TEST(TwoSampleExact, TtestAndTutestAgreeForEqualSizes)
     std::mt19937 gen(kSeed);
     std::normal_distribution<float> g1(2.385f, 1.5f), g2(3.0f, 0.4f);
     for (int k = 0; k < 20; k++) {
-        GuardedVector a(12), b(12);
+        Vector a(12), b(12);
         for (long i = 1; i <= 12; i++) {
             a[i] = g1(gen);
             b[i] = g2(gen);
@@ -81,18 +82,18 @@ TEST(TwoSampleExact, TtestAndTutestAgreeForEqualSizes)
 TEST(TwoSampleExact, KstwoKnownValuesAndSortsInPlace)
 {
     float d = sentinel(), prob = sentinel();
-    GuardedVector a({3.0f, 1.0f, 2.0f}), b({2.0f, 3.0f, 1.0f});
+    Vector a({3.0f, 1.0f, 2.0f}), b({2.0f, 3.0f, 1.0f});
     kstwo(a.data(), 3, b.data(), 3, &d, &prob);
     EXPECT_EQ(d, 0.0f);  // ties step together
     EXPECT_EQ(a.values(), (std::vector<float>{1.0f, 2.0f, 3.0f}));
     EXPECT_EQ(b.values(), (std::vector<float>{1.0f, 2.0f, 3.0f}));
 
-    GuardedVector c({6.0f, 4.0f, 5.0f});
+    Vector c({6.0f, 4.0f, 5.0f});
     kstwo(a.data(), 3, c.data(), 3, &d, &prob);
     EXPECT_EQ(d, 1.0f);  // reached when sample 1 is exhausted
     EXPECT_EQ(c.values(), (std::vector<float>{4.0f, 5.0f, 6.0f}));
 
-    GuardedVector e({4.0f, 3.0f, 2.0f, 1.0f}), f({2.5f});
+    Vector e({4.0f, 3.0f, 2.0f, 1.0f}), f({2.5f});
     kstwo(e.data(), 4, f.data(), 1, &d, &prob);
     EXPECT_EQ(d, 0.5f);  // the walk ends with the single element of sample 2
     EXPECT_TRUE(is_sentinel(prob));
@@ -103,21 +104,21 @@ TEST(TwoSampleExact, KstwoKnownValuesAndSortsInPlace)
 TEST(TwoSampleExact, KstwoEmptySampleAndNan)
 {
     float d = sentinel(), prob = sentinel();
-    GuardedVector a({2.385f, 1.0f}), none(0);
+    Vector a({2.385f, 1.0f}), none(0);
     kstwo(a.data(), 2, none.data(), 0, &d, &prob);
     EXPECT_EQ(d, 0.0f);
     EXPECT_TRUE(none.guards_intact());
 
     // A NaN cannot be placed on either side of a value: D is not a number and the call ends,
     // also when the walk would stop before reaching the NaN.
-    GuardedVector b({1.0f, std::nanf(""), 3.0f}), c({0.5f, 2.0f, 4.0f});
+    Vector b({1.0f, std::nanf(""), 3.0f}), c({0.5f, 2.0f, 4.0f});
     kstwo(b.data(), 3, c.data(), 3, &d, &prob);
     EXPECT_TRUE(std::isnan(d));
-    GuardedVector e({1.0f, 2.0f, 3.0f}), f({0.5f, std::nanf("")});
+    Vector e({1.0f, 2.0f, 3.0f}), f({0.5f, std::nanf("")});
     d = 0.0f;
     kstwo(e.data(), 3, f.data(), 2, &d, &prob);
     EXPECT_TRUE(std::isnan(d));
-    GuardedVector g({2.0f, std::nanf("")}), h({0.5f});
+    Vector g({2.0f, std::nanf("")}), h({0.5f});
     d = 0.0f;
     kstwo(g.data(), 2, h.data(), 1, &d, &prob);
     EXPECT_TRUE(std::isnan(d));
@@ -133,7 +134,7 @@ TEST(TwoSampleAccuracy, TAgainstDoublePrecision)
     WorstCase wt("ttest vs double (rel)"), wu("tutest vs double (rel)");
     for (int k = 0; k < 200; k++) {
         const unsigned long n1 = 5 + k % 23, n2 = 3 + (k * 7) % 31;
-        GuardedVector a(n1), b(n2);
+        Vector a(n1), b(n2);
         double s1 = 0, s2 = 0;
         for (unsigned long i = 1; i <= n1; i++)
             s1 += a[i] = static_cast<float>(g(gen));

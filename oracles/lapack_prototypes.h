@@ -1,5 +1,5 @@
-#ifndef TESSIVANE_TEST_SUPPORT_LAPACK_H
-#define TESSIVANE_TEST_SUPPORT_LAPACK_H
+#ifndef TESSIVANE_ORACLES_LAPACK_PROTOTYPES_H
+#define TESSIVANE_ORACLES_LAPACK_PROTOTYPES_H
 
 // The reference LAPACK routines that tests and benchmarks use as an
 // independent oracle and anchor.

@@ -1,102 +1,18 @@
-#ifndef TESSIVANE_TESTS_LINALG_HELPERS_H
-#define TESSIVANE_TESTS_LINALG_HELPERS_H
+#ifndef TESSIVANE_TEST_SUPPORT_LINALG_H
+#define TESSIVANE_TEST_SUPPORT_LINALG_H
 
-// Shared by the linear algebra and fitting tests: guarded offset-indexed
-// storage, random inputs from fixed seeds, and LAPACK as the oracle.
+// Random inputs from fixed seeds and LAPACK as the oracle of the linear
+// algebra and fitting tests. Matrices are passed as row-major std::vectors.
 
-#include "stat.h"
+#include "lapack_prototypes.h"
 
 #include <algorithm>
 #include <cstddef>
-#include <functional>
 #include <limits>
 #include <random>
 #include <vector>
 
-#include "support/lapack.h"
-
-namespace la_test {
-
-// Written into every cell around the used range; a routine that strays
-// outside its index range changes one of them.
-constexpr float kGuard = -7.625f;
-
-// A float matrix used over rows lo..lo+rows-1 and columns lo..lo+cols-1,
-// allocated one cell larger on every side; the ring holds kGuard.
-class Matrix {
-public:
-    Matrix(int rows, int cols, int lo = 1)
-        : rows_(rows)
-        , cols_(cols)
-        , lo_(lo)
-    {
-        p_ = matrix(lo - 1, lo + rows, lo - 1, lo + cols);
-        for (int i = lo - 1; i <= lo + rows; i++)
-            for (int j = lo - 1; j <= lo + cols; j++)
-                p_[i][j] = kGuard;
-    }
-    ~Matrix() { free_matrix(p_, lo_ - 1, lo_ + rows_, lo_ - 1, lo_ + cols_); }
-    Matrix(const Matrix &) = delete;
-    Matrix &operator=(const Matrix &) = delete;
-
-    float **get() { return p_; }
-    float *operator[](int i) { return p_[i]; }
-    // Element (r, c) counted from 0, whatever the index base.
-    float &at(int r, int c) { return p_[lo_ + r][lo_ + c]; }
-    bool guard_intact() const
-    {
-        for (int i = lo_ - 1; i <= lo_ + rows_; i++)
-            for (int j = lo_ - 1; j <= lo_ + cols_; j++) {
-                bool inside = i >= lo_ && i < lo_ + rows_ && j >= lo_ && j < lo_ + cols_;
-                if (!inside && p_[i][j] != kGuard)
-                    return false;
-            }
-        return true;
-    }
-    // Row-major copy of the used range, and the reverse.
-    std::vector<float> values()
-    {
-        std::vector<float> out;
-        for (int r = 0; r < rows_; r++)
-            for (int c = 0; c < cols_; c++)
-                out.push_back(at(r, c));
-        return out;
-    }
-    void set(const std::vector<float> &rowmajor)
-    {
-        for (int r = 0; r < rows_; r++)
-            for (int c = 0; c < cols_; c++)
-                at(r, c) = rowmajor[static_cast<std::size_t>(r * cols_ + c)];
-    }
-
-private:
-    int rows_, cols_, lo_;
-    float **p_;
-};
-
-// A float vector used over lo..lo+n-1, with one guard cell on each side.
-class Vector {
-public:
-    explicit Vector(int n, int lo = 1)
-        : n_(n)
-        , lo_(lo)
-    {
-        p_ = vector(lo - 1, lo + n);
-        for (int i = lo - 1; i <= lo + n; i++)
-            p_[i] = kGuard;
-    }
-    ~Vector() { free_vector(p_, lo_ - 1, lo_ + n_); }
-    Vector(const Vector &) = delete;
-    Vector &operator=(const Vector &) = delete;
-
-    float *get() { return p_; }
-    float &operator[](int i) { return p_[i]; }
-    bool guard_intact() const { return p_[lo_ - 1] == kGuard && p_[lo_ + n_] == kGuard; }
-
-private:
-    int n_, lo_;
-    float *p_;
-};
+namespace tv_test {
 
 // Row-major rows x cols values, uniform in [-2.385, 2.385].
 inline std::vector<float> random_values(std::mt19937 &rng, int rows, int cols)
@@ -228,23 +144,6 @@ inline std::vector<float> path_input(std::mt19937 &rng, int rows, int cols, Fill
     return v;
 }
 
-// Tracks the largest error seen and where it occurred, for the report that
-// accuracy tests print.
-struct Worst {
-    double value = 0.0;
-    unsigned seed = 0;
-    int rows = 0, cols = 0;
-    void update(double v, unsigned s, int r, int c)
-    {
-        if (v > value) {
-            value = v;
-            seed = s;
-            rows = r;
-            cols = c;
-        }
-    }
-};
-
-}  // namespace la_test
+}  // namespace tv_test
 
 #endif
