@@ -20,6 +20,13 @@
 namespace tessivane {
 namespace detail {
 
+// |x| as the elimination and the decomposition compare it: a comparison and a
+// negation, so -0 stays -0 and a NaN stays the NaN it was.
+inline float absval(float x)
+{
+    return x >= 0.0f ? x : -x;
+}
+
 // Whether the AVX2 paths are to run now (the active path is avx2 or wider).
 inline bool use_avx2()
 {

@@ -8,6 +8,7 @@
 #define TESSIVANE_NUMERICS_DETAIL_SORT_H
 
 #include <limits>
+#include <utility>
 
 #include "nrutil.h"
 
@@ -26,13 +27,6 @@ struct QuicksortStack {
 };
 constexpr QuicksortStack kSortStack{60, "NSTACK too small in sort."};
 constexpr QuicksortStack kSort2Stack{50, "NSTACK too small in sort2."};
-
-inline void swap_floats(float &p, float &q)
-{
-    const float t = p;
-    p = q;
-    q = t;
-}
 
 // The pending-range stack, from the array layer like every scratch array.
 inline int *stack_alloc(int *, int nstack)
@@ -108,25 +102,25 @@ void quicksort_with_stack(unsigned long n, float arr[], float brr[], int nstack,
             jstack -= 2;
         } else {
             const unsigned long k = (l + ir) >> 1;
-            swap_floats(arr[k], arr[l + 1]);
+            std::swap(arr[k], arr[l + 1]);
             if (kCompanion)
-                swap_floats(brr[k], brr[l + 1]);
+                std::swap(brr[k], brr[l + 1]);
             // Median of three: afterwards arr[l] <= arr[l+1] <= arr[ir], and the two ends
             // serve as sentinels for the scans below.
             if (arr[l] > arr[ir]) {
-                swap_floats(arr[l], arr[ir]);
+                std::swap(arr[l], arr[ir]);
                 if (kCompanion)
-                    swap_floats(brr[l], brr[ir]);
+                    std::swap(brr[l], brr[ir]);
             }
             if (arr[l + 1] > arr[ir]) {
-                swap_floats(arr[l + 1], arr[ir]);
+                std::swap(arr[l + 1], arr[ir]);
                 if (kCompanion)
-                    swap_floats(brr[l + 1], brr[ir]);
+                    std::swap(brr[l + 1], brr[ir]);
             }
             if (arr[l] > arr[l + 1]) {
-                swap_floats(arr[l], arr[l + 1]);
+                std::swap(arr[l], arr[l + 1]);
                 if (kCompanion)
-                    swap_floats(brr[l], brr[l + 1]);
+                    std::swap(brr[l], brr[l + 1]);
             }
             unsigned long i = l + 1;
             unsigned long j = ir;
@@ -143,9 +137,9 @@ void quicksort_with_stack(unsigned long n, float arr[], float brr[], int nstack,
                 while (arr[j] > a);
                 if (j < i)
                     break;
-                swap_floats(arr[i], arr[j]);
+                std::swap(arr[i], arr[j]);
                 if (kCompanion)
-                    swap_floats(brr[i], brr[j]);
+                    std::swap(brr[i], brr[j]);
             }
             arr[l + 1] = arr[j];
             arr[j] = a;

@@ -10,10 +10,7 @@
 
 namespace {
 
-inline float absval(float x)
-{
-    return x >= 0.0f ? x : -x;
-}
+using tessivane::detail::absval;
 
 }  // namespace
 

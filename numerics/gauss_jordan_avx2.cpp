@@ -25,15 +25,10 @@ namespace detail {
 namespace {
 
 // Magnitudes are >= 0, so this is below every candidate.
-const float kNoCandidate = -1.0f;
+constexpr float kNoCandidate = -1.0f;
 // OR-ed into the magnitude of a column already pivoted, it makes a quiet NaN,
 // which the maximum ignores.
-const std::uint32_t kExcluded = 0x7fc00000u;
-
-inline float absval(float x)
-{
-    return x >= 0.0f ? x : -x;
-}
+constexpr std::uint32_t kExcluded = 0x7fc00000u;
 
 struct FreeDeleter {
     void operator()(void *p) const { std::free(p); }

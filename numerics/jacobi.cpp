@@ -14,7 +14,7 @@
 
 namespace {
 
-const int kMaxSweeps = 50;
+constexpr int kMaxSweeps = 50;
 
 }  // namespace
 

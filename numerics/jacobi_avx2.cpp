@@ -29,7 +29,7 @@ namespace tessivane {
 namespace detail {
 namespace {
 
-const int kMaxSweeps = 50;
+constexpr int kMaxSweeps = 50;
 
 struct FreeDeleter {
     void operator()(void *p) const { std::free(p); }

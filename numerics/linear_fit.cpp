@@ -9,7 +9,7 @@
 
 namespace {
 
-const double kSingularValueCut = 1.0e-5;
+constexpr double kSingularValueCut = 1.0e-5;
 
 }  // namespace
 

@@ -1,3 +1,8 @@
+// The offset-indexed arrays: each handle is its storage displaced by the low
+// bound, matrices and tensors keep their rows (and columns) as pointers into one
+// contiguous block, and every refusal or allocation failure ends through
+// nrerror() with the message nrutil.h documents.
+
 #include "nrutil.h"
 
 #include <atomic>

@@ -13,17 +13,17 @@
 
 namespace {
 
-const long kMultiplier = 16807;
-const long kModulus = 2147483647;
-const long kSchrageQ = 127773;                // kModulus / kMultiplier
-const long kSchrageR = 2836;                  // kModulus % kMultiplier
-const double kScale = 4.656612875245797e-10;  // 1 / kModulus
-const int kTableSize = 32;
-const long kTableDivisor = 1 + (kModulus - 1) / kTableSize;
-const int kWarmUp = 8;
+constexpr long kMultiplier = 16807;
+constexpr long kModulus = 2147483647;
+constexpr long kSchrageQ = 127773;                // kModulus / kMultiplier
+constexpr long kSchrageR = 2836;                  // kModulus % kMultiplier
+constexpr double kScale = 4.656612875245797e-10;  // 1 / kModulus
+constexpr int kTableSize = 32;
+constexpr long kTableDivisor = 1 + (kModulus - 1) / kTableSize;
+constexpr int kWarmUp = 8;
 // Results are kept below 1 by this margin; the float returned in its place is
 // 1 - 2^-23, the float nearest to it.
-const double kLargest = 1.0 - 1.2e-7;
+constexpr double kLargest = 1.0 - 1.2e-7;
 
 // The state behind ran1 and gasdev.
 tessivane::ran1_stream::state process_state;

@@ -33,14 +33,11 @@ inline void publish_no_convergence(bool value)
 
 // Convergence and cancellation thresholds are absolute, not scaled by a norm
 // of the matrix.
-const float kSplitTolerance = 1.0e-6f;
-const int kMaxSweeps = 100;
+constexpr float kSplitTolerance = 1.0e-6f;
+constexpr int kMaxSweeps = 100;
 
 // |x| as x >= 0 ? x : -x (so -0 stays -0, which only matters bitwise).
-inline float absval(float x)
-{
-    return x >= 0.0f ? x : -x;
-}
+using tessivane::detail::absval;
 
 // |a| carrying the sign of b; b == 0 counts as positive.
 inline float sign(float a, float b)

@@ -23,13 +23,8 @@ namespace tessivane {
 namespace detail {
 namespace {
 
-const float kSplitTolerance = 1.0e-6f;
-const int kMaxSweeps = 100;
-
-inline float absval(float x)
-{
-    return x >= 0.0f ? x : -x;
-}
+constexpr float kSplitTolerance = 1.0e-6f;
+constexpr int kMaxSweeps = 100;
 
 inline float sign(float a, float b)
 {

@@ -1,7 +1,7 @@
 // four1 and realft: known small transforms, the sign and packing conventions,
 // forward-then-inverse scaling, pinned bit patterns (Fft1Exact), agreement
 // with FFTW single precision on random data (Fft1Accuracy), and the refused
-// lengths (Fft1Death).
+// lengths (Fft1DeathTest).
 
 #include "stat.h"
 #include "support/accuracy.h"
@@ -379,7 +379,7 @@ TEST(Fft1Accuracy, RealftAgainstFftw)
 
 // ---------------------------------------------------------------- refusals
 
-TEST(Fft1Death, RefusedLengths)
+TEST(Fft1DeathTest, RefusedLengths)
 {
     float data[16] = {};
     TV_EXPECT_FATAL(four1(data, 0, 1), "four1: nn = 0 is not a power of two (1, 2, 4, ...)");

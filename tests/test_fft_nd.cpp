@@ -1,7 +1,7 @@
 // fourn and rlft3: degenerate dimensions, impulses, the direct sum, forward-
 // then-inverse scaling, pinned bit patterns (FftNdExact), agreement with FFTW
 // single precision on random 2-D and 3-D data (FftNdAccuracy), the refused
-// extents and the silent exit on a tensor that is not contiguous (FftNdDeath).
+// extents and the silent exit on a tensor that is not contiguous (FftNdDeathTest).
 
 #include "stat.h"
 #include "support/accuracy.h"
@@ -339,7 +339,7 @@ TEST(FftNdAccuracy, Rlft3AgainstFftw)
 
 // ---------------------------------------------------------------- refusals
 
-TEST(FftNdDeath, FournRefusesBadExtents)
+TEST(FftNdDeathTest, FournRefusesBadExtents)
 {
     float data[8] = {};
     unsigned long zero[3] = {0, 4, 0}, three[3] = {0, 3, 4}, huge[3] = {0, 1UL << 40, 1UL << 30};
@@ -352,7 +352,7 @@ TEST(FftNdDeath, FournRefusesBadExtents)
 
 // The extents are checked before the tensor is read at all: null pointers are
 // safe here.
-TEST(FftNdDeath, Rlft3RefusesBadExtents)
+TEST(FftNdDeathTest, Rlft3RefusesBadExtents)
 {
     TV_EXPECT_FATAL(rlft3(nullptr, nullptr, 3, 4, 8, 1),
                     "rlft3: nn1 = 3 is not a power of two (1, 2, 4, ...)");
@@ -369,7 +369,7 @@ TEST(FftNdDeath, Rlft3RefusesBadExtents)
 }
 
 // A tensor built for other extents is refused with a message that names it.
-TEST(FftNdDeath, Rlft3NonContiguousTensorIsRefused)
+TEST(FftNdDeathTest, Rlft3NonContiguousTensorIsRefused)
 {
     float ***wide = f3tensor(1, 2, 1, 4, 1, 8);     // passed as 2 x 2 x 8
     float ***shallow = f3tensor(1, 2, 1, 2, 1, 4);  // passed as 2 x 2 x 8

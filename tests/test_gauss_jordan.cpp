@@ -98,7 +98,7 @@ TEST(GaussJordanExact, InverseOnly)
     EXPECT_FLOAT_EQ(inv[3], 0.4f);
 }
 
-TEST(GaussJordanDeath, SingularMatrix)
+TEST(GaussJordanDeathTest, SingularMatrix)
 {
     TV_EXPECT_FATAL(run_gaussj({0}, {1}, 1, 1), "gaussj: Singular Matrix-2");
     TV_EXPECT_FATAL(run_gaussj({1, 2, 2, 4}, {1, 1}, 2, 1), "gaussj: Singular Matrix-2");
@@ -108,7 +108,7 @@ TEST(GaussJordanDeath, SingularMatrix)
 
 // When only NaNs are left the pivot search finds no candidate at all; that is
 // reported instead of pivoting on a position that was never chosen.
-TEST(GaussJordanDeath, NoPivotCandidate)
+TEST(GaussJordanDeathTest, NoPivotCandidate)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     TV_EXPECT_FATAL(run_gaussj({nan}, {1}, 1, 1), "gaussj: Singular Matrix-1");

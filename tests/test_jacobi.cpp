@@ -120,7 +120,7 @@ TEST(JacobiExact, SortTakesLastOfEqualValues)
 }
 
 // A NaN above the diagonal is never rotated away.
-TEST(JacobiDeath, TooManySweeps)
+TEST(JacobiDeathTest, TooManySweeps)
 {
     auto run = [] {
         Matrix a(2, 2), v(2, 2);

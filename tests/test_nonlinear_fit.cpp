@@ -331,7 +331,7 @@ TEST(NonlinearFitExact, RestartWithoutFinishing)
     EXPECT_TRUE(big.guards());
 }
 
-TEST(NonlinearFitDeath, MisuseWithoutFit)
+TEST(NonlinearFitDeathTest, MisuseWithoutFit)
 {
     auto iterate = [] {
         Problem p(21, 3);
@@ -351,7 +351,7 @@ TEST(NonlinearFitDeath, MisuseWithoutFit)
 
 // With every parameter held there is nothing to solve for; the start of such
 // a fit is refused by the allocation of the empty right-hand side.
-TEST(NonlinearFitDeath, NothingToFit)
+TEST(NonlinearFitDeathTest, NothingToFit)
 {
     auto start = [] {
         Problem p(21, 3);
@@ -364,7 +364,7 @@ TEST(NonlinearFitDeath, NothingToFit)
 
 // Fitting a parameter the model has no derivative for (fgauss's trailing
 // pair) makes the curvature matrix singular.
-TEST(NonlinearFitDeath, ParameterWithoutDerivative)
+TEST(NonlinearFitDeathTest, ParameterWithoutDerivative)
 {
     auto run = [] {
         Problem p(21, 5);

@@ -1,6 +1,6 @@
 // select and select_ushort: the k-th smallest and the partition it leaves,
 // exhaustively on tiny arrays, with many equal values, with unsigned 16-bit
-// extremes and NaNs (SelectExact), and the refused k and n (SelectDeath).
+// extremes and NaNs (SelectExact), and the refused k and n (SelectDeathTest).
 
 #include "stat.h"
 
@@ -228,7 +228,7 @@ TEST(SelectExact, NanFinishesInsideTheArray)
     }
 }
 
-TEST(SelectDeath, RefusesEmptyArrayAndKOutsideRange)
+TEST(SelectDeathTest, RefusesEmptyArrayAndKOutsideRange)
 {
     float f[4] = {1.0f, 2.0f, 3.0f, 4.0f};
     unsigned short u[4] = {1, 2, 3, 4};
