@@ -20,7 +20,6 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <utility>
 
 #define TV_AVX2 __attribute__((target("avx2")))
 
@@ -58,8 +57,12 @@ void bit_reverse(complex_bits *x, unsigned long n)
     if (bits < 6) {
         for (unsigned long i = 0; i < n; ++i) {
             const unsigned long j = reverse_bits(i, bits);
-            if (j > i)
-                std::swap(x[i], x[j]);
+            if (j > i) {
+                // Not std::swap: its references would claim 8-byte alignment.
+                const complex_bits t = x[i];
+                x[i] = x[j];
+                x[j] = t;
+            }
         }
         return;
     }
