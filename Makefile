@@ -1,6 +1,9 @@
 # Convenience wrapper around CMake. `make demo` builds everything and runs the
 # demonstration; `make test` builds everything and runs every test.
 BUILD ?= build
+# The install route builds only the library and tkhost, in a tree of its own,
+# and needs nothing beyond cmake and a C++ compiler.
+INSTALL_BUILD ?= build-install
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 BENCH_ARGS ?=
@@ -60,11 +63,14 @@ fuzz: deps
 	    -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus/$$t tests/fuzz/corpus/$$t || exit 1; \
 	done
 
-install: build
-	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX),)
+install:
+	@cmake -S . -B $(INSTALL_BUILD) -DTV_BUILD_TESTS=OFF -DTV_BUILD_BENCH=OFF \
+	  -DTV_BUILD_EXAMPLES=OFF $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(INSTALL_BUILD) -j $(JOBS)
+	@cmake --install $(INSTALL_BUILD) $(if $(PREFIX),--prefix $(PREFIX),)
 
 clean:
-	@rm -rf $(BUILD)
+	@rm -rf $(BUILD) $(INSTALL_BUILD)
 
 format:
 	@git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i
