@@ -580,4 +580,32 @@ private:
 
 }  // namespace tessivane
 
+// ---- p-values for the two-sample tests ----
+//
+// ttest(), tutest() and kstwo() deliver their statistic only. Their two-sided
+// p-values: ttest's t with t_to_p(t, n1 + n2 - 2); tutest's t with
+// t_to_p_real(t, welch_df(...)) on the same samples; kstwo's D with
+// kstwo_prob(d, n1, n2). [thread-safe] No state.
+
+// Welch-Satterthwaite degrees of freedom of tutest()'s t for data1[1..n1] and
+// data2[1..n2] (only read): (q1 + q2)^2 / (q1^2 / (n1 - 1) + q2^2 / (n2 - 1))
+// with q = var / n as tutest() forms it, the ratio in double, rounded to float.
+// Lies between min(n1, n2) - 1 and n1 + n2 - 2. When both variances are
+// exactly 0 (tutest() then gives t = 0) it returns n1 + n2 - 2. Needs n1, n2 >= 2.
+TV_API float welch_df(float data1[], unsigned long n1, float data2[], unsigned long n2);
+
+// Two-sided p of t with df > 0 degrees of freedom, df not necessarily whole:
+// betai(df / 2, 1 / 2, df / (df + t^2)), the same steps as t_to_p(), which it
+// matches bit for bit for whole df. t = 0 gives 1.
+TV_API float t_to_p_real(float t, float df);
+
+// Significance of the two-sample Kolmogorov-Smirnov D of kstwo() for samples of
+// n1 and n2 values: probks((ne + 0.12 + 0.11 / ne) * d) with the effective size
+// ne = sqrt(n1 n2 / (n1 + n2)), the argument formed in double and rounded to
+// float. This is the asymptotic distribution with the usual small-sample
+// correction of its argument, an approximation that improves as ne grows; for
+// a few values per sample an exact permutation count is more accurate.
+// D = 0 gives 1. Needs n1, n2 >= 1.
+TV_API float kstwo_prob(float d, unsigned long n1, unsigned long n2);
+
 #endif
