@@ -1,6 +1,6 @@
 // A tour of the offset-indexed arrays: a 1-based matrix, a view into it, and a
 // tensor walked linearly.
-#include "nrutil.h"
+#include <tessivane/nrutil.h>
 
 #include <cstdio>
 

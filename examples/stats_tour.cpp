@@ -2,8 +2,8 @@
 // correlation with its significance, a weighted straight-line fit, and the
 // spectrum of a sampled sine. Every number printed is the same on every
 // machine the library is built for.
-#include "nrutil.h"
-#include "stat.h"
+#include <tessivane/nrutil.h>
+#include <tessivane/stat.h>
 
 #include <cmath>
 #include <cstdio>

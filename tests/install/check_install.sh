@@ -36,3 +36,26 @@ cmake -S "$consumer" -B "$work/cbuild" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX
   -DCMAKE_CXX_FLAGS="${extra[*]}" >/dev/null
 cmake --build "$work/cbuild" >/dev/null
 "$work/cbuild/consumer"
+
+# Every example, copied out of the tree, builds against the installed package
+# with the one line the README gives, and runs; the plugin example runs in the
+# installed tkhost.
+examples=${6:-}
+if [ -n "$examples" ]; then
+  echo "== examples against the installed package"
+  mkdir -p "$work/examples"
+  for source in "$examples"/*.cpp; do
+    name=$(basename "$source" .cpp)
+    cp "$source" "$work/examples/"
+    "$cxx" -std=c++17 "${extra[@]}" "$work/examples/$name.cpp" -o "$work/examples/$name" \
+      $(pkg-config --cflags --libs tessivane) -Wl,-rpath,"$prefix/lib"
+    "$work/examples/$name" >/dev/null || { echo "example $name failed"; exit 1; }
+    echo "$name: ok"
+  done
+  cp "$examples/plugin/greeting_plugin.cpp" "$work/examples/"
+  "$cxx" -std=c++17 "${extra[@]}" -shared -fPIC "$work/examples/greeting_plugin.cpp" \
+    -o "$work/examples/libgreeting.so" $(pkg-config --cflags tessivane)
+  "$prefix/bin/tkhost" "$work/examples/libgreeting.so" --set Name=Ada --step Greet \
+    | grep -q 'Greeting = "Hello, Ada!"' || { echo "plugin example failed"; exit 1; }
+  echo "greeting_plugin: ok"
+fi

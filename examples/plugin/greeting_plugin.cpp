@@ -1,0 +1,87 @@
+// A minimal Lumarin TK plugin: on the command "Greet" it reads the text
+// parameter "Name" and answers with "Greeting" = "Hello, <Name>!".
+//
+// Build (against an installed libtessivane; the plugin does not link it):
+//   g++ -std=c++17 -shared -fPIC greeting_plugin.cpp -o libgreeting.so $(pkg-config --cflags
+//   tessivane)
+// Try it in the host simulator:
+//   tkhost ./libgreeting.so --set Name=Ada --step Greet
+#include <tessivane/LMTKPluginInterface.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+class greeting : public LMTKPluginInterface {
+public:
+    ~greeting() override
+    {
+        if (tkLogText != nullptr)  // null when initPlugin() never ran or found no host
+            tkLogText("greeting plugin finished");
+    }
+
+    bool initPlugin() override
+    {
+        // Fills this unit's table of host functions; false when the host has none.
+        if (!InitTKAccess() || tkLogText == nullptr || tkGetStringParameter == nullptr ||
+            tkSetStringParameter == nullptr)
+            return false;
+        int major = 0, minor = 0, subminor = 0;
+        tkGetVersionOfLumarinTK(&major, &minor, &subminor);
+        if (!checkVersionGreaterEqualVersion(major, minor, subminor, 2, 3, 0))
+            return false;
+        tkLogText("greeting plugin ready");
+        return true;
+    }
+
+    bool execute() override
+    {
+        // The host takes parameter names as char *, so they live in arrays,
+        // and it writes at most 100 characters plus the terminator.
+        char command_key[] = "Command", name_key[] = "Name", greeting_key[] = "Greeting";
+        char command[101] = "", name[101] = "";
+        tkGetStringParameter(command_key, command);
+        if (std::strcmp(command, "Greet") != 0)
+            return true;
+        tkGetStringParameter(name_key, name);
+        char text[128];
+        std::snprintf(text, sizeof text, "Hello, %s!", name);
+        tkSetStringParameter(greeting_key, text);
+        return true;
+    }
+};
+
+}  // namespace
+
+// The seven entry points the host looks up by their plain names.
+extern "C" {
+__attribute__((visibility("default"))) LMTKPluginInterface *createPlugin()
+{
+    return new greeting;
+}
+__attribute__((visibility("default"))) const char *getPluginName()
+{
+    return "greeting (v1.0)";
+}
+__attribute__((visibility("default"))) const char *getPluginDescription()
+{
+    return "Answers a name with a greeting";
+}
+__attribute__((visibility("default"))) const char *getAuthor()
+{
+    return "libtessivane examples";
+}
+__attribute__((visibility("default"))) const char *getHelpFile()
+{
+    return "";
+}
+__attribute__((visibility("default"))) const char *getPluginVersion()
+{
+    return "1.0";
+}
+__attribute__((visibility("default"))) const char *getGUIScript()
+{
+    return "greeting.js";
+}
+}
