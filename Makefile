@@ -4,11 +4,14 @@ BUILD ?= build
 # The install route builds only the library and tkhost, in a tree of its own,
 # and needs nothing beyond cmake and a C++ compiler.
 INSTALL_BUILD ?= build-install
+# The API reference and the plots need the library and the examples only.
+DOCS_BUILD ?= build-docs
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 BENCH_ARGS ?=
 
-.PHONY: all deps configure build demo test bench bench-table install clean format format-check memcheck fuzz
+.PHONY: all deps configure build demo test bench bench-table install clean format format-check memcheck fuzz \
+        docs plots accuracy
 
 all: build
 
@@ -69,8 +72,29 @@ install:
 	@cmake --build $(INSTALL_BUILD) -j $(JOBS)
 	@cmake --install $(INSTALL_BUILD) $(if $(PREFIX),--prefix $(PREFIX),)
 
+# HTML API reference from the header comments, into $(DOCS_BUILD)/api/html;
+# any Doxygen warning fails the target.
+docs:
+	@command -v doxygen >/dev/null || { echo "make docs: doxygen not found; install it with: sudo apt-get install doxygen" >&2; exit 1; }
+	@mkdir -p $(DOCS_BUILD)/api
+	@TV_DOCS_OUT=$(DOCS_BUILD)/api doxygen docs/Doxyfile
+	@echo "make docs: wrote $(DOCS_BUILD)/api/html/index.html"
+
+# The README's figures (docs/img/*.png) from the CSV output of the spectrum and
+# fit examples, drawn by gnuplot; skipped with a note when gnuplot is missing.
+plots:
+	@cmake -S . -B $(DOCS_BUILD) -DTV_BUILD_TESTS=OFF -DTV_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(DOCS_BUILD) -j $(JOBS) --target power_spectrum polynomial_fit peak_fit
+	@bash scripts/plots.sh $(DOCS_BUILD)
+
+# docs/accuracy.md: worst errors against Boost.Math, FFTW and LAPACK.
+accuracy: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target accuracy_report
+	@$(BUILD)/tests/accuracy_report > docs/accuracy.md
+	@echo "make accuracy: wrote docs/accuracy.md"
+
 clean:
-	@rm -rf $(BUILD) $(INSTALL_BUILD)
+	@rm -rf $(BUILD) $(INSTALL_BUILD) $(DOCS_BUILD)
 
 format:
 	@git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i

@@ -37,16 +37,19 @@ public:
 
     bool execute() override
     {
-        // The host takes parameter names as char *, so they live in arrays,
-        // and it writes at most 100 characters plus the terminator.
+        // The host takes parameter names as char *, so they live in arrays. It
+        // agrees to write at most 100 characters plus the terminator but is not
+        // told the buffer size: larger zeroed buffers, cut at the agreed length.
         char command_key[] = "Command", name_key[] = "Name", greeting_key[] = "Greeting";
-        char command[101] = "", name[101] = "";
+        char command[4096] = {}, name[4096] = {};
         tkGetStringParameter(command_key, command);
+        command[100] = '\0';
         if (std::strcmp(command, "Greet") != 0)
             return true;
         tkGetStringParameter(name_key, name);
+        name[100] = '\0';
         char text[128];
-        std::snprintf(text, sizeof text, "Hello, %s!", name);
+        std::snprintf(text, sizeof text, "Hello, %.100s!", name);
         tkSetStringParameter(greeting_key, text);
         return true;
     }
