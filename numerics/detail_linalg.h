@@ -10,12 +10,7 @@
 // false before it touches anything, and the caller runs the straightforward
 // code instead.
 
-// Compiles one function for AVX2 inside a library built for baseline x86-64.
-// FMA stays off on purpose: a fused multiply-add rounds once where the
-// straightforward code rounds twice.
-#define TV_TARGET_AVX2 __attribute__((target("avx2")))
-
-#include "isa.h"
+#include "detail_isa.h"
 
 namespace tessivane {
 namespace detail {

@@ -13,6 +13,7 @@
 // No fused multiply-add is ever used (the target is "avx2" alone).
 
 #include "detail_fft.h"
+#include "detail_isa.h"
 
 #include <immintrin.h>
 
@@ -20,8 +21,6 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
-
-#define TV_AVX2 __attribute__((target("avx2")))
 
 namespace tessivane {
 namespace detail {
@@ -98,7 +97,7 @@ void bit_reverse(complex_bits *x, unsigned long n)
 
 // Two complex twiddle products (wr*re - wi*im, wr*im + wi*re) in double from
 // b = (re0, im0, re1, im1) and w = (wr0, wi0, wr1, wi1), rounded once to float.
-TV_AVX2 inline __m128 twiddle_pair(__m256d b, __m256d w)
+TV_TARGET_AVX2 inline __m128 twiddle_pair(__m256d b, __m256d w)
 {
     const __m256d wr = _mm256_movedup_pd(w);
     const __m256d wi = _mm256_permute_pd(w, 0xF);
@@ -107,20 +106,20 @@ TV_AVX2 inline __m128 twiddle_pair(__m256d b, __m256d w)
 }
 
 // Four complex twiddle products; w01 and w23 hold the twiddles of values 0, 1 and 2, 3.
-TV_AVX2 inline __m256 twiddle_product(__m256 b, __m256d w01, __m256d w23)
+TV_TARGET_AVX2 inline __m256 twiddle_product(__m256 b, __m256d w01, __m256d w23)
 {
     const __m128 lo = twiddle_pair(_mm256_cvtps_pd(_mm256_castps256_ps128(b)), w01);
     const __m128 hi = twiddle_pair(_mm256_cvtps_pd(_mm256_extractf128_ps(b, 1)), w23);
     return _mm256_insertf128_ps(_mm256_castps128_ps256(lo), hi, 1);
 }
 
-TV_AVX2 inline __m256 twiddle_product(__m256 b, const double *w)
+TV_TARGET_AVX2 inline __m256 twiddle_product(__m256 b, const double *w)
 {
     return twiddle_product(b, _mm256_loadu_pd(w), _mm256_loadu_pd(w + 4));
 }
 
 // bottom = top - t, top = top + t, in float.
-TV_AVX2 inline void butterfly(__m256 &top, __m256 &bottom, __m256 t)
+TV_TARGET_AVX2 inline void butterfly(__m256 &top, __m256 &bottom, __m256 t)
 {
     bottom = _mm256_sub_ps(top, t);
     top = _mm256_add_ps(top, t);
@@ -132,7 +131,7 @@ inline const double *stage(const double *table, unsigned long h)
 }
 
 // Stages h = 1, 2, 4 on each group of eight complex values, in registers.
-TV_AVX2 void four1_first_stages(float *x, unsigned long n, const double *table)
+TV_TARGET_AVX2 void four1_first_stages(float *x, unsigned long n, const double *table)
 {
     const __m256d w1 = _mm256_broadcast_pd(reinterpret_cast<const __m128d *>(stage(table, 1)));
     const __m256d w2 = _mm256_loadu_pd(stage(table, 2));
@@ -162,7 +161,8 @@ TV_AVX2 void four1_first_stages(float *x, unsigned long n, const double *table)
     }
 }
 
-TV_AVX2 void four1_radix2_pass(float *x, unsigned long n, unsigned long h, const double *table)
+TV_TARGET_AVX2 void four1_radix2_pass(float *x, unsigned long n, unsigned long h,
+                                      const double *table)
 {
     const double *w = stage(table, h);
     for (unsigned long s = 0; s < n; s += 2 * h) {
@@ -180,7 +180,8 @@ TV_AVX2 void four1_radix2_pass(float *x, unsigned long n, unsigned long h, const
 
 // Stages h and 2h in one sweep: each group of four values a, b, c, d at
 // distance h goes through both stages' butterflies in registers.
-TV_AVX2 void four1_radix4_pass(float *x, unsigned long n, unsigned long h, const double *table)
+TV_TARGET_AVX2 void four1_radix4_pass(float *x, unsigned long n, unsigned long h,
+                                      const double *table)
 {
     const double *w1 = stage(table, h);
     const double *w2 = stage(table, 2 * h);
@@ -207,8 +208,8 @@ TV_AVX2 void four1_radix4_pass(float *x, unsigned long n, unsigned long h, const
 }
 
 // Stages h = first, 2 first, ..., last on n values, two per sweep.
-TV_AVX2 void four1_passes(float *x, unsigned long n, unsigned long first, unsigned long last,
-                          const double *table)
+TV_TARGET_AVX2 void four1_passes(float *x, unsigned long n, unsigned long first, unsigned long last,
+                                 const double *table)
 {
     unsigned long h = first;
     while (h <= last) {
@@ -229,7 +230,7 @@ const unsigned long kFour1Block = 1UL << 13;
 
 // fourn's twiddle product with a float twiddle, in float lanes:
 // (fwr*re - fwi*im, fwr*im + fwi*re) for four complex values.
-TV_AVX2 inline __m256 float_twiddle_product(__m256 b, __m256 wr, __m256 wi)
+TV_TARGET_AVX2 inline __m256 float_twiddle_product(__m256 b, __m256 wr, __m256 wi)
 {
     const __m256 swapped = _mm256_permute_ps(b, _MM_SHUFFLE(2, 3, 0, 1));
     return _mm256_addsub_ps(_mm256_mul_ps(wr, b), _mm256_mul_ps(wi, swapped));
@@ -246,17 +247,17 @@ struct Lines {
     float *row(unsigned long j) const { return rows + 2 * width * j; }
 };
 
-TV_AVX2 inline __m256 broadcast_re(const float *w)
+TV_TARGET_AVX2 inline __m256 broadcast_re(const float *w)
 {
     return _mm256_set1_ps(w[0]);
 }
 
-TV_AVX2 inline __m256 broadcast_im(const float *w)
+TV_TARGET_AVX2 inline __m256 broadcast_im(const float *w)
 {
     return _mm256_set1_ps(w[1]);
 }
 
-TV_AVX2 void lines_radix2_pass(const Lines &l, unsigned long h, const float *table)
+TV_TARGET_AVX2 void lines_radix2_pass(const Lines &l, unsigned long h, const float *table)
 {
     const float *w = table + 2 * (h - 1);
     for (unsigned long s = 0; s < l.n; s += 2 * h) {
@@ -276,7 +277,7 @@ TV_AVX2 void lines_radix2_pass(const Lines &l, unsigned long h, const float *tab
 }
 
 // Stages h and 2h in registers, as four1_radix4_pass.
-TV_AVX2 void lines_radix4_pass(const Lines &l, unsigned long h, const float *table)
+TV_TARGET_AVX2 void lines_radix4_pass(const Lines &l, unsigned long h, const float *table)
 {
     const float *w1 = table + 2 * (h - 1);
     const float *w2 = table + 2 * (2 * h - 1);
@@ -308,7 +309,7 @@ TV_AVX2 void lines_radix4_pass(const Lines &l, unsigned long h, const float *tab
 }
 
 // All stages of the dimension on the working copy (already bit-reversed).
-TV_AVX2 void lines_transform(const Lines &l, const float *table)
+TV_TARGET_AVX2 void lines_transform(const Lines &l, const float *table)
 {
     unsigned long h = 1;
     while (h < l.n) {
@@ -323,7 +324,7 @@ TV_AVX2 void lines_transform(const Lines &l, const float *table)
 }
 
 // Transposes four rows of four complex values (64-bit units).
-TV_AVX2 inline void transpose4(__m256d &v0, __m256d &v1, __m256d &v2, __m256d &v3)
+TV_TARGET_AVX2 inline void transpose4(__m256d &v0, __m256d &v1, __m256d &v2, __m256d &v3)
 {
     const __m256d t0 = _mm256_unpacklo_pd(v0, v1);
     const __m256d t1 = _mm256_unpackhi_pd(v0, v1);
@@ -337,8 +338,8 @@ TV_AVX2 inline void transpose4(__m256d &v0, __m256d &v1, __m256d &v2, __m256d &v
 
 // The fastest-varying dimension (n >= 4): four lines at a time, transposed
 // into the working copy with the bit reversal applied on the way in.
-TV_AVX2 void fourn_inner(float *x, unsigned long n, unsigned long lines, const float *table,
-                         float *scratch)
+TV_TARGET_AVX2 void fourn_inner(float *x, unsigned long n, unsigned long lines, const float *table,
+                                float *scratch)
 {
     const Lines l{scratch, n, 4};
     const unsigned bits = log2_of(n);
@@ -373,8 +374,8 @@ TV_AVX2 void fourn_inner(float *x, unsigned long n, unsigned long lines, const f
 // An outer dimension (nprev >= 4 values per step of its index): blocks of
 // `width` neighbouring lines copied into the working copy, bit-reversed on
 // the way in, transformed there while they stay in cache, and copied back.
-TV_AVX2 void fourn_outer(float *x, unsigned long n, unsigned long nprev, unsigned long nrem,
-                         unsigned long width, const float *table, float *scratch)
+TV_TARGET_AVX2 void fourn_outer(float *x, unsigned long n, unsigned long nprev, unsigned long nrem,
+                                unsigned long width, const float *table, float *scratch)
 {
     const Lines l{scratch, n, width};
     const unsigned bits = log2_of(n);
@@ -402,8 +403,8 @@ unsigned long outer_width(unsigned long n, unsigned long nprev)
 // ---------------------------------------------------------------- realft
 
 // The h-values are float; each output is formed in double and rounded once.
-TV_AVX2 void separate_avx2(float *top, float *mirror, unsigned long n, unsigned long end,
-                           const double *wrs, const double *wis, float c1, float c2)
+TV_TARGET_AVX2 void separate_avx2(float *top, float *mirror, unsigned long n, unsigned long end,
+                                  const double *wrs, const double *wis, float c1, float c2)
 {
     const __m128 vc1 = _mm_set1_ps(c1);
     const __m128 vc2 = _mm_set1_ps(c2);

@@ -12,6 +12,7 @@
 // short, or the input does not qualify, the caller runs the quicksort or the heap sort instead.
 
 #include "detail_sort.h"
+#include "detail_isa.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -20,8 +21,6 @@
 #include <memory>
 
 #include <immintrin.h>
-
-#define TV_AVX2 __attribute__((target("avx2")))
 
 namespace tessivane {
 namespace detail {
@@ -81,7 +80,7 @@ inline unsigned digit(std::uint32_t key, int d)
 
 // Whether x[0..n) holds a NaN, or a -0 together with a +0. Eight floats at a time, checked
 // after every block so that an input that fails early costs little.
-TV_AVX2 bool order_is_ambiguous(unsigned long n, const float x[])
+TV_TARGET_AVX2 bool order_is_ambiguous(unsigned long n, const float x[])
 {
     constexpr unsigned long kBlock = 1024;
     const __m256i magnitude = _mm256_set1_epi32(0x7fffffff);
@@ -150,8 +149,8 @@ bool offsets(std::uint32_t count[kBuckets], unsigned long n)
 
 // One stable scatter pass by digit d.
 template <typename Item, typename KeyOf>
-TV_AVX2 void scatter(unsigned long n, const Item *src, Item *dst, std::uint32_t offset[kBuckets],
-                     int d, KeyOf key_of)
+TV_TARGET_AVX2 void scatter(unsigned long n, const Item *src, Item *dst,
+                            std::uint32_t offset[kBuckets], int d, KeyOf key_of)
 {
     for (unsigned long i = 0; i < n; i++) {
         const Item item = src[i];
@@ -161,8 +160,8 @@ TV_AVX2 void scatter(unsigned long n, const Item *src, Item *dst, std::uint32_t 
 
 // One stable scatter pass of keys by digit d; kToFloat stores float bits instead of keys.
 template <bool kToFloat>
-TV_AVX2 void scatter_keys(unsigned long n, const aliased_u32 *src, aliased_u32 *dst,
-                          std::uint32_t offset[kBuckets], int d)
+TV_TARGET_AVX2 void scatter_keys(unsigned long n, const aliased_u32 *src, aliased_u32 *dst,
+                                 std::uint32_t offset[kBuckets], int d)
 {
     for (unsigned long i = 0; i < n; i++) {
         const std::uint32_t k = src[i];
@@ -172,7 +171,7 @@ TV_AVX2 void scatter_keys(unsigned long n, const aliased_u32 *src, aliased_u32 *
 
 }  // namespace
 
-TV_AVX2 bool radix_sort(unsigned long n, float arr[])
+TV_TARGET_AVX2 bool radix_sort(unsigned long n, float arr[])
 {
     if (n < kRadixMinimum || n > 0xffffffffu || order_is_ambiguous(n, arr + 1))
         return false;
@@ -216,7 +215,7 @@ TV_AVX2 bool radix_sort(unsigned long n, float arr[])
     return true;
 }
 
-TV_AVX2 bool radix_sort_distinct_pairs(unsigned long n, float arr[], float brr[])
+TV_TARGET_AVX2 bool radix_sort_distinct_pairs(unsigned long n, float arr[], float brr[])
 {
     if (n < kRadixMinimum || n > 0xffffffffu || order_is_ambiguous(n, arr + 1) ||
         sample_has_tie(n, arr + 1))

@@ -8,6 +8,8 @@
 #include "isa.h"
 #include "stat.h"
 
+#include "support/bits.h"
+
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -26,48 +28,8 @@ constexpr float inf = std::numeric_limits<float>::infinity();
 constexpr float nan = std::numeric_limits<float>::quiet_NaN();
 constexpr float tiny = std::numeric_limits<float>::denorm_min();
 
-// FNV-1a over the bits of everything a routine wrote. NaNs hash as one
-// canonical NaN: which payload survives depends on the compiler's operand order.
-class Hash {
-public:
-    void bytes(const void *p, std::size_t n)
-    {
-        const auto *c = static_cast<const unsigned char *>(p);
-        for (std::size_t i = 0; i < n; i++)
-            value_ = (value_ ^ c[i]) * 0x100000001b3ULL;
-    }
-    void operator()(float f)
-    {
-        std::uint32_t u;
-        std::memcpy(&u, &f, sizeof u);
-        if (std::isnan(f))
-            u = 0x7fc00000u;
-        bytes(&u, sizeof u);
-    }
-    void operator()(double d)
-    {
-        std::uint64_t u;
-        std::memcpy(&u, &d, sizeof u);
-        if (std::isnan(d))
-            u = 0x7ff8000000000000ULL;
-        bytes(&u, sizeof u);
-    }
-    void operator()(long long i) { bytes(&i, sizeof i); }
-    void range(const float *v, long lo, long hi)
-    {
-        for (long i = lo; i <= hi; i++)
-            (*this)(v[i]);
-    }
-    void range(float **m, long rl, long rh, long cl, long ch)
-    {
-        for (long r = rl; r <= rh; r++)
-            range(m[r], cl, ch);
-    }
-    std::uint64_t value() const { return value_; }
-
-private:
-    std::uint64_t value_ = 0xcbf29ce484222325ULL;
-};
+// The hash of everything a routine wrote (NaNs canonicalised).
+using Hash = tv_test::BitHash;
 
 // A 64-bit LCG; uniform() takes the top 24 bits, so every value is exact.
 class Lcg {
