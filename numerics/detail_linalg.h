@@ -12,6 +12,8 @@
 
 #include "detail_isa.h"
 
+#include <cmath>
+
 namespace tessivane {
 namespace detail {
 
@@ -20,6 +22,31 @@ namespace detail {
 inline float absval(float x)
 {
     return x >= 0.0f ? x : -x;
+}
+
+// The Jacobi rotation that zeroes an off-diagonal element apq, given
+// h = d[q] - d[p] and g = 100 |apq|: t = tan(phi), s = sin(phi) and
+// tau = s / (1 + cos(phi)). theta and t are formed in double, theta^2 in float.
+struct JacobiRotation {
+    float t, s, tau;
+};
+
+inline JacobiRotation jacobi_rotation(float h, float apq, float g)
+{
+    float t;
+    if (std::fabs(h) + g == std::fabs(h)) {
+        t = apq / h;
+    } else {
+        float theta = static_cast<float>(0.5 * static_cast<double>(h) / static_cast<double>(apq));
+        t = static_cast<float>(1.0 / (static_cast<double>(std::fabs(theta)) +
+                                      std::sqrt(1.0 + static_cast<double>(theta * theta))));
+        if (theta < 0.0f)
+            t = -t;
+    }
+    float c = static_cast<float>(1.0 / std::sqrt(static_cast<double>(t * t + 1.0f)));
+    float s = t * c;
+    float tau = static_cast<float>(static_cast<double>(s) / (1.0 + static_cast<double>(c)));
+    return {t, s, tau};
 }
 
 // Whether the AVX2 paths are to run now (the active path is avx2 or wider).

@@ -59,26 +59,10 @@ void jacobi(float **a, int n, float *d, float **v, int *nrot)
                     std::fabs(d[iq]) + g == std::fabs(d[iq])) {
                     a[ip][iq] = 0.0f;
                 } else if (std::fabs(a[ip][iq]) > tresh) {
-                    float h = d[iq] - d[ip];
-                    float t;
-                    if (std::fabs(h) + g == std::fabs(h)) {
-                        t = a[ip][iq] / h;
-                    } else {
-                        // theta and t in double, theta^2 in float.
-                        float theta = static_cast<float>(0.5 * static_cast<double>(h) /
-                                                         static_cast<double>(a[ip][iq]));
-                        t = static_cast<float>(
-                            1.0 / (static_cast<double>(std::fabs(theta)) +
-                                   std::sqrt(1.0 + static_cast<double>(theta * theta))));
-                        if (theta < 0.0f)
-                            t = -t;
-                    }
-                    float c =
-                        static_cast<float>(1.0 / std::sqrt(static_cast<double>(t * t + 1.0f)));
-                    float s = t * c;
-                    float tau =
-                        static_cast<float>(static_cast<double>(s) / (1.0 + static_cast<double>(c)));
-                    h = t * a[ip][iq];
+                    const tessivane::detail::JacobiRotation r =
+                        tessivane::detail::jacobi_rotation(d[iq] - d[ip], a[ip][iq], g);
+                    const float s = r.s, tau = r.tau;
+                    const float h = r.t * a[ip][iq];
                     z[ip] -= h;
                     z[iq] += h;
                     d[ip] -= h;

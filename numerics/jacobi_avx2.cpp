@@ -142,25 +142,9 @@ bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, flo
                     std::fabs(d[iq]) + g == std::fabs(d[iq])) {
                     apq = wq[ip - 1] = 0.0f;
                 } else if (std::fabs(apq) > tresh) {
-                    float h = d[iq] - d[ip];
-                    float t;
-                    if (std::fabs(h) + g == std::fabs(h)) {
-                        t = apq / h;
-                    } else {
-                        float theta = static_cast<float>(0.5 * static_cast<double>(h) /
-                                                         static_cast<double>(apq));
-                        t = static_cast<float>(
-                            1.0 / (static_cast<double>(std::fabs(theta)) +
-                                   std::sqrt(1.0 + static_cast<double>(theta * theta))));
-                        if (theta < 0.0f)
-                            t = -t;
-                    }
-                    float c =
-                        static_cast<float>(1.0 / std::sqrt(static_cast<double>(t * t + 1.0f)));
-                    float s = t * c;
-                    float tau =
-                        static_cast<float>(static_cast<double>(s) / (1.0 + static_cast<double>(c)));
-                    h = t * apq;
+                    const JacobiRotation r = jacobi_rotation(d[iq] - d[ip], apq, g);
+                    const float s = r.s, tau = r.tau;
+                    const float h = r.t * apq;
                     z[ip] -= h;
                     z[iq] += h;
                     d[ip] -= h;

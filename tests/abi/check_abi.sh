@@ -39,7 +39,9 @@ done
 
 # Built with the stack protector: a host that overruns a buffer ends the
 # process instead of steering the plugin.
-if ! nm -D --undefined-only "$lib" | grep -q ' __stack_chk_fail'; then
+# (grep reads all of nm's output: with pipefail, an early exit of grep -q
+# would fail the pipeline through nm's SIGPIPE.)
+if ! nm -D --undefined-only "$lib" | grep ' __stack_chk_fail' >/dev/null; then
   echo "not built with the stack protector (no __stack_chk_fail import)"
   status=1
 fi
