@@ -9,6 +9,7 @@
 #include "fft_tables.h"
 #include "stat.h"
 #include "support/fft.h"
+#include "support/isa_paths.h"
 #include "isa.h"
 
 #include <gtest/gtest.h>
@@ -24,22 +25,6 @@ using namespace tv_test;
 using tessivane::isa;
 
 namespace {
-
-// The distinct paths other than portable that this CPU runs (a request for
-// a wider path than the CPU has gives the widest it has).
-std::vector<isa> fast_paths()
-{
-    std::vector<isa> paths;
-    const isa before = tessivane::active_isa();
-    for (isa p : {isa::avx2, isa::avx512}) {
-        tessivane::set_active_isa(p);
-        const isa got = tessivane::active_isa();
-        if (got != isa::portable && (paths.empty() || paths.back() != got))
-            paths.push_back(got);
-    }
-    tessivane::set_active_isa(before);
-    return paths;
-}
 
 enum class Data { uniform, specials, zeros };
 
@@ -71,16 +56,6 @@ void fill(float *p, unsigned long count, Data kind, unsigned seed)
     }
 }
 
-// Index of the first float whose bits differ (both NaN counts as equal), or -1.
-long first_difference(const float *a, const float *b, unsigned long count)
-{
-    for (unsigned long i = 0; i < count; ++i)
-        if (std::memcmp(a + i, b + i, sizeof(float)) != 0 &&
-            !(std::isnan(a[i]) && std::isnan(b[i])))
-            return static_cast<long>(i);
-    return -1;
-}
-
 // Runs transform(data) with the 1-based data placed `shift` floats past a
 // 64-byte boundary, on the portable path and then on every fast path, and
 // expects the same bits. `count` floats from data[1] on are compared.
@@ -102,7 +77,7 @@ void expect_paths_agree(const std::vector<float> &input, unsigned shift, Transfo
         tessivane::set_active_isa(path);
         std::memcpy(data + 1, input.data(), count * sizeof(float));
         transform(data);
-        const long at = first_difference(data + 1, want.data(), count);
+        const long at = first_bit_difference(want.data(), data + 1, count);
         EXPECT_EQ(at, -1) << what << " path " << tessivane::isa_name(path) << ": float " << at + 1
                           << " is " << (at >= 0 ? data[at + 1] : 0.0f) << ", portable "
                           << (at >= 0 ? want[at] : 0.0f);
@@ -277,7 +252,7 @@ TEST(FftTables, ConcurrentFirstUseAndRelease)
         for (auto &t : threads)
             t.join();
         for (const auto &g : got)
-            EXPECT_EQ(first_difference(g.data() + 1, want.data() + 1, input.size()), -1);
+            EXPECT_EQ(first_bit_difference(want.data() + 1, g.data() + 1, input.size()), -1);
     }
     EXPECT_LE(tessivane::fft_table_bytes(), 64u << 20);
 }

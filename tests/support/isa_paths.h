@@ -4,7 +4,8 @@
 // Runs a computation on each instruction-set path in a child process and
 // compares what the paths produced: the exit status, every byte written to
 // stderr (so fatal reports must match too) and the result bits, where two NaNs
-// count as equal whatever their payloads.
+// count as equal whatever their payloads. The list of paths and the bit
+// comparison also serve the tests that switch paths within one process.
 
 #include "isa.h"
 #include "support/fatal.h"
@@ -23,14 +24,32 @@
 
 namespace tv_test {
 
-// The paths this CPU runs besides the portable one.
+// The distinct paths other than portable that this CPU runs (a request for a
+// wider path than the CPU has gives the widest it has). Leaves the active path
+// as it was.
 inline std::vector<tessivane::isa> fast_paths()
 {
-    std::vector<tessivane::isa> out;
-    for (tessivane::isa p : {tessivane::isa::avx2, tessivane::isa::avx512})
-        if (static_cast<int>(p) <= static_cast<int>(tessivane::supported_isa()))
-            out.push_back(p);
-    return out;
+    std::vector<tessivane::isa> paths;
+    const tessivane::isa before = tessivane::active_isa();
+    for (tessivane::isa p : {tessivane::isa::avx2, tessivane::isa::avx512}) {
+        tessivane::set_active_isa(p);
+        const tessivane::isa got = tessivane::active_isa();
+        if (got != tessivane::isa::portable && (paths.empty() || paths.back() != got))
+            paths.push_back(got);
+    }
+    tessivane::set_active_isa(before);
+    return paths;
+}
+
+// Index of the first of count floats whose bits differ, or -1; two NaNs count
+// as equal whatever their payloads.
+inline long first_bit_difference(const float *want, const float *got, std::size_t count)
+{
+    for (std::size_t k = 0; k < count; k++)
+        if (std::memcmp(want + k, got + k, sizeof(float)) != 0 &&
+            !(want[k] != want[k] && got[k] != got[k]))
+            return static_cast<long>(k);
+    return -1;
 }
 
 struct PathOutcome {
@@ -108,15 +127,15 @@ inline ::testing::AssertionResult same_outcome(const PathOutcome &want, const Pa
     if (want.values.size() != got.values.size())
         return ::testing::AssertionFailure()
                << got.values.size() << " values, expected " << want.values.size();
-    for (std::size_t k = 0; k < want.values.size(); k++) {
-        float x = want.values[k], y = got.values[k];
+    const long k = first_bit_difference(want.values.data(), got.values.data(), want.values.size());
+    if (k >= 0) {
+        const float x = want.values[static_cast<std::size_t>(k)];
+        const float y = got.values[static_cast<std::size_t>(k)];
         std::uint32_t bx, by;
         std::memcpy(&bx, &x, sizeof bx);
         std::memcpy(&by, &y, sizeof by);
-        if (bx != by && !(x != x && y != y))
-            return ::testing::AssertionFailure()
-                   << "value " << k << " is " << y << " (0x" << std::hex << by << "), expected "
-                   << x << " (0x" << bx << ")";
+        return ::testing::AssertionFailure() << "value " << k << " is " << y << " (0x" << std::hex
+                                             << by << "), expected " << x << " (0x" << bx << ")";
     }
     return ::testing::AssertionSuccess();
 }
