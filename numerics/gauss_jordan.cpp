@@ -1,6 +1,7 @@
 // Gauss-Jordan elimination with full pivoting: replaces a by its inverse and
 // the right-hand sides in b by the solutions, in place, in one pass.
 
+#include "detail_gauss_jordan.h"
 #include "detail_linalg.h"
 #include "stat.h"
 
@@ -86,11 +87,8 @@ void gaussj(float **a, int n, float **b, int m)
         }
     }
 
-    // Undo the column interchanges implied by the row exchanges, last first.
-    for (int l = n; l >= 1; l--) {
-        if (indxr[l] != indxc[l]) {
-            for (int k = 1; k <= n; k++)
-                std::swap(a[k][indxr[l]], a[k][indxc[l]]);
-        }
-    }
+    tessivane::detail::unscramble(indxr, indxc, n, [&](int p, int q) {
+        for (int k = 1; k <= n; k++)
+            std::swap(a[k][p], a[k][q]);
+    });
 }

@@ -1,22 +1,32 @@
-// gaussj on AVX2: every row update is eight columns at a time (multiply, then
-// subtract, each rounded as in the scalar loop), and the pivot search of the
-// next pass rides along with the elimination of this one.
+// gaussj on AVX2, in a working copy: row r holds a[r + 1][1..n], then b[r + 1][1..m], then
+// zeros up to a multiple of eight floats, 32-byte aligned, so that a row exchange, the scaling
+// of the pivot row and each elimination are one sweep over a row for a and b together. Every
+// element still sees the scalar loop's operations (multiply, then subtract, each rounded);
+// only independent rows and columns are computed side by side.
 //
-// The search keeps, for every row not used as a pivot row yet, the largest
-// magnitude among its candidate columns. The scalar search takes the last
-// candidate in scan order whose magnitude is >= the running maximum; that is
-// the last candidate whose magnitude equals the overall maximum, so it lies in
-// the last row whose maximum equals the overall one, at the last column there
-// that holds it. NaNs are never candidates in either.
+// The pivot search of the next pass rides along with the elimination of this one: every row not
+// used as a pivot row yet leaves behind the largest magnitude among its candidate columns. The
+// scalar search takes the last candidate in scan order whose magnitude is >= the running
+// maximum; that is the last candidate whose magnitude equals the overall maximum, so it lies in
+// the last row whose maximum equals the overall one, at the last column there that holds it.
+// NaNs are never candidates in either.
+//
+// A pass has to wait for the whole previous one (its pivot depends on every remaining element),
+// so each pass streams the whole working matrix through the cache. Four rows share each load of
+// the pivot row, and the passes alternate direction, so that a pass starts on the rows that the
+// previous one left in the first-level cache.
 
+#include "detail_gauss_jordan.h"
 #include "detail_linalg.h"
 #include "stat.h"
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <utility>
 
@@ -26,40 +36,96 @@ namespace {
 
 // Magnitudes are >= 0, so this is below every candidate.
 constexpr float kNoCandidate = -1.0f;
-// OR-ed into the magnitude of a column already pivoted, it makes a quiet NaN,
-// which the maximum ignores.
+// OR-ed into the magnitude of a column that is no candidate, it makes a quiet NaN, which the
+// maximum ignores.
 constexpr std::uint32_t kExcluded = 0x7fc00000u;
+// Rows eliminated together, sharing each load of the pivot row.
+constexpr int kRowBlock = 4;
 
 struct FreeDeleter {
     void operator()(void *p) const { std::free(p); }
 };
 
-// Per-row maxima and per-column exclusion bits, from malloc so that a
-// shortage sends gaussj down the scalar path instead of ending the process.
-struct SearchState {
-    std::unique_ptr<float[], FreeDeleter> rowmax_;
-    std::unique_ptr<std::uint32_t[], FreeDeleter> excluded_;
-    float *rowmax;              // 1..n
-    const std::uint32_t *mask;  // 0..n-1: kExcluded or 0 for column k + 1
+template <typename T>
+using Buffer = std::unique_ptr<T[], FreeDeleter>;
 
-    bool allocate(int n)
+template <typename T>
+Buffer<T> aligned_buffer(std::size_t count)
+{
+    void *p = nullptr;
+    if (count > std::numeric_limits<std::size_t>::max() / sizeof(T) ||
+        posix_memalign(&p, 64, count * sizeof(T)) != 0)
+        return nullptr;
+    return Buffer<T>(static_cast<T *>(p));
+}
+
+// Everything the passes work on, from malloc so that a shortage sends gaussj down the scalar
+// path instead of ending the process.
+struct Work {
+    int n = 0, m = 0;
+    std::size_t ld = 0;          // floats per row, a multiple of eight
+    Buffer<float> w;             // n rows of ld floats
+    Buffer<std::uint32_t> mask;  // ld: kExcluded for every column that is no candidate, else 0
+    // n rounded up to eight: each row's largest candidate magnitude, NaN for rows used as
+    // pivot rows already and for the padding.
+    Buffer<float> rowmax;
+    // Rows not used as pivot rows yet and rows used, each ascending, and room for either walked
+    // backwards.
+    Buffer<int> candidates, used, walk;
+    int n_candidates = 0, n_used = 0;
+    Buffer<int> perm;  // n: the column of w that each column of a comes from
+
+    bool allocate(int n_, int m_)
     {
-        const std::size_t count = static_cast<std::size_t>(n) + 1;
-        rowmax_.reset(static_cast<float *>(std::malloc(count * sizeof(float))));
-        excluded_.reset(static_cast<std::uint32_t *>(std::calloc(count, sizeof(std::uint32_t))));
-        rowmax = rowmax_.get();
-        mask = excluded_.get();
-        return rowmax != nullptr && mask != nullptr;
+        n = n_;
+        m = m_;
+        ld = (static_cast<std::size_t>(n) + static_cast<std::size_t>(m) + 7) / 8 * 8;
+        const std::size_t rows = static_cast<std::size_t>(n);
+        if (ld != 0 && rows > std::numeric_limits<std::size_t>::max() / ld)
+            return false;
+        w = aligned_buffer<float>(rows * ld);
+        mask = aligned_buffer<std::uint32_t>(ld);
+        rowmax = aligned_buffer<float>(static_cast<std::size_t>(padded_rows()));
+        candidates = aligned_buffer<int>(rows);
+        used = aligned_buffer<int>(rows);
+        walk = aligned_buffer<int>(rows);
+        perm = aligned_buffer<int>(rows);
+        return w && mask && rowmax && candidates && used && walk && perm;
     }
-    void exclude(int column) { excluded_[static_cast<std::size_t>(column - 1)] = kExcluded; }
-    bool excluded(int column) const { return mask[column - 1] != 0; }
+    int padded_rows() const { return (n + 7) / 8 * 8; }
+    float *row(int r) const { return w.get() + static_cast<std::size_t>(r) * ld; }
+    int chunks() const { return static_cast<int>(ld / 8); }
 };
 
-TV_TARGET_AVX2 inline __m256 candidate_magnitudes(__m256 x, const std::uint32_t *mask)
+// a and b as the working copy holds them, columns unpermuted: the state the scalar passes
+// leave behind when they stop on a singular matrix.
+void store_unpermuted(const Work &work, float **a, float **b)
+{
+    for (int r = 0; r < work.n; r++) {
+        const float *row = work.row(r);
+        std::memcpy(a[r + 1] + 1, row, static_cast<std::size_t>(work.n) * sizeof(float));
+        if (work.m > 0)
+            std::memcpy(b[r + 1] + 1, row + work.n,
+                        static_cast<std::size_t>(work.m) * sizeof(float));
+    }
+}
+
+[[noreturn]] void stop(const Work &work, float **a, float **b, const char *message)
+{
+    store_unpermuted(work, a, b);
+    nrerror(message);
+    std::abort();  // not reached: nrerror ends the process or throws
+}
+
+TV_TARGET_AVX2 inline __m256 candidate_magnitudes(__m256 x, __m256 excluded)
 {
     const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
-    const __m256 excluded = _mm256_loadu_ps(reinterpret_cast<const float *>(mask));
     return _mm256_or_ps(_mm256_and_ps(x, magnitude), excluded);
+}
+
+TV_TARGET_AVX2 inline __m256 load_mask(const std::uint32_t *mask)
+{
+    return _mm256_load_ps(reinterpret_cast<const float *>(mask));
 }
 
 TV_TARGET_AVX2 inline float horizontal_max(__m256 v)
@@ -70,155 +136,257 @@ TV_TARGET_AVX2 inline float horizontal_max(__m256 v)
     return _mm_cvtss_f32(m);
 }
 
-// Largest candidate magnitude of row r (elements 0..n-1), kNoCandidate if none.
-TV_TARGET_AVX2 float row_candidate_max(const float *r, int n, const std::uint32_t *mask)
+// Largest candidate magnitude of a row, kNoCandidate if it has none.
+TV_TARGET_AVX2 float row_candidate_max(const float *row, const std::uint32_t *mask, int chunks)
 {
     __m256 best = _mm256_set1_ps(kNoCandidate);
-    int l = 0;
-    for (; l + 8 <= n; l += 8)
-        best = _mm256_max_ps(candidate_magnitudes(_mm256_loadu_ps(r + l), mask + l), best);
-    float m = horizontal_max(best);
-    for (; l < n; l++)
-        if (mask[l] == 0 && absval(r[l]) > m)
-            m = absval(r[l]);
-    return m;
+    for (int c = 0; c < chunks; c++)
+        best = _mm256_max_ps(
+            candidate_magnitudes(_mm256_load_ps(row + 8 * c), load_mask(mask + 8 * c)), best);
+    return horizontal_max(best);
 }
 
-// r[l] = r[l] - p[l] * dum for l = 0..n-1.
-TV_TARGET_AVX2 void eliminate(float *r, const float *p, float dum, int n)
+// The last candidate column of a row whose magnitude equals big, or -1.
+TV_TARGET_AVX2 int last_column_holding(const float *row, const std::uint32_t *mask, int chunks,
+                                       float big)
 {
-    const __m256 d = _mm256_set1_ps(dum);
-    int l = 0;
-    for (; l + 8 <= n; l += 8) {
-        __m256 prod = _mm256_mul_ps(_mm256_loadu_ps(p + l), d);
-        _mm256_storeu_ps(r + l, _mm256_sub_ps(_mm256_loadu_ps(r + l), prod));
+    const __m256 target = _mm256_set1_ps(big);
+    for (int c = chunks - 1; c >= 0; c--) {
+        const __m256 v = candidate_magnitudes(_mm256_load_ps(row + 8 * c), load_mask(mask + 8 * c));
+        const unsigned hits =
+            static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(v, target, _CMP_EQ_OQ)));
+        if (hits != 0)
+            return 8 * c + 31 - __builtin_clz(hits);
     }
-    for (; l < n; l++)
-        r[l] -= p[l] * dum;
+    return -1;
 }
 
-// The same, returning the row's largest candidate magnitude afterwards.
-TV_TARGET_AVX2 float eliminate_and_search(float *r, const float *p, float dum, int n,
-                                          const std::uint32_t *mask)
-{
-    const __m256 d = _mm256_set1_ps(dum);
-    __m256 best = _mm256_set1_ps(kNoCandidate);
-    int l = 0;
-    for (; l + 8 <= n; l += 8) {
-        __m256 prod = _mm256_mul_ps(_mm256_loadu_ps(p + l), d);
-        __m256 x = _mm256_sub_ps(_mm256_loadu_ps(r + l), prod);
-        _mm256_storeu_ps(r + l, x);
-        best = _mm256_max_ps(candidate_magnitudes(x, mask + l), best);
-    }
-    float m = horizontal_max(best);
-    for (; l < n; l++) {
-        r[l] -= p[l] * dum;
-        if (mask[l] == 0 && absval(r[l]) > m)
-            m = absval(r[l]);
-    }
-    return m;
-}
-
-TV_TARGET_AVX2 void scale(float *r, float factor, int n)
+TV_TARGET_AVX2 void scale(float *row, float factor, int chunks)
 {
     const __m256 f = _mm256_set1_ps(factor);
-    int l = 0;
-    for (; l + 8 <= n; l += 8)
-        _mm256_storeu_ps(r + l, _mm256_mul_ps(_mm256_loadu_ps(r + l), f));
-    for (; l < n; l++)
-        r[l] *= factor;
+    for (int c = 0; c < chunks; c++)
+        _mm256_store_ps(row + 8 * c, _mm256_mul_ps(_mm256_load_ps(row + 8 * c), f));
 }
 
-TV_TARGET_AVX2 void swap_rows(float *x, float *y, int n)
+TV_TARGET_AVX2 void swap_rows(float *x, float *y, int chunks)
 {
-    int l = 0;
-    for (; l + 8 <= n; l += 8) {
-        __m256 t = _mm256_loadu_ps(x + l);
-        _mm256_storeu_ps(x + l, _mm256_loadu_ps(y + l));
-        _mm256_storeu_ps(y + l, t);
+    for (int c = 0; c < chunks; c++) {
+        const __m256 t = _mm256_load_ps(x + 8 * c);
+        _mm256_store_ps(x + 8 * c, _mm256_load_ps(y + 8 * c));
+        _mm256_store_ps(y + 8 * c, t);
     }
-    for (; l < n; l++)
-        std::swap(x[l], y[l]);
 }
 
-// The pivot the scalar search would choose, from the row maxima of the rows
-// not used yet; false when every candidate is NaN.
-bool choose_pivot(float **a, int n, const int *ipiv, const SearchState &search, int &irow,
-                  int &icol)
+// For each of the R rows: dum = row[col], row[col] = 0, then row[l] -= pivot[l] * dum over
+// the whole row. The zero is put into the register rather than into memory, where the wide
+// load right after the narrow store would wait for it. With kSearch each row's largest
+// candidate magnitude afterwards goes to rowmax[r].
+template <int R, bool kSearch>
+TV_TARGET_AVX2 void eliminate(float *const rows[R], const float *pivot, int col, int chunks,
+                              const std::uint32_t *mask, float rowmax[R])
 {
-    float big = kNoCandidate;
-    irow = icol = 0;
-    for (int j = 1; j <= n; j++)
-        if (ipiv[j] == 0 && search.rowmax[j] >= big) {
-            big = search.rowmax[j];
-            irow = j;
+    float *row[R];
+    __m256 dum[R], best[R];
+#pragma GCC unroll 4
+    for (int r = 0; r < R; r++) {
+        row[r] = rows[r];
+        dum[r] = _mm256_set1_ps(row[r][col]);
+        best[r] = _mm256_set1_ps(kNoCandidate);
+    }
+    const int zero_chunk = col / 8;
+    const __m256 keep = _mm256_castsi256_ps(_mm256_cmpeq_epi32(
+        _mm256_set1_epi32(0),
+        _mm256_sub_epi32(_mm256_set1_epi32(col % 8), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7))));
+    const __m256 keep_others = _mm256_xor_ps(keep, _mm256_castsi256_ps(_mm256_set1_epi32(-1)));
+    for (int c = 0; c < chunks; c++) {
+        const __m256 p = _mm256_load_ps(pivot + 8 * c);
+        __m256 excluded = _mm256_setzero_ps();
+        if (kSearch)
+            excluded = load_mask(mask + 8 * c);
+#pragma GCC unroll 4
+        for (int r = 0; r < R; r++) {
+            __m256 x = _mm256_load_ps(row[r] + 8 * c);
+            if (c == zero_chunk)
+                x = _mm256_and_ps(x, keep_others);
+            x = _mm256_sub_ps(x, _mm256_mul_ps(p, dum[r]));
+            _mm256_store_ps(row[r] + 8 * c, x);
+            if (kSearch)
+                best[r] = _mm256_max_ps(candidate_magnitudes(x, excluded), best[r]);
         }
-    if (irow == 0 || big == kNoCandidate)
+    }
+    if (kSearch) {
+#pragma GCC unroll 4
+        for (int r = 0; r < R; r++)
+            rowmax[r] = horizontal_max(best[r]);
+    }
+}
+
+// Eliminates the listed rows, kRowBlock at a time.
+template <bool kSearch>
+void eliminate_rows(Work &work, const int *list, int count, const float *pivot, int col)
+{
+    const int chunks = work.chunks();
+    int k = 0;
+    for (; k + kRowBlock <= count; k += kRowBlock) {
+        float *rows[kRowBlock];
+        float maxima[kRowBlock];
+        for (int r = 0; r < kRowBlock; r++)
+            rows[r] = work.row(list[k + r]);
+        eliminate<kRowBlock, kSearch>(rows, pivot, col, chunks, work.mask.get(), maxima);
+        if (kSearch)
+            for (int r = 0; r < kRowBlock; r++)
+                work.rowmax[list[k + r]] = maxima[r];
+    }
+    for (; k < count; k++) {
+        float *rows[1] = {work.row(list[k])};
+        float maxima[1];
+        eliminate<1, kSearch>(rows, pivot, col, chunks, work.mask.get(), maxima);
+        if (kSearch)
+            work.rowmax[list[k]] = maxima[0];
+    }
+}
+
+// The working copy of a and b, and the search state before the first pass.
+void load(Work &work, float **a, float **b)
+{
+    for (int r = 0; r < work.n; r++) {
+        float *row = work.row(r);
+        std::memcpy(row, a[r + 1] + 1, static_cast<std::size_t>(work.n) * sizeof(float));
+        if (work.m > 0)
+            std::memcpy(row + work.n, b[r + 1] + 1,
+                        static_cast<std::size_t>(work.m) * sizeof(float));
+        std::fill(row + work.n + work.m, row + work.ld, 0.0f);
+    }
+    for (std::size_t c = 0; c < work.ld; c++)
+        work.mask[c] = c < static_cast<std::size_t>(work.n) ? 0u : kExcluded;
+    const int chunks = work.chunks();
+    for (int r = 0; r < work.padded_rows(); r++)
+        work.rowmax[r] = r < work.n ? row_candidate_max(work.row(r), work.mask.get(), chunks)
+                                    : std::numeric_limits<float>::quiet_NaN();
+    for (int r = 0; r < work.n; r++)
+        work.candidates[r] = r;
+    work.n_candidates = work.n;
+    work.n_used = 0;
+}
+
+// The last position of the largest of v[0..count) (count a multiple of eight), ignoring NaNs;
+// -1 when every value is NaN.
+TV_TARGET_AVX2 int last_position_of_max(const float *v, int count, float &big)
+{
+    __m256 best = _mm256_set1_ps(-std::numeric_limits<float>::infinity());
+    for (int k = 0; k < count; k += 8)
+        best = _mm256_max_ps(_mm256_load_ps(v + k), best);
+    big = horizontal_max(best);
+    const __m256 target = _mm256_set1_ps(big);
+    for (int k = count - 8; k >= 0; k -= 8) {
+        const unsigned hits = static_cast<unsigned>(
+            _mm256_movemask_ps(_mm256_cmp_ps(_mm256_load_ps(v + k), target, _CMP_EQ_OQ)));
+        if (hits != 0)
+            return k + 31 - __builtin_clz(hits);
+    }
+    return -1;
+}
+
+// The pivot the scalar search would choose (0-based), from the row maxima; false when every
+// candidate is NaN.
+bool choose_pivot(const Work &work, int &prow, int &pcol)
+{
+    float big;
+    prow = last_position_of_max(work.rowmax.get(), work.padded_rows(), big);
+    if (prow < 0 || big == kNoCandidate)
         return false;
-    for (int k = n; k >= 1; k--)
-        if (!search.excluded(k) && absval(a[irow][k]) == big) {
-            icol = k;
-            return true;
-        }
-    return false;  // not reached: the row maximum is one of the row's candidates
+    pcol = last_column_holding(work.row(prow), work.mask.get(), work.chunks(), big);
+    return pcol >= 0;  // always: the row maximum is one of the row's candidates
+}
+
+// Removes row r from the ascending list[0..count).
+void remove_row(int *list, int &count, int r)
+{
+    int *at = std::lower_bound(list, list + count, r);
+    std::copy(at + 1, list + count, at);
+    --count;
+}
+
+// Inserts row r into the ascending list[0..count).
+void insert_row(int *list, int &count, int r)
+{
+    int *at = std::lower_bound(list, list + count, r);
+    std::copy_backward(at, list + count, list + count + 1);
+    *at = r;
+    ++count;
+}
+
+// One pass's elimination: every row but the pivot row. Rows still able to hold the next pivot
+// come with the search; the passes alternate the direction in which they walk the rows.
+void eliminate_all(Work &work, int pass, int prow)
+{
+    const float *pivot = work.row(prow);
+    remove_row(work.candidates.get(), work.n_candidates, prow);
+    if (pass % 2 == 1) {
+        eliminate_rows<true>(work, work.candidates.get(), work.n_candidates, pivot, prow);
+        eliminate_rows<false>(work, work.used.get(), work.n_used, pivot, prow);
+    } else {
+        int *const walk = work.walk.get();
+        std::reverse_copy(work.used.get(), work.used.get() + work.n_used, walk);
+        eliminate_rows<false>(work, walk, work.n_used, pivot, prow);
+        std::reverse_copy(work.candidates.get(), work.candidates.get() + work.n_candidates, walk);
+        eliminate_rows<true>(work, walk, work.n_candidates, pivot, prow);
+    }
+    insert_row(work.used.get(), work.n_used, prow);
+}
+
+// a from the working copy with the columns put back in place, and b.
+void store(const Work &work, float **a, float **b, const int *indxr, const int *indxc)
+{
+    int *const perm = work.perm.get();
+    for (int c = 0; c < work.n; c++)
+        perm[c] = c;
+    unscramble(indxr, indxc, work.n, [perm](int p, int q) { std::swap(perm[p - 1], perm[q - 1]); });
+    for (int r = 0; r < work.n; r++) {
+        const float *row = work.row(r);
+        float *out = a[r + 1] + 1;
+        for (int c = 0; c < work.n; c++)
+            out[c] = row[perm[c]];
+        if (work.m > 0)
+            std::memcpy(b[r + 1] + 1, row + work.n,
+                        static_cast<std::size_t>(work.m) * sizeof(float));
+    }
 }
 
 }  // namespace
 
 bool gaussj_avx2(float **a, int n, float **b, int m, int *indxc, int *indxr, int *ipiv)
 {
-    SearchState search;
-    if (n < 1 || !search.allocate(n))
+    Work work;
+    if (n < 1 || m < 0 || !work.allocate(n, m))
         return false;
-
-    for (int j = 1; j <= n; j++)
-        search.rowmax[j] = row_candidate_max(a[j] + 1, n, search.mask);
+    load(work, a, b);
+    const int chunks = work.chunks();
 
     for (int i = 1; i <= n; i++) {
         int irow, icol;
-        if (!choose_pivot(a, n, ipiv, search, irow, icol))
-            nrerror("gaussj: Singular Matrix-1");
-        ++ipiv[icol];
-        search.exclude(icol);
-        if (irow != icol) {
-            swap_rows(a[irow] + 1, a[icol] + 1, n);
-            if (m > 0)
-                swap_rows(b[irow] + 1, b[icol] + 1, m);
-        }
-        indxr[i] = irow;
-        indxc[i] = icol;
-        if (a[icol][icol] == 0.0f)
-            nrerror("gaussj: Singular Matrix-2");
+        if (!choose_pivot(work, irow, icol))
+            stop(work, a, b, "gaussj: Singular Matrix-1");
+        // From here on 0-based icol is both the pivot column and the pivot row.
+        ++ipiv[icol + 1];
+        work.mask[static_cast<std::size_t>(icol)] = kExcluded;
+        work.rowmax[icol] = std::numeric_limits<float>::quiet_NaN();
+        float *pivot = work.row(icol);
+        if (irow != icol)
+            swap_rows(work.row(irow), pivot, chunks);
+        indxr[i] = irow + 1;
+        indxc[i] = icol + 1;
+        if (pivot[icol] == 0.0f)
+            stop(work, a, b, "gaussj: Singular Matrix-2");
 
-        float pivinv = 1.0f / a[icol][icol];
-        a[icol][icol] = 1.0f;
-        scale(a[icol] + 1, pivinv, n);
-        if (m > 0)
-            scale(b[icol] + 1, pivinv, m);
-
-        const float *pivot_row = a[icol] + 1;
-        for (int ll = 1; ll <= n; ll++) {
-            if (ll == icol)
-                continue;
-            float dum = a[ll][icol];
-            a[ll][icol] = 0.0f;
-            if (ipiv[ll] == 0)
-                search.rowmax[ll] = eliminate_and_search(a[ll] + 1, pivot_row, dum, n, search.mask);
-            else
-                eliminate(a[ll] + 1, pivot_row, dum, n);
-            if (m > 0)
-                eliminate(b[ll] + 1, b[icol] + 1, dum, m);
-        }
+        // Storing 1 (and 0 in the eliminated rows) before scaling builds the inverse in the
+        // columns that the elimination has already cleared.
+        const float pivinv = 1.0f / pivot[icol];
+        pivot[icol] = 1.0f;
+        scale(pivot, pivinv, chunks);
+        eliminate_all(work, i, icol);
     }
-
-    // Row by row, the column interchanges in the order the scalar code makes
-    // them (last pass first); rows are independent of each other.
-    for (int k = 1; k <= n; k++) {
-        float *row = a[k];
-        for (int l = n; l >= 1; l--)
-            if (indxr[l] != indxc[l])
-                std::swap(row[indxr[l]], row[indxc[l]]);
-    }
+    store(work, a, b, indxr, indxc);
     return true;
 }
 
