@@ -201,3 +201,40 @@ INSTANTIATE_TEST_SUITE_P(Large, GaussJordanPaths,
                          testing::Combine(testing::Values(517), testing::Values(2),
                                           testing::Values(tv_test::Fill::random)),
                          path_case_name);
+
+// A zero column stops the last pass on a zero pivot, a row of NaNs leaves the last pass no
+// candidate. In throw mode the caller then holds a and b as they were at that moment (rows
+// exchanged, columns not put back), the same on every path.
+TEST(GaussJordanPathsAfterThrow, SameArraysAndMessage)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (int n : {2, 5, 13, 40})
+        for (bool nan_row : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "n = " << n << (nan_row ? ", NaN row" : ""));
+            std::mt19937 rng(static_cast<unsigned>(n));
+            std::vector<float> av = tv_test::random_values(rng, n, n),
+                               bv = tv_test::random_values(rng, n, 2);
+            for (int k = 0; k < n; k++)
+                av[static_cast<std::size_t>(nan_row ? (n / 2) * n + k : k * n + n / 3)] =
+                    nan_row ? nan : 0.0f;
+            {
+                tessivane::scoped_error_mode mode(tessivane::error_mode::throw_exception);
+                EXPECT_THROW(run_gaussj(av, bv, n, 2), tessivane::numerics_error);
+            }
+            tv_test::expect_paths_agree([&] {
+                tessivane::scoped_error_mode mode(tessivane::error_mode::throw_exception);
+                Matrix a(n, n), b(n, 2);
+                a.set(av);
+                b.set(bv);
+                std::vector<float> out;
+                try {
+                    gaussj(a.data(), n, b.data(), 2);
+                } catch (const tessivane::numerics_error &e) {
+                    out.push_back(static_cast<float>(std::string(e.what()).back()));
+                }
+                for (const std::vector<float> &v : {a.values(), b.values()})
+                    out.insert(out.end(), v.begin(), v.end());
+                return out;
+            });
+        }
+}
