@@ -1,16 +1,19 @@
 // select and select_ushort: the k-th smallest and the partition it leaves,
 // exhaustively on tiny arrays, with many equal values, with unsigned 16-bit
-// extremes and NaNs (SelectExact), and the refused k and n (SelectDeathTest).
+// extremes and NaNs (SelectExact), every instruction-set path against the
+// portable one (SelectPaths), and the refused k and n (SelectDeathTest).
 
 #include "stat.h"
 
 #include "support/arrays.h"
 #include "support/fatal.h"
+#include "support/isa_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
@@ -225,6 +228,74 @@ TEST(SelectExact, NanFinishesInsideTheArray)
         EXPECT_EQ(std::count_if(after.begin(), after.end(), [](float x) { return std::isnan(x); }),
                   3);
         EXPECT_TRUE(std::isnan(got) || std::count(v.begin(), v.end(), got) == 1) << "k " << k;
+    }
+}
+
+// Inputs whose arrangement after select shows every exchange: many ties, both
+// zeros (equal, yet told apart by their bits), NaNs, runs in order.
+template <typename T>
+std::vector<T> path_input(int kind, unsigned long n, std::mt19937 &gen)
+{
+    const float specials[] = {0.0f, -0.0f, 2.385f, -1.5f, std::numeric_limits<float>::quiet_NaN()};
+    std::vector<T> v(n);
+    for (unsigned long i = 0; i < n; ++i) {
+        const unsigned r = gen();
+        if constexpr (std::is_same_v<T, float>)
+            v[i] = kind == 0   ? std::ldexp(static_cast<float>(r % 65536), -8) - 128.0f
+                   : kind == 1 ? specials[r % 4]
+                   : kind == 2 ? (r % 16 == 0 ? specials[4] : static_cast<float>(r % 7))
+                   : kind == 3 ? static_cast<float>(i) * (i % 2 ? 1.0f : -1.0f)
+                               : static_cast<float>(n - i);
+        else
+            v[i] = static_cast<T>(kind == 0   ? r
+                                  : kind == 1 ? r % 3 * 32767u
+                                  : kind == 3 ? i
+                                              : n - i);
+    }
+    return v;
+}
+
+template <typename T>
+std::vector<T> selected_on(tessivane::isa path, const std::vector<T> &input, unsigned long k)
+{
+    const tessivane::isa previous = tessivane::set_active_isa(path);
+    std::vector<T> arr(input.size() + 1);
+    std::copy(input.begin(), input.end(), arr.begin() + 1);
+    if constexpr (std::is_same_v<T, float>)
+        arr[0] = select(k, input.size(), arr.data());
+    else
+        arr[0] = select_ushort(k, input.size(), arr.data());
+    tessivane::set_active_isa(previous);
+    return arr;
+}
+
+template <typename T>
+void expect_paths_select_alike(unsigned long n, std::mt19937 &gen)
+{
+    for (int kind = 0; kind < 5; kind++) {
+        const std::vector<T> input = path_input<T>(kind, n, gen);
+        for (unsigned long k : {1UL, n / 3 + 1, (n + 1) / 2, n}) {
+            const std::vector<T> want = selected_on(tessivane::isa::portable, input, k);
+            for (tessivane::isa path : tv_test::fast_paths())
+                ASSERT_EQ(std::memcmp(selected_on(path, input, k).data(), want.data(),
+                                      want.size() * sizeof(T)),
+                          0)
+                    << tessivane::isa_name(path) << ": n " << n << ", k " << k << ", kind " << kind
+                    << ", result and arrangement differ from the portable path";
+        }
+    }
+}
+
+TEST(SelectPaths, SameResultAndArrangementAsPortable)
+{
+    std::mt19937 gen(2385);
+    for (unsigned long n = 1; n <= 300; ++n) {
+        expect_paths_select_alike<float>(n, gen);
+        expect_paths_select_alike<unsigned short>(n, gen);
+    }
+    for (unsigned long n : {1000UL, 4097UL, 100001UL}) {
+        expect_paths_select_alike<float>(n, gen);
+        expect_paths_select_alike<unsigned short>(n, gen);
     }
 }
 
