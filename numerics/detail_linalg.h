@@ -12,7 +12,11 @@
 
 #include "detail_isa.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <memory>
 
 namespace tessivane {
 namespace detail {
@@ -49,6 +53,47 @@ inline JacobiRotation jacobi_rotation(float h, float apq, float g)
     return {t, s, tau};
 }
 
+// Working memory of the fast paths comes from malloc, so that a shortage sends
+// the caller down the straightforward code instead of ending the process.
+struct MallocDeleter {
+    void operator()(void *p) const { std::free(p); }
+};
+
+using FloatBuffer = std::unique_ptr<float[], MallocDeleter>;
+
+inline FloatBuffer allocate_floats(std::size_t count)
+{
+    return FloatBuffer(static_cast<float *>(std::malloc(count * sizeof(float))));
+}
+
+// A 0-based rows x cols float matrix whose rows are 32-byte aligned and padded
+// with zeros to an odd multiple of eight floats, so that whole rows run eight
+// lanes at a time. With an even multiple, a walk down a column of a
+// power-of-two size would meet only a few cache sets.
+class PaddedMatrix {
+public:
+    bool allocate(int rows, int cols)
+    {
+        ld_ = (static_cast<std::size_t>(cols) + 7) / 8 * 8;
+        if (ld_ % 16 == 0)
+            ld_ += 8;
+        const std::size_t count = static_cast<std::size_t>(rows) * ld_;
+        void *p = nullptr;
+        if (posix_memalign(&p, 32, count * sizeof(float)) != 0)
+            return false;
+        data_.reset(static_cast<float *>(p));
+        std::fill(data_.get(), data_.get() + count, 0.0f);
+        return true;
+    }
+    float *row(int r) const { return data_.get() + static_cast<std::size_t>(r) * ld_; }
+    // Floats from one row to the next: a multiple of eight.
+    std::size_t stride() const { return ld_; }
+
+private:
+    FloatBuffer data_;
+    std::size_t ld_ = 0;
+};
+
 // Whether the AVX2 paths are to run now (the active path is avx2 or wider).
 inline bool use_avx2()
 {
@@ -63,6 +108,12 @@ bool gaussj_avx2(float **a, int n, float **b, int m, int *indxc, int *indxr, int
 // diagonal) to its normal return or its fatal exit, on the work vectors b and
 // z that jacobi has allocated.
 bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, float *z);
+
+// S[j] = sum over k = k0..k1 of x[k] * M[k][j] for j = j0..j1, each sum a
+// float running sum from 0 with k ascending (up to thirty-two columns at a
+// time).
+TV_TARGET_AVX2 void column_sums(float **M, int k0, int k1, int j0, int j1, const float *x,
+                                float *S);
 
 // S[j] = sum over k = k0..k1 of M[j][k] * x[k] for j = j0..j1, each sum a
 // float running sum from 0 with k ascending (eight rows at a time).

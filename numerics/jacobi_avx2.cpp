@@ -19,46 +19,14 @@
 
 #include <immintrin.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <cstdlib>
-#include <memory>
 
 namespace tessivane {
 namespace detail {
 namespace {
 
 constexpr int kMaxSweeps = 50;
-
-struct FreeDeleter {
-    void operator()(void *p) const { std::free(p); }
-};
-
-// An n x n float matrix with rows padded to an odd multiple of eight floats
-// and aligned to 32 bytes; the padding holds 0. With an even multiple, a
-// column walk of a power-of-two size would meet only a few cache sets.
-class PaddedMatrix {
-public:
-    bool allocate(int n)
-    {
-        ld_ = (static_cast<std::size_t>(n) + 7) / 8 * 8;
-        if (ld_ % 16 == 0)
-            ld_ += 8;
-        void *p = nullptr;
-        if (posix_memalign(&p, 32, static_cast<std::size_t>(n) * ld_ * sizeof(float)) != 0)
-            return false;
-        data_.reset(static_cast<float *>(p));
-        std::fill(data_.get(), data_.get() + static_cast<std::size_t>(n) * ld_, 0.0f);
-        return true;
-    }
-    float *row(int r) const { return data_.get() + static_cast<std::size_t>(r) * ld_; }
-    std::size_t stride() const { return ld_; }
-
-private:
-    std::unique_ptr<float[], FreeDeleter> data_;
-    std::size_t ld_ = 0;
-};
 
 // x' = x - s * (y + x * tau), y' = y + s * (x - y * tau) over len elements
 // (a multiple of eight), as in the scalar rotation.
@@ -104,7 +72,7 @@ void write_back(float **a, float **v, const PaddedMatrix &w, const PaddedMatrix 
 bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, float *z)
 {
     PaddedMatrix w, vt;
-    if (n < 2 || !w.allocate(n) || !vt.allocate(n))
+    if (n < 2 || !w.allocate(n, n) || !vt.allocate(n, n))
         return false;
     const std::size_t ld = w.stride();
 

@@ -9,9 +9,8 @@
 
 #include <immintrin.h>
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 
 namespace tessivane {
 namespace detail {
@@ -32,54 +31,11 @@ struct Span {
     bool overlaps(const Span &o) const { return lo < o.hi && o.lo < hi; }
 };
 
-// c[j] = sum over k = 0..s-1 of ai[k] * b[k][j] for j = j0..j0+31.
-TV_TARGET_AVX2 inline void row_times_matrix32(const float *ai, float **b, int s, int j, float *cj)
+// Row i of c: c[i][j] = sum over k = 0..s-1 of a[i][k] * b[k][j].
+void multiply(float **a, float **b, float **c, int n, int s, int m)
 {
-    __m256 s0 = _mm256_setzero_ps(), s1 = s0, s2 = s0, s3 = s0;
-    for (int k = 0; k < s; k++) {
-        const __m256 x = _mm256_set1_ps(ai[k]);
-        const float *r = b[k] + j;
-        s0 = _mm256_add_ps(s0, _mm256_mul_ps(x, _mm256_loadu_ps(r)));
-        s1 = _mm256_add_ps(s1, _mm256_mul_ps(x, _mm256_loadu_ps(r + 8)));
-        s2 = _mm256_add_ps(s2, _mm256_mul_ps(x, _mm256_loadu_ps(r + 16)));
-        s3 = _mm256_add_ps(s3, _mm256_mul_ps(x, _mm256_loadu_ps(r + 24)));
-    }
-    _mm256_storeu_ps(cj, s0);
-    _mm256_storeu_ps(cj + 8, s1);
-    _mm256_storeu_ps(cj + 16, s2);
-    _mm256_storeu_ps(cj + 24, s3);
-}
-
-struct FreeDeleter {
-    void operator()(void *p) const { std::free(p); }
-};
-
-}  // namespace
-
-namespace {
-
-TV_TARGET_AVX2 void multiply(float **a, float **b, float **c, int n, int s, int m)
-{
-    for (int i = 0; i < n; i++) {
-        const float *ai = a[i];
-        float *ci = c[i];
-        int j = 0;
-        for (; j + 32 <= m; j += 32)
-            row_times_matrix32(ai, b, s, j, ci + j);
-        for (; j + 8 <= m; j += 8) {
-            __m256 acc = _mm256_setzero_ps();
-            for (int k = 0; k < s; k++)
-                acc = _mm256_add_ps(
-                    acc, _mm256_mul_ps(_mm256_set1_ps(ai[k]), _mm256_loadu_ps(b[k] + j)));
-            _mm256_storeu_ps(ci + j, acc);
-        }
-        for (; j < m; j++) {
-            float sum = 0.0f;
-            for (int k = 0; k < s; k++)
-                sum += ai[k] * b[k][j];
-            ci[j] = sum;
-        }
-    }
+    for (int i = 0; i < n; i++)
+        column_sums(b, 0, s - 1, 0, m - 1, a[i], c[i]);
 }
 
 TV_TARGET_AVX2 void scale_rows(const float *w, float **m, int n, int s)
@@ -114,8 +70,7 @@ bool transposematrix_matrix_mult_avx2(float **a, float **c, int n, int s)
         return true;
     if (Span(c, n, n).overlaps(Span(a, n, s > 0 ? s : 0)))
         return false;
-    std::unique_ptr<float[], FreeDeleter> sums(
-        static_cast<float *>(std::malloc(static_cast<std::size_t>(n) * sizeof(float))));
+    const FloatBuffer sums = allocate_floats(static_cast<std::size_t>(n));
     if (!sums)
         return false;
     // Row i of the lower triangle: c[i][j] = sum over k of a[j][k] * a[i][k].

@@ -1,4 +1,5 @@
-// svdcmp on AVX2, operation for operation the scalar routine in svd.cpp.
+// svdcmp on AVX2, operation for operation the scalar routine in svd.cpp: the
+// stages of detail_svd.h with these updates.
 //
 // The Householder steps and both accumulations are sums over columns
 // followed by rank-one updates. Every sum there is independent of the others
@@ -8,141 +9,33 @@
 // The QR sweeps rotate pairs of columns of U and V: they run on transposed
 // working copies, where those columns are rows.
 
-#include "detail_linalg.h"
-#include "stat.h"
+#include "detail_svd.h"
 
 #include <immintrin.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <cstdlib>
-#include <memory>
 
 namespace tessivane {
 namespace detail {
 namespace {
 
-constexpr float kSplitTolerance = 1.0e-6f;
-constexpr int kMaxSweeps = 100;
-
-inline float sign(float a, float b)
+// M[r][c] = M[r][c] + y[r] * x[c] for r = r0..r1, c = c0..c1. (The scalar
+// code writes some of these products the other way round: the same rounded
+// product.)
+TV_TARGET_AVX2 void add_outer_product(float **M, int r0, int r1, int c0, int c1, const float *y,
+                                      const float *x)
 {
-    return b >= 0.0f ? absval(a) : -absval(a);
-}
-
-inline float froot(float x)
-{
-    return static_cast<float>(std::sqrt(static_cast<double>(x)));
-}
-
-struct FreeDeleter {
-    void operator()(void *p) const { std::free(p); }
-};
-
-using Buffer = std::unique_ptr<float[], FreeDeleter>;
-
-// rows x cols floats, rows padded to a multiple of eight and 32-byte aligned.
-struct Transposed {
-    Buffer data;
-    std::size_t ld = 0;
-    bool allocate(int rows, int cols)
-    {
-        ld = (static_cast<std::size_t>(cols) + 7) / 8 * 8;
-        void *p = nullptr;
-        if (posix_memalign(&p, 32, static_cast<std::size_t>(rows) * ld * sizeof(float)) != 0)
-            return false;
-        data.reset(static_cast<float *>(p));
-        std::fill(data.get(), data.get() + static_cast<std::size_t>(rows) * ld, 0.0f);
-        return true;
-    }
-    // Row r (1-based) of the copy, with its first element at index 0.
-    float *row(int r) const { return data.get() + static_cast<std::size_t>(r - 1) * ld; }
-};
-
-// S[j] = sum over k = k0..k1 of x[k] * M[k][j], for j = j0..j1, k ascending.
-TV_TARGET_AVX2 void column_sums(float **M, int k0, int k1, int j0, int j1, const float *x, float *S)
-{
-    int j = j0;
-    for (; j + 32 <= j1 + 1; j += 32) {
-        __m256 s0 = _mm256_setzero_ps(), s1 = s0, s2 = s0, s3 = s0;
-        for (int k = k0; k <= k1; k++) {
-            const __m256 xk = _mm256_set1_ps(x[k]);
-            const float *r = M[k] + j;
-            s0 = _mm256_add_ps(s0, _mm256_mul_ps(xk, _mm256_loadu_ps(r)));
-            s1 = _mm256_add_ps(s1, _mm256_mul_ps(xk, _mm256_loadu_ps(r + 8)));
-            s2 = _mm256_add_ps(s2, _mm256_mul_ps(xk, _mm256_loadu_ps(r + 16)));
-            s3 = _mm256_add_ps(s3, _mm256_mul_ps(xk, _mm256_loadu_ps(r + 24)));
-        }
-        _mm256_storeu_ps(S + j, s0);
-        _mm256_storeu_ps(S + j + 8, s1);
-        _mm256_storeu_ps(S + j + 16, s2);
-        _mm256_storeu_ps(S + j + 24, s3);
-    }
-    for (; j + 8 <= j1 + 1; j += 8) {
-        __m256 s0 = _mm256_setzero_ps();
-        for (int k = k0; k <= k1; k++)
-            s0 = _mm256_add_ps(s0, _mm256_mul_ps(_mm256_set1_ps(x[k]), _mm256_loadu_ps(M[k] + j)));
-        _mm256_storeu_ps(S + j, s0);
-    }
-    for (; j <= j1; j++) {
-        float s = 0.0f;
-        for (int k = k0; k <= k1; k++)
-            s += x[k] * M[k][j];
-        S[j] = s;
-    }
-}
-
-// M[k][j] = M[k][j] + f[j] * y[k] for k = k0..k1, j = j0..j1.
-TV_TARGET_AVX2 void rank_one_update(float **M, int k0, int k1, int j0, int j1, const float *f,
-                                    const float *y)
-{
-    for (int k = k0; k <= k1; k++) {
-        const __m256 yk = _mm256_set1_ps(y[k]);
-        float *r = M[k];
-        int j = j0;
-        for (; j + 8 <= j1 + 1; j += 8)
-            _mm256_storeu_ps(r + j, _mm256_add_ps(_mm256_loadu_ps(r + j),
-                                                  _mm256_mul_ps(_mm256_loadu_ps(f + j), yk)));
-        for (; j <= j1; j++)
-            r[j] += f[j] * y[k];
-    }
-}
-
-TV_TARGET_AVX2 inline void transpose8(__m256 &r0, __m256 &r1, __m256 &r2, __m256 &r3, __m256 &r4,
-                                      __m256 &r5, __m256 &r6, __m256 &r7)
-{
-    __m256 t0 = _mm256_unpacklo_ps(r0, r1), t1 = _mm256_unpackhi_ps(r0, r1);
-    __m256 t2 = _mm256_unpacklo_ps(r2, r3), t3 = _mm256_unpackhi_ps(r2, r3);
-    __m256 t4 = _mm256_unpacklo_ps(r4, r5), t5 = _mm256_unpackhi_ps(r4, r5);
-    __m256 t6 = _mm256_unpacklo_ps(r6, r7), t7 = _mm256_unpackhi_ps(r6, r7);
-    __m256 u0 = _mm256_shuffle_ps(t0, t2, 0x44), u1 = _mm256_shuffle_ps(t0, t2, 0xee);
-    __m256 u2 = _mm256_shuffle_ps(t1, t3, 0x44), u3 = _mm256_shuffle_ps(t1, t3, 0xee);
-    __m256 u4 = _mm256_shuffle_ps(t4, t6, 0x44), u5 = _mm256_shuffle_ps(t4, t6, 0xee);
-    __m256 u6 = _mm256_shuffle_ps(t5, t7, 0x44), u7 = _mm256_shuffle_ps(t5, t7, 0xee);
-    r0 = _mm256_permute2f128_ps(u0, u4, 0x20);
-    r1 = _mm256_permute2f128_ps(u1, u5, 0x20);
-    r2 = _mm256_permute2f128_ps(u2, u6, 0x20);
-    r3 = _mm256_permute2f128_ps(u3, u7, 0x20);
-    r4 = _mm256_permute2f128_ps(u0, u4, 0x31);
-    r5 = _mm256_permute2f128_ps(u1, u5, 0x31);
-    r6 = _mm256_permute2f128_ps(u2, u6, 0x31);
-    r7 = _mm256_permute2f128_ps(u3, u7, 0x31);
-}
-
-// M[j][k] = M[j][k] + S[j] * x[k] for j = j0..j1, k = k0..k1.
-TV_TARGET_AVX2 void row_update(float **M, int j0, int j1, int k0, int k1, const float *S,
-                               const float *x)
-{
-    for (int j = j0; j <= j1; j++) {
-        const __m256 sj = _mm256_set1_ps(S[j]);
-        float *r = M[j];
-        int k = k0;
-        for (; k + 8 <= k1 + 1; k += 8)
-            _mm256_storeu_ps(r + k, _mm256_add_ps(_mm256_loadu_ps(r + k),
-                                                  _mm256_mul_ps(sj, _mm256_loadu_ps(x + k))));
-        for (; k <= k1; k++)
-            r[k] += S[j] * x[k];
+    for (int r = r0; r <= r1; r++) {
+        const __m256 yr = _mm256_set1_ps(y[r]);
+        float *row = M[r];
+        int c = c0;
+        for (; c + 8 <= c1 + 1; c += 8)
+            _mm256_storeu_ps(row + c, _mm256_add_ps(_mm256_loadu_ps(row + c),
+                                                    _mm256_mul_ps(yr, _mm256_loadu_ps(x + c))));
+        for (; c <= c1; c++)
+            row[c] += y[r] * x[c];
     }
 }
 
@@ -186,270 +79,107 @@ TV_TARGET_AVX2 void negate(float *x, std::size_t len)
         _mm256_store_ps(x + j, _mm256_xor_ps(_mm256_load_ps(x + j), signbit));
 }
 
-// Work space of one call, all from malloc.
+// Working space of one call, all from malloc.
 struct Work {
-    Transposed ut, vt;  // U^T (n x m) and V^T (n x n) during the QR sweeps
-    Buffer sums, factors, column;
+    PaddedMatrix ut, vt;  // U^T (n x m) and V^T (n x n) during the QR sweeps
+    FloatBuffer sums, factors, column;
     bool allocate(int m, int n)
     {
         const std::size_t len = static_cast<std::size_t>(std::max(m, n)) + 1;
-        sums.reset(static_cast<float *>(std::malloc(len * sizeof(float))));
-        factors.reset(static_cast<float *>(std::malloc(len * sizeof(float))));
-        column.reset(static_cast<float *>(std::malloc(len * sizeof(float))));
+        sums = allocate_floats(len);
+        factors = allocate_floats(len);
+        column = allocate_floats(len);
         return sums && factors && column && ut.allocate(n, m) && vt.allocate(n, n);
     }
 };
 
-void householder(float **a, int m, int n, float *w, float *rv1, Work &work)
-{
-    float *S = work.sums.get(), *f = work.factors.get(), *x = work.column.get();
-    float g = 0.0f, scale = 0.0f, s = 0.0f;
-    for (int i = 1; i <= n; i++) {
-        int l = i + 1;
-        rv1[i] = scale * g;
-        g = s = scale = 0.0f;
-        if (i <= m) {
-            for (int k = i; k <= m; k++)
-                scale += absval(a[k][i]);
-            if (scale != 0.0f) {
-                for (int k = i; k <= m; k++) {
-                    a[k][i] /= scale;
-                    s += a[k][i] * a[k][i];
-                }
-                float fi = a[i][i];
-                g = -sign(froot(s), fi);
-                float h = fi * g - s;
-                a[i][i] = fi - g;
-                if (l <= n) {
-                    for (int k = i; k <= m; k++)
-                        x[k] = a[k][i];
-                    column_sums(a, i, m, l, n, x, S);
-                    divide(f, S, h, l, n);
-                    rank_one_update(a, i, m, l, n, f, x);
-                }
-                for (int k = i; k <= m; k++)
-                    a[k][i] *= scale;
-            }
-        }
-        w[i] = scale * g;
-        g = s = scale = 0.0f;
-        if (i <= m && i != n) {
-            for (int k = l; k <= n; k++)
-                scale += absval(a[i][k]);
-            if (scale != 0.0f) {
-                for (int k = l; k <= n; k++) {
-                    a[i][k] /= scale;
-                    s += a[i][k] * a[i][k];
-                }
-                float fi = a[i][l];
-                g = -sign(froot(s), fi);
-                float h = fi * g - s;
-                a[i][l] = fi - g;
-                for (int k = l; k <= n; k++)
-                    rv1[k] = a[i][k] / h;
-                if (l <= m) {
-                    row_sums(a, l, m, l, n, a[i], S);
-                    row_update(a, l, m, l, n, S, rv1);
-                }
-                for (int k = l; k <= n; k++)
-                    a[i][k] *= scale;
-            }
-        }
+// The updates on a and v in place, then the rotations on U^T and V^T.
+class Avx2Steps {
+public:
+    Avx2Steps(float **a, float **v, int m, int n, Work &work)
+        : a_(a)
+        , v_(v)
+        , m_(m)
+        , n_(n)
+        , S_(work.sums.get())
+        , f_(work.factors.get())
+        , x_(work.column.get())
+        , ut_(work.ut)
+        , vt_(work.vt)
+    {}
+
+    void reflect_columns(int i, float h)
+    {
+        sums_with_column(i, i);
+        divide(f_, S_, h, i + 1, n_);
+        add_outer_product(a_, i, m_, i + 1, n_, x_, f_);
     }
+
+    void reflect_rows(int i, const float *rv1)
+    {
+        row_sums(a_, i + 1, m_, i + 1, n_, a_[i], S_);
+        add_outer_product(a_, i + 1, m_, i + 1, n_, S_, rv1);
+    }
+
+    void accumulate_right(int i)
+    {
+        const int l = i + 1;
+        for (int k = l; k <= n_; k++)
+            x_[k] = v_[k][i];
+        column_sums(v_, l, n_, l, n_, a_[i], S_);
+        add_outer_product(v_, l, n_, l, n_, x_, S_);
+    }
+
+    void accumulate_left(int i, float g)
+    {
+        sums_with_column(i, i + 1);
+        divide_scale(f_, S_, a_[i][i], g, i + 1, n_);
+        add_outer_product(a_, i, m_, i + 1, n_, x_, f_);
+    }
+
+    // Column p of U is row p - 1 of U^T, and likewise for V.
+    void rotate_u(int p, int q, float c, float s)
+    {
+        rotate(ut_.row(p - 1), ut_.row(q - 1), ut_.stride(), c, s);
+    }
+    void rotate_v(int p, int q, float c, float s)
+    {
+        rotate(vt_.row(p - 1), vt_.row(q - 1), vt_.stride(), c, s);
+    }
+    void negate_v(int k) { negate(vt_.row(k - 1), vt_.stride()); }
+
+private:
+    // x_ = column i of a, and S_[j] = sum over k = k0..m of x_[k] a[k][j] for
+    // the columns j = i+1..n right of it.
+    void sums_with_column(int i, int k0)
+    {
+        for (int k = i; k <= m_; k++)
+            x_[k] = a_[k][i];
+        column_sums(a_, k0, m_, i + 1, n_, x_, S_);
+    }
+
+    float **a_, **v_;
+    int m_, n_;
+    float *S_, *f_, *x_;  // column sums, their factors, a column of a or v
+    const PaddedMatrix &ut_, &vt_;
+};
+
+// t = x^T for the 1-based rows x cols matrix x, and back.
+void transpose_into(float **x, int rows, int cols, const PaddedMatrix &t)
+{
+    for (int r = 1; r <= rows; r++)
+        for (int c = 1; c <= cols; c++)
+            t.row(c - 1)[r - 1] = x[r][c];
 }
 
-// g and l as the Householder loop leaves them: g = scale * g of its last
-// row step, l = n + 1.
-void accumulate_right(float **a, int n, float **v, const float *rv1, Work &work)
+void transpose_from(const PaddedMatrix &t, int rows, int cols, float **x)
 {
-    float *S = work.sums.get(), *y = work.column.get();
-    float g = 0.0f;
-    int l = 0;
-    for (int i = n; i >= 1; i--) {
-        if (i < n) {
-            if (g != 0.0f) {
-                for (int j = l; j <= n; j++)
-                    v[j][i] = (a[i][j] / a[i][l]) / g;
-                for (int k = l; k <= n; k++)
-                    y[k] = v[k][i];
-                column_sums(v, l, n, l, n, a[i], S);
-                rank_one_update(v, l, n, l, n, S, y);
-            }
-            for (int j = l; j <= n; j++)
-                v[i][j] = v[j][i] = 0.0f;
-        }
-        v[i][i] = 1.0f;
-        g = rv1[i];
-        l = i;
-    }
-}
-
-void accumulate_left(float **a, int m, int n, const float *w, Work &work)
-{
-    float *S = work.sums.get(), *f = work.factors.get(), *x = work.column.get();
-    for (int i = tessivane::imin(m, n); i >= 1; i--) {
-        int l = i + 1;
-        float g = w[i];
-        for (int j = l; j <= n; j++)
-            a[i][j] = 0.0f;
-        if (g != 0.0f) {
-            g = 1.0f / g;
-            if (l <= n) {
-                for (int k = i; k <= m; k++)
-                    x[k] = a[k][i];
-                column_sums(a, l, m, l, n, x, S);
-                divide_scale(f, S, a[i][i], g, l, n);
-                rank_one_update(a, i, m, l, n, f, x);
-            }
-            for (int j = i; j <= m; j++)
-                a[j][i] *= g;
-        } else {
-            for (int j = i; j <= m; j++)
-                a[j][i] = 0.0f;
-        }
-        a[i][i] += 1.0f;
-    }
-}
-
-// The implicit-shift QR sweeps on the bidiagonal (w, rv1), rotating the rows
-// of ut (U^T) and vt (V^T); true when some value did not converge.
-bool diagonalise(int n, float *w, float *rv1, const Transposed &ut, const Transposed &vt)
-{
-    bool no_convergence = false;
-    float f = 0.0f, g = 0.0f, h = 0.0f, s = 0.0f;
-    for (int k = n; k >= 1; k--) {
-        for (int its = 1; its <= kMaxSweeps; its++) {
-            bool cancel = true;
-            int l, nm = 0;
-            for (l = k; l >= 1; l--) {
-                nm = l - 1;
-                if (absval(rv1[l]) < kSplitTolerance) {
-                    cancel = false;
-                    break;
-                }
-                if (absval(w[nm]) < kSplitTolerance)
-                    break;
-            }
-            if (cancel) {
-                float c = 0.0f;
-                s = 1.0f;
-                for (int i = l; i <= k; i++) {
-                    f = s * rv1[i];
-                    rv1[i] = c * rv1[i];
-                    if (absval(f) < kSplitTolerance)
-                        break;
-                    g = w[i];
-                    h = pythag(f, g);
-                    w[i] = h;
-                    h = 1.0f / h;
-                    c = g * h;
-                    s = -f * h;
-                    rotate(ut.row(nm), ut.row(i), ut.ld, c, s);
-                }
-            }
-            float z = w[k];
-            if (l == k) {
-                if (z < 0.0f) {
-                    w[k] = -z;
-                    negate(vt.row(k), vt.ld);
-                }
-                break;
-            }
-            if (its == kMaxSweeps)
-                no_convergence = true;
-
-            float x = w[l];
-            nm = k - 1;
-            float y = w[nm];
-            g = rv1[nm];
-            h = rv1[k];
-            f = ((y - z) * (y + z) + (g - h) * (g + h)) / ((h + h) * y);
-            g = pythag(f, 1.0f);
-            {
-                float xz = (x - z) * (x + z);
-                double hd = static_cast<double>(h);
-                double q = static_cast<double>(y) /
-                           (static_cast<double>(f) + static_cast<double>(sign(g, f)));
-                f = static_cast<float>((static_cast<double>(xz) + hd * (q - hd)) /
-                                       static_cast<double>(x));
-            }
-
-            float c = 1.0f;
-            s = 1.0f;
-            for (int j = l; j <= nm; j++) {
-                int i = j + 1;
-                g = rv1[i];
-                y = w[i];
-                h = s * g;
-                g = c * g;
-                z = pythag(f, h);
-                rv1[j] = z;
-                c = f / z;
-                s = h / z;
-                f = x * c + g * s;
-                g = g * c - x * s;
-                h = y * s;
-                y = y * c;
-                rotate(vt.row(j), vt.row(i), vt.ld, c, s);
-                z = pythag(f, h);
-                w[j] = z;
-                if (z != 0.0f) {
-                    z = 1.0f / z;
-                    c = f * z;
-                    s = h * z;
-                }
-                f = c * g + s * y;
-                x = c * y - s * g;
-                rotate(ut.row(j), ut.row(i), ut.ld, c, s);
-            }
-            rv1[l] = 0.0f;
-            rv1[k] = f;
-            w[k] = x;
-        }
-    }
-    return no_convergence;
+    for (int r = 1; r <= rows; r++)
+        for (int c = 1; c <= cols; c++)
+            x[r][c] = t.row(c - 1)[r - 1];
 }
 
 }  // namespace
-
-TV_TARGET_AVX2 void row_sums(float **M, int j0, int j1, int k0, int k1, const float *x, float *S)
-{
-    int j = j0;
-    for (; j + 8 <= j1 + 1; j += 8) {
-        const float *r[8];
-        for (int q = 0; q < 8; q++)
-            r[q] = M[j + q];
-        __m256 s = _mm256_setzero_ps();
-        int k = k0;
-        for (; k + 8 <= k1 + 1; k += 8) {
-            __m256 c0 = _mm256_loadu_ps(r[0] + k), c1 = _mm256_loadu_ps(r[1] + k),
-                   c2 = _mm256_loadu_ps(r[2] + k), c3 = _mm256_loadu_ps(r[3] + k),
-                   c4 = _mm256_loadu_ps(r[4] + k), c5 = _mm256_loadu_ps(r[5] + k),
-                   c6 = _mm256_loadu_ps(r[6] + k), c7 = _mm256_loadu_ps(r[7] + k);
-            transpose8(c0, c1, c2, c3, c4, c5, c6, c7);
-            s = _mm256_add_ps(s, _mm256_mul_ps(c0, _mm256_set1_ps(x[k])));
-            s = _mm256_add_ps(s, _mm256_mul_ps(c1, _mm256_set1_ps(x[k + 1])));
-            s = _mm256_add_ps(s, _mm256_mul_ps(c2, _mm256_set1_ps(x[k + 2])));
-            s = _mm256_add_ps(s, _mm256_mul_ps(c3, _mm256_set1_ps(x[k + 3])));
-            s = _mm256_add_ps(s, _mm256_mul_ps(c4, _mm256_set1_ps(x[k + 4])));
-            s = _mm256_add_ps(s, _mm256_mul_ps(c5, _mm256_set1_ps(x[k + 5])));
-            s = _mm256_add_ps(s, _mm256_mul_ps(c6, _mm256_set1_ps(x[k + 6])));
-            s = _mm256_add_ps(s, _mm256_mul_ps(c7, _mm256_set1_ps(x[k + 7])));
-        }
-        for (; k <= k1; k++) {
-            __m256 c = _mm256_setr_ps(r[0][k], r[1][k], r[2][k], r[3][k], r[4][k], r[5][k], r[6][k],
-                                      r[7][k]);
-            s = _mm256_add_ps(s, _mm256_mul_ps(c, _mm256_set1_ps(x[k])));
-        }
-        _mm256_storeu_ps(S + j, s);
-    }
-    for (; j <= j1; j++) {
-        float s = 0.0f;
-        for (int k = k0; k <= k1; k++)
-            s += M[j][k] * x[k];
-        S[j] = s;
-    }
-}
 
 bool svdcmp_avx2(float **a, int m, int n, float *w, float **v, float *rv1, bool &no_convergence)
 {
@@ -457,23 +187,16 @@ bool svdcmp_avx2(float **a, int m, int n, float *w, float **v, float *rv1, bool 
     if (m < 1 || n < 1 || !work.allocate(m, n))
         return false;
 
-    householder(a, m, n, w, rv1, work);
-    accumulate_right(a, n, v, rv1, work);
-    accumulate_left(a, m, n, w, work);
+    Avx2Steps steps(a, v, m, n, work);
+    svd::bidiagonalise(a, m, n, w, rv1, steps);
+    svd::accumulate_right(a, n, v, rv1, steps);
+    svd::accumulate_left(a, m, n, w, steps);
 
-    for (int r = 1; r <= m; r++)
-        for (int c = 1; c <= n; c++)
-            work.ut.row(c)[r - 1] = a[r][c];
-    for (int r = 1; r <= n; r++)
-        for (int c = 1; c <= n; c++)
-            work.vt.row(c)[r - 1] = v[r][c];
-    no_convergence = diagonalise(n, w, rv1, work.ut, work.vt);
-    for (int r = 1; r <= m; r++)
-        for (int c = 1; c <= n; c++)
-            a[r][c] = work.ut.row(c)[r - 1];
-    for (int r = 1; r <= n; r++)
-        for (int c = 1; c <= n; c++)
-            v[r][c] = work.vt.row(c)[r - 1];
+    transpose_into(a, m, n, work.ut);
+    transpose_into(v, n, n, work.vt);
+    no_convergence = svd::diagonalise(n, w, rv1, steps);
+    transpose_from(work.ut, m, n, a);
+    transpose_from(work.vt, n, n, v);
     return true;
 }
 
