@@ -45,8 +45,9 @@ inline void advance(double &wr, double &wi, const Rotation &step)
 // between threads; the cache holds at most kTwiddleCacheBytes (larger or
 // further tables are built for the call and dropped after it).
 //
-// four1:  stage with half length h (h = 1, 2, 4, ..., nn/2) at complex index
-//         h - 1; pairs (wr, wi) as doubles, d[2(h - 1 + m)], m = 0..h-1.
+// four1:  stage with half length h (h = 1, 2, 4, ..., nn/2) in the 2h doubles
+//         from d[2(h - 1)] on, twiddles m = 0..h-1 in chunks of min(h, 8):
+//         the chunk's wr values, then its wi values.
 // fourn:  the same layout for one dimension of length n, rounded to float, f[].
 // realft: wr and wi of frequency k = 0..n/4 (k = 0 unused), split into
 //         d[k] and d[stride + k]; likewise rlft3 for k = 0..nn3/4.

@@ -26,10 +26,6 @@ namespace tessivane {
 namespace detail {
 namespace {
 
-// A complex float moved as one 64-bit unit (no arithmetic, so every bit,
-// NaN payloads included, is kept).
-typedef std::uint64_t complex_bits __attribute__((may_alias, aligned(4)));
-
 unsigned long reverse_bits(unsigned long v, unsigned bits)
 {
     unsigned long r = 0;
@@ -46,77 +42,14 @@ unsigned log2_of(unsigned long n)
     return l;
 }
 
-// x[i] <- x[rev(i)] over log2(n) bits, the permutation the portable code
-// builds from pairwise exchanges. Index i = (a, b, c) with a and c of three
-// bits each reverses to (rev c, rev b, rev a), so two 8 x 8 tiles (rows of one
-// cache line) exchange places, each transposed.
-void bit_reverse(complex_bits *x, unsigned long n)
-{
-    const unsigned bits = log2_of(n);
-    if (bits < 6) {
-        for (unsigned long i = 0; i < n; ++i) {
-            const unsigned long j = reverse_bits(i, bits);
-            if (j > i) {
-                // Not std::swap: its references would claim 8-byte alignment.
-                const complex_bits t = x[i];
-                x[i] = x[j];
-                x[j] = t;
-            }
-        }
-        return;
-    }
-    const unsigned mid = bits - 6;
-    const unsigned high = bits - 3;
-    static const unsigned char rev3[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-    complex_bits t1[8][8], t2[8][8];
-    for (unsigned long b = 0; b < (1UL << mid); ++b) {
-        const unsigned long rb = reverse_bits(b, mid);
-        if (rb < b)
-            continue;
-        for (unsigned long a = 0; a < 8; ++a)
-            for (unsigned long c = 0; c < 8; ++c)
-                t1[a][c] = x[(a << high) | (b << 3) | c];
-        if (rb == b) {
-            for (unsigned long a = 0; a < 8; ++a)
-                for (unsigned long c = 0; c < 8; ++c)
-                    x[(a << high) | (b << 3) | c] = t1[rev3[c]][rev3[a]];
-            continue;
-        }
-        for (unsigned long a = 0; a < 8; ++a)
-            for (unsigned long c = 0; c < 8; ++c)
-                t2[a][c] = x[(a << high) | (rb << 3) | c];
-        for (unsigned long a = 0; a < 8; ++a)
-            for (unsigned long c = 0; c < 8; ++c) {
-                x[(a << high) | (b << 3) | c] = t2[rev3[c]][rev3[a]];
-                x[(a << high) | (rb << 3) | c] = t1[rev3[c]][rev3[a]];
-            }
-    }
-}
-
 // ---------------------------------------------------------------- four1
-
-// Two complex twiddle products (wr*re - wi*im, wr*im + wi*re) in double from
-// b = (re0, im0, re1, im1) and w = (wr0, wi0, wr1, wi1), rounded once to float.
-TV_TARGET_AVX2 inline __m128 twiddle_pair(__m256d b, __m256d w)
-{
-    const __m256d wr = _mm256_movedup_pd(w);
-    const __m256d wi = _mm256_permute_pd(w, 0xF);
-    const __m256d swapped = _mm256_permute_pd(b, 0x5);
-    return _mm256_cvtpd_ps(_mm256_addsub_pd(_mm256_mul_pd(wr, b), _mm256_mul_pd(wi, swapped)));
-}
-
-// Four complex twiddle products; w01 and w23 hold the twiddles of values 0, 1 and 2, 3.
-TV_TARGET_AVX2 inline __m256 twiddle_product(__m256 b, __m256d w01, __m256d w23)
-{
-    const __m128 lo = twiddle_pair(_mm256_cvtps_pd(_mm256_castps256_ps128(b)), w01);
-    const __m128 hi = twiddle_pair(_mm256_cvtps_pd(_mm256_extractf128_ps(b, 1)), w23);
-    return _mm256_insertf128_ps(_mm256_castps128_ps256(lo), hi, 1);
-}
-
-TV_TARGET_AVX2 inline __m256 twiddle_product(__m256 b, const double *w)
-{
-    return twiddle_product(b, _mm256_loadu_pd(w), _mm256_loadu_pd(w + 4));
-}
+//
+// Between its first and its last sweep the transform keeps the array in
+// blocks of eight complex values, each block holding the eight real parts and
+// then the eight imaginary parts (the same 64 bytes as the eight values
+// interleaved). Every butterfly then runs in one vector lane without
+// shuffles; the first sweep (bit reversal and stages h = 1, 2, 4) builds this
+// layout and the sweep of the last stage undoes it.
 
 // bottom = top - t, top = top + t, in float.
 TV_TARGET_AVX2 inline void butterfly(__m256 &top, __m256 &bottom, __m256 t)
@@ -125,106 +58,313 @@ TV_TARGET_AVX2 inline void butterfly(__m256 &top, __m256 &bottom, __m256 t)
     top = _mm256_add_ps(top, t);
 }
 
+// Eight complex values, real and imaginary parts apart.
+struct Split {
+    __m256 re;
+    __m256 im;
+};
+
+// The twiddles of eight butterflies in double: lanes 0-3 and 4-7 of wr, wi.
+struct Twiddles {
+    __m256d wr0, wr1, wi0, wi1;
+};
+
+TV_TARGET_AVX2 inline Twiddles broadcast_twiddle(const double *wr, const double *wi)
+{
+    const __m256d r = _mm256_broadcast_sd(wr);
+    const __m256d i = _mm256_broadcast_sd(wi);
+    return {r, r, i, i};
+}
+
+// Stage h of the table holds 2h doubles from 2(h - 1) on, in chunks of
+// min(h, 8) twiddles: their wr values, then their wi values.
+TV_TARGET_AVX2 inline Twiddles load_twiddles(const double *w)
+{
+    return {_mm256_loadu_pd(w), _mm256_loadu_pd(w + 4), _mm256_loadu_pd(w + 8),
+            _mm256_loadu_pd(w + 12)};
+}
+
 inline const double *stage(const double *table, unsigned long h)
 {
     return table + 2 * (h - 1);
 }
 
-// Stages h = 1, 2, 4 on each group of eight complex values, in registers.
-TV_TARGET_AVX2 void four1_first_stages(float *x, unsigned long n, const double *table)
+TV_TARGET_AVX2 inline __m256 join(__m128 lo, __m128 hi)
 {
-    const __m256d w1 = _mm256_broadcast_pd(reinterpret_cast<const __m128d *>(stage(table, 1)));
-    const __m256d w2 = _mm256_loadu_pd(stage(table, 2));
-    const double *w4 = stage(table, 4);
-    const __m256d w4lo = _mm256_loadu_pd(w4);
-    const __m256d w4hi = _mm256_loadu_pd(w4 + 4);
-    for (unsigned long s = 0; s < n; s += 8) {
-        float *p = x + 2 * s;
-        __m256 a = _mm256_loadu_ps(p);
-        __m256 b = _mm256_loadu_ps(p + 8);
-        // h = 1: (c0 c4 c2 c6) with (c1 c5 c3 c7).
-        __m256 top = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(1, 0, 1, 0));
-        __m256 bottom = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 2, 3, 2));
-        butterfly(top, bottom, twiddle_product(bottom, w1, w1));
-        a = _mm256_shuffle_ps(top, bottom, _MM_SHUFFLE(1, 0, 1, 0));
-        b = _mm256_shuffle_ps(top, bottom, _MM_SHUFFLE(3, 2, 3, 2));
-        // h = 2: (c0 c1 c4 c5) with (c2 c3 c6 c7).
-        top = _mm256_permute2f128_ps(a, b, 0x20);
-        bottom = _mm256_permute2f128_ps(a, b, 0x31);
-        butterfly(top, bottom, twiddle_product(bottom, w2, w2));
-        a = _mm256_permute2f128_ps(top, bottom, 0x20);
-        b = _mm256_permute2f128_ps(top, bottom, 0x31);
-        // h = 4: (c0 c1 c2 c3) with (c4 c5 c6 c7).
-        butterfly(a, b, twiddle_product(b, w4lo, w4hi));
-        _mm256_storeu_ps(p, a);
-        _mm256_storeu_ps(p + 8, b);
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(lo), hi, 1);
+}
+
+TV_TARGET_AVX2 inline __m128 real_part(__m256d wr, __m256d re, __m256d wi, __m256d im)
+{
+    return _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(wr, re), _mm256_mul_pd(wi, im)));
+}
+
+TV_TARGET_AVX2 inline __m128 imaginary_part(__m256d wr, __m256d re, __m256d wi, __m256d im)
+{
+    return _mm256_cvtpd_ps(_mm256_add_pd(_mm256_mul_pd(wr, im), _mm256_mul_pd(wi, re)));
+}
+
+// The twiddle products wr*re - wi*im and wr*im + wi*re of eight values, the
+// products and the sum in double, rounded once to float.
+TV_TARGET_AVX2 inline Split twiddle_product(const Split &b, const Twiddles &w)
+{
+    const __m256d re0 = _mm256_cvtps_pd(_mm256_castps256_ps128(b.re));
+    const __m256d re1 = _mm256_cvtps_pd(_mm256_extractf128_ps(b.re, 1));
+    const __m256d im0 = _mm256_cvtps_pd(_mm256_castps256_ps128(b.im));
+    const __m256d im1 = _mm256_cvtps_pd(_mm256_extractf128_ps(b.im, 1));
+    return {join(real_part(w.wr0, re0, w.wi0, im0), real_part(w.wr1, re1, w.wi1, im1)),
+            join(imaginary_part(w.wr0, re0, w.wi0, im0), imaginary_part(w.wr1, re1, w.wi1, im1))};
+}
+
+// The same for the twiddle (1, 0) that starts every stage. 1*re and 1*im are
+// exact, and so is every operation left (a product with 0 is a signed zero or
+// NaN, and a sum with a signed zero is exact), so float operations give the
+// bits of the double ones for every input.
+TV_TARGET_AVX2 inline Split unit_twiddle_product(const Split &b)
+{
+    const __m256 zero = _mm256_setzero_ps();
+    return {_mm256_sub_ps(b.re, _mm256_mul_ps(zero, b.im)),
+            _mm256_add_ps(b.im, _mm256_mul_ps(zero, b.re))};
+}
+
+TV_TARGET_AVX2 inline void butterfly(Split &top, Split &bottom, const Split &t)
+{
+    butterfly(top.re, bottom.re, t.re);
+    butterfly(top.im, bottom.im, t.im);
+}
+
+TV_TARGET_AVX2 inline Split load_block(const float *p)
+{
+    return {_mm256_loadu_ps(p), _mm256_loadu_ps(p + 8)};
+}
+
+// Stores a block split, or (Finish) interleaved again.
+template <bool Finish>
+TV_TARGET_AVX2 inline void store_block(float *p, const Split &v)
+{
+    if (Finish) {
+        const __m256 lo = _mm256_unpacklo_ps(v.re, v.im);  // values 0, 1 | 4, 5
+        const __m256 hi = _mm256_unpackhi_ps(v.re, v.im);  // values 2, 3 | 6, 7
+        _mm256_storeu_ps(p, _mm256_permute2f128_ps(lo, hi, 0x20));
+        _mm256_storeu_ps(p + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
+    } else {
+        _mm256_storeu_ps(p, v.re);
+        _mm256_storeu_ps(p + 8, v.im);
     }
 }
 
-TV_TARGET_AVX2 void four1_radix2_pass(float *x, unsigned long n, unsigned long h,
+// v[i] lane j <- v[j] lane i.
+TV_TARGET_AVX2 inline void transpose8(__m256 v[8])
+{
+    __m256 t[8], u[8];
+    for (int i = 0; i < 8; i += 2) {
+        t[i] = _mm256_unpacklo_ps(v[i], v[i + 1]);
+        t[i + 1] = _mm256_unpackhi_ps(v[i], v[i + 1]);
+    }
+    for (int i = 0; i < 8; i += 4) {
+        u[i] = _mm256_shuffle_ps(t[i], t[i + 2], _MM_SHUFFLE(1, 0, 1, 0));
+        u[i + 1] = _mm256_shuffle_ps(t[i], t[i + 2], _MM_SHUFFLE(3, 2, 3, 2));
+        u[i + 2] = _mm256_shuffle_ps(t[i + 1], t[i + 3], _MM_SHUFFLE(1, 0, 1, 0));
+        u[i + 3] = _mm256_shuffle_ps(t[i + 1], t[i + 3], _MM_SHUFFLE(3, 2, 3, 2));
+    }
+    for (int i = 0; i < 4; ++i) {
+        v[i] = _mm256_permute2f128_ps(u[i], u[i + 4], 0x20);
+        v[i + 4] = _mm256_permute2f128_ps(u[i], u[i + 4], 0x31);
+    }
+}
+
+// Rows of eight lanes transposed into split blocks: block i gets lane i.
+TV_TARGET_AVX2 inline void transpose8(Split r[8])
+{
+    __m256 re[8], im[8];
+    for (int j = 0; j < 8; ++j) {
+        re[j] = r[j].re;
+        im[j] = r[j].im;
+    }
+    transpose8(re);
+    transpose8(im);
+    for (int i = 0; i < 8; ++i)
+        r[i] = {re[i], im[i]};
+}
+
+// The twiddles of stages 2 and 4 other than (1, 0), as broadcasts.
+struct FirstTwiddles {
+    Twiddles w2;
+    Twiddles w4[4];
+};
+
+TV_TARGET_AVX2 inline FirstTwiddles first_twiddles(const double *table)
+{
+    FirstTwiddles f;
+    const double *w2 = stage(table, 2);
+    const double *w4 = stage(table, 4);
+    f.w2 = broadcast_twiddle(w2 + 1, w2 + 3);
+    for (int m = 1; m < 4; ++m)
+        f.w4[m] = broadcast_twiddle(w4 + m, w4 + 4 + m);
+    return f;
+}
+
+// Stages h = 1, 2, 4 on rows r[j] holding, lane by lane, the values whose
+// index ends in the three bits j.
+TV_TARGET_AVX2 inline void first_stages(Split r[8], const FirstTwiddles &f)
+{
+    for (int j = 0; j < 8; j += 2)
+        butterfly(r[j], r[j + 1], unit_twiddle_product(r[j + 1]));
+    for (int j = 0; j < 8; j += 4) {
+        butterfly(r[j], r[j + 2], unit_twiddle_product(r[j + 2]));
+        butterfly(r[j + 1], r[j + 3], twiddle_product(r[j + 3], f.w2));
+    }
+    butterfly(r[0], r[4], unit_twiddle_product(r[4]));
+    for (int j = 1; j < 4; ++j)
+        butterfly(r[j], r[j + 4], twiddle_product(r[j + 4], f.w4[j]));
+}
+
+const unsigned char kRev3[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+
+// The value of a tile row in each lane after load_tile.
+const unsigned char kLaneValue[8] = {0, 1, 4, 5, 2, 3, 6, 7};
+
+// Index (a, b, c), with a and c of three bits each, reverses to
+// (rev c, rev b, rev a): tile b (rows a of eight values c, each row one block
+// of the array) holds the inputs of the blocks (rev c, rev b), each row a
+// feeding row rev a of the first stages. `rows` is the distance of rows a
+// in floats.
+TV_TARGET_AVX2 inline void load_tile(const float *x, unsigned long rows, unsigned long b,
+                                     Split r[8])
+{
+    for (int a = 0; a < 8; ++a) {
+        const float *p = x + a * rows + 16 * b;
+        const __m256 v0 = _mm256_loadu_ps(p);
+        const __m256 v1 = _mm256_loadu_ps(p + 8);
+        r[kRev3[a]] = {_mm256_shuffle_ps(v0, v1, _MM_SHUFFLE(2, 0, 2, 0)),
+                       _mm256_shuffle_ps(v0, v1, _MM_SHUFFLE(3, 1, 3, 1))};
+    }
+}
+
+// Stores the transformed tile b (now rows of the blocks) at tile rb's place.
+TV_TARGET_AVX2 inline void store_tile(float *x, unsigned long rows, unsigned long rb, Split r[8])
+{
+    transpose8(r);
+    for (int lane = 0; lane < 8; ++lane)
+        store_block<false>(x + kRev3[kLaneValue[lane]] * rows + 16 * rb, r[lane]);
+}
+
+// The first sweep for n >= 64: tiles b and rev b exchange places.
+TV_TARGET_AVX2 void first_sweep_tiles(float *x, unsigned long n, const double *table)
+{
+    const FirstTwiddles f = first_twiddles(table);
+    const unsigned mid = log2_of(n) - 6;
+    const unsigned long rows = n / 4;
+    Split t1[8], t2[8];
+    for (unsigned long b = 0; b < (1UL << mid); ++b) {
+        const unsigned long rb = reverse_bits(b, mid);
+        if (rb < b)
+            continue;
+        load_tile(x, rows, b, t1);
+        first_stages(t1, f);
+        if (rb != b) {
+            load_tile(x, rows, rb, t2);
+            first_stages(t2, f);
+            store_tile(x, rows, b, t2);
+        }
+        store_tile(x, rows, rb, t1);
+    }
+}
+
+// The first sweep for n = 8, 16, 32: one row per lane j, lanes n/8.. unused.
+TV_TARGET_AVX2 void first_sweep_small(float *x, unsigned long n, const double *table)
+{
+    const unsigned bits = log2_of(n);
+    float re[8][8] = {}, im[8][8] = {};
+    for (unsigned long q = 0; q < n / 8; ++q)
+        for (unsigned long j = 0; j < 8; ++j) {
+            const unsigned long from = reverse_bits(8 * q + j, bits);
+            re[j][q] = x[2 * from];
+            im[j][q] = x[2 * from + 1];
+        }
+    Split r[8];
+    for (int j = 0; j < 8; ++j)
+        r[j] = {_mm256_loadu_ps(re[j]), _mm256_loadu_ps(im[j])};
+    first_stages(r, first_twiddles(table));
+    transpose8(r);
+    for (unsigned long q = 0; q < n / 8; ++q)
+        store_block<false>(x + 16 * q, r[q]);
+}
+
+template <bool Finish>
+TV_TARGET_AVX2 void split_radix2_pass(float *x, unsigned long n, unsigned long h,
                                       const double *table)
 {
     const double *w = stage(table, h);
     for (unsigned long s = 0; s < n; s += 2 * h) {
-        for (unsigned long m = 0; m < h; m += 4) {
-            float *a = x + 2 * (s + m);
-            float *b = a + 2 * h;
-            __m256 top = _mm256_loadu_ps(a);
-            __m256 bottom = _mm256_loadu_ps(b);
-            butterfly(top, bottom, twiddle_product(bottom, w + 2 * m));
-            _mm256_storeu_ps(a, top);
-            _mm256_storeu_ps(b, bottom);
+        for (unsigned long m = 0; m < h; m += 8) {
+            float *pa = x + 2 * (s + m);
+            float *pb = pa + 2 * h;
+            Split a = load_block(pa);
+            Split b = load_block(pb);
+            butterfly(a, b, twiddle_product(b, load_twiddles(w + 2 * m)));
+            store_block<Finish>(pa, a);
+            store_block<Finish>(pb, b);
         }
     }
 }
 
-// Stages h and 2h in one sweep: each group of four values a, b, c, d at
+// Stages h and 2h in one sweep: each group of four blocks a, b, c, d at
 // distance h goes through both stages' butterflies in registers.
-TV_TARGET_AVX2 void four1_radix4_pass(float *x, unsigned long n, unsigned long h,
+template <bool Finish>
+TV_TARGET_AVX2 void split_radix4_pass(float *x, unsigned long n, unsigned long h,
                                       const double *table)
 {
     const double *w1 = stage(table, h);
     const double *w2 = stage(table, 2 * h);
     for (unsigned long s = 0; s < n; s += 4 * h) {
-        for (unsigned long m = 0; m < h; m += 4) {
+        for (unsigned long m = 0; m < h; m += 8) {
             float *pa = x + 2 * (s + m);
             float *pb = pa + 2 * h;
             float *pc = pb + 2 * h;
             float *pd = pc + 2 * h;
-            __m256 a = _mm256_loadu_ps(pa);
-            __m256 b = _mm256_loadu_ps(pb);
-            __m256 c = _mm256_loadu_ps(pc);
-            __m256 d = _mm256_loadu_ps(pd);
-            butterfly(a, b, twiddle_product(b, w1 + 2 * m));
-            butterfly(c, d, twiddle_product(d, w1 + 2 * m));
-            butterfly(a, c, twiddle_product(c, w2 + 2 * m));
-            butterfly(b, d, twiddle_product(d, w2 + 2 * (m + h)));
-            _mm256_storeu_ps(pa, a);
-            _mm256_storeu_ps(pb, b);
-            _mm256_storeu_ps(pc, c);
-            _mm256_storeu_ps(pd, d);
+            Split a = load_block(pa);
+            Split b = load_block(pb);
+            Split c = load_block(pc);
+            Split d = load_block(pd);
+            const Twiddles w = load_twiddles(w1 + 2 * m);
+            butterfly(a, b, twiddle_product(b, w));
+            butterfly(c, d, twiddle_product(d, w));
+            butterfly(a, c, twiddle_product(c, load_twiddles(w2 + 2 * m)));
+            butterfly(b, d, twiddle_product(d, load_twiddles(w2 + 2 * (m + h))));
+            store_block<Finish>(pa, a);
+            store_block<Finish>(pb, b);
+            store_block<Finish>(pc, c);
+            store_block<Finish>(pd, d);
         }
     }
 }
 
-// Stages h = first, 2 first, ..., last on n values, two per sweep.
-TV_TARGET_AVX2 void four1_passes(float *x, unsigned long n, unsigned long first, unsigned long last,
-                                 const double *table)
+// Stages h = first, 2 first, ..., last (h >= 8) on n values, two per sweep;
+// `finish`: stage `last` is the transform's last, whose sweep interleaves.
+TV_TARGET_AVX2 void split_passes(float *x, unsigned long n, unsigned long first, unsigned long last,
+                                 const double *table, bool finish)
 {
     unsigned long h = first;
     while (h <= last) {
         if (2 * h <= last) {
-            four1_radix4_pass(x, n, h, table);
+            if (finish && 2 * h == last)
+                split_radix4_pass<true>(x, n, h, table);
+            else
+                split_radix4_pass<false>(x, n, h, table);
             h <<= 2;
         } else {
-            four1_radix2_pass(x, n, h, table);
+            if (finish && h == last)
+                split_radix2_pass<true>(x, n, h, table);
+            else
+                split_radix2_pass<false>(x, n, h, table);
             h <<= 1;
         }
     }
 }
 
-// Complex values per block whose small stages run while it stays in cache.
-const unsigned long kFour1Block = 1UL << 13;
+// Complex values per block whose smaller stages run while it stays in cache.
+const unsigned long kFour1Block = 1UL << 12;
 
 // ---------------------------------------------------------------- fourn
 
@@ -474,13 +614,19 @@ bool four1_avx2(float data[], unsigned long nn, int isign)
         return false;
     const double *table = tables->d;
     float *x = data + 1;
-    bit_reverse(reinterpret_cast<complex_bits *>(x), nn);
-    const unsigned long block = std::min(nn, kFour1Block);
-    for (unsigned long s = 0; s < nn; s += block) {
-        four1_first_stages(x + 2 * s, block, table);
-        four1_passes(x + 2 * s, block, 8, block / 2, table);
+    if (nn >= 64)
+        first_sweep_tiles(x, nn, table);
+    else
+        first_sweep_small(x, nn, table);
+    if (nn == 8) {
+        store_block<true>(x, load_block(x));
+        return true;
     }
-    four1_passes(x, nn, block, nn / 2, table);
+    const unsigned long block = std::min(nn, kFour1Block);
+    for (unsigned long s = 0; s < nn; s += block)
+        split_passes(x + 2 * s, block, 8, block / 2, table, block == nn);
+    if (block < nn)
+        split_passes(x, nn, block, nn / 2, table, true);
     return true;
 }
 

@@ -110,7 +110,7 @@ void fill_stages(unsigned long n, Angle theta_of, Store store)
         double wr = 1.0;
         double wi = 0.0;
         for (unsigned long m = 0; m < h; ++m) {
-            store(h - 1 + m, wr, wi);
+            store(h, m, wr, wi);
             advance(wr, wi, step);
         }
     }
@@ -145,9 +145,12 @@ TwiddlePtr four1_twiddles(unsigned long nn, int isign)
         // The stage angle is (2 pi / mmax) * isign with mmax = 2h floats.
         fill_stages(
             nn, [&](unsigned long h) { return (kTwoPi / static_cast<double>(2 * h)) * isign; },
-            [&](unsigned long at, double wr, double wi) {
-                t.d[2 * at] = wr;
-                t.d[2 * at + 1] = wi;
+            [&](unsigned long h, unsigned long m, double wr, double wi) {
+                // Chunks of min(h, 8) twiddles: their wr values, then their wi values.
+                const unsigned long chunk = h < 8 ? h : 8;
+                double *at = t.d + 2 * (h - 1) + 2 * (m - m % chunk) + m % chunk;
+                at[0] = wr;
+                at[chunk] = wi;
             });
     });
 }
@@ -157,9 +160,9 @@ TwiddlePtr fourn_twiddles(unsigned long n, int isign)
     return lookup(Kind::fourn, n, isign, 0, 2 * n, [&](TwiddleTable &t) {
         fill_stages(
             n, [&](unsigned long h) { return isign * kTwoPi / static_cast<double>(2 * h); },
-            [&](unsigned long at, double wr, double wi) {
-                t.f[2 * at] = static_cast<float>(wr);
-                t.f[2 * at + 1] = static_cast<float>(wi);
+            [&](unsigned long h, unsigned long m, double wr, double wi) {
+                t.f[2 * (h - 1 + m)] = static_cast<float>(wr);
+                t.f[2 * (h - 1 + m) + 1] = static_cast<float>(wi);
             });
     });
 }
