@@ -268,6 +268,33 @@ TEST(TkhostProbe, StoreKeepsIntAndFloatValues)
                                  "    Doubled = 8 (int)\n"));
 }
 
+// The probe reads Count with tkGetIntParameter and Scale with
+// tkGetFloatParameter, whatever kind of value the store holds (or none).
+TEST(TkhostProbe, NumbersAreConvertedFromEveryKindOfValue)
+{
+    struct Case {
+        std::vector<std::string> set;
+        const char *product, *doubled;
+    };
+    const Case cases[] = {
+        {{"--set-float", "Count=4.7", "--set-int", "Scale=3"}, "12 (float)", "8 (int)"},
+        {{"--set-float", "Count=-4.7", "--set-float", "Scale=0.5"}, "-2 (float)", "-8 (int)"},
+        {{"--set", "Count=12abc", "--set", "Scale=0.25e1x"}, "30 (float)", "24 (int)"},
+        {{"--set", "Count=", "--set", "Scale=none"}, "0 (float)", "0 (int)"},
+        {{}, "0 (float)", "0 (int)"},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::string> args = {PROBE_PLUGIN};
+        args.insert(args.end(), c.set.begin(), c.set.end());
+        args.insert(args.end(), {"--step", "Numbers"});
+        const Outcome o = tkhost(args);
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_THAT(o.out, HasSubstr("    Product = " + std::string(c.product) + "\n" +
+                                     "    Doubled = " + c.doubled + "\n"))
+            << o.out;
+    }
+}
+
 TEST(TkhostProbe, UnexpectedHostCallsAreReportedInTheLog)
 {
     Outcome o = tkhost({PROBE_PLUGIN, "--step", "Unexpected"});

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include <type_traits>
 
 namespace tkhost {
 
@@ -165,6 +166,29 @@ const Value *find_parameter(const char *name)
     return it != host().parameters.end() ? &it->second : nullptr;
 }
 
+// A parameter as tkGetIntParameter and tkGetFloatParameter hand it out: a
+// stored number converted to T, a text read as a T as far as it reads as one,
+// 0 when there is no such parameter.
+template <typename T>
+T number_parameter(const char *name)
+{
+    const Value *found = find_parameter(name);
+    if (found == nullptr)
+        return T(0);
+    switch (found->kind) {
+    case Value::Kind::Int:
+        return static_cast<T>(found->integer);
+    case Value::Kind::Float:
+        return static_cast<T>(found->real);
+    case Value::Kind::Text:
+        break;
+    }
+    if constexpr (std::is_same_v<T, int>)
+        return static_cast<int>(std::strtol(found->text.c_str(), nullptr, 10));
+    else
+        return std::strtof(found->text.c_str(), nullptr);
+}
+
 // Asks on the terminal for the answer to an open-file dialog.
 DialogAnswer ask_on_terminal(const DialogRequest &request)
 {
@@ -307,35 +331,13 @@ TKHOST_API int tkGetStringParameter(char *name, char *value)
 TKHOST_API int tkGetIntParameter(char *name)
 {
     host().calls.push_back("tkGetIntParameter");
-    const tkhost::Value *found = tkhost::find_parameter(name);
-    if (found == nullptr)
-        return 0;
-    switch (found->kind) {
-    case tkhost::Value::Kind::Int:
-        return found->integer;
-    case tkhost::Value::Kind::Float:
-        return static_cast<int>(found->real);
-    case tkhost::Value::Kind::Text:
-        break;
-    }
-    return static_cast<int>(std::strtol(found->text.c_str(), nullptr, 10));
+    return tkhost::number_parameter<int>(name);
 }
 
 TKHOST_API float tkGetFloatParameter(char *name)
 {
     host().calls.push_back("tkGetFloatParameter");
-    const tkhost::Value *found = tkhost::find_parameter(name);
-    if (found == nullptr)
-        return 0.0f;
-    switch (found->kind) {
-    case tkhost::Value::Kind::Int:
-        return static_cast<float>(found->integer);
-    case tkhost::Value::Kind::Float:
-        return found->real;
-    case tkhost::Value::Kind::Text:
-        break;
-    }
-    return std::strtof(found->text.c_str(), nullptr);
+    return tkhost::number_parameter<float>(name);
 }
 
 TKHOST_API void tkSetStringParameter(char *name, char *value)

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,38 @@ std::string check_text(const char *name, const char *text, std::size_t limit)
     return "";
 }
 
+using PluginPointer = std::unique_ptr<LMTKPluginInterface>;
+
+// The plugin created and initialised by a fresh 2.3.0 host, or null with the
+// reason in why.
+PluginPointer started_plugin(void *library, std::string &why)
+{
+    fresh_host(2, 3, 0);
+    PluginPointer plugin(creator(library)());
+    if (plugin == nullptr || !plugin->initPlugin()) {
+        why = "the plugin does not initialise with a 2.3.0 host";
+        return nullptr;
+    }
+    return plugin;
+}
+
+// The script asks for `command`; the next dialog gets `answer`.
+void run_command(LMTKPluginInterface &plugin, const char *command, const DialogAnswer &answer)
+{
+    host().parameters["Command"] = Value::of_text(command);
+    host().answers.push_back(answer);
+    plugin.execute();
+}
+
+// Empty when the plugin neither showed a dialog nor wrote a parameter, else
+// what it should not have done that for.
+std::string host_untouched(const std::string &after)
+{
+    if (!host().dialogs.empty() || !host().writes.empty())
+        return after + " showed a dialog or wrote parameters";
+    return "";
+}
+
 std::string metadata(void *library)
 {
     for (const char *getter : kMetadataGetters) {
@@ -170,21 +203,15 @@ std::string lifecycle(void *library)
 std::string refused_host_stays_quiet(void *library)
 {
     fresh_host(0, 0, 0);
-    LMTKPluginInterface *plugin = creator(library)();
+    PluginPointer plugin(creator(library)());
     if (plugin == nullptr)
         return "createPlugin returned null";
-    if (plugin->initPlugin()) {
-        delete plugin;
+    if (plugin->initPlugin())
         return "initPlugin accepted a 0.0.0 host";
-    }
     // A careless host calls execute() anyway.
-    host().parameters["Command"] = Value::of_text("GetFileName");
-    host().answers.push_back(DialogAnswer::choose("/validate/never.fmr"));
-    plugin->execute();
-    delete plugin;
-    if (!host().dialogs.empty() || !host().writes.empty())
-        return "execute after a refused initPlugin showed a dialog or wrote parameters";
-    return "";
+    run_command(*plugin, "GetFileName", DialogAnswer::choose("/validate/never.fmr"));
+    plugin.reset();
+    return host_untouched("execute after a refused initPlugin");
 }
 
 struct Command {
@@ -200,19 +227,16 @@ const Command kCommands[] = {{"GetFileName", "Filename"},
 std::string commands(void *library, bool chosen)
 {
     for (const Command &command : kCommands) {
-        fresh_host(2, 3, 0);
-        LMTKPluginInterface *plugin = creator(library)();
-        if (plugin == nullptr || !plugin->initPlugin()) {
-            delete plugin;
-            return "the plugin does not initialise with a 2.3.0 host";
-        }
+        std::string why;
+        PluginPointer plugin = started_plugin(library, why);
+        if (plugin == nullptr)
+            return why;
         Host &h = host();
-        h.parameters["Command"] = Value::of_text(command.name);
         h.parameters["FileType"] = Value::of_text("Lumarin functional project (*.fmr)");
         const std::string path = std::string("/validate/") + command.name + ".fmr";
-        h.answers.push_back(chosen ? DialogAnswer::choose(path) : DialogAnswer::cancel());
-        plugin->execute();
-        delete plugin;
+        run_command(*plugin, command.name,
+                    chosen ? DialogAnswer::choose(path) : DialogAnswer::cancel());
+        plugin.reset();
         const std::string where = std::string(command.name) + ": ";
         if (h.dialogs.size() != 1)
             return where + std::to_string(h.dialogs.size()) + " dialogs instead of 1";
@@ -230,30 +254,22 @@ std::string commands(void *library, bool chosen)
 
 std::string unknown_command_does_nothing(void *library)
 {
-    fresh_host(2, 3, 0);
-    LMTKPluginInterface *plugin = creator(library)();
-    if (plugin == nullptr || !plugin->initPlugin()) {
-        delete plugin;
-        return "the plugin does not initialise with a 2.3.0 host";
-    }
-    host().parameters["Command"] = Value::of_text("getfilename");
-    host().answers.push_back(DialogAnswer::choose("/validate/never.fmr"));
-    plugin->execute();
-    delete plugin;
-    if (!host().dialogs.empty() || !host().writes.empty())
-        return "an unknown command showed a dialog or wrote parameters";
-    return "";
+    std::string why;
+    PluginPointer plugin = started_plugin(library, why);
+    if (plugin == nullptr)
+        return why;
+    run_command(*plugin, "getfilename", DialogAnswer::choose("/validate/never.fmr"));
+    plugin.reset();
+    return host_untouched("an unknown command");
 }
 
 // A host that writes far more than agreed into every buffer it is handed.
 std::string careless_host(void *library)
 {
-    fresh_host(2, 3, 0);
-    LMTKPluginInterface *plugin = creator(library)();
-    if (plugin == nullptr || !plugin->initPlugin()) {
-        delete plugin;
-        return "the plugin does not initialise with a 2.3.0 host";
-    }
+    std::string why;
+    PluginPointer plugin = started_plugin(library, why);
+    if (plugin == nullptr)
+        return why;
     Host &h = host();
     h.string_parameter_override = [](const char *name, char *buffer) {
         std::memset(buffer, 'x', 1000);
@@ -268,7 +284,6 @@ std::string careless_host(void *library)
         return 1;
     };
     plugin->execute();
-    delete plugin;
     return "";
 }
 
