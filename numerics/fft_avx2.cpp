@@ -9,7 +9,10 @@
 //   then rounded once to float); the butterfly sums run in float lanes;
 // - two or three radix-2 stages are done in registers per memory sweep, and
 //   the smaller stages block by block while the block is in cache;
-// - the bit reversal moves whole tiles, so each cache line is read once.
+// - the bit reversal moves whole tiles, so each cache line is read once, and
+//   four1 runs its first three stages on each tile on the way;
+// - the twiddle (1, 0) that starts each stage runs in float where that gives
+//   the double result's bits for every input (see unit_twiddle_product).
 // No fused multiply-add is ever used (the target is "avx2" alone).
 
 #include "detail_fft.h"
@@ -25,6 +28,9 @@
 namespace tessivane {
 namespace detail {
 namespace {
+
+// The kernels below are small and run in the innermost loops.
+#define TV_INLINE inline __attribute__((always_inline))
 
 unsigned long reverse_bits(unsigned long v, unsigned bits)
 {
@@ -52,7 +58,7 @@ unsigned log2_of(unsigned long n)
 // layout and the sweep of the last stage undoes it.
 
 // bottom = top - t, top = top + t, in float.
-TV_TARGET_AVX2 inline void butterfly(__m256 &top, __m256 &bottom, __m256 t)
+TV_TARGET_AVX2 TV_INLINE void butterfly(__m256 &top, __m256 &bottom, __m256 t)
 {
     bottom = _mm256_sub_ps(top, t);
     top = _mm256_add_ps(top, t);
@@ -69,7 +75,7 @@ struct Twiddles {
     __m256d wr0, wr1, wi0, wi1;
 };
 
-TV_TARGET_AVX2 inline Twiddles broadcast_twiddle(const double *wr, const double *wi)
+TV_TARGET_AVX2 TV_INLINE Twiddles broadcast_twiddle(const double *wr, const double *wi)
 {
     const __m256d r = _mm256_broadcast_sd(wr);
     const __m256d i = _mm256_broadcast_sd(wi);
@@ -78,7 +84,7 @@ TV_TARGET_AVX2 inline Twiddles broadcast_twiddle(const double *wr, const double 
 
 // Stage h of the table holds 2h doubles from 2(h - 1) on, in chunks of
 // min(h, 8) twiddles: their wr values, then their wi values.
-TV_TARGET_AVX2 inline Twiddles load_twiddles(const double *w)
+TV_TARGET_AVX2 TV_INLINE Twiddles load_twiddles(const double *w)
 {
     return {_mm256_loadu_pd(w), _mm256_loadu_pd(w + 4), _mm256_loadu_pd(w + 8),
             _mm256_loadu_pd(w + 12)};
@@ -89,24 +95,24 @@ inline const double *stage(const double *table, unsigned long h)
     return table + 2 * (h - 1);
 }
 
-TV_TARGET_AVX2 inline __m256 join(__m128 lo, __m128 hi)
+TV_TARGET_AVX2 TV_INLINE __m256 join(__m128 lo, __m128 hi)
 {
     return _mm256_insertf128_ps(_mm256_castps128_ps256(lo), hi, 1);
 }
 
-TV_TARGET_AVX2 inline __m128 real_part(__m256d wr, __m256d re, __m256d wi, __m256d im)
+TV_TARGET_AVX2 TV_INLINE __m128 real_part(__m256d wr, __m256d re, __m256d wi, __m256d im)
 {
     return _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(wr, re), _mm256_mul_pd(wi, im)));
 }
 
-TV_TARGET_AVX2 inline __m128 imaginary_part(__m256d wr, __m256d re, __m256d wi, __m256d im)
+TV_TARGET_AVX2 TV_INLINE __m128 imaginary_part(__m256d wr, __m256d re, __m256d wi, __m256d im)
 {
     return _mm256_cvtpd_ps(_mm256_add_pd(_mm256_mul_pd(wr, im), _mm256_mul_pd(wi, re)));
 }
 
 // The twiddle products wr*re - wi*im and wr*im + wi*re of eight values, the
 // products and the sum in double, rounded once to float.
-TV_TARGET_AVX2 inline Split twiddle_product(const Split &b, const Twiddles &w)
+TV_TARGET_AVX2 TV_INLINE Split twiddle_product(const Split &b, const Twiddles &w)
 {
     const __m256d re0 = _mm256_cvtps_pd(_mm256_castps256_ps128(b.re));
     const __m256d re1 = _mm256_cvtps_pd(_mm256_extractf128_ps(b.re, 1));
@@ -120,27 +126,27 @@ TV_TARGET_AVX2 inline Split twiddle_product(const Split &b, const Twiddles &w)
 // exact, and so is every operation left (a product with 0 is a signed zero or
 // NaN, and a sum with a signed zero is exact), so float operations give the
 // bits of the double ones for every input.
-TV_TARGET_AVX2 inline Split unit_twiddle_product(const Split &b)
+TV_TARGET_AVX2 TV_INLINE Split unit_twiddle_product(const Split &b)
 {
     const __m256 zero = _mm256_setzero_ps();
     return {_mm256_sub_ps(b.re, _mm256_mul_ps(zero, b.im)),
             _mm256_add_ps(b.im, _mm256_mul_ps(zero, b.re))};
 }
 
-TV_TARGET_AVX2 inline void butterfly(Split &top, Split &bottom, const Split &t)
+TV_TARGET_AVX2 TV_INLINE void butterfly(Split &top, Split &bottom, const Split &t)
 {
     butterfly(top.re, bottom.re, t.re);
     butterfly(top.im, bottom.im, t.im);
 }
 
-TV_TARGET_AVX2 inline Split load_block(const float *p)
+TV_TARGET_AVX2 TV_INLINE Split load_block(const float *p)
 {
     return {_mm256_loadu_ps(p), _mm256_loadu_ps(p + 8)};
 }
 
 // Stores a block split, or (Finish) interleaved again.
 template <bool Finish>
-TV_TARGET_AVX2 inline void store_block(float *p, const Split &v)
+TV_TARGET_AVX2 TV_INLINE void store_block(float *p, const Split &v)
 {
     if (Finish) {
         const __m256 lo = _mm256_unpacklo_ps(v.re, v.im);  // values 0, 1 | 4, 5
@@ -154,19 +160,22 @@ TV_TARGET_AVX2 inline void store_block(float *p, const Split &v)
 }
 
 // v[i] lane j <- v[j] lane i.
-TV_TARGET_AVX2 inline void transpose8(__m256 v[8])
+TV_TARGET_AVX2 TV_INLINE void transpose8(__m256 v[8])
 {
     __m256 t[8], u[8];
+#pragma GCC unroll 8
     for (int i = 0; i < 8; i += 2) {
         t[i] = _mm256_unpacklo_ps(v[i], v[i + 1]);
         t[i + 1] = _mm256_unpackhi_ps(v[i], v[i + 1]);
     }
+#pragma GCC unroll 8
     for (int i = 0; i < 8; i += 4) {
         u[i] = _mm256_shuffle_ps(t[i], t[i + 2], _MM_SHUFFLE(1, 0, 1, 0));
         u[i + 1] = _mm256_shuffle_ps(t[i], t[i + 2], _MM_SHUFFLE(3, 2, 3, 2));
         u[i + 2] = _mm256_shuffle_ps(t[i + 1], t[i + 3], _MM_SHUFFLE(1, 0, 1, 0));
         u[i + 3] = _mm256_shuffle_ps(t[i + 1], t[i + 3], _MM_SHUFFLE(3, 2, 3, 2));
     }
+#pragma GCC unroll 8
     for (int i = 0; i < 4; ++i) {
         v[i] = _mm256_permute2f128_ps(u[i], u[i + 4], 0x20);
         v[i + 4] = _mm256_permute2f128_ps(u[i], u[i + 4], 0x31);
@@ -174,15 +183,17 @@ TV_TARGET_AVX2 inline void transpose8(__m256 v[8])
 }
 
 // Rows of eight lanes transposed into split blocks: block i gets lane i.
-TV_TARGET_AVX2 inline void transpose8(Split r[8])
+TV_TARGET_AVX2 TV_INLINE void transpose8(Split r[8])
 {
     __m256 re[8], im[8];
+#pragma GCC unroll 8
     for (int j = 0; j < 8; ++j) {
         re[j] = r[j].re;
         im[j] = r[j].im;
     }
     transpose8(re);
     transpose8(im);
+#pragma GCC unroll 8
     for (int i = 0; i < 8; ++i)
         r[i] = {re[i], im[i]};
 }
@@ -193,7 +204,7 @@ struct FirstTwiddles {
     Twiddles w4[4];
 };
 
-TV_TARGET_AVX2 inline FirstTwiddles first_twiddles(const double *table)
+TV_TARGET_AVX2 TV_INLINE FirstTwiddles first_twiddles(const double *table)
 {
     FirstTwiddles f;
     const double *w2 = stage(table, 2);
@@ -206,15 +217,18 @@ TV_TARGET_AVX2 inline FirstTwiddles first_twiddles(const double *table)
 
 // Stages h = 1, 2, 4 on rows r[j] holding, lane by lane, the values whose
 // index ends in the three bits j.
-TV_TARGET_AVX2 inline void first_stages(Split r[8], const FirstTwiddles &f)
+TV_TARGET_AVX2 TV_INLINE void first_stages(Split r[8], const FirstTwiddles &f)
 {
+#pragma GCC unroll 8
     for (int j = 0; j < 8; j += 2)
         butterfly(r[j], r[j + 1], unit_twiddle_product(r[j + 1]));
+#pragma GCC unroll 8
     for (int j = 0; j < 8; j += 4) {
         butterfly(r[j], r[j + 2], unit_twiddle_product(r[j + 2]));
         butterfly(r[j + 1], r[j + 3], twiddle_product(r[j + 3], f.w2));
     }
     butterfly(r[0], r[4], unit_twiddle_product(r[4]));
+#pragma GCC unroll 8
     for (int j = 1; j < 4; ++j)
         butterfly(r[j], r[j + 4], twiddle_product(r[j + 4], f.w4[j]));
 }
@@ -229,9 +243,10 @@ const unsigned char kLaneValue[8] = {0, 1, 4, 5, 2, 3, 6, 7};
 // of the array) holds the inputs of the blocks (rev c, rev b), each row a
 // feeding row rev a of the first stages. `rows` is the distance of rows a
 // in floats.
-TV_TARGET_AVX2 inline void load_tile(const float *x, unsigned long rows, unsigned long b,
-                                     Split r[8])
+TV_TARGET_AVX2 TV_INLINE void load_tile(const float *x, unsigned long rows, unsigned long b,
+                                        Split r[8])
 {
+#pragma GCC unroll 8
     for (int a = 0; a < 8; ++a) {
         const float *p = x + a * rows + 16 * b;
         const __m256 v0 = _mm256_loadu_ps(p);
@@ -241,10 +256,21 @@ TV_TARGET_AVX2 inline void load_tile(const float *x, unsigned long rows, unsigne
     }
 }
 
+TV_TARGET_AVX2 TV_INLINE void prefetch_tile(const float *x, unsigned long rows, unsigned long b)
+{
+#pragma GCC unroll 8
+    for (int a = 0; a < 8; ++a) {
+        const char *p = reinterpret_cast<const char *>(x + a * rows + 16 * b);
+        _mm_prefetch(p, _MM_HINT_T0);
+        _mm_prefetch(p + 63, _MM_HINT_T0);
+    }
+}
+
 // Stores the transformed tile b (now rows of the blocks) at tile rb's place.
-TV_TARGET_AVX2 inline void store_tile(float *x, unsigned long rows, unsigned long rb, Split r[8])
+TV_TARGET_AVX2 TV_INLINE void store_tile(float *x, unsigned long rows, unsigned long rb, Split r[8])
 {
     transpose8(r);
+#pragma GCC unroll 8
     for (int lane = 0; lane < 8; ++lane)
         store_block<false>(x + kRev3[kLaneValue[lane]] * rows + 16 * rb, r[lane]);
 }
@@ -255,11 +281,19 @@ TV_TARGET_AVX2 void first_sweep_tiles(float *x, unsigned long n, const double *t
     const FirstTwiddles f = first_twiddles(table);
     const unsigned mid = log2_of(n) - 6;
     const unsigned long rows = n / 4;
+    const unsigned long tiles = 1UL << mid;
     Split t1[8], t2[8];
-    for (unsigned long b = 0; b < (1UL << mid); ++b) {
+    for (unsigned long b = 0; b < tiles; ++b) {
         const unsigned long rb = reverse_bits(b, mid);
         if (rb < b)
             continue;
+        // The partner tiles come in bit-reversed order, which no hardware
+        // prefetcher follows: ask for the next one now.
+        unsigned long next = b + 1;
+        while (next < tiles && reverse_bits(next, mid) < next)
+            ++next;
+        if (next < tiles)
+            prefetch_tile(x, rows, reverse_bits(next, mid));
         load_tile(x, rows, b, t1);
         first_stages(t1, f);
         if (rb != b) {
@@ -287,6 +321,11 @@ TV_TARGET_AVX2 void first_sweep_small(float *x, unsigned long n, const double *t
         r[j] = {_mm256_loadu_ps(re[j]), _mm256_loadu_ps(im[j])};
     first_stages(r, first_twiddles(table));
     transpose8(r);
+    if (n == 8) {
+        // The last stage done: interleave again.
+        store_block<true>(x, r[0]);
+        return;
+    }
     for (unsigned long q = 0; q < n / 8; ++q)
         store_block<false>(x + 16 * q, r[q]);
 }
@@ -364,13 +403,13 @@ TV_TARGET_AVX2 void split_passes(float *x, unsigned long n, unsigned long first,
 }
 
 // Complex values per block whose smaller stages run while it stays in cache.
-const unsigned long kFour1Block = 1UL << 12;
+const unsigned long kFour1Block = 1UL << 14;
 
 // ---------------------------------------------------------------- fourn
 
 // fourn's twiddle product with a float twiddle, in float lanes:
 // (fwr*re - fwi*im, fwr*im + fwi*re) for four complex values.
-TV_TARGET_AVX2 inline __m256 float_twiddle_product(__m256 b, __m256 wr, __m256 wi)
+TV_TARGET_AVX2 TV_INLINE __m256 float_twiddle_product(__m256 b, __m256 wr, __m256 wi)
 {
     const __m256 swapped = _mm256_permute_ps(b, _MM_SHUFFLE(2, 3, 0, 1));
     return _mm256_addsub_ps(_mm256_mul_ps(wr, b), _mm256_mul_ps(wi, swapped));
@@ -387,12 +426,12 @@ struct Lines {
     float *row(unsigned long j) const { return rows + 2 * width * j; }
 };
 
-TV_TARGET_AVX2 inline __m256 broadcast_re(const float *w)
+TV_TARGET_AVX2 TV_INLINE __m256 broadcast_re(const float *w)
 {
     return _mm256_set1_ps(w[0]);
 }
 
-TV_TARGET_AVX2 inline __m256 broadcast_im(const float *w)
+TV_TARGET_AVX2 TV_INLINE __m256 broadcast_im(const float *w)
 {
     return _mm256_set1_ps(w[1]);
 }
@@ -464,7 +503,7 @@ TV_TARGET_AVX2 void lines_transform(const Lines &l, const float *table)
 }
 
 // Transposes four rows of four complex values (64-bit units).
-TV_TARGET_AVX2 inline void transpose4(__m256d &v0, __m256d &v1, __m256d &v2, __m256d &v3)
+TV_TARGET_AVX2 TV_INLINE void transpose4(__m256d &v0, __m256d &v1, __m256d &v2, __m256d &v3)
 {
     const __m256d t0 = _mm256_unpacklo_pd(v0, v1);
     const __m256d t1 = _mm256_unpackhi_pd(v0, v1);
@@ -618,10 +657,8 @@ bool four1_avx2(float data[], unsigned long nn, int isign)
         first_sweep_tiles(x, nn, table);
     else
         first_sweep_small(x, nn, table);
-    if (nn == 8) {
-        store_block<true>(x, load_block(x));
+    if (nn == 8)
         return true;
-    }
     const unsigned long block = std::min(nn, kFour1Block);
     for (unsigned long s = 0; s < nn; s += block)
         split_passes(x + 2 * s, block, 8, block / 2, table, block == nn);
