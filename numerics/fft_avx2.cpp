@@ -256,13 +256,20 @@ TV_TARGET_AVX2 TV_INLINE void load_tile(const float *x, unsigned long rows, unsi
     }
 }
 
-TV_TARGET_AVX2 TV_INLINE void prefetch_tile(const float *x, unsigned long rows, unsigned long b)
+// The partners rev b of the tiles b in group `base` (see first_sweep_tiles):
+// for each l, 2^g neighbouring tiles.
+TV_TARGET_AVX2 void prefetch_partners(const float *x, unsigned long rows, unsigned mid, unsigned g,
+                                      unsigned long base)
 {
-#pragma GCC unroll 8
-    for (int a = 0; a < 8; ++a) {
-        const char *p = reinterpret_cast<const char *>(x + a * rows + 16 * b);
-        _mm_prefetch(p, _MM_HINT_T0);
-        _mm_prefetch(p + 63, _MM_HINT_T0);
+    const unsigned long bytes = 64UL << g;
+    for (unsigned long l = 0; l < (1UL << g); ++l) {
+        const unsigned long first = reverse_bits(base << g | l, mid) & ~((1UL << g) - 1);
+        for (int a = 0; a < 8; ++a) {
+            const char *p = reinterpret_cast<const char *>(x + a * rows + 16 * first);
+            for (unsigned long at = 0; at < bytes; at += 64)
+                _mm_prefetch(p + at, _MM_HINT_T0);
+            _mm_prefetch(p + bytes - 1, _MM_HINT_T0);
+        }
     }
 }
 
@@ -281,27 +288,34 @@ TV_TARGET_AVX2 void first_sweep_tiles(float *x, unsigned long n, const double *t
     const FirstTwiddles f = first_twiddles(table);
     const unsigned mid = log2_of(n) - 6;
     const unsigned long rows = n / 4;
-    const unsigned long tiles = 1UL << mid;
+    // Tiles go in groups of 2^g x 2^g: tile b = (t, base, l) with t and l of
+    // g bits, so that l runs over neighbouring tiles b and t over neighbouring
+    // partners rev b, and the cache lines shared by neighbouring tiles are
+    // used while they are in cache.
+    const unsigned g = mid >= 4 ? 2 : 0;
+    const unsigned long bases = 1UL << (mid - 2 * g);
+    const unsigned long side = 1UL << g;
     Split t1[8], t2[8];
-    for (unsigned long b = 0; b < tiles; ++b) {
-        const unsigned long rb = reverse_bits(b, mid);
-        if (rb < b)
-            continue;
-        // The partner tiles come in bit-reversed order, which no hardware
-        // prefetcher follows: ask for the next one now.
-        unsigned long next = b + 1;
-        while (next < tiles && reverse_bits(next, mid) < next)
-            ++next;
-        if (next < tiles)
-            prefetch_tile(x, rows, reverse_bits(next, mid));
-        load_tile(x, rows, b, t1);
-        first_stages(t1, f);
-        if (rb != b) {
-            load_tile(x, rows, rb, t2);
-            first_stages(t2, f);
-            store_tile(x, rows, b, t2);
-        }
-        store_tile(x, rows, rb, t1);
+    for (unsigned long base = 0; base < bases; ++base) {
+        // The partners of the next group are scattered in bit-reversed
+        // order, which no hardware prefetcher follows: ask for them now.
+        if (base + 1 < bases)
+            prefetch_partners(x, rows, mid, g, base + 1);
+        for (unsigned long t = 0; t < side; ++t)
+            for (unsigned long l = 0; l < side; ++l) {
+                const unsigned long b = (t << (mid - g)) | (base << g) | l;
+                const unsigned long rb = reverse_bits(b, mid);
+                if (rb < b)
+                    continue;
+                load_tile(x, rows, b, t1);
+                first_stages(t1, f);
+                if (rb != b) {
+                    load_tile(x, rows, rb, t2);
+                    first_stages(t2, f);
+                    store_tile(x, rows, b, t2);
+                }
+                store_tile(x, rows, rb, t1);
+            }
     }
 }
 
