@@ -169,6 +169,87 @@ TV_TARGET_AVX2 void scatter_keys(unsigned long n, const aliased_u32 *src, aliase
     }
 }
 
+// The last pass by the top digit, which for most data takes few values (sign and exponent):
+// a scatter into few buckets makes each key's position wait for the previous update of the
+// same counter in memory. So that pass walks its source as kSections sections side by side,
+// each with offsets of its own. The sections are ranges of the middle digit, whose pass leaves
+// them contiguous, so the keys per section and top bucket can be counted with the rest in the
+// first read. Each section's keys of a bucket follow those of the sections before it, as in
+// one walk, so the pass stays stable.
+//
+// Only from kSectionMinimum keys up, where filling the sections' offsets costs a few percent
+// of the pass at most.
+constexpr int kSections = 8;
+constexpr int kSectionShift = kDigitBits - 3;  // middle digit >> kSectionShift is its section
+constexpr unsigned kFewBuckets = 256;
+constexpr unsigned long kSectionMinimum = 1ul << 17;
+constexpr int kMiddle = kDigits - 2, kTop = kDigits - 1;
+
+using SectionCounts = std::uint32_t[kSections][kBuckets];
+
+// Turns keys[0..n) into ordered keys in scratch and counts every digit; with kBySections the
+// top digit per section of the middle digit instead (count[kTop] stays 0).
+template <bool kBySections>
+TV_TARGET_AVX2 void count_digits(unsigned long n, const aliased_u32 *keys, std::uint32_t *scratch,
+                                 Histograms &count, SectionCounts *top_by_section)
+{
+    for (unsigned long i = 0; i < n; i++) {
+        const std::uint32_t k = ordered_key(keys[i]);
+        scratch[i] = k;
+        for (int d = 0; d < (kBySections ? kTop : kDigits); d++)
+            count[d][digit(k, d)]++;
+        if (kBySections)
+            (*top_by_section)[digit(k, kMiddle) >> kSectionShift][digit(k, kTop)]++;
+    }
+}
+
+unsigned buckets_in_use(const std::uint32_t count[kBuckets])
+{
+    unsigned used = 0;
+    for (std::size_t b = 0; b < kBuckets; b++)
+        used += count[b] != 0;
+    return used;
+}
+
+// The last pass (float bits out) by digit d, from the sections' counts; start holds each
+// bucket's first position.
+TV_TARGET_AVX2 void scatter_floats_by_sections(const aliased_u32 *src, aliased_u32 *dst,
+                                               const std::uint32_t start[kBuckets], int d,
+                                               SectionCounts &offset)
+{
+    unsigned long begin[kSections], length[kSections];
+    unsigned long at = 0, shortest = ~0ul;
+    for (int s = 0; s < kSections; s++) {
+        length[s] = 0;
+        for (std::size_t b = 0; b < kBuckets; b++)
+            length[s] += offset[s][b];
+        begin[s] = at;
+        at += length[s];
+        shortest = std::min(shortest, length[s]);
+    }
+    // The sections' offsets, in place of their counts.
+    for (std::size_t b = 0; b < kBuckets; b++) {
+        std::uint32_t next = start[b];
+        for (int s = 0; s < kSections; s++) {
+            const std::uint32_t c = offset[s][b];
+            offset[s][b] = next;
+            next += c;
+        }
+    }
+    for (unsigned long i = 0; i < shortest; i++) {
+#pragma GCC unroll 8
+        for (int s = 0; s < kSections; s++) {
+            const std::uint32_t k = src[begin[s] + i];
+            dst[offset[s][digit(k, d)]++] = key_bits(k);
+        }
+    }
+    for (int s = 0; s < kSections; s++)
+        for (unsigned long i = shortest; i < length[s]; i++) {
+            const std::uint32_t k = src[begin[s] + i];
+            dst[offset[s][digit(k, d)]++] = key_bits(k);
+        }
+}
+
 }  // namespace
 
 TV_TARGET_AVX2 bool radix_sort(unsigned long n, float arr[])
@@ -184,12 +265,20 @@ TV_TARGET_AVX2 bool radix_sort(unsigned long n, float arr[])
     aliased_u32 *const keys = reinterpret_cast<aliased_u32 *>(arr + 1);
     Histograms count;
     std::memset(count, 0, sizeof count);
-    for (unsigned long i = 0; i < n; i++) {
-        const std::uint32_t k = ordered_key(keys[i]);
-        scratch[i] = k;
-        for (int d = 0; d < kDigits; d++)
-            count[d][digit(k, d)]++;
+    Scratch<SectionCounts> sections;
+    if (n >= kSectionMinimum)
+        sections = try_scratch<SectionCounts>(1);
+    if (sections) {
+        // The top digit's totals are the sums of its counts per section.
+        std::memset(sections.get(), 0, sizeof(SectionCounts));
+        count_digits<true>(n, keys, scratch.get(), count, sections.get());
+        for (int s = 0; s < kSections; s++)
+            for (std::size_t b = 0; b < kBuckets; b++)
+                count[kTop][b] += sections[0][s][b];
+    } else {
+        count_digits<false>(n, keys, scratch.get(), count, nullptr);
     }
+    const bool top_by_sections = sections && buckets_in_use(count[kTop]) <= kFewBuckets;
     bool moves[kDigits];
     int last = -1;
     for (int d = 0; d < kDigits; d++) {
@@ -201,7 +290,10 @@ TV_TARGET_AVX2 bool radix_sort(unsigned long n, float arr[])
     for (int d = 0; d < kDigits; d++) {
         if (!moves[d])
             continue;
-        if (d == last)
+        // The sections are contiguous in the source only after the middle digit's pass.
+        if (d == kTop && top_by_sections && moves[kMiddle])
+            scatter_floats_by_sections(src, dst, count[d], d, sections[0]);
+        else if (d == last)
             scatter_keys<true>(n, src, dst, count[d], d);
         else
             scatter_keys<false>(n, src, dst, count[d], d);

@@ -536,7 +536,7 @@ TEST_P(SortPaths, SameBitsAsPortableLarge)
 {
     std::mt19937 gen(kSeed);
     for (Keys kind : kAllKeys)
-        for (size_t n : {1023ul, 1024ul, 1025ul, 4099ul, 100000ul})
+        for (size_t n : {1023ul, 1024ul, 1025ul, 4099ul, 100000ul, 131075ul})
             expect_same_as_portable(kind, n, gen);
     for (Keys kind : {Keys::Random, Keys::BothZeros, Keys::DistinctSubnormal})
         expect_same_as_portable(kind, 1000000, gen);
