@@ -393,14 +393,59 @@ TV_TARGET_AVX2 void split_radix4_pass(float *x, unsigned long n, unsigned long h
     }
 }
 
-// Stages h = first, 2 first, ..., last (h >= 8) on n values, two per sweep;
-// `finish`: stage `last` is the transform's last, whose sweep interleaves.
+// Stages h, 2h and 4h in one sweep over groups of eight blocks at distance
+// h: for the stages beyond the cache-sized blocks, where each sweep costs a
+// trip through memory.
+template <bool Finish>
+TV_TARGET_AVX2 void split_radix8_pass(float *x, unsigned long n, unsigned long h,
+                                      const double *table)
+{
+    const double *w1 = stage(table, h);
+    const double *w2 = stage(table, 2 * h);
+    const double *w4 = stage(table, 4 * h);
+    for (unsigned long s = 0; s < n; s += 8 * h) {
+        for (unsigned long m = 0; m < h; m += 8) {
+            float *p = x + 2 * (s + m);
+            Split v[8];
+#pragma GCC unroll 8
+            for (int i = 0; i < 8; ++i)
+                v[i] = load_block(p + 2 * h * i);
+            const Twiddles t1 = load_twiddles(w1 + 2 * m);
+#pragma GCC unroll 4
+            for (int i = 0; i < 8; i += 2)
+                butterfly(v[i], v[i + 1], twiddle_product(v[i + 1], t1));
+#pragma GCC unroll 2
+            for (int i = 0; i < 8; i += 4) {
+                butterfly(v[i], v[i + 2], twiddle_product(v[i + 2], load_twiddles(w2 + 2 * m)));
+                butterfly(v[i + 1], v[i + 3],
+                          twiddle_product(v[i + 3], load_twiddles(w2 + 2 * (m + h))));
+            }
+#pragma GCC unroll 4
+            for (int i = 0; i < 4; ++i)
+                butterfly(v[i], v[i + 4],
+                          twiddle_product(v[i + 4], load_twiddles(w4 + 2 * (m + i * h))));
+#pragma GCC unroll 8
+            for (int i = 0; i < 8; ++i)
+                store_block<Finish>(p + 2 * h * i, v[i]);
+        }
+    }
+}
+
+// Stages h = first, 2 first, ..., last (h >= 8) on n values, two per sweep
+// (three when `wide`); `finish`: stage `last` is the transform's last, whose
+// sweep interleaves.
 TV_TARGET_AVX2 void split_passes(float *x, unsigned long n, unsigned long first, unsigned long last,
-                                 const double *table, bool finish)
+                                 const double *table, bool finish, bool wide)
 {
     unsigned long h = first;
     while (h <= last) {
-        if (2 * h <= last) {
+        if (wide && 4 * h <= last) {
+            if (finish && 4 * h == last)
+                split_radix8_pass<true>(x, n, h, table);
+            else
+                split_radix8_pass<false>(x, n, h, table);
+            h <<= 3;
+        } else if (2 * h <= last) {
             if (finish && 2 * h == last)
                 split_radix4_pass<true>(x, n, h, table);
             else
@@ -730,9 +775,9 @@ bool four1_avx2(float data[], unsigned long nn, int isign)
         return true;
     const unsigned long block = std::min(nn, kFour1Block);
     for (unsigned long s = 0; s < nn; s += block)
-        split_passes(x + 2 * s, block, 8, block / 2, table, block == nn);
+        split_passes(x + 2 * s, block, 8, block / 2, table, block == nn, false);
     if (block < nn)
-        split_passes(x, nn, block, nn / 2, table, true);
+        split_passes(x, nn, block, nn / 2, table, true, true);
     return true;
 }
 
