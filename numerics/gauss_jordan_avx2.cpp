@@ -12,9 +12,12 @@
 // NaNs are never candidates in either.
 //
 // A pass has to wait for the whole previous one (its pivot depends on every remaining element),
-// so each pass streams the whole working matrix through the cache. Four rows share each load of
-// the pivot row, and the passes alternate direction, so that a pass starts on the rows that the
-// previous one left in the first-level cache.
+// so each pass streams the rows that can still hold a pivot through the cache. Four rows share
+// each load of the pivot row, and the passes alternate direction, so that a pass starts on the
+// rows that the previous one left in the first-level cache. The rows already used as pivot rows
+// take no part in the search, so their eliminations wait: the pivot rows of up to kDeferred
+// passes are kept, and each waiting row then takes them in pass order while it stays in the
+// first-level cache. Each element still sees the same operations in the same order.
 
 #include "detail_gauss_jordan.h"
 #include "detail_linalg.h"
@@ -41,6 +44,8 @@ constexpr float kNoCandidate = -1.0f;
 constexpr std::uint32_t kExcluded = 0x7fc00000u;
 // Rows eliminated together, sharing each load of the pivot row.
 constexpr int kRowBlock = 4;
+// Passes whose elimination of the used rows may wait.
+constexpr int kDeferred = 8;
 
 struct FreeDeleter {
     void operator()(void *p) const { std::free(p); }
@@ -74,6 +79,12 @@ struct Work {
     Buffer<int> candidates, used, walk;
     int n_candidates = 0, n_used = 0;
     Buffer<int> perm;  // n: the column of w that each column of a comes from
+    // The pivot rows (kDeferred rows of ld floats) and pivot columns of the passes whose
+    // elimination of the used rows waits, and for each row the first of them it still owes.
+    Buffer<float> deferred;
+    int deferred_column[kDeferred] = {};
+    int n_deferred = 0;
+    Buffer<int> owed_from;
 
     bool allocate(int n_, int m_)
     {
@@ -90,8 +101,11 @@ struct Work {
         used = aligned_buffer<int>(rows);
         walk = aligned_buffer<int>(rows);
         perm = aligned_buffer<int>(rows);
-        return w && mask && rowmax && candidates && used && walk && perm;
+        deferred = aligned_buffer<float>(kDeferred * ld);
+        owed_from = aligned_buffer<int>(rows);
+        return w && mask && rowmax && candidates && used && walk && perm && deferred && owed_from;
     }
+    float *deferred_row(int k) const { return deferred.get() + static_cast<std::size_t>(k) * ld; }
     int padded_rows() const { return (n + 7) / 8 * 8; }
     float *row(int r) const { return w.get() + static_cast<std::size_t>(r) * ld; }
     int chunks() const { return static_cast<int>(ld / 8); }
@@ -108,13 +122,6 @@ void store_unpermuted(const Work &work, float **a, float **b)
             std::memcpy(b[r + 1] + 1, row + work.n,
                         static_cast<std::size_t>(work.m) * sizeof(float));
     }
-}
-
-[[noreturn]] void stop(const Work &work, float **a, float **b, const char *message)
-{
-    store_unpermuted(work, a, b);
-    nrerror(message);
-    std::abort();  // not reached: nrerror ends the process or throws
 }
 
 TV_TARGET_AVX2 inline __m256 candidate_magnitudes(__m256 x, __m256 excluded)
@@ -316,23 +323,73 @@ void insert_row(int *list, int &count, int r)
     ++count;
 }
 
-// One pass's elimination: every row but the pivot row. Rows still able to hold the next pivot
-// come with the search; the passes alternate the direction in which they walk the rows.
+// The waiting eliminations of the used rows, each row taking the kept pivot rows it owes in
+// pass order; rows that owe all of them go kRowBlock at a time.
+void catch_up(Work &work)
+{
+    const int chunks = work.chunks();
+    int *const block = work.walk.get();
+    int blocked = 0;
+    for (int k = 0; k < work.n_used; k++) {
+        const int r = work.used[k];
+        if (work.owed_from[r] == 0) {
+            block[blocked++] = r;
+            continue;
+        }
+        for (int j = work.owed_from[r]; j < work.n_deferred; j++) {
+            float *rows[1] = {work.row(r)};
+            eliminate<1, false>(rows, work.deferred_row(j), work.deferred_column[j], chunks,
+                                nullptr, nullptr);
+        }
+    }
+    int k = 0;
+    for (; k + kRowBlock <= blocked; k += kRowBlock) {
+        float *rows[kRowBlock];
+        for (int r = 0; r < kRowBlock; r++)
+            rows[r] = work.row(block[k + r]);
+        for (int j = 0; j < work.n_deferred; j++)
+            eliminate<kRowBlock, false>(rows, work.deferred_row(j), work.deferred_column[j], chunks,
+                                        nullptr, nullptr);
+    }
+    for (; k < blocked; k++) {
+        float *rows[1] = {work.row(block[k])};
+        for (int j = 0; j < work.n_deferred; j++)
+            eliminate<1, false>(rows, work.deferred_row(j), work.deferred_column[j], chunks,
+                                nullptr, nullptr);
+    }
+    for (int k2 = 0; k2 < work.n_used; k2++)
+        work.owed_from[work.used[k2]] = 0;
+    work.n_deferred = 0;
+}
+
+[[noreturn]] void stop(Work &work, float **a, float **b, const char *message)
+{
+    catch_up(work);
+    store_unpermuted(work, a, b);
+    nrerror(message);
+    std::abort();  // not reached: nrerror ends the process or throws
+}
+
+// One pass's elimination of the rows still able to hold the next pivot, with the search; the
+// passes alternate the direction in which they walk them. The used rows' elimination is kept
+// for later, and the pivot row joins them.
 void eliminate_all(Work &work, int pass, int prow)
 {
     const float *pivot = work.row(prow);
     remove_row(work.candidates.get(), work.n_candidates, prow);
     if (pass % 2 == 1) {
         eliminate_rows<true>(work, work.candidates.get(), work.n_candidates, pivot, prow);
-        eliminate_rows<false>(work, work.used.get(), work.n_used, pivot, prow);
     } else {
         int *const walk = work.walk.get();
-        std::reverse_copy(work.used.get(), work.used.get() + work.n_used, walk);
-        eliminate_rows<false>(work, walk, work.n_used, pivot, prow);
         std::reverse_copy(work.candidates.get(), work.candidates.get() + work.n_candidates, walk);
         eliminate_rows<true>(work, walk, work.n_candidates, pivot, prow);
     }
+    std::memcpy(work.deferred_row(work.n_deferred), pivot, work.ld * sizeof(float));
+    work.deferred_column[work.n_deferred++] = prow;
     insert_row(work.used.get(), work.n_used, prow);
+    work.owed_from[prow] = work.n_deferred;
+    if (work.n_deferred == kDeferred)
+        catch_up(work);
 }
 
 // a from the working copy with the columns put back in place, and b.
@@ -386,6 +443,7 @@ bool gaussj_avx2(float **a, int n, float **b, int m, int *indxc, int *indxr, int
         scale(pivot, pivinv, chunks);
         eliminate_all(work, i, icol);
     }
+    catch_up(work);
     store(work, a, b, indxr, indxc);
     return true;
 }
