@@ -40,45 +40,56 @@ inline void swap_values(T &a, T &b)
 // exchanged in pairs. This runs those exchanges while the middle still fills a
 // block and leaves i and j where the loop holds them after the last one; the
 // loop then finishes from there, scanning again any stops left unpaired.
+constexpr unsigned kBlock = 64;
+
+// One side's current block: where it starts, the offsets t (in scan order) of
+// the values at which the scan from that side stops, and how many of those
+// have been paired.
+struct Stops {
+    unsigned long block = 0;
+    unsigned char offset[kBlock];
+    unsigned found = 0, paired = 0;
+};
+
+// Gives a side whose stops are all paired the next block of the unscanned
+// middle lo..hi, arr[lo + t] from the left or arr[hi - t] from the right;
+// false when it needs one and less than a whole block is left.
+template <bool kFromRight, typename T>
+bool take_block(const T arr[], const T a, unsigned long &lo, unsigned long &hi, Stops &side)
+{
+    if (side.paired < side.found)
+        return true;
+    if (hi + 1 < lo + kBlock)
+        return false;
+    side.block = kFromRight ? hi : lo;
+    side.found = side.paired = 0;
+    for (unsigned t = 0; t < kBlock; t++) {
+        const T x = kFromRight ? arr[side.block - t] : arr[side.block + t];
+        side.offset[side.found] = static_cast<unsigned char>(t);
+        side.found += kFromRight ? !(x > a) : !(x < a);
+    }
+    if (kFromRight)
+        hi -= kBlock;
+    else
+        lo += kBlock;
+    return true;
+}
+
 template <typename T>
 void exchange_in_blocks(T arr[], const T a, unsigned long &i, unsigned long &j)
 {
-    constexpr unsigned kBlock = 64;
-    unsigned char left[kBlock], right[kBlock];  // offsets of the stops in their block
-    unsigned nl = 0, pl = 0, nr = 0, pr = 0;    // stops found and stops paired
-    unsigned long left_block = 0, right_block = 0;
+    Stops left, right;
     unsigned long lo = i + 1, hi = j - 1;  // the unscanned middle, empty when hi < lo
-    for (;;) {
-        if (pl == nl) {
-            if (hi + 1 < lo + kBlock)
-                return;
-            nl = pl = 0;
-            for (unsigned t = 0; t < kBlock; t++) {
-                left[nl] = static_cast<unsigned char>(t);
-                nl += !(arr[lo + t] < a);
-            }
-            left_block = lo;
-            lo += kBlock;
-        }
-        if (pr == nr) {
-            if (hi + 1 < lo + kBlock)
-                return;
-            nr = pr = 0;
-            for (unsigned t = 0; t < kBlock; t++) {
-                right[nr] = static_cast<unsigned char>(t);
-                nr += !(arr[hi - t] > a);
-            }
-            right_block = hi;
-            hi -= kBlock;
-        }
-        const unsigned pairs = std::min(nl - pl, nr - pr);
+    while (take_block<false>(arr, a, lo, hi, left) && take_block<true>(arr, a, lo, hi, right)) {
+        const unsigned pairs = std::min(left.found - left.paired, right.found - right.paired);
         for (unsigned q = 0; q < pairs; q++)
-            swap_values(arr[left_block + left[pl + q]], arr[right_block - right[pr + q]]);
+            swap_values(arr[left.block + left.offset[left.paired + q]],
+                        arr[right.block - right.offset[right.paired + q]]);
         if (pairs > 0) {
-            pl += pairs;
-            pr += pairs;
-            i = left_block + left[pl - 1];
-            j = right_block - right[pr - 1];
+            left.paired += pairs;
+            right.paired += pairs;
+            i = left.block + left.offset[left.paired - 1];
+            j = right.block - right.offset[right.paired - 1];
         }
     }
 }
