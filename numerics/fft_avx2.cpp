@@ -393,9 +393,7 @@ TV_TARGET_AVX2 void split_radix4_pass(float *x, unsigned long n, unsigned long h
     }
 }
 
-// Stages h, 2h and 4h in one sweep over groups of eight blocks at distance
-// h: for the stages beyond the cache-sized blocks, where each sweep costs a
-// trip through memory.
+// Stages h, 2h and 4h in one sweep over groups of eight blocks at distance h.
 template <bool Finish>
 TV_TARGET_AVX2 void split_radix8_pass(float *x, unsigned long n, unsigned long h,
                                       const double *table)
@@ -431,15 +429,15 @@ TV_TARGET_AVX2 void split_radix8_pass(float *x, unsigned long n, unsigned long h
     }
 }
 
-// Stages h = first, 2 first, ..., last (h >= 8) on n values, two per sweep
-// (three when `wide`); `finish`: stage `last` is the transform's last, whose
-// sweep interleaves.
+// Stages h = first, 2 first, ..., last (h >= 8) on n values, three per
+// sweep while three are left; `finish`: stage `last` is the transform's last,
+// whose sweep interleaves.
 TV_TARGET_AVX2 void split_passes(float *x, unsigned long n, unsigned long first, unsigned long last,
-                                 const double *table, bool finish, bool wide)
+                                 const double *table, bool finish)
 {
     unsigned long h = first;
     while (h <= last) {
-        if (wide && 4 * h <= last) {
+        if (4 * h <= last) {
             if (finish && 4 * h == last)
                 split_radix8_pass<true>(x, n, h, table);
             else
@@ -775,9 +773,9 @@ bool four1_avx2(float data[], unsigned long nn, int isign)
         return true;
     const unsigned long block = std::min(nn, kFour1Block);
     for (unsigned long s = 0; s < nn; s += block)
-        split_passes(x + 2 * s, block, 8, block / 2, table, block == nn, false);
+        split_passes(x + 2 * s, block, 8, block / 2, table, block == nn);
     if (block < nn)
-        split_passes(x, nn, block, nn / 2, table, true, true);
+        split_passes(x, nn, block, nn / 2, table, true);
     return true;
 }
 
