@@ -732,6 +732,30 @@ void pin_svdcmp(Hash &h)
             v.hash(h);
             h(static_cast<long long>(NoConvergenceInSVD));
         }
+    // Nearly equal singular values (the identity plus small noise), where the
+    // QR shift cancels. Then the split switch points: superdiagonal and
+    // diagonal entries of exactly the split tolerance.
+    std::vector<std::vector<float>> extra;
+    for (int r = 0; r < 4; r++) {
+        extra.emplace_back(16);
+        for (std::size_t k = 0; k < 16; k++)
+            extra.back()[k] = (k % 5 == 0 ? 1.0f : 0.0f) + g.uniform(-0.01f, 0.01f);
+    }
+    extra.push_back({1e-7f, 1e-6f, 0.0f, 1.0f});
+    extra.push_back({1e-6f, 1.0f, 0.0f, 1.0f});
+    extra.push_back({2.0f, 1e-6f, 0.0f, 0.0f, 1e-7f, 1e-6f, 0.0f, 0.0f, 1.0f});
+    for (const std::vector<float> &values : extra) {
+        const int n = values.size() == 16 ? 4 : values.size() == 9 ? 3 : 2;
+        Mat a(1, n, 1, n), v(1, n, 1, n);
+        Vec w(n);
+        for (int i = 1; i <= n; i++)
+            for (int j = 1; j <= n; j++)
+                a[i][j] = values[static_cast<std::size_t>((i - 1) * n + j - 1)];
+        svdcmp(a.m, n, n, w.v, v.m);
+        a.hash(h);
+        w.hash(h);
+        v.hash(h);
+    }
 }
 
 void pin_svbksb(Hash &h)
@@ -1080,7 +1104,7 @@ const Pin pins[] = {
     {"ran1", pin_ran1, 0xdafd2551a48893a0ULL},
     {"gasdev", pin_gasdev, 0x31fb6d5c6b596228ULL},
     {"pythag", pin_pythag, 0xdc484278c12260b9ULL},
-    {"svdcmp", pin_svdcmp, 0x835f2ae74fdc8f86ULL},
+    {"svdcmp", pin_svdcmp, 0x4fe1b25add8003e1ULL},
     {"svbksb", pin_svbksb, 0xecb8aa1eec44b08fULL},
     {"svdvar", pin_svdvar, 0x5a9c97f3d520331fULL},
     {"matrix_products", pin_matrix_products, 0x83f81d30ea5d857bULL},
