@@ -147,11 +147,12 @@ bool offsets(std::uint32_t count[kBuckets], unsigned long n)
     return !shared;
 }
 
-// put() stores at dst[p] and asks for the cache line after it: each bucket is written as a
-// stream, and with two thousand streams the line a stream enters next is rarely cached, so
-// without the request every sixteenth store of a stream would wait for it. (A request beyond
-// the array is harmless: prefetches do not fault.) Below kPrefetchMinimum keys the source and
-// the destination fit in the second-level cache, and the requests cost more than they save.
+// The scatters store at dst[p] and ask for the cache line after it: each bucket is written
+// as a stream, and with two thousand streams the line a stream enters next is rarely cached,
+// so without the request every sixteenth key (eighth pair) of a stream would wait for it. (A
+// request beyond the array is harmless: prefetches do not fault.) Below kPrefetchMinimum
+// items the requests cost more than they save (measured: 4% for 10^5 keys, 6% for 10^5
+// pairs, nothing either way near 1.5 * 10^5 pairs).
 constexpr unsigned long kPrefetchMinimum = 1ul << 17;
 TV_TARGET_AVX2 inline void prefetch_next_line(const void *at)
 {
@@ -168,13 +169,16 @@ TV_TARGET_AVX2 inline void put(aliased_u32 *dst, std::uint32_t p, std::uint32_t 
 }
 
 // One stable scatter pass by digit d.
-template <typename Item, typename KeyOf>
+template <bool kPrefetch, typename Item, typename KeyOf>
 TV_TARGET_AVX2 void scatter(unsigned long n, const Item *src, Item *dst,
                             std::uint32_t offset[kBuckets], int d, KeyOf key_of)
 {
     for (unsigned long i = 0; i < n; i++) {
         const Item item = src[i];
-        dst[offset[digit(key_of(item), d)]++] = item;
+        const std::uint32_t p = offset[digit(key_of(item), d)]++;
+        dst[p] = item;
+        if (kPrefetch)
+            prefetch_next_line(dst + p);
     }
 }
 
@@ -364,7 +368,10 @@ TV_TARGET_AVX2 bool radix_sort_distinct_pairs(unsigned long n, float arr[], floa
     for (int d = 0; d < kDigits; d++) {
         if (!offsets(count[d], n))
             continue;
-        scatter(n, src, dst, count[d], d, key_of);
+        if (n >= kPrefetchMinimum)
+            scatter<true>(n, src, dst, count[d], d, key_of);
+        else
+            scatter<false>(n, src, dst, count[d], d, key_of);
         std::swap(src, dst);
     }
     for (unsigned long i = 1; i < n; i++)
