@@ -344,89 +344,50 @@ TV_TARGET_AVX2 void first_sweep_small(float *x, unsigned long n, const double *t
         store_block<false>(x + 16 * q, r[q]);
 }
 
-template <bool Finish>
-TV_TARGET_AVX2 void split_radix2_pass(float *x, unsigned long n, unsigned long h,
-                                      const double *table)
+// Stages h, 2h, ..., 2^(Stages-1) h in one sweep: each group of 2^Stages
+// blocks at distance h goes through all those stages' butterflies in
+// registers. At stage j the pair (i, i + 2^j) takes the twiddle of offset
+// m + (i mod 2^j) h.
+template <int Stages, bool Finish>
+TV_TARGET_AVX2 void split_pass(float *x, unsigned long n, unsigned long h, const double *table)
 {
-    const double *w = stage(table, h);
-    for (unsigned long s = 0; s < n; s += 2 * h) {
-        for (unsigned long m = 0; m < h; m += 8) {
-            float *pa = x + 2 * (s + m);
-            float *pb = pa + 2 * h;
-            Split a = load_block(pa);
-            Split b = load_block(pb);
-            butterfly(a, b, twiddle_product(b, load_twiddles(w + 2 * m)));
-            store_block<Finish>(pa, a);
-            store_block<Finish>(pb, b);
-        }
-    }
-}
-
-// Stages h and 2h in one sweep: each group of four blocks a, b, c, d at
-// distance h goes through both stages' butterflies in registers.
-template <bool Finish>
-TV_TARGET_AVX2 void split_radix4_pass(float *x, unsigned long n, unsigned long h,
-                                      const double *table)
-{
-    const double *w1 = stage(table, h);
-    const double *w2 = stage(table, 2 * h);
-    for (unsigned long s = 0; s < n; s += 4 * h) {
-        for (unsigned long m = 0; m < h; m += 8) {
-            float *pa = x + 2 * (s + m);
-            float *pb = pa + 2 * h;
-            float *pc = pb + 2 * h;
-            float *pd = pc + 2 * h;
-            Split a = load_block(pa);
-            Split b = load_block(pb);
-            Split c = load_block(pc);
-            Split d = load_block(pd);
-            const Twiddles w = load_twiddles(w1 + 2 * m);
-            butterfly(a, b, twiddle_product(b, w));
-            butterfly(c, d, twiddle_product(d, w));
-            butterfly(a, c, twiddle_product(c, load_twiddles(w2 + 2 * m)));
-            butterfly(b, d, twiddle_product(d, load_twiddles(w2 + 2 * (m + h))));
-            store_block<Finish>(pa, a);
-            store_block<Finish>(pb, b);
-            store_block<Finish>(pc, c);
-            store_block<Finish>(pd, d);
-        }
-    }
-}
-
-// Stages h, 2h and 4h in one sweep over groups of eight blocks at distance h.
-template <bool Finish>
-TV_TARGET_AVX2 void split_radix8_pass(float *x, unsigned long n, unsigned long h,
-                                      const double *table)
-{
-    const double *w1 = stage(table, h);
-    const double *w2 = stage(table, 2 * h);
-    const double *w4 = stage(table, 4 * h);
-    for (unsigned long s = 0; s < n; s += 8 * h) {
+    constexpr int kBlocks = 1 << Stages;
+    const double *w[Stages];
+    for (int j = 0; j < Stages; ++j)
+        w[j] = stage(table, h << j);
+    for (unsigned long s = 0; s < n; s += kBlocks * h) {
         for (unsigned long m = 0; m < h; m += 8) {
             float *p = x + 2 * (s + m);
-            Split v[8];
+            Split v[kBlocks];
 #pragma GCC unroll 8
-            for (int i = 0; i < 8; ++i)
+            for (int i = 0; i < kBlocks; ++i)
                 v[i] = load_block(p + 2 * h * i);
-            const Twiddles t1 = load_twiddles(w1 + 2 * m);
-#pragma GCC unroll 4
-            for (int i = 0; i < 8; i += 2)
-                butterfly(v[i], v[i + 1], twiddle_product(v[i + 1], t1));
-#pragma GCC unroll 2
-            for (int i = 0; i < 8; i += 4) {
-                butterfly(v[i], v[i + 2], twiddle_product(v[i + 2], load_twiddles(w2 + 2 * m)));
-                butterfly(v[i + 1], v[i + 3],
-                          twiddle_product(v[i + 3], load_twiddles(w2 + 2 * (m + h))));
-            }
-#pragma GCC unroll 4
-            for (int i = 0; i < 4; ++i)
-                butterfly(v[i], v[i + 4],
-                          twiddle_product(v[i + 4], load_twiddles(w4 + 2 * (m + i * h))));
+#pragma GCC unroll 3
+            for (int j = 0; j < Stages; ++j) {
+                const int d = 1 << j;
 #pragma GCC unroll 8
-            for (int i = 0; i < 8; ++i)
+                for (int i = 0; i < kBlocks; ++i) {
+                    if ((i & d) != 0)
+                        continue;
+                    const Twiddles t = load_twiddles(w[j] + 2 * (m + (i & (d - 1)) * h));
+                    butterfly(v[i], v[i + d], twiddle_product(v[i + d], t));
+                }
+            }
+#pragma GCC unroll 8
+            for (int i = 0; i < kBlocks; ++i)
                 store_block<Finish>(p + 2 * h * i, v[i]);
         }
     }
+}
+
+template <int Stages>
+TV_TARGET_AVX2 void split_pass(float *x, unsigned long n, unsigned long h, const double *table,
+                               bool finish)
+{
+    if (finish)
+        split_pass<Stages, true>(x, n, h, table);
+    else
+        split_pass<Stages, false>(x, n, h, table);
 }
 
 // Stages h = first, 2 first, ..., last (h >= 8) on n values, three per
@@ -438,22 +399,13 @@ TV_TARGET_AVX2 void split_passes(float *x, unsigned long n, unsigned long first,
     unsigned long h = first;
     while (h <= last) {
         if (4 * h <= last) {
-            if (finish && 4 * h == last)
-                split_radix8_pass<true>(x, n, h, table);
-            else
-                split_radix8_pass<false>(x, n, h, table);
+            split_pass<3>(x, n, h, table, finish && 4 * h == last);
             h <<= 3;
         } else if (2 * h <= last) {
-            if (finish && 2 * h == last)
-                split_radix4_pass<true>(x, n, h, table);
-            else
-                split_radix4_pass<false>(x, n, h, table);
+            split_pass<2>(x, n, h, table, finish && 2 * h == last);
             h <<= 2;
         } else {
-            if (finish && h == last)
-                split_radix2_pass<true>(x, n, h, table);
-            else
-                split_radix2_pass<false>(x, n, h, table);
+            split_pass<1>(x, n, h, table, finish && h == last);
             h <<= 1;
         }
     }
