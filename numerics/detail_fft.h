@@ -40,6 +40,21 @@ inline void advance(double &wr, double &wi, const Rotation &step)
     wi = wi * step.wpr + wtemp * step.wpi + wi;
 }
 
+// One radix-2 butterfly on the complex values at a and b: t = w * b, then
+// b = a - t and a = a + t. The twiddle product is formed in the precision of
+// Twiddle and rounded once to float (four1 passes double, fourn float); the
+// sums are float.
+template <class Twiddle>
+inline void butterfly(float *a, float *b, Twiddle wr, Twiddle wi)
+{
+    const float tempr = static_cast<float>(wr * b[0] - wi * b[1]);
+    const float tempi = static_cast<float>(wr * b[1] + wi * b[0]);
+    b[0] = a[0] - tempr;
+    b[1] = a[1] - tempi;
+    a[0] += tempr;
+    a[1] += tempi;
+}
+
 // Twiddles precomputed by exactly the recurrence above, one table per
 // transform length and isign. Tables are immutable once built and shared
 // between threads; the cache holds at most kTwiddleCacheBytes (larger or

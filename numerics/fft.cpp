@@ -23,6 +23,7 @@
 #include <utility>
 
 using tessivane::detail::advance;
+using tessivane::detail::butterfly;
 using tessivane::detail::kPi;
 using tessivane::detail::kTwoPi;
 using tessivane::detail::Rotation;
@@ -98,16 +99,9 @@ void four1(float data[], unsigned long nn, int isign)
         double wr = 1.0;
         double wi = 0.0;
         for (unsigned long m = 1; m < mmax; m += 2) {
-            for (unsigned long i = m; i <= n; i += istep) {
-                const unsigned long jj = i + mmax;
-                // The twiddle product is formed in double and rounded once.
-                const float tempr = static_cast<float>(wr * data[jj] - wi * data[jj + 1]);
-                const float tempi = static_cast<float>(wr * data[jj + 1] + wi * data[jj]);
-                data[jj] = data[i] - tempr;
-                data[jj + 1] = data[i + 1] - tempi;
-                data[i] += tempr;
-                data[i + 1] += tempi;
-            }
+            // The twiddle product is formed in double and rounded once.
+            for (unsigned long i = m; i <= n; i += istep)
+                butterfly(&data[i], &data[i + mmax], wr, wi);
             advance(wr, wi, step);
         }
         mmax = istep;

@@ -173,16 +173,8 @@ void fourn_dimension(float data[], unsigned long n, unsigned long nprev, unsigne
             const float fwr = static_cast<float>(wr);
             const float fwi = static_cast<float>(wi);
             for (unsigned long i1 = i3; i1 <= i3 + ip1 - 2; i1 += 2) {
-                for (unsigned long i2 = i1; i2 <= ip3; i2 += ifp2) {
-                    const unsigned long k1 = i2;
-                    const unsigned long k2 = k1 + ifp1;
-                    const float tempr = fwr * data[k2] - fwi * data[k2 + 1];
-                    const float tempi = fwr * data[k2 + 1] + fwi * data[k2];
-                    data[k2] = data[k1] - tempr;
-                    data[k2 + 1] = data[k1 + 1] - tempi;
-                    data[k1] += tempr;
-                    data[k1 + 1] += tempi;
-                }
+                for (unsigned long i2 = i1; i2 <= ip3; i2 += ifp2)
+                    butterfly(&data[i2], &data[i2 + ifp1], fwr, fwi);
             }
             advance(wr, wi, step);
         }
