@@ -6,10 +6,15 @@
 // every rotation then runs eight elements at a time over whole rows, each
 // element with exactly the scalar code's operations.
 //
-// Keeping both copies of an element in w costs a strided write, which is
-// paid once per rotation for line q (row q into column q) and only once per
-// row block for line p: while the sweep is at row p, column p is read only at
-// the pivot position, which is taken from row p instead. The entries that a
+// Keeping both copies of an element in w costs strided writes, and those
+// are what limits a rotation once w no longer fits the first-level cache. So
+// the copies are kept current only where the rest of the sweep reads them:
+// a rotation at row p writes row q into column q below row q only (the rows
+// still to be rotated), and column p is written from row p once the row p
+// block is done, below row p. The upper copies that went stale meanwhile
+// are refreshed from the lower ones by 8 x 8 tile transposes, for the rows
+// after p at the end of each row block and for all rows at the end of the
+// sweep, before the sum of the upper triangle reads them. The entries that a
 // whole-row rotation also computes at columns p and q and on the diagonal
 // are no part of the matrix: the pivot pair is set to 0 as in the scalar
 // code, and the diagonal of w is never read (d carries the diagonal).
@@ -42,14 +47,61 @@ TV_TARGET_AVX2 void rotate_rows(float *x, float *y, std::size_t len, float s, fl
     }
 }
 
-// Column r of w from row r, the other copy of line r.
-void mirror_line(const PaddedMatrix &w, int r, int n)
+// Column r of w from row r, in the rows from..n-1.
+void mirror_line(const PaddedMatrix &w, int r, int from, int n)
 {
     const float *src = w.row(r);
-    float *dst = w.row(0) + r;
     const std::size_t ld = w.stride();
-    for (int j = 0; j < n; j++)
-        dst[static_cast<std::size_t>(j) * ld] = src[j];
+    float *dst = w.row(from) + r;
+    for (int j = from; j < n; j++, dst += ld)
+        *dst = src[j];
+}
+
+// The transpose of the 8 x 8 tile at src (rows ld floats apart), in t.
+TV_TARGET_AVX2 inline void load_transposed_tile(const float *src, std::size_t ld, __m256 t[8])
+{
+    __m256 r[8], u[8];
+    for (int i = 0; i < 8; i++)
+        r[i] = _mm256_load_ps(src + static_cast<std::size_t>(i) * ld);
+    for (int i = 0; i < 8; i += 2) {
+        u[i] = _mm256_unpacklo_ps(r[i], r[i + 1]);
+        u[i + 1] = _mm256_unpackhi_ps(r[i], r[i + 1]);
+    }
+    for (int i = 0; i < 8; i += 4) {
+        r[i] = _mm256_shuffle_ps(u[i], u[i + 2], _MM_SHUFFLE(1, 0, 1, 0));
+        r[i + 1] = _mm256_shuffle_ps(u[i], u[i + 2], _MM_SHUFFLE(3, 2, 3, 2));
+        r[i + 2] = _mm256_shuffle_ps(u[i + 1], u[i + 3], _MM_SHUFFLE(1, 0, 1, 0));
+        r[i + 3] = _mm256_shuffle_ps(u[i + 1], u[i + 3], _MM_SHUFFLE(3, 2, 3, 2));
+    }
+    for (int i = 0; i < 4; i++) {
+        t[i] = _mm256_permute2f128_ps(r[i], r[i + 4], 0x20);
+        t[i + 4] = _mm256_permute2f128_ps(r[i], r[i + 4], 0x31);
+    }
+}
+
+// The upper copy of every element (r, c), r < c, in the rows from the tile
+// row holding `from` on, from its lower copy, in whole 8 x 8 tiles (those on
+// the diagonal keep their lower half). Rows before `from` in that tile row
+// are refreshed too, which is harmless: their lower copies are current as
+// well. w has whole tiles of rows; its padding is never read as an element.
+TV_TARGET_AVX2 void upper_from_lower(const PaddedMatrix &w, int from, int n)
+{
+    const std::size_t ld = w.stride();
+    __m256 t[8];
+    for (int r0 = from / 8 * 8; r0 < n; r0 += 8) {
+        load_transposed_tile(w.row(r0) + r0, ld, t);
+        for (int i = 0; i < 8; i++) {
+            float *row = w.row(r0 + i) + r0;
+            const __m256 above = _mm256_castsi256_ps(_mm256_cmpgt_epi32(
+                _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(i)));
+            _mm256_store_ps(row, _mm256_blendv_ps(_mm256_load_ps(row), t[i], above));
+        }
+        for (int c0 = r0 + 8; c0 < n; c0 += 8) {
+            load_transposed_tile(w.row(c0) + r0, ld, t);
+            for (int i = 0; i < 8; i++)
+                _mm256_store_ps(w.row(r0 + i) + c0, t[i]);
+        }
+    }
 }
 
 // The caller's upper triangle and v from the working copies.
@@ -72,7 +124,7 @@ void write_back(float **a, float **v, const PaddedMatrix &w, const PaddedMatrix 
 bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, float *z)
 {
     PaddedMatrix w, vt;
-    if (n < 2 || !w.allocate(n, n) || !vt.allocate(n, n))
+    if (n < 2 || !w.allocate((n + 7) / 8 * 8, n) || !vt.allocate(n, n))
         return false;
     const std::size_t ld = w.stride();
 
@@ -120,13 +172,15 @@ bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, flo
 
                     rotate_rows(wp, wq, ld, s, tau);
                     wp[iq - 1] = wq[ip - 1] = 0.0f;
-                    mirror_line(w, iq - 1, n);
+                    mirror_line(w, iq - 1, iq, n);
                     rotate_rows(vt.row(ip - 1), vt.row(iq - 1), ld, s, tau);
                     ++*nrot;
                 }
             }
-            mirror_line(w, ip - 1, n);
+            mirror_line(w, ip - 1, ip, n);
+            upper_from_lower(w, ip, n);
         }
+        upper_from_lower(w, 0, n);
         for (int ip = 1; ip <= n; ip++) {
             b[ip] += z[ip];
             d[ip] = b[ip];

@@ -223,14 +223,15 @@ std::string jacobi_case_name(const testing::TestParamInfo<PathCase> &info)
            tv_test::fill_name(std::get<1>(info.param));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, JacobiPaths,
-    testing::Combine(testing::Values(1, 2, 3, 4, 7, 8, 9, 16, 17, 31, 33, 64, 100, 128),
-                     testing::Values(tv_test::Fill::random, tv_test::Fill::small_integers,
-                                     tv_test::Fill::special_values,
-                                     tv_test::Fill::zeros_subnormals)),
-    jacobi_case_name);
+INSTANTIATE_TEST_SUITE_P(Sizes, JacobiPaths,
+                         testing::Combine(testing::Values(1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 16, 17, 22,
+                                                          31, 33, 64, 100, 128),
+                                          testing::Values(tv_test::Fill::random,
+                                                          tv_test::Fill::small_integers,
+                                                          tv_test::Fill::special_values,
+                                                          tv_test::Fill::zeros_subnormals)),
+                         jacobi_case_name);
 INSTANTIATE_TEST_SUITE_P(Large, JacobiPaths,
-                         testing::Combine(testing::Values(257),
+                         testing::Combine(testing::Values(257, 300),
                                           testing::Values(tv_test::Fill::random)),
                          jacobi_case_name);
