@@ -9,20 +9,13 @@
 #include <cmath>
 #include <cstdio>
 #include <vector>
+#include "welch_samples.h"
 
 namespace {
 
 using Real = long double;
 
-// The sample pairs of the Welch table; the test holds the same values.
-const std::vector<std::vector<float>> kSamples = {
-    {4.1f, 5.3f, 6.2f, 4.8f, 5.9f},
-    {7.7f, 3.2f, 9.9f, 12.5f, 1.4f, 8.8f, 6.1f},
-    {0.5f, 0.75f, 0.25f, 1.0f},
-    {10.0f, 30.0f, 20.0f, 60.0f, 5.0f, 45.0f, 15.0f, 25.0f, 35.0f},
-    {2.0f, 2.0f, 2.0f},
-    {1.0f, 2.0f, 4.0f, 8.0f},
-};
+const std::vector<std::vector<float>> &kSamples = kWelchSamples;
 
 void mean_var(const std::vector<float> &x, Real &mean, Real &var)
 {
