@@ -104,6 +104,35 @@ TV_TARGET_AVX2 void upper_from_lower(const PaddedMatrix &w, int from, int n)
     }
 }
 
+// jacobi_rotation with a shorter dependency chain where t^2 + 1 rounds to 1
+// in float, as it does for most rotations of the last sweeps: then c is 1
+// exactly (the root and the quotient of 1 are 1) and tau is s / 2, which in
+// double is the exact product s * 0.5 (s is a float, so s / 2 is a normal
+// double), so the two double divisions and the root can be left out without
+// changing a bit, NaN and infinities included (they never pass the test).
+inline JacobiRotation jacobi_rotation_fast(float h, float apq, float g)
+{
+    float t;
+    if (std::fabs(h) + g == std::fabs(h)) {
+        t = apq / h;
+    } else {
+        float theta = static_cast<float>(0.5 * static_cast<double>(h) / static_cast<double>(apq));
+        t = static_cast<float>(1.0 / (static_cast<double>(std::fabs(theta)) +
+                                      std::sqrt(1.0 + static_cast<double>(theta * theta))));
+        if (theta < 0.0f)
+            t = -t;
+    }
+    const float t2_plus_1 = t * t + 1.0f;
+    if (t2_plus_1 == 1.0f) {
+        const float s = t * 1.0f;
+        return {t, s, static_cast<float>(static_cast<double>(s) * 0.5)};
+    }
+    float c = static_cast<float>(1.0 / std::sqrt(static_cast<double>(t2_plus_1)));
+    float s = t * c;
+    float tau = static_cast<float>(static_cast<double>(s) / (1.0 + static_cast<double>(c)));
+    return {t, s, tau};
+}
+
 // The caller's upper triangle and v from the working copies.
 void write_back(float **a, float **v, const PaddedMatrix &w, const PaddedMatrix &vt, int n)
 {
@@ -162,7 +191,7 @@ bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, flo
                     std::fabs(d[iq]) + g == std::fabs(d[iq])) {
                     apq = wq[ip - 1] = 0.0f;
                 } else if (std::fabs(apq) > tresh) {
-                    const JacobiRotation r = jacobi_rotation(d[iq] - d[ip], apq, g);
+                    const JacobiRotation r = jacobi_rotation_fast(d[iq] - d[ip], apq, g);
                     const float s = r.s, tau = r.tau;
                     const float h = r.t * apq;
                     z[ip] -= h;
