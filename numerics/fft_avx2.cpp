@@ -15,8 +15,8 @@
 //   the double result's bits for every input (see unit_twiddle_product).
 // No fused multiply-add is ever used (the target is "avx2" alone).
 
+#include "detail_avx2.h"
 #include "detail_fft.h"
-#include "detail_isa.h"
 
 #include <immintrin.h>
 
@@ -28,9 +28,6 @@
 namespace tessivane {
 namespace detail {
 namespace {
-
-// The kernels below are small and run in the innermost loops.
-#define TV_INLINE inline __attribute__((always_inline))
 
 unsigned long reverse_bits(unsigned long v, unsigned bits)
 {
@@ -159,29 +156,6 @@ TV_TARGET_AVX2 TV_INLINE void store_block(float *p, const Split &v)
     }
 }
 
-// v[i] lane j <- v[j] lane i.
-TV_TARGET_AVX2 TV_INLINE void transpose8(__m256 v[8])
-{
-    __m256 t[8], u[8];
-#pragma GCC unroll 8
-    for (int i = 0; i < 8; i += 2) {
-        t[i] = _mm256_unpacklo_ps(v[i], v[i + 1]);
-        t[i + 1] = _mm256_unpackhi_ps(v[i], v[i + 1]);
-    }
-#pragma GCC unroll 8
-    for (int i = 0; i < 8; i += 4) {
-        u[i] = _mm256_shuffle_ps(t[i], t[i + 2], _MM_SHUFFLE(1, 0, 1, 0));
-        u[i + 1] = _mm256_shuffle_ps(t[i], t[i + 2], _MM_SHUFFLE(3, 2, 3, 2));
-        u[i + 2] = _mm256_shuffle_ps(t[i + 1], t[i + 3], _MM_SHUFFLE(1, 0, 1, 0));
-        u[i + 3] = _mm256_shuffle_ps(t[i + 1], t[i + 3], _MM_SHUFFLE(3, 2, 3, 2));
-    }
-#pragma GCC unroll 8
-    for (int i = 0; i < 4; ++i) {
-        v[i] = _mm256_permute2f128_ps(u[i], u[i + 4], 0x20);
-        v[i + 4] = _mm256_permute2f128_ps(u[i], u[i + 4], 0x31);
-    }
-}
-
 // Rows of eight lanes transposed into split blocks: block i gets lane i.
 TV_TARGET_AVX2 TV_INLINE void transpose8(Split r[8])
 {
@@ -191,8 +165,8 @@ TV_TARGET_AVX2 TV_INLINE void transpose8(Split r[8])
         re[j] = r[j].re;
         im[j] = r[j].im;
     }
-    transpose8(re);
-    transpose8(im);
+    detail::transpose8(re);
+    detail::transpose8(im);
 #pragma GCC unroll 8
     for (int i = 0; i < 8; ++i)
         r[i] = {re[i], im[i]};

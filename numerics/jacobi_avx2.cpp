@@ -19,6 +19,7 @@
 // are no part of the matrix: the pivot pair is set to 0 as in the scalar
 // code, and the diagonal of w is never read (d carries the diagonal).
 
+#include "detail_avx2.h"
 #include "detail_linalg.h"
 #include "stat.h"
 
@@ -58,25 +59,12 @@ void mirror_line(const PaddedMatrix &w, int r, int from, int n)
 }
 
 // The transpose of the 8 x 8 tile at src (rows ld floats apart), in t.
-TV_TARGET_AVX2 inline void load_transposed_tile(const float *src, std::size_t ld, __m256 t[8])
+TV_TARGET_AVX2 TV_INLINE void load_transposed_tile(const float *src, std::size_t ld, __m256 t[8])
 {
-    __m256 r[8], u[8];
+#pragma GCC unroll 8
     for (int i = 0; i < 8; i++)
-        r[i] = _mm256_load_ps(src + static_cast<std::size_t>(i) * ld);
-    for (int i = 0; i < 8; i += 2) {
-        u[i] = _mm256_unpacklo_ps(r[i], r[i + 1]);
-        u[i + 1] = _mm256_unpackhi_ps(r[i], r[i + 1]);
-    }
-    for (int i = 0; i < 8; i += 4) {
-        r[i] = _mm256_shuffle_ps(u[i], u[i + 2], _MM_SHUFFLE(1, 0, 1, 0));
-        r[i + 1] = _mm256_shuffle_ps(u[i], u[i + 2], _MM_SHUFFLE(3, 2, 3, 2));
-        r[i + 2] = _mm256_shuffle_ps(u[i + 1], u[i + 3], _MM_SHUFFLE(1, 0, 1, 0));
-        r[i + 3] = _mm256_shuffle_ps(u[i + 1], u[i + 3], _MM_SHUFFLE(3, 2, 3, 2));
-    }
-    for (int i = 0; i < 4; i++) {
-        t[i] = _mm256_permute2f128_ps(r[i], r[i + 4], 0x20);
-        t[i + 4] = _mm256_permute2f128_ps(r[i], r[i + 4], 0x31);
-    }
+        t[i] = _mm256_load_ps(src + static_cast<std::size_t>(i) * ld);
+    transpose8(t);
 }
 
 // The upper copy of every element (r, c), r < c, in the rows from the tile
@@ -90,6 +78,7 @@ TV_TARGET_AVX2 void upper_from_lower(const PaddedMatrix &w, int from, int n)
     __m256 t[8];
     for (int r0 = from / 8 * 8; r0 < n; r0 += 8) {
         load_transposed_tile(w.row(r0) + r0, ld, t);
+#pragma GCC unroll 8
         for (int i = 0; i < 8; i++) {
             float *row = w.row(r0 + i) + r0;
             const __m256 above = _mm256_castsi256_ps(_mm256_cmpgt_epi32(
@@ -98,6 +87,7 @@ TV_TARGET_AVX2 void upper_from_lower(const PaddedMatrix &w, int from, int n)
         }
         for (int c0 = r0 + 8; c0 < n; c0 += 8) {
             load_transposed_tile(w.row(c0) + r0, ld, t);
+#pragma GCC unroll 8
             for (int i = 0; i < 8; i++)
                 _mm256_store_ps(w.row(r0 + i) + c0, t[i]);
         }
