@@ -8,16 +8,20 @@
 //
 // Keeping both copies of an element in w costs strided writes, and those
 // are what limits a rotation once w no longer fits the first-level cache. So
-// the copies are kept current only where the rest of the sweep reads them:
-// a rotation at row p writes row q into column q below row q only (the rows
-// still to be rotated), and column p is written from row p once the row p
-// block is done, below row p. The upper copies that went stale meanwhile
-// are refreshed from the lower ones by 8 x 8 tile transposes, for the rows
-// after p at the end of each row block and for all rows at the end of the
-// sweep, before the sum of the upper triangle reads them. The entries that a
-// whole-row rotation also computes at columns p and q and on the diagonal
-// are no part of the matrix: the pivot pair is set to 0 as in the scalar
-// code, and the diagonal of w is never read (d carries the diagonal).
+// the copies are kept current only where the rest of the sweep reads them,
+// and moved in 8 x 8 tile transposes wherever whole tiles go stale together.
+// In the row p block the rows after p are taken in groups of eight: before a
+// group is rotated, its entries in the columns of the earlier rows of the
+// block are transposed in from those rows, which their rotations have
+// changed; within a group, each rotation writes row q into column q of the
+// group's later rows only. Column p is written from row p once the block is
+// done, below row p. The upper copies that went stale meanwhile are
+// refreshed from the lower ones by tile transposes, for the rows after p at
+// the end of each row block and for all rows at the end of the sweep, before
+// the sum of the upper triangle reads them. The entries that a whole-row
+// rotation also computes at columns p and q and on the diagonal are no part
+// of the matrix: the pivot pair is set to 0 as in the scalar code, and the
+// diagonal of w is never read (d carries the diagonal).
 
 #include "detail_avx2.h"
 #include "detail_linalg.h"
@@ -25,6 +29,7 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -123,6 +128,35 @@ inline JacobiRotation jacobi_rotation_fast(float h, float apq, float g)
     return {t, s, tau};
 }
 
+// Before row p is rotated with the group of rows r0..r0+7 (r0 a multiple of
+// eight): the entries of those rows in the columns p+1..r0-1 from their
+// upper copies, which the rotations of row p with the rows p+1..r0-1 have
+// just changed. Columns up to p keep their values: the upper copies in the
+// rows before p are stale, and the entries of column p are recomputed by
+// the rotations and then set to 0.
+TV_TARGET_AVX2 void lower_from_upper(const PaddedMatrix &w, int p, int r0)
+{
+    const std::size_t ld = w.stride();
+    __m256 t[8];
+    const int c_first = (p + 1) / 8 * 8;
+    for (int c0 = c_first; c0 < r0; c0 += 8) {
+        load_transposed_tile(w.row(c0) + r0, ld, t);
+        if (c0 <= p) {
+            const __m256 keep = _mm256_castsi256_ps(_mm256_cmpgt_epi32(
+                _mm256_set1_epi32(p - c0 + 1), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
+#pragma GCC unroll 8
+            for (int i = 0; i < 8; i++) {
+                float *row = w.row(r0 + i) + c0;
+                _mm256_store_ps(row, _mm256_blendv_ps(t[i], _mm256_load_ps(row), keep));
+            }
+        } else {
+#pragma GCC unroll 8
+            for (int i = 0; i < 8; i++)
+                _mm256_store_ps(w.row(r0 + i) + c0, t[i]);
+        }
+    }
+}
+
 // The caller's upper triangle and v from the working copies.
 void write_back(float **a, float **v, const PaddedMatrix &w, const PaddedMatrix &vt, int n)
 {
@@ -173,7 +207,14 @@ bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, flo
 
         for (int ip = 1; ip <= n - 1; ip++) {
             float *wp = w.row(ip - 1);
+            int group_end = ip;
             for (int iq = ip + 1; iq <= n; iq++) {
+                // A new group of eight rows starts.
+                if (iq > group_end) {
+                    group_end = std::min((iq - 1) / 8 * 8 + 8, n);
+                    if (iq > ip + 1)
+                        lower_from_upper(w, ip - 1, iq - 1);
+                }
                 float *wq = w.row(iq - 1);
                 float &apq = wp[iq - 1];
                 float g = 100.0f * std::fabs(apq);
@@ -191,7 +232,7 @@ bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, flo
 
                     rotate_rows(wp, wq, ld, s, tau);
                     wp[iq - 1] = wq[ip - 1] = 0.0f;
-                    mirror_line(w, iq - 1, iq, n);
+                    mirror_line(w, iq - 1, iq, group_end);
                     rotate_rows(vt.row(ip - 1), vt.row(iq - 1), ld, s, tau);
                     ++*nrot;
                 }
