@@ -179,7 +179,9 @@ bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, flo
     PaddedMatrix w, vt;
     if (n < 2 || !w.allocate((n + 7) / 8 * 8, n) || !vt.allocate(n, n))
         return false;
-    const std::size_t ld = w.stride();
+    // The rotations run over whole tiles; the columns of the row padding
+    // beyond them are never read.
+    const std::size_t len = (static_cast<std::size_t>(n) + 7) / 8 * 8;
 
     for (int p = 0; p < n; p++) {
         vt.row(p)[p] = 1.0f;
@@ -230,10 +232,10 @@ bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, flo
                     d[ip] -= h;
                     d[iq] += h;
 
-                    rotate_rows(wp, wq, ld, s, tau);
+                    rotate_rows(wp, wq, len, s, tau);
                     wp[iq - 1] = wq[ip - 1] = 0.0f;
                     mirror_line(w, iq - 1, iq, group_end);
-                    rotate_rows(vt.row(ip - 1), vt.row(iq - 1), ld, s, tau);
+                    rotate_rows(vt.row(ip - 1), vt.row(iq - 1), len, s, tau);
                     ++*nrot;
                 }
             }
