@@ -32,6 +32,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
+#include <memory>
 
 namespace tessivane {
 namespace detail {
@@ -74,23 +76,30 @@ TV_TARGET_AVX2 TV_INLINE void load_transposed_tile(const float *src, std::size_t
 
 // The upper copy of every element (r, c), r < c, in the rows from the tile
 // row holding `from` on, from its lower copy, in whole 8 x 8 tiles (those on
-// the diagonal keep their lower half). Rows before `from` in that tile row
-// are refreshed too, which is harmless: their lower copies are current as
-// well. w has whole tiles of rows; its padding is never read as an element.
-TV_TARGET_AVX2 void upper_from_lower(const PaddedMatrix &w, int from, int n)
+// the diagonal keep their lower half), wherever the lower copy may differ:
+// in the column tiles marked in `changed`. Rows before `from` in that tile
+// row are refreshed too, which is harmless: their lower copies are current
+// as well. w has whole tiles of rows; its padding is never read as an
+// element.
+TV_TARGET_AVX2 void upper_from_lower(const PaddedMatrix &w, int from, int n,
+                                     const unsigned char *changed)
 {
     const std::size_t ld = w.stride();
     __m256 t[8];
     for (int r0 = from / 8 * 8; r0 < n; r0 += 8) {
-        load_transposed_tile(w.row(r0) + r0, ld, t);
+        if (changed[r0 / 8]) {
+            load_transposed_tile(w.row(r0) + r0, ld, t);
 #pragma GCC unroll 8
-        for (int i = 0; i < 8; i++) {
-            float *row = w.row(r0 + i) + r0;
-            const __m256 above = _mm256_castsi256_ps(_mm256_cmpgt_epi32(
-                _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(i)));
-            _mm256_store_ps(row, _mm256_blendv_ps(_mm256_load_ps(row), t[i], above));
+            for (int i = 0; i < 8; i++) {
+                float *row = w.row(r0 + i) + r0;
+                const __m256 above = _mm256_castsi256_ps(_mm256_cmpgt_epi32(
+                    _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(i)));
+                _mm256_store_ps(row, _mm256_blendv_ps(_mm256_load_ps(row), t[i], above));
+            }
         }
         for (int c0 = r0 + 8; c0 < n; c0 += 8) {
+            if (!changed[c0 / 8])
+                continue;
             load_transposed_tile(w.row(c0) + r0, ld, t);
 #pragma GCC unroll 8
             for (int i = 0; i < 8; i++)
@@ -131,15 +140,19 @@ inline JacobiRotation jacobi_rotation_fast(float h, float apq, float g)
 // Before row p is rotated with the group of rows r0..r0+7 (r0 a multiple of
 // eight): the entries of those rows in the columns p+1..r0-1 from their
 // upper copies, which the rotations of row p with the rows p+1..r0-1 have
-// just changed. Columns up to p keep their values: the upper copies in the
-// rows before p are stale, and the entries of column p are recomputed by
-// the rotations and then set to 0.
-TV_TARGET_AVX2 void lower_from_upper(const PaddedMatrix &w, int p, int r0)
+// just changed: those in the tiles of the rows marked in `changed`. Columns
+// up to p keep their values: the upper copies in the rows before p are
+// stale, and the entries of column p are recomputed by the rotations and
+// then set to 0.
+TV_TARGET_AVX2 void lower_from_upper(const PaddedMatrix &w, int p, int r0,
+                                     const unsigned char *changed)
 {
     const std::size_t ld = w.stride();
     __m256 t[8];
     const int c_first = (p + 1) / 8 * 8;
     for (int c0 = c_first; c0 < r0; c0 += 8) {
+        if (!changed[c0 / 8])
+            continue;
         load_transposed_tile(w.row(c0) + r0, ld, t);
         if (c0 <= p) {
             const __m256 keep = _mm256_castsi256_ps(_mm256_cmpgt_epi32(
@@ -156,6 +169,8 @@ TV_TARGET_AVX2 void lower_from_upper(const PaddedMatrix &w, int p, int r0)
         }
     }
 }
+
+using ByteBuffer = std::unique_ptr<unsigned char[], MallocDeleter>;
 
 // The caller's upper triangle and v from the working copies.
 void write_back(float **a, float **v, const PaddedMatrix &w, const PaddedMatrix &vt, int n)
@@ -177,8 +192,14 @@ void write_back(float **a, float **v, const PaddedMatrix &w, const PaddedMatrix 
 bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, float *z)
 {
     PaddedMatrix w, vt;
-    if (n < 2 || !w.allocate((n + 7) / 8 * 8, n) || !vt.allocate(n, n))
+    // Which tiles of rows a rotation has rewritten, in the current row block
+    // and in the current sweep: only their transposed copies can be stale.
+    const int tiles = (n + 7) / 8;
+    ByteBuffer flags(
+        static_cast<unsigned char *>(std::malloc(2 * static_cast<std::size_t>(tiles))));
+    if (n < 2 || !flags || !w.allocate(tiles * 8, n) || !vt.allocate(n, n))
         return false;
+    unsigned char *changed_in_block = flags.get(), *changed_in_sweep = flags.get() + tiles;
     // The rotations run over whole tiles; the columns of the row padding
     // beyond them are never read.
     const std::size_t len = (static_cast<std::size_t>(n) + 7) / 8 * 8;
@@ -203,6 +224,7 @@ bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, flo
             write_back(a, v, w, vt, n);
             return true;
         }
+        std::fill(changed_in_sweep, changed_in_sweep + tiles, 0);
         float tresh =
             i < 4 ? static_cast<float>(0.2 * static_cast<double>(sm) / static_cast<double>(n * n))
                   : 0.0f;
@@ -210,12 +232,13 @@ bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, flo
         for (int ip = 1; ip <= n - 1; ip++) {
             float *wp = w.row(ip - 1);
             int group_end = ip;
+            std::fill(changed_in_block, changed_in_block + tiles, 0);
             for (int iq = ip + 1; iq <= n; iq++) {
                 // A new group of eight rows starts.
                 if (iq > group_end) {
                     group_end = std::min((iq - 1) / 8 * 8 + 8, n);
                     if (iq > ip + 1)
-                        lower_from_upper(w, ip - 1, iq - 1);
+                        lower_from_upper(w, ip - 1, iq - 1, changed_in_block);
                 }
                 float *wq = w.row(iq - 1);
                 float &apq = wp[iq - 1];
@@ -236,13 +259,18 @@ bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, flo
                     wp[iq - 1] = wq[ip - 1] = 0.0f;
                     mirror_line(w, iq - 1, iq, group_end);
                     rotate_rows(vt.row(ip - 1), vt.row(iq - 1), len, s, tau);
+                    // The lower part of row q leaves stale upper copies in
+                    // column q; that of row p, in column p above row p,
+                    // which only the sum at the end of the sweep reads.
+                    changed_in_block[(iq - 1) / 8] = changed_in_sweep[(iq - 1) / 8] = 1;
+                    changed_in_sweep[(ip - 1) / 8] = 1;
                     ++*nrot;
                 }
             }
             mirror_line(w, ip - 1, ip, n);
-            upper_from_lower(w, ip, n);
+            upper_from_lower(w, ip, n, changed_in_block);
         }
-        upper_from_lower(w, 0, n);
+        upper_from_lower(w, 0, n, changed_in_sweep);
         for (int ip = 1; ip <= n; ip++) {
             b[ip] += z[ip];
             d[ip] = b[ip];
