@@ -195,6 +195,22 @@ using PathCase = std::tuple<int, tv_test::Fill>;
 
 class JacobiPaths : public testing::TestWithParam<PathCase> {};
 
+// Everything one jacobi call on the n x n matrix `values` leaves behind.
+std::vector<float> jacobi_outputs(const std::vector<float> &values, int n)
+{
+    Matrix a(n, n), v(n, n);
+    Vector d(n);
+    a.set(values);
+    int nrot = -1;
+    jacobi(a.data(), n, d.data(), v.data(), &nrot);
+    std::vector<float> out = a.values(), vout = v.values();
+    out.insert(out.end(), vout.begin(), vout.end());
+    out.insert(out.end(), d.data() + 1, d.data() + 1 + n);
+    out.push_back(static_cast<float>(nrot));
+    out.push_back(a.guards_intact() && v.guards_intact() && d.guards_intact() ? 1.0f : 0.0f);
+    return out;
+}
+
 // The lower triangle holds values of its own: it must be neither read nor
 // written. NaNs end the run after 50 sweeps; the fatal report must match.
 TEST_P(JacobiPaths, SameBitsAsPortable)
@@ -202,19 +218,27 @@ TEST_P(JacobiPaths, SameBitsAsPortable)
     const auto [n, fill] = GetParam();
     std::mt19937 rng(static_cast<unsigned>(n * 131 + static_cast<int>(fill)));
     const std::vector<float> values = tv_test::path_input(rng, n, n, fill);
-    tv_test::expect_paths_agree([&] {
-        Matrix a(n, n), v(n, n);
-        Vector d(n);
-        a.set(values);
-        int nrot = -1;
-        jacobi(a.data(), n, d.data(), v.data(), &nrot);
-        std::vector<float> out = a.values(), vout = v.values();
-        out.insert(out.end(), vout.begin(), vout.end());
-        out.insert(out.end(), d.data() + 1, d.data() + 1 + n);
-        out.push_back(static_cast<float>(nrot));
-        out.push_back(a.guards_intact() && v.guards_intact() && d.guards_intact() ? 1.0f : 0.0f);
-        return out;
-    });
+    tv_test::expect_paths_agree([&] { return jacobi_outputs(values, n); });
+}
+
+// Off-diagonal entries only between the first eight rows and the rest: the
+// first sweep rotates each of those rows only with later rows, yet changes
+// the entries among them.
+TEST(JacobiPathsShape, CouplingOfTheFirstTileOnly)
+{
+    for (int n : {12, 16, 40}) {
+        SCOPED_TRACE(testing::Message() << "n = " << n);
+        std::mt19937 rng(static_cast<unsigned>(n));
+        std::uniform_real_distribution<float> coupling(-1.0f, 1.0f);
+        std::vector<float> values(static_cast<size_t>(n * n), 0.0f);
+        for (int i = 0; i < n; i++) {
+            values[static_cast<size_t>(i * n + i)] = static_cast<float>(i + 1);
+            for (int j = 8; j < n && i < 8; j++)
+                values[static_cast<size_t>(i * n + j)] = values[static_cast<size_t>(j * n + i)] =
+                    coupling(rng);
+        }
+        tv_test::expect_paths_agree([&] { return jacobi_outputs(values, n); });
+    }
 }
 
 std::string jacobi_case_name(const testing::TestParamInfo<PathCase> &info)
