@@ -35,22 +35,29 @@ struct JacobiRotation {
     float t, s, tau;
 };
 
-inline JacobiRotation jacobi_rotation(float h, float apq, float g)
+inline float jacobi_tangent(float h, float apq, float g)
 {
-    float t;
-    if (std::fabs(h) + g == std::fabs(h)) {
-        t = apq / h;
-    } else {
-        float theta = static_cast<float>(0.5 * static_cast<double>(h) / static_cast<double>(apq));
-        t = static_cast<float>(1.0 / (static_cast<double>(std::fabs(theta)) +
-                                      std::sqrt(1.0 + static_cast<double>(theta * theta))));
-        if (theta < 0.0f)
-            t = -t;
-    }
+    if (std::fabs(h) + g == std::fabs(h))
+        return apq / h;
+    float theta = static_cast<float>(0.5 * static_cast<double>(h) / static_cast<double>(apq));
+    float t = static_cast<float>(1.0 / (static_cast<double>(std::fabs(theta)) +
+                                        std::sqrt(1.0 + static_cast<double>(theta * theta))));
+    return theta < 0.0f ? -t : t;
+}
+
+// c = 1 / sqrt(t^2 + 1) with t^2 + 1 in float, the root and the quotient in
+// double.
+inline JacobiRotation jacobi_rotation_from_tangent(float t)
+{
     float c = static_cast<float>(1.0 / std::sqrt(static_cast<double>(t * t + 1.0f)));
     float s = t * c;
     float tau = static_cast<float>(static_cast<double>(s) / (1.0 + static_cast<double>(c)));
     return {t, s, tau};
+}
+
+inline JacobiRotation jacobi_rotation(float h, float apq, float g)
+{
+    return jacobi_rotation_from_tangent(jacobi_tangent(h, apq, g));
 }
 
 // Working memory of the fast paths comes from malloc, so that a shortage sends

@@ -116,25 +116,12 @@ TV_TARGET_AVX2 void upper_from_lower(const PaddedMatrix &w, int from, int n,
 // changing a bit, NaN and infinities included (they never pass the test).
 inline JacobiRotation jacobi_rotation_fast(float h, float apq, float g)
 {
-    float t;
-    if (std::fabs(h) + g == std::fabs(h)) {
-        t = apq / h;
-    } else {
-        float theta = static_cast<float>(0.5 * static_cast<double>(h) / static_cast<double>(apq));
-        t = static_cast<float>(1.0 / (static_cast<double>(std::fabs(theta)) +
-                                      std::sqrt(1.0 + static_cast<double>(theta * theta))));
-        if (theta < 0.0f)
-            t = -t;
-    }
-    const float t2_plus_1 = t * t + 1.0f;
-    if (t2_plus_1 == 1.0f) {
+    const float t = jacobi_tangent(h, apq, g);
+    if (t * t + 1.0f == 1.0f) {
         const float s = t * 1.0f;
         return {t, s, static_cast<float>(static_cast<double>(s) * 0.5)};
     }
-    float c = static_cast<float>(1.0 / std::sqrt(static_cast<double>(t2_plus_1)));
-    float s = t * c;
-    float tau = static_cast<float>(static_cast<double>(s) / (1.0 + static_cast<double>(c)));
-    return {t, s, tau};
+    return jacobi_rotation_from_tangent(t);
 }
 
 // Before row p is rotated with the group of rows r0..r0+7 (r0 a multiple of
