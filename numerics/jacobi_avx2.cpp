@@ -18,7 +18,8 @@
 // done, below row p. The upper copies that went stale meanwhile are
 // refreshed from the lower ones by tile transposes, for the rows after p at
 // the end of each row block and for all rows at the end of the sweep, before
-// the sum of the upper triangle reads them. The entries that a whole-row
+// the sum of the upper triangle reads them. Both kinds of transpose skip the
+// tiles of rows that no rotation has rewritten. The entries that a whole-row
 // rotation also computes at columns p and q and on the diagonal are no part
 // of the matrix: the pivot pair is set to 0 as in the scalar code, and the
 // diagonal of w is never read (d carries the diagonal).
@@ -40,6 +41,8 @@ namespace detail {
 namespace {
 
 constexpr int kMaxSweeps = 50;
+
+using ByteBuffer = std::unique_ptr<unsigned char[], MallocDeleter>;
 
 // x' = x - s * (y + x * tau), y' = y + s * (x - y * tau) over len elements
 // (a multiple of eight), as in the scalar rotation.
@@ -156,8 +159,6 @@ TV_TARGET_AVX2 void lower_from_upper(const PaddedMatrix &w, int p, int r0,
         }
     }
 }
-
-using ByteBuffer = std::unique_ptr<unsigned char[], MallocDeleter>;
 
 // The caller's upper triangle and v from the working copies.
 void write_back(float **a, float **v, const PaddedMatrix &w, const PaddedMatrix &vt, int n)
