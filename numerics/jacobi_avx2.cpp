@@ -190,7 +190,7 @@ bool jacobi_avx2(float **a, int n, float *d, float **v, int *nrot, float *b, flo
     unsigned char *changed_in_block = flags.get(), *changed_in_sweep = flags.get() + tiles;
     // The rotations run over whole tiles; the columns of the row padding
     // beyond them are never read.
-    const std::size_t len = (static_cast<std::size_t>(n) + 7) / 8 * 8;
+    const std::size_t len = static_cast<std::size_t>(tiles) * 8;
 
     for (int p = 0; p < n; p++) {
         vt.row(p)[p] = 1.0f;

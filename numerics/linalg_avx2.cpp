@@ -8,6 +8,7 @@
 
 namespace tessivane {
 namespace detail {
+
 TV_TARGET_AVX2 void column_sums(float **M, int k0, int k1, int j0, int j1, const float *x, float *S)
 {
     int j = j0;
