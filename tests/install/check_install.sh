@@ -25,6 +25,13 @@ if ls "$prefix"/include/tessivane/detail_* >/dev/null 2>&1; then
   echo "internal headers were installed"; exit 1
 fi
 
+# Each family header stands alone: a program that includes just one compiles.
+for family in special stats fft sort random linalg fit; do
+  printf '#include <tessivane/%s.h>\nint main() { return 0; }\n' "$family" > "$work/only_$family.cpp"
+  "$cxx" -std=c++17 -fsyntax-only -I"$prefix/include" "$work/only_$family.cpp" ||
+    { echo "<tessivane/$family.h> does not compile on its own"; exit 1; }
+done
+
 echo "== pkg-config consumer"
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
 "$cxx" -std=c++17 "${extra[@]}" "$consumer/consumer.cpp" -o "$work/consumer_pc" \

@@ -1,5 +1,5 @@
 // tkhost --validate on this library and on plugins with one deliberate fault
-// each (tests/validate/broken_plugin.cpp): one PASS/FAIL line per check, the
+// each (tests/tkhost/broken_plugin.cpp): one PASS/FAIL line per check, the
 // exit status 1 on any failure.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

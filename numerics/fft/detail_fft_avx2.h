@@ -1,0 +1,52 @@
+#ifndef TESSIVANE_DETAIL_FFT_AVX2_H
+#define TESSIVANE_DETAIL_FFT_AVX2_H
+
+// What the AVX2 paths of the FFTs share: index helpers and the float
+// butterfly of four1 and fourn, and the join of two halves that four1 and the
+// separation step of realft use. The files that include this compile those
+// paths: four1_avx2.cpp, fourn_avx2.cpp and realft_avx2.cpp.
+
+#include "detail_avx2.h"
+#include "detail_fft.h"
+
+#include <immintrin.h>
+
+namespace tessivane {
+namespace detail {
+// In the unnamed namespace of each including file, beside that file's own
+// kernels (overloads of butterfly among them).
+namespace {
+
+inline unsigned long reverse_bits(unsigned long v, unsigned bits)
+{
+    unsigned long r = 0;
+    for (unsigned b = 0; b < bits; ++b, v >>= 1)
+        r = (r << 1) | (v & 1);
+    return r;
+}
+
+inline unsigned log2_of(unsigned long n)
+{
+    unsigned l = 0;
+    while ((1UL << l) < n)
+        ++l;
+    return l;
+}
+
+// bottom = top - t, top = top + t, in float.
+TV_TARGET_AVX2 TV_INLINE void butterfly(__m256 &top, __m256 &bottom, __m256 t)
+{
+    bottom = _mm256_sub_ps(top, t);
+    top = _mm256_add_ps(top, t);
+}
+
+TV_TARGET_AVX2 TV_INLINE __m256 join(__m128 lo, __m128 hi)
+{
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(lo), hi, 1);
+}
+
+}  // namespace
+}  // namespace detail
+}  // namespace tessivane
+
+#endif

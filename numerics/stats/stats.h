@@ -1,0 +1,130 @@
+#ifndef TESSIVANE_STATS_H
+#define TESSIVANE_STATS_H
+
+// Two-sample tests, correlation (batch and incremental), the conversions between
+// statistics, p-values and thresholds, and the p-values of the two-sample tests.
+// The conventions of every numerics header (index bases, out-parameters, fatal
+// conditions, thread safety) are stated once, in stat.h, which includes them all.
+
+#include "nrutil.h"
+#include "tessivane_export.h"
+
+/** @defgroup stats Two-sample tests, correlation and p-values
+ *  @{
+ */
+
+// ---- Two-sample tests ----
+
+// Mean of data[1..n] into *ave and sample variance (divisor n - 1, corrected two-pass) into
+// *var. Needs n >= 2 (n = 1 gives a variance that is not a number).
+TV_API void avevar(float data[], unsigned long n, float *ave, float *var);
+
+// Student's t with pooled variance for data1[1..n1] and data2[1..n2] into *t; t = 0 when the
+// pooled variance is exactly 0. Needs n1 + n2 > 2. *prob is not written (see t_to_p()).
+TV_API void ttest(float data1[], unsigned long n1, float data2[], unsigned long n2, float *t,
+                  float *prob);
+
+// Welch's t for samples of unequal variance into *t; t = 0 when both variances are exactly 0.
+// *prob is not written.
+TV_API void tutest(float data1[], unsigned long n1, float data2[], unsigned long n2, float *t,
+                   float *prob);
+
+// Two-sample Kolmogorov-Smirnov D into *d. Sorts data1[1..n1] and data2[1..n2] ascending in
+// place (they stay sorted). The walk stops when either sample is exhausted. A NaN in either
+// sample gives *d = NaN. *prob is not written (see probks()). Ends the process only through
+// sort() ("NSTACK too small in sort.").
+TV_API void kstwo(float data1[], unsigned long n1, float data2[], unsigned long n2, float *d,
+                  float *prob);
+
+// ---- Correlation ----
+
+// Pearson's r of x[1..n] and y[1..n] into *r (0 when either sample has no spread).
+// *prob and *z are not written.
+TV_API void pearsn(float x[], float y[], unsigned long n, float *r, float *prob, float *z);
+
+// Pearson's r into *r (the final division in double, so it may differ from pearsn() in the
+// last bit) and its two-sided significance from Student's t with n - 2 degrees of freedom
+// into *prob (1 when r = 0). Needs n >= 3. *z is not written.
+TV_API void pearsn_prob(float x[], float y[], unsigned long n, float *r, float *prob, float *z);
+
+// Spearman rank correlation of data1[1..n] and data2[1..n] (only read). Always writes the
+// sum of squared rank differences *d. Normally writes its normal deviate *zd, the two-sided
+// significance *probd of *zd, and the tie-corrected coefficient *rs; *probrs is then not
+// written. When a sample has all values equal, writes *rs = 0 and *probrs = 0 and leaves *zd
+// and *probd untouched. Needs n >= 2. Uses two scratch vectors, released before returning.
+// [thread-safe] No state (the float square is formed without shared temporaries).
+TV_API void spear(float data1[], float data2[], unsigned long n, float *d, float *zd, float *probd,
+                  float *rs, float *probrs);
+
+// ---- Incremental correlation and regression ----
+
+// Adds the sample (x, y) to the caller's running state (n: count, ax/ay: sums of x and y,
+// sxx/syy/sxy: one-pass sums of squares and products about the running means; all 0 before
+// the first sample) and writes the current Pearson r into *r (0 until both x and y spread).
+// The one-pass sums differ from pearsn()'s batch sums from the third sample on.
+TV_API void pearsn_inc(float x, float y, float &n, float &ax, float &ay, float &sxx, float &syy,
+                       float &sxy, float *r);
+
+// Adds (x, y) to the same running state and writes the current least-squares line
+// y = *a + *b x and the running mean of y into *ym (*b = 0 until the x values spread).
+TV_API void regr_inc(float x, float y, float &n, float &ax, float &ay, float &sxx, float &syy,
+                     float &sxy, float *a, float *b, float *ym);
+
+// ---- Probability and threshold conversions ----
+
+// Two-sided p of t with df >= 1 degrees of freedom (t = 0 gives 1).
+TV_API float t_to_p(float t, unsigned long df);
+
+// Two-sided p of the correlation r from n pairs (n - 2 degrees of freedom). Returns 1 for
+// n < 2 and for r = 0, 0 for r = 1.
+TV_API float r_to_p(float r, unsigned long n);
+
+// Upper-tail p of F with df_1 (numerator) and df_2 (denominator) degrees of freedom. Returns 0
+// for F < 0 and 1 for F = 0.
+TV_API float F_to_p(float F, unsigned long df_1, unsigned long df_2);
+
+// The t whose two-sided p is p: exactly 25 steps of a search that starts at 4 with step 2 and
+// halves the step at each change of direction (largest reachable value 54).
+TV_API float p_to_t(float p, unsigned long df);
+
+// The r whose two-sided p is p; df is the number of samples, as for r_to_p(). Same search,
+// start 0.4, step 0.2 (largest reachable value 5.4).
+TV_API float p_to_r(float p, unsigned long df);
+
+// The F whose upper-tail p is p. Same search, start 10, step 2 (largest reachable value 60).
+TV_API float p_to_F(float p, unsigned long df_1, unsigned long df_2);
+
+// sign(1 - p) * sqrt(-4 ln|1 - p|); p = 1 is replaced by 0.99999988, giving about 7.986.
+TV_API float p_to_z(float pvalue);
+
+// ---- p-values for the two-sample tests ----
+//
+// ttest(), tutest() and kstwo() deliver their statistic only. Their two-sided
+// p-values: ttest's t with t_to_p(t, n1 + n2 - 2); tutest's t with
+// t_to_p_real(t, welch_df(...)) on the same samples; kstwo's D with
+// kstwo_prob(d, n1, n2). [thread-safe] No state.
+
+// Welch-Satterthwaite degrees of freedom of tutest()'s t for data1[1..n1] and
+// data2[1..n2] (only read): (q1 + q2)^2 / (q1^2 / (n1 - 1) + q2^2 / (n2 - 1))
+// with q = var / n as tutest() forms it, the ratio in double, rounded to float.
+// Lies between min(n1, n2) - 1 and n1 + n2 - 2. When both variances are
+// exactly 0 (tutest() then gives t = 0) it returns n1 + n2 - 2. Needs n1, n2 >= 2.
+TV_API float welch_df(float data1[], unsigned long n1, float data2[], unsigned long n2);
+
+// Two-sided p of t with df > 0 degrees of freedom, df not necessarily whole:
+// betai(df / 2, 1 / 2, df / (df + t^2)), the same steps as t_to_p(), which it
+// matches bit for bit for whole df. t = 0 gives 1.
+TV_API float t_to_p_real(float t, float df);
+
+// Significance of the two-sample Kolmogorov-Smirnov D of kstwo() for samples of
+// n1 and n2 values: probks((ne + 0.12 + 0.11 / ne) * d) with the effective size
+// ne = sqrt(n1 n2 / (n1 + n2)), the argument formed in double and rounded to
+// float. This is the asymptotic distribution with the usual small-sample
+// correction of its argument, an approximation that improves as ne grows; for
+// a few values per sample an exact permutation count is more accurate.
+// D = 0 gives 1. Needs n1, n2 >= 1.
+TV_API float kstwo_prob(float d, unsigned long n1, unsigned long n2);
+
+/** @} */
+
+#endif
