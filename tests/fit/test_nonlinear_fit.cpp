@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -419,7 +420,9 @@ TEST(NonlinearFitDeathTest, NothingToFit)
 }
 
 // Fitting a parameter the model has no derivative for (fgauss's trailing
-// pair) makes the curvature matrix singular.
+// pair) makes the curvature matrix singular, also when the storage for the
+// derivatives held other values before (the allocator's own bookkeeping
+// overwrites the first 16 bytes of a freed block, hence parameter 5).
 TEST(NonlinearFitDeathTest, ParameterWithoutDerivative)
 {
     auto run = [] {
@@ -429,6 +432,14 @@ TEST(NonlinearFitDeathTest, ParameterWithoutDerivative)
         p.a[2] = 0.4f;
         p.a[3] = 1.0f;
         p.a[4] = p.a[5] = 2.385f;
+        p.ia[4] = 0;
+        float *used[8];
+        for (float *&v : used) {
+            v = vector(1, 5);
+            std::fill(v + 1, v + 6, 2.385f);
+        }
+        for (float *v : used)
+            free_vector(v, 1, 5);
         p.step();
     };
     TV_EXPECT_FATAL(run(), "gaussj: Singular Matrix-2");
