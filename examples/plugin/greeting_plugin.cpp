@@ -6,6 +6,8 @@
 //   tessivane)
 // Try it in the host simulator:
 //   tkhost ./libgreeting.so --set Name=Ada --step Greet
+// and check it, with its own behaviour script:
+//   tkhost --validate ./libgreeting.so --script greeting.tkscript
 #include <tessivane/LMTKPluginInterface.h>
 
 #include <cstdio>
@@ -32,11 +34,16 @@ public:
         if (!checkVersionGreaterEqualVersion(major, minor, subminor, 2, 3, 0))
             return false;
         tkLogText("greeting plugin ready");
+        ready = true;
         return true;
     }
 
     bool execute() override
     {
+        // A careless host calls execute() even after initPlugin() refused; the
+        // host functions may then be null, so do nothing.
+        if (!ready)
+            return true;
         // The host takes parameter names as char *, so they live in arrays. It
         // agrees to write at most 100 characters plus the terminator but is not
         // told the buffer size: larger zeroed buffers, cut at the agreed length.
@@ -53,6 +60,9 @@ public:
         tkSetStringParameter(greeting_key, text);
         return true;
     }
+
+private:
+    bool ready = false;  // initPlugin() accepted the host
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 //   BROKEN_ACCEPTS_ANY      initPlugin accepts every host version
 //   BROKEN_ACCEPTS_NO_HOST  initPlugin accepts a host without the plugin-API
 //                           functions (and then serves nothing)
+//   BROKEN_LEAKS            initPlugin allocates memory it never frees
 #include "LMTKPluginInterface.h"
 
 #include <csignal>
@@ -15,6 +16,10 @@
 #define BROKEN_API extern "C" __attribute__((visibility("default")))
 
 namespace {
+
+#ifdef BROKEN_LEAKS
+char *volatile forgotten;  // each initPlugin() drops the previous block
+#endif
 
 class Wizard : public LMTKPluginInterface {
 public:
@@ -33,6 +38,9 @@ public:
 #ifndef BROKEN_ACCEPTS_ANY
         if (!checkVersionGreaterEqualVersion(major, minor, subminor, 2, 3, 0))
             return false;
+#endif
+#ifdef BROKEN_LEAKS
+        forgotten = new char[64];
 #endif
         accepted = true;
         return true;
