@@ -8,6 +8,8 @@
 //   BROKEN_ACCEPTS_NO_HOST  initPlugin accepts a host without the plugin-API
 //                           functions (and then serves nothing)
 //   BROKEN_LEAKS            initPlugin allocates memory it never frees
+//   BROKEN_BORROWED_GUI_SCRIPT  getGUIScript is missing, but the plugin links
+//                           libtessivane, which has one
 #include "LMTKPluginInterface.h"
 
 #include <csignal>
@@ -113,7 +115,7 @@ BROKEN_API const char *getPluginVersion()
 {
     return "0.1";
 }
-#ifndef BROKEN_NO_GUI_SCRIPT
+#if !defined(BROKEN_NO_GUI_SCRIPT) && !defined(BROKEN_BORROWED_GUI_SCRIPT)
 BROKEN_API const char *getGUIScript()
 {
     return "wizard.js";

@@ -79,6 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, ValidateBroken,
     ::testing::Values(
         Fault{"no_gui_script", "FAIL entry points: missing getGUIScript\n"},
+        Fault{"borrowed_gui_script", "FAIL entry points: not defined by the plugin itself: "
+                                     "getGUIScript (from "},
         Fault{"null_name", "FAIL metadata: getPluginName returned null\n"},
         // A sanitizer runtime turns the crash into exit status 1.
         Fault{"crashing_author", "FAIL metadata: the plugin "},

@@ -6,6 +6,7 @@
 #include "session.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -161,6 +162,33 @@ void run_command(LMTKPluginInterface &plugin, const std::string &command,
     host().parameters["Command"] = Value::of_text(command);
     host().answers.push_back(answer);
     plugin.execute();
+}
+
+// Empty when the plugin itself defines the seven entry points, else what is
+// wrong. dlsym() on the plugin's handle also searches the libraries the
+// plugin links, so an entry point found there (libtessivane's, for a plugin
+// that links the numerics) is not the plugin's own.
+std::string entry_points(void *library)
+{
+    link_map *plugin_map = nullptr;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &plugin_map) != 0)
+        plugin_map = nullptr;
+    std::string missing, borrowed;
+    for (const char *name : kEntryPoints) {
+        void *symbol = dlsym(library, name);
+        Dl_info info;
+        if (symbol == nullptr)
+            missing += (missing.empty() ? "" : ", ") + std::string(name);
+        else if (plugin_map != nullptr && dladdr(symbol, &info) != 0 && info.dli_fname != nullptr &&
+                 std::strcmp(info.dli_fname, plugin_map->l_name) != 0)
+            borrowed += (borrowed.empty() ? "" : ", ") + std::string(name) + " (from " +
+                        info.dli_fname + ")";
+    }
+    if (!missing.empty())
+        return "missing " + missing;
+    if (!borrowed.empty())
+        return "not defined by the plugin itself: " + borrowed;
+    return "";
 }
 
 std::string metadata(void *library)
@@ -590,15 +618,9 @@ int validate_plugin(const ValidationRequest &request)
     std::printf("tkhost: validating %s\n", path.c_str());
 
     // Every other check looks the entry points up, so they come first.
-    std::vector<std::string> missing;
-    for (const char *name : kEntryPoints)
-        if (dlsym(plugin.library, name) == nullptr)
-            missing.push_back(name);
-    if (!missing.empty()) {
-        std::string list;
-        for (const std::string &name : missing)
-            list += (list.empty() ? "" : ", ") + name;
-        std::printf("FAIL entry points: missing %s\n", list.c_str());
+    const std::string why = entry_points(plugin.library);
+    if (!why.empty()) {
+        std::printf("FAIL entry points: %s\n", why.c_str());
         return kExitPlugin;
     }
     if (selected("entry-points"))
