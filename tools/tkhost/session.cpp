@@ -190,16 +190,18 @@ bool parse_assignment(const std::string &option, const std::string &text, std::s
         return option.size() > suffix.size() &&
                option.compare(option.size() - suffix.size(), suffix.size(), suffix) == 0;
     };
-    bool good = true;
-    if (ends_with("-int") && (good = parse_int(raw, i_value)))
+    const bool is_int = ends_with("-int"), is_float = ends_with("-float");
+    if (is_int && parse_int(raw, i_value))
         value = Value::of_int(i_value);
-    else if (ends_with("-float") && (good = parse_float(raw, f_value)))
+    else if (is_float && parse_float(raw, f_value))
         value = Value::of_float(f_value);
-    else if (!ends_with("-int") && !ends_with("-float"))
+    else if (!is_int && !is_float)
         value = Value::of_text(raw);
-    if (!good)
+    else {
         error = "bad value '" + raw + "' for option '" + option + "'";
-    return good;
+        return false;
+    }
+    return true;
 }
 
 bool parse_count(const std::string &text, std::size_t &count)

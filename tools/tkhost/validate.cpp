@@ -23,6 +23,10 @@
 #include <string>
 #include <vector>
 
+// The sanitizers' allocators count their own bytes in use; without a
+// sanitizer runtime this is null.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
+
 namespace tkhost {
 namespace {
 
@@ -326,16 +330,6 @@ std::string host_without_functions(const std::string &path)
     }
 }
 
-}  // namespace
-}  // namespace tkhost
-
-// The sanitizers' allocators count their own bytes in use; without a
-// sanitizer runtime this is null.
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
-
-namespace tkhost {
-namespace {
-
 std::size_t heap_in_use()
 {
     if (__sanitizer_get_current_allocated_bytes != nullptr)
@@ -366,7 +360,7 @@ std::string no_leak(void *library, const std::vector<std::string> &commands)
         if (!why.empty())
             return why;
     }
-    // An allocator that reports nothing (one without either count) skips.
+    // Without either count the check cannot judge.
     static void *volatile probe;
     const std::size_t before_probe = heap_in_use();
     probe = std::malloc(1 << 16);
