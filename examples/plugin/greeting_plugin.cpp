@@ -1,9 +1,10 @@
 // A minimal Lumarin TK plugin: on the command "Greet" it reads the text
 // parameter "Name" and answers with "Greeting" = "Hello, <Name>!".
 //
-// Build (against an installed libtessivane; the plugin does not link it):
-//   g++ -std=c++17 -shared -fPIC greeting_plugin.cpp -o libgreeting.so $(pkg-config --cflags
-//   tessivane)
+// Build (against an installed libtessivane; the plugin does not link it; for a
+// prefix P of your own, run pkg-config with PKG_CONFIG_PATH=$P/lib/pkgconfig):
+//   CXXFLAGS=$(pkg-config --cflags tessivane)
+//   g++ -std=c++17 -shared -fPIC $CXXFLAGS greeting_plugin.cpp -o libgreeting.so
 // Try it in the host simulator:
 //   tkhost ./libgreeting.so --set Name=Ada --step Greet
 // and check it, with its own behaviour script:
