@@ -151,7 +151,8 @@ protected:
         for (unsigned long d : GetParam())
             total *= d;
         if (total > (1UL << 18) && std::getenv("TV_FFT_EXHAUSTIVE") == nullptr)
-            GTEST_SKIP() << "set TV_FFT_EXHAUSTIVE to compare the paths on this shape";
+            GTEST_SKIP() << "slow on the portable path; CTest runs it as fft_paths.exhaustive "
+                            "(label exhaustive), with TV_FFT_EXHAUSTIVE=1";
     }
 };
 

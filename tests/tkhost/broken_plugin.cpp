@@ -10,6 +10,9 @@
 //   BROKEN_UNKNOWN_ERRORNR  an unknown command is answered with ErrorNr = -1
 //   BROKEN_NO_DIALOG        no dialog is shown: every file command reports
 //                           "No file selected" as if it had been cancelled
+//   BROKEN_LEAKS            initPlugin allocates memory it never frees
+//   BROKEN_BORROWED_GUI_SCRIPT  getGUIScript is missing, but the plugin links
+//                           libtessivane, which has one
 // and correct, but with a description of 4095 bytes, the longest allowed, with
 //   BROKEN_LONG_METADATA
 #include "LMTKPluginInterface.h"
@@ -20,6 +23,10 @@
 #define BROKEN_API extern "C" __attribute__((visibility("default")))
 
 namespace {
+
+#ifdef BROKEN_LEAKS
+char *volatile forgotten;  // each initPlugin() drops the previous block
+#endif
 
 class Wizard : public LMTKPluginInterface {
 public:
@@ -38,6 +45,9 @@ public:
 #ifndef BROKEN_ACCEPTS_ANY
         if (!checkVersionGreaterEqualVersion(major, minor, subminor, 2, 3, 0))
             return false;
+#endif
+#ifdef BROKEN_LEAKS
+        forgotten = new char[64];
 #endif
         accepted = true;
         return true;
@@ -124,7 +134,7 @@ BROKEN_API const char *getPluginVersion()
 {
     return "0.1";
 }
-#ifndef BROKEN_NO_GUI_SCRIPT
+#if !defined(BROKEN_NO_GUI_SCRIPT) && !defined(BROKEN_BORROWED_GUI_SCRIPT)
 BROKEN_API const char *getGUIScript()
 {
     return "wizard.js";
