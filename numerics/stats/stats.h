@@ -141,7 +141,7 @@ TV_API float kstwo_prob(float d, unsigned long n1, unsigned long n2);
 // A d within 2^-20 (about 1e-6) of an attainable D, or within half the spacing
 // 1 / (n1 n2) of the attainable values when that is smaller, counts as that D,
 // so the D of kstwo() is found despite its float rounding. d <= 0 gives 1, d
-// above 1 gives 0, a NaN d gives NaN. Time grows as n1 * n2 (about 0.5 s at
+// above 1 gives 0, a NaN d gives NaN. Time grows as n1 * n2 (about 0.6 s at
 // n1 = n2 = 10^4), memory as min(n1, n2).
 // Fatal: "kstwo_prob_exact: n1 = <n1>, n2 = <n2>: each sample needs at least
 // one value" when n1 or n2 is 0; "kstwo_prob_exact: n1 * n2 = <n1> * <n2>
