@@ -586,6 +586,14 @@ void pin_p_to_z(Hash &h)
         h(p_to_z(p));
 }
 
+void pin_kstwo_prob_exact(Hash &h)
+{
+    const unsigned long sizes[][2] = {{1, 1}, {3, 4}, {10, 10}, {7, 31}, {120, 100}, {400, 350}};
+    for (const auto &n : sizes)
+        for (float d : {0.0f, 0.05f, 0.25f, 0.3f, 1.0f / 3.0f, 0.5f, 0.9f, 1.0f, 1.5f, nan})
+            h(kstwo_prob_exact(d, n[0], n[1]));
+}
+
 void pin_fit(Hash &h)
 {
     Lcg g(16);
@@ -1153,6 +1161,7 @@ const Pin pins[] = {
     {"p_to_r", pin_p_to_r, 0x17b93deb3ba075c7ULL},
     {"p_to_F", pin_p_to_F, 0xc31974c9865fe895ULL},
     {"p_to_z", pin_p_to_z, 0xd9fe3b2f2382ae70ULL},
+    {"kstwo_prob_exact", pin_kstwo_prob_exact, 0x56380e9505ab365aULL},
     {"fit", pin_fit, 0x53302714b6fe98abULL},
     {"four1", pin_four1, 0x268fa258e4958901ULL},
     {"realft", pin_realft, 0xe492cb3a697a7581ULL},
