@@ -220,8 +220,14 @@ lm_outcome lm_fit::run(float *x, float *y, float *sig, int ndata, float *a, int 
 
 namespace {
 
-// The fit that mrqmin drives: one per process.
-tessivane::lm_fit process_fit;
+// The fit that mrqmin drives: one per process, never destroyed, so that a
+// thread still fitting while another ends the process with exit() keeps its
+// work storage.
+tessivane::lm_fit &process_fit()
+{
+    static tessivane::lm_fit &fit = *new tessivane::lm_fit;
+    return fit;
+}
 
 }  // namespace
 
@@ -229,7 +235,7 @@ void mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma
             float **alpha, float *chisq, void (*funcs)(float, float *, float *, float *, int),
             float *alamda)
 {
-    process_fit.step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, alamda);
+    process_fit().step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, alamda);
 }
 
 void fgauss(float x, float *a, float *y, float *dyda, int na)
