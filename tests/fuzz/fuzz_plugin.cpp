@@ -73,7 +73,7 @@ void checkedExecute(LMTKPluginInterface *plugin, bool accepted)
         check(host().writes[writes + 1].name == "ErrorMsg");
     } else {
         check(first.name == "Filename" || first.name == "TargetFilename");
-        check(first.value.text.size() <= 255);
+        check(first.value.text.size() < kHostileLimit);
         check(host().writes[writes + 1].value == tkhost::Value::of_int(0));
     }
 }
