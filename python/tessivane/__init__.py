@@ -38,3 +38,10 @@ NumericsError.__doc__ = "A fatal condition of the library; the message is the li
 NumericsError.__module__ = "tessivane"
 
 __version__ = "1.0.0"
+
+# help() and reprs name the package, not the private module a name lives in.
+for _name in list(globals()):
+    _obj = globals()[_name]
+    if not _name.startswith("_") and getattr(_obj, "__module__", "").startswith("tessivane._"):
+        _obj.__module__ = "tessivane"
+del _name, _obj

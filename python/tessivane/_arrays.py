@@ -17,14 +17,14 @@ def real(x, name, dtype=np.float32):
     a = np.asarray(x)
     if a.dtype.kind not in _REAL_KINDS:
         raise TypeError(f"{name}: expected real numbers, got an array of {a.dtype}")
-    return np.ascontiguousarray(a, dtype=dtype)
+    return np.asarray(a, dtype=dtype, order="C")
 
 
 def complex64(z, name):
     a = np.asarray(z)
     if a.dtype.kind not in _REAL_KINDS + "c":
         raise TypeError(f"{name}: expected complex numbers, got an array of {a.dtype}")
-    return np.ascontiguousarray(a, dtype=np.complex64)
+    return np.asarray(a, dtype=np.complex64, order="C")
 
 
 def vector(x, name, minimum=1):

@@ -25,8 +25,10 @@ def _map(core, name, *args):
             converted.append(_arrays.real(value, f"{name}: {label}", np.float64))
         else:
             converted.append(_arrays.counts(value, f"{name}: {label}", 1 if kind == _U else 0))
-    arrays = [np.ascontiguousarray(a) for a in np.broadcast_arrays(*converted)]
-    return _arrays.scalar_or_array(core(*arrays))
+    # np.ascontiguousarray makes 0-d arguments 1-D: the shape comes from broadcasting.
+    shape = np.broadcast_shapes(*(a.shape for a in converted))
+    arrays = [np.ascontiguousarray(np.broadcast_to(a, shape)) for a in converted]
+    return _arrays.scalar_or_array(core(*arrays).reshape(shape))
 
 
 def gammln(x):
