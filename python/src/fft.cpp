@@ -36,11 +36,48 @@ zarray complex_fft(const zarray &z, int isign)
 
 farray real_fft(const farray &x, int isign)
 {
-    farray out = copy_of(x);
+    const py::ssize_t n = x.size();
+    farray out(n);
     float *data = out.mutable_data();
-    const unsigned long n = static_cast<unsigned long>(x.size());
-    run_library([&] { realft(one1(data), n, isign); });
+    std::memcpy(data, x.data(), static_cast<size_t>(n) * sizeof(float));
+    run_library([&] { realft(one1(data), static_cast<unsigned long>(n), isign); });
     return out;
+}
+
+// realft into the caller's array out (of x's size), which may be x itself.
+farray real_fft_into(const farray &x, farray out, int isign)
+{
+    float *data = out.mutable_data();
+    const py::ssize_t n = x.size();
+    const float *in = x.data();
+    run_library([&] {
+        std::memmove(data, in, static_cast<size_t>(n) * sizeof(float));
+        realft(one1(data), static_cast<unsigned long>(n), isign);
+    });
+    return out;
+}
+
+// realft of arguments that need neither conversion nor a message: x a 1-D
+// C-contiguous float32 array of a power-of-two length >= 2, isign +1 or -1, out
+// None or a writeable array of the same kind and length. None for anything
+// else, which the Python wrapper then converts and checks; this keeps the call
+// overhead of the common case small.
+py::object real_fft_ready(const py::handle &x, int isign, const py::handle &out)
+{
+    if (!py::isinstance<farray>(x) || (isign != 1 && isign != -1))
+        return py::none();
+    const auto a = py::reinterpret_borrow<farray>(x);
+    const py::ssize_t n = a.size();
+    if (a.ndim() != 1 || n < 2 || (n & (n - 1)) != 0)
+        return py::none();
+    if (out.is_none())
+        return real_fft(a, isign);
+    if (!py::isinstance<farray>(out))
+        return py::none();
+    auto o = py::reinterpret_borrow<farray>(out);
+    if (o.ndim() != 1 || o.size() != n || !o.writeable())
+        return py::none();
+    return real_fft_into(a, o, isign);
 }
 
 zarray nd_fft(const zarray &z, int isign)
@@ -101,6 +138,8 @@ void bind_fft(py::module_ &m)
 {
     m.def("four1", &complex_fft);
     m.def("realft", &real_fft);
+    m.def("realft_ready", &real_fft_ready);
+    m.def("realft_into", &real_fft_into);
     m.def("fourn", &nd_fft);
     m.def("rlft3", &real_fft_3d);
     m.def("_time_realft", &time_real_fft);

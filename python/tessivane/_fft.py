@@ -26,7 +26,7 @@ def four1(z, isign=1):
     return _core.four1(z, _arrays.isign(isign, "four1"))
 
 
-def realft(x, isign=1):
+def realft(x, isign=1, out=None):
     """Real FFT of x (1-D, length n a power of two >= 2) in the packed layout.
 
     isign = +1 (forward): out[0] = F_0, out[1] = F_{n/2} (both real), and
@@ -35,15 +35,29 @@ def realft(x, isign=1):
     n/2 + 1 complex values numpy.fft.rfft lays out; numpy.fft.rfft(x) equals
     the complex conjugate of realft_unpack(realft(x)) up to rounding.
     isign = -1: the inverse of that packed form, the samples times n/2.
+    out: a float32 C-contiguous array of x's length to transform into instead
+    of a new array (it may be x itself, for an in-place transform); returned.
     """
-    if not (type(x) is np.ndarray and x.dtype == np.float32 and x.flags.c_contiguous):
-        x = _arrays.real(x, "realft: x")
-    n = x.size
-    if x.ndim != 1 or n < 2 or n & (n - 1):
+    if type(isign) is int:
+        result = _core.realft_ready(x, isign, out)
+        if result is not None:
+            return result
+    if out is not None:
+        return _realft_into(x, isign, out)
+    x = _arrays.real(x, "realft: x")
+    if x.ndim != 1 or not _arrays.power_of_two(x.size, 2):
         raise ValueError(f"realft: expected a 1-D array whose length is a power of two >= 2, got shape {x.shape}")
-    if isign != 1 and isign != -1:
-        _arrays.isign(isign, "realft")
-    return _core.realft(x, isign)
+    return _core.realft(x, _arrays.isign(isign, "realft"))
+
+
+def _realft_into(x, isign, out):
+    if not (isinstance(out, np.ndarray) and out.dtype == np.float32 and out.flags.c_contiguous
+            and out.flags.writeable and out.ndim == 1):
+        raise ValueError("realft: out must be a writeable 1-D C-contiguous float32 array")
+    x = _arrays.real(x, "realft: x")
+    if x.shape != out.shape or not _arrays.power_of_two(x.size, 2):
+        raise ValueError(f"realft: x and out need one 1-D shape, a power of two >= 2; got {x.shape}, {out.shape}")
+    return _core.realft_into(x, out, _arrays.isign(isign, "realft"))
 
 
 def realft_unpack(packed):

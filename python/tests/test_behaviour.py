@@ -24,6 +24,7 @@ ERRORS = [
     (lambda: tv.realft(np.ones(6)), ValueError, "power of two"),
     (lambda: tv.realft(np.ones((4, 4))), ValueError, "1-D"),
     (lambda: tv.four1(np.ones(8), isign=2), ValueError, "isign"),
+    (lambda: tv.realft(x16, out=np.empty(16)), ValueError, "out must be"),
     (lambda: tv.rlft3(np.ones((2, 4, 4)), -1), ValueError, "speq"),
     (lambda: tv.ttest(["a", "b"], [1, 2]), TypeError, "real numbers"),
     (lambda: tv.ttest([1.0], [2.0]), ValueError, "three values"),
@@ -100,6 +101,8 @@ def test_threads_give_the_serial_results():
 def test_conventions():
     # FFT sign: +1 is exp(+2 pi i jk/n), the complex conjugate of numpy's forward transform.
     half = tv.realft_unpack(tv.realft(x16))
+    y = x16.copy()
+    assert tv.realft(y, out=y) is y and bits(y) == bits(tv.realft(x16))
     np.testing.assert_allclose(np.conj(half), np.fft.rfft(x16), rtol=0, atol=1e-5)
     z = (x16 + 1j * x16[::-1]).astype(np.complex64)
     np.testing.assert_allclose(tv.four1(z, -1), np.fft.fft(z), rtol=0, atol=1e-5)
