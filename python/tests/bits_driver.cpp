@@ -9,7 +9,6 @@
 
 #include <cinttypes>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <iostream>
@@ -25,15 +24,15 @@ using vec = std::vector<float>;  // element 0 unused: the library's 1-based view
 struct mat {
     long rows = 0, cols = 0;
     vec data;                  // 0-based, row-major
-    std::vector<float *> ptr;  // 1-based row pointers
-    float **one()
+    std::vector<float *> ptr;  // row pointers
+    float **one()              // [1..rows][1..cols]
     {
         ptr.assign(rows + 1, nullptr);
         for (long i = 1; i <= rows; i++)
             ptr[i] = data.data() + (i - 1) * cols - 1;
         return ptr.data();
     }
-    float **zero()
+    float **zero()  // [0..rows-1][0..cols-1]
     {
         ptr.assign(rows, nullptr);
         for (long i = 0; i < rows; i++)
@@ -45,29 +44,25 @@ struct mat {
 std::istringstream in;
 std::ostringstream out;
 
+template <class T, class Bits>
+T from_hex()
+{
+    std::string t;
+    in >> t;
+    Bits b = static_cast<Bits>(std::stoull(t, nullptr, 16));
+    T v;
+    std::memcpy(&v, &b, sizeof v);
+    return v;
+}
+float F()
+{
+    return from_hex<float, uint32_t>();
+}
 long I()
 {
     long v;
     in >> v;
     return v;
-}
-float F()
-{
-    std::string t;
-    in >> t;
-    uint32_t b = static_cast<uint32_t>(std::stoul(t, nullptr, 16));
-    float f;
-    std::memcpy(&f, &b, 4);
-    return f;
-}
-double D()
-{
-    std::string t;
-    in >> t;
-    uint64_t b = std::stoull(t, nullptr, 16);
-    double d;
-    std::memcpy(&d, &b, 8);
-    return d;
 }
 vec V()
 {
@@ -86,10 +81,8 @@ mat zeros(long rows, long cols)
 }
 mat M()
 {
-    mat m;
-    m.rows = I();
-    m.cols = I();
-    m.data.resize(static_cast<size_t>(m.rows * m.cols));
+    long rows = I();
+    mat m = zeros(rows, I());
     for (float &x : m.data)
         x = F();
     return m;
@@ -99,7 +92,25 @@ unsigned long n(const vec &v)
     return v.size() - 1;
 }
 
-void put(float f)
+template <class T>
+T read();
+template <>
+float read<float>()
+{
+    return F();
+}
+template <>
+double read<double>()
+{
+    return from_hex<double, uint64_t>();
+}
+template <>
+unsigned long read<unsigned long>()
+{
+    return static_cast<unsigned long>(I());
+}
+
+void put1(float f)
 {
     uint32_t b;
     std::memcpy(&b, &f, 4);
@@ -107,7 +118,7 @@ void put(float f)
     std::snprintf(s, sizeof s, "%08" PRIx32 " ", b);
     out << s;
 }
-void putd(double d)
+void put1(double d)
 {
     uint64_t b;
     std::memcpy(&b, &d, 8);
@@ -115,91 +126,64 @@ void putd(double d)
     std::snprintf(s, sizeof s, "%016" PRIx64 " ", b);
     out << s;
 }
-void puti(long i)
+void put1(long i)
 {
     out << i << ' ';
 }
-void put(const vec &v)
+void put1(int i)
+{
+    out << i << ' ';
+}
+void put1(const vec &v)
 {
     for (size_t i = 1; i < v.size(); i++)
-        put(v[i]);
+        put1(v[i]);
 }
-void put(const mat &m)
+void put1(const mat &m)
 {
     for (float x : m.data)
-        put(x);
+        put1(x);
+}
+template <class... T>
+void put(const T &...values)
+{
+    (put1(values), ...);
+}
+
+// A scalar routine: its arguments read in order, its result printed.
+template <class R, class... A>
+std::function<void()> scalar(R (*f)(A...))
+{
+    return [f] {
+        std::tuple<A...> args{read<A>()...};  // braces: read left to right
+        put(std::apply(f, args));
+    };
 }
 
 constexpr float kUnwritten = NAN;
 
 const std::map<std::string, std::function<void()>> routines = {
-    // special functions and conversions
-    {"gammln", [] { putd(gammln(D())); }},
-    {"gammq",
-     [] {
-         float a = F();
-         put(gammq(a, F()));
-     }},
-    {"betai",
-     [] {
-         float a = F(), b = F();
-         put(betai(a, b, F()));
-     }},
-    {"erfcc", [] { put(erfcc(F())); }},
-    {"probks", [] { put(probks(F())); }},
-    {"p_to_z", [] { put(p_to_z(F())); }},
-    {"t_to_p",
-     [] {
-         float t = F();
-         put(t_to_p(t, I()));
-     }},
-    {"t_to_p_real",
-     [] {
-         float t = F();
-         put(t_to_p_real(t, F()));
-     }},
-    {"r_to_p",
-     [] {
-         float r = F();
-         put(r_to_p(r, I()));
-     }},
-    {"p_to_t",
-     [] {
-         float p = F();
-         put(p_to_t(p, I()));
-     }},
-    {"p_to_r",
-     [] {
-         float p = F();
-         put(p_to_r(p, I()));
-     }},
-    {"F_to_p",
-     [] {
-         float f = F();
-         long a = I();
-         put(F_to_p(f, a, I()));
-     }},
-    {"p_to_F",
-     [] {
-         float p = F();
-         long a = I();
-         put(p_to_F(p, a, I()));
-     }},
-    {"kstwo_prob",
-     [] {
-         float d = F();
-         long a = I();
-         put(kstwo_prob(d, a, I()));
-     }},
-    // two-sample tests and correlation
+    {"gammln", scalar(&gammln)},
+    {"gammq", scalar(&gammq)},
+    {"betai", scalar(&betai)},
+    {"erfcc", scalar(&erfcc)},
+    {"probks", scalar(&probks)},
+    {"p_to_z", scalar(&p_to_z)},
+    {"t_to_p", scalar(&t_to_p)},
+    {"t_to_p_real", scalar(&t_to_p_real)},
+    {"r_to_p", scalar(&r_to_p)},
+    {"p_to_t", scalar(&p_to_t)},
+    {"p_to_r", scalar(&p_to_r)},
+    {"F_to_p", scalar(&F_to_p)},
+    {"p_to_F", scalar(&p_to_F)},
+    {"kstwo_prob", scalar(&kstwo_prob)},
+    // Two-sample tests and correlation, with the p-values the package pairs them with.
     {"ttest",
      [] {
          vec a = V(), b = V();
          float t, p;
          ttest(a.data(), n(a), b.data(), n(b), &t, &p);
-         put(t);
-         put(float(n(a) + n(b) - 2));
-         put(t_to_p(t, n(a) + n(b) - 2));
+         put(t, float(n(a) + n(b) - 2), t_to_p(t, n(a) + n(b) - 2));
      }},
     {"tutest",
      [] {
@@ -207,25 +191,21 @@ const std::map<std::string, std::function<void()>> routines = {
          float t, p;
          tutest(a.data(), n(a), b.data(), n(b), &t, &p);
          float df = welch_df(a.data(), n(a), b.data(), n(b));
-         put(t);
-         put(df);
-         put(t_to_p_real(t, df));
+         put(t, df, t_to_p_real(t, df));
      }},
     {"kstwo",
      [] {
          vec a = V(), b = V();
          float d, p;
          kstwo(a.data(), n(a), b.data(), n(b), &d, &p);
-         put(d);
-         put(kstwo_prob(d, n(a), n(b)));
+         put(d, kstwo_prob(d, n(a), n(b)));
      }},
     {"avevar",
      [] {
          vec a = V();
          float ave, var;
          avevar(a.data(), n(a), &ave, &var);
-         put(ave);
-         put(var);
+         put(ave, var);
      }},
     {"pearsn",
      [] {
@@ -233,34 +213,26 @@ const std::map<std::string, std::function<void()>> routines = {
          float r, r2, p, z;
          pearsn(x.data(), y.data(), n(x), &r, &p, &z);
          pearsn_prob(x.data(), y.data(), n(x), &r2, &p, &z);
-         put(r);
-         put(p);
+         put(r, p);
      }},
     {"spear",
      [] {
          vec x = V(), y = V();
-         float d = kUnwritten, zd = kUnwritten, probd = kUnwritten, rs = kUnwritten,
-               probrs = kUnwritten;
-         spear(x.data(), y.data(), n(x), &d, &zd, &probd, &rs, &probrs);
-         put(rs);
-         put(probd);
-         put(d);
-         put(zd);
-         put(probrs);
+         float d = kUnwritten, zd = kUnwritten, pd = kUnwritten, rs = kUnwritten, prs = kUnwritten;
+         spear(x.data(), y.data(), n(x), &d, &zd, &pd, &rs, &prs);
+         put(rs, pd, d, zd, prs);
      }},
     // Fourier transforms
     {"four1",
      [] {
          vec z = V();
-         long isign = I();
-         four1(z.data(), n(z) / 2, int(isign));
+         four1(z.data(), n(z) / 2, int(I()));
          put(z);
      }},
     {"realft",
      [] {
          vec x = V();
-         long isign = I();
-         realft(x.data(), n(x), int(isign));
+         realft(x.data(), n(x), int(I()));
          put(x);
      }},
     {"fourn",
@@ -269,24 +241,21 @@ const std::map<std::string, std::function<void()>> routines = {
          for (long d = I(); d > 0; d--)
              nn.push_back(static_cast<unsigned long>(I()));
          vec z = V();
-         long isign = I();
-         fourn(z.data(), nn.data(), int(nn.size() - 1), int(isign));
+         fourn(z.data(), nn.data(), int(nn.size() - 1), int(I()));
          put(z);
      }},
     {"rlft3",
      [] {
          long nn1 = I(), nn2 = I(), nn3 = I();
          mat data = M(), speq = M();
-         long isign = I();
          float ***t = f3tensor(1, nn1, 1, nn2, 1, nn3);
          std::memcpy(&t[1][1][1], data.data.data(), data.data.size() * sizeof(float));
-         rlft3(t, speq.one(), nn1, nn2, nn3, int(isign));
+         rlft3(t, speq.one(), nn1, nn2, nn3, int(I()));
          std::memcpy(data.data.data(), &t[1][1][1], data.data.size() * sizeof(float));
          free_f3tensor(t, 1, nn1, 1, nn2, 1, nn3);
-         put(data);
-         put(speq);
+         put(data, speq);
      }},
-    // sorting and selection
+    // Sorting and selection (k 1-based here)
     {"sort",
      [] {
          vec a = V();
@@ -303,16 +272,14 @@ const std::map<std::string, std::function<void()>> routines = {
      [] {
          vec a = V(), b = V();
          sort2(n(a), a.data(), b.data());
-         put(a);
-         put(b);
+         put(a, b);
      }},
     {"crank",
      [] {
          vec a = V();
          float s;
          crank(n(a), a.data(), &s);
-         put(a);
-         put(s);
+         put(a, s);
      }},
     {"select",
      [] {
@@ -326,9 +293,9 @@ const std::map<std::string, std::function<void()>> routines = {
          std::vector<unsigned short> a(static_cast<size_t>(I()) + 1);
          for (size_t i = 1; i < a.size(); i++)
              a[i] = static_cast<unsigned short>(I());
-         puti(select_ushort(k, a.size() - 1, a.data()));
+         put(long(select_ushort(k, a.size() - 1, a.data())));
      }},
-    // the process-wide generators, from a fresh process: a pattern of u and g draws
+    // The process-wide generators (in a fresh process): a pattern of u and g draws.
     {"ran1",
      [] {
          long idum = I();
@@ -337,16 +304,13 @@ const std::map<std::string, std::function<void()>> routines = {
          for (char c : pattern)
              put(c == 'u' ? ran1(&idum) : gasdev(&idum));
      }},
-    // linear algebra
+    // Linear algebra
     {"svdcmp",
      [] {
-         mat a = M();
-         mat v = zeros(a.cols, a.cols);
+         mat a = M(), v = zeros(a.cols, a.cols);
          vec w(a.cols + 1);
          svdcmp(a.one(), int(a.rows), int(a.cols), w.data(), v.one());
-         put(a);
-         put(w);
-         put(v);
+         put(a, w, v);
      }},
     {"svbksb",
      [] {
@@ -359,9 +323,8 @@ const std::map<std::string, std::function<void()>> routines = {
      }},
     {"svdvar",
      [] {
-         mat v = M();
+         mat v = M(), c = zeros(v.rows, v.rows);
          vec w = V();
-         mat c = zeros(v.rows, v.rows);
          svdvar(v.one(), int(v.rows), w.data(), c.one());
          put(c);
      }},
@@ -369,48 +332,36 @@ const std::map<std::string, std::function<void()>> routines = {
      [] {
          mat a = M(), b = M();
          gaussj(a.one(), int(a.rows), b.one(), int(b.cols));
-         put(a);
-         put(b);
+         put(a, b);
      }},
     {"jacobi",
      [] {
-         mat a = M();
-         mat v = zeros(a.rows, a.rows);
+         mat a = M(), v = zeros(a.rows, a.rows);
          vec d(a.rows + 1);
          int nrot;
          jacobi(a.one(), int(a.rows), d.data(), v.one(), &nrot);
-         put(d);
-         put(v);
-         puti(nrot);
+         put(d, v, nrot);
      }},
     {"eigsrt",
      [] {
          vec d = V();
          mat v = M();
          eigsrt(d.data(), v.one(), int(v.rows));
-         put(d);
-         put(v);
+         put(d, v);
      }},
     {"inverse",
      [] {
-         mat a = M();
-         mat inv = zeros(a.rows, a.rows);
+         mat a = M(), inv = zeros(a.rows, a.rows);
          getInverseMatrixUsingSVD(a.zero(), inv.zero(), int(a.rows));
          put(inv);
      }},
-    // fits
+    // Fits
     {"fit",
      [] {
          vec x = V(), y = V(), sig = V();
-         int mwt = int(I());
          float a, b, siga, sigb, chi2, q;
-         fit(x.data(), y.data(), int(n(x)), sig.data(), mwt, &a, &b, &siga, &sigb, &chi2, &q);
-         put(a);
-         put(b);
-         put(siga);
-         put(sigb);
-         put(chi2);
-         put(q);
+         fit(x.data(), y.data(), int(n(x)), sig.data(), int(I()), &a, &b, &siga, &sigb, &chi2, &q);
+         put(a, b, siga, sigb, chi2, q);
      }},
     {"svdfit",
      [] {
@@ -421,62 +372,48 @@ const std::map<std::string, std::function<void()>> routines = {
          float chisq;
          svdfit(x.data(), y.data(), sig.data(), int(n(x)), a.data(), ma, u.one(), v.one(), w.data(),
                 &chisq, basis == 0 ? fpoly : tvpy::fleg);
-         put(a);
-         put(u);
-         put(v);
-         put(w);
-         put(chisq);
+         put(a, u, v, w, chisq);
      }},
     {"basis",
      [] {
          float x = F();
-         int np = int(I()), which = int(I());
+         int np = int(I());
          vec p(np + 1);
-         (which == 0 ? fpoly : tvpy::fleg)(x, p.data(), np);
+         (I() == 0 ? fpoly : tvpy::fleg)(x, p.data(), np);
          put(p);
      }},
     {"fgauss",
      [] {
-         float x = F();
+         float x = F(), y;
          vec a = V(), dyda(a.size());
-         float y;
          fgauss(x, a.data(), &y, dyda.data(), int(n(a)));
-         put(y);
-         put(dyda);
+         put(y, dyda);
      }},
-    // Levenberg-Marquardt with fgauss: a run by the default rule, or a given
-    // number of iteration calls and the finishing call.
+    // Levenberg-Marquardt with fgauss: a run by the default rule (steps < 0), or
+    // that many iteration calls and the finishing call.
     {"lmfit",
      [] {
          vec x = V(), y = V(), sig = V(), a = V();
          std::vector<int> ia(a.size(), 1);
-         long steps = I();
-         long ma = long(n(a));
+         long steps = I(), ma = long(n(a));
          mat covar = zeros(ma, ma), alpha = zeros(ma, ma);
-         float chisq;
+         float chisq, alamda = -1.0f;
          tessivane::lm_fit lm;
-         if (steps < 0) {
-             tessivane::lm_outcome o =
-                 lm.run(x.data(), y.data(), sig.data(), int(n(x)), a.data(), ia.data(), int(ma),
-                        covar.one(), alpha.one(), &chisq, fgauss);
-             put(a);
-             put(covar);
-             put(chisq);
-             puti(o.stop);
-             puti(o.iterations);
-             put(o.lambda_at_stop);
-         } else {
-             float alamda = -1.0f;
-             for (long s = 0; s <= steps; s++) {
-                 if (s == steps)
-                     alamda = 0.0f;
-                 lm.step(x.data(), y.data(), sig.data(), int(n(x)), a.data(), ia.data(), int(ma),
-                         covar.one(), alpha.one(), &chisq, fgauss, &alamda);
-             }
-             put(a);
-             put(covar);
-             put(chisq);
+         auto step = [&] {
+             lm.step(x.data(), y.data(), sig.data(), int(n(x)), a.data(), ia.data(), int(ma),
+                     covar.one(), alpha.one(), &chisq, fgauss, &alamda);
+         };
+         if (steps >= 0) {
+             for (long s = 0; s < steps; s++)
+                 step();
+             alamda = 0.0f;
+             step();
+             return put(a, covar, chisq);
          }
+         tessivane::lm_outcome o =
+             lm.run(x.data(), y.data(), sig.data(), int(n(x)), a.data(), ia.data(), int(ma),
+                    covar.one(), alpha.one(), &chisq, fgauss);
+         put(a, covar, chisq, int(o.stop), o.iterations, o.lambda_at_stop);
      }},
 };
 

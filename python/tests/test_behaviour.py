@@ -117,3 +117,33 @@ def test_conventions():
     assert type(tv.erfcc(0.5)) is float and tv.t_to_p(np.ones((2, 1)), [1, 2, 3]).shape == (2, 3)
     stream = tv.Ran1(-5)
     assert bits(tv.Ran1(-5).uniform((2, 3)).ravel()) == bits([stream.uniform() for _ in range(6)])
+
+
+HOSTILE = [[], [nan := float("nan")], [float("inf"), -float("inf"), nan], [0.0, -0.0, 1e-45, 3e38]]
+HOSTILE_MATRICES = [[[nan]], [[nan, 1.0], [1.0, nan]], [[0.0, 0.0], [0.0, 0.0]], [[3e38, 3e38], [3e38, -3e38]]]
+
+
+@pytest.mark.parametrize("call", [
+    lambda v: tv.ttest(v, v + v), lambda v: tv.tutest(v + v, v + v), lambda v: tv.kstwo(v, v),
+    lambda v: tv.pearsn(v + v, v + v + v[:1]), lambda v: tv.spear(v + v, v + v), lambda v: tv.avevar(v + v),
+    lambda v: tv.sort(v), lambda v: tv.select(v, 0), lambda v: tv.crank(v), lambda v: tv.realft(v + v),
+    lambda v: tv.fit(v + v + v, v + v + v, v + v + v), lambda v: tv.fit(v, v, v),
+    lambda v: tv.svdfit(v, v, 3, v), lambda v: tv.LMFit(v + v, v + v, [1, 0, 1]).run(),
+    lambda v: tv.gammq(v, v), lambda v: tv.p_to_t(v, 3), lambda v: tv.probks(v),
+    lambda v: tv.LMFit(v + v, v + v, [1, 0, 1], model=lambda x, a: (x, [nan] * 3)).run(),
+])
+@pytest.mark.parametrize("values", HOSTILE)
+def test_no_input_ends_the_interpreter(call, values):
+    try:
+        call(list(values))
+    except (ValueError, TypeError, tv.NumericsError):
+        pass
+
+
+@pytest.mark.parametrize("a", HOSTILE_MATRICES)
+@pytest.mark.parametrize("call", [tv.svdcmp, tv.jacobi, tv.gaussj, tv.inverse, lambda a: tv.eigsrt(*tv.jacobi(a)[:2])])
+def test_no_matrix_ends_the_interpreter(call, a):
+    try:
+        call(a)
+    except tv.NumericsError:
+        pass
