@@ -39,8 +39,11 @@ farray real_fft(const farray &x, int isign)
     const py::ssize_t n = x.size();
     farray out(n);
     float *data = out.mutable_data();
-    std::memcpy(data, x.data(), static_cast<size_t>(n) * sizeof(float));
-    run_library([&] { realft(one1(data), static_cast<unsigned long>(n), isign); });
+    const float *in = x.data();
+    run_library([&] {
+        std::memcpy(data, in, static_cast<size_t>(n) * sizeof(float));
+        realft(one1(data), static_cast<unsigned long>(n), isign);
+    });
     return out;
 }
 

@@ -33,15 +33,16 @@ def fit(x, y, sig=None):
     return FitResult(*_core.fit(x, y, sig, True))
 
 
-def fpoly(x, np_):
-    """The polynomial basis 1, x, x^2, ..., x^(np_-1) at x (svdfit's built-in basis)."""
-    return _core.basis(float(x), _count(np_, "fpoly: np"), 0)
+def fpoly(x, n):
+    """The polynomial basis 1, x, x^2, ..., x^(n-1) at x, as float32 (the library's fpoly)."""
+    return _core.basis(float(x), _count(n, "fpoly: n"), 0)
 
 
-def fleg(x, nl):
-    """Legendre polynomials P_0(x)..P_{nl-1}(x), by the recurrence
-    n P_n = (2n - 1) x P_{n-1} - (n - 1) P_{n-2} in float32 (a basis for svdfit)."""
-    return _core.basis(float(x), _count(nl, "fleg: nl"), 1)
+def fleg(x, n):
+    """Legendre polynomials P_0(x)..P_{n-1}(x) as float32, by the recurrence
+    k P_k = (2k - 1) x P_{k-1} - (k - 1) P_{k-2} in float (a basis for svdfit,
+    evaluated in the extension: the C++ library has no Legendre basis)."""
+    return _core.basis(float(x), _count(n, "fleg: n"), 1)
 
 
 def _count(n, name):
