@@ -2,8 +2,11 @@
 // the library's conversion for that statistic.
 #include "common.h"
 
+#include <pybind11/stl.h>
+
 #include "stat.h"
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -85,6 +88,38 @@ py::tuple spearman(const farray &x, const farray &y)
     return py::make_tuple(rs, probd, d, zd, probrs);
 }
 
+// The running sums of pearsn_inc and regr_inc: n, ax, ay, sxx, syy, sxy.
+using running = std::array<float, 6>;
+
+// pearsn_inc over the samples in order, from the state given: r after each
+// sample, and the state after the last.
+py::tuple running_pearson(const farray &x, const farray &y, running s)
+{
+    const py::ssize_t n = x.size();
+    farray r(n);
+    float *pr = r.mutable_data();
+    const float *px = x.data(), *py_ = y.data();
+    run_library([&] {
+        for (py::ssize_t i = 0; i < n; i++)
+            pearsn_inc(px[i], py_[i], s[0], s[1], s[2], s[3], s[4], s[5], &pr[i]);
+    });
+    return py::make_tuple(r, s);
+}
+
+// regr_inc likewise: a, b and the mean of y after each sample, and the state.
+py::tuple running_regression(const farray &x, const farray &y, running s)
+{
+    const py::ssize_t n = x.size();
+    farray a(n), b(n), ym(n);
+    float *pa = a.mutable_data(), *pb = b.mutable_data(), *pm = ym.mutable_data();
+    const float *px = x.data(), *py_ = y.data();
+    run_library([&] {
+        for (py::ssize_t i = 0; i < n; i++)
+            regr_inc(px[i], py_[i], s[0], s[1], s[2], s[3], s[4], s[5], &pa[i], &pb[i], &pm[i]);
+    });
+    return py::make_tuple(a, b, ym, s);
+}
+
 }  // namespace
 
 void bind_stats(py::module_ &m)
@@ -95,6 +130,8 @@ void bind_stats(py::module_ &m)
     m.def("avevar", &mean_variance);
     m.def("pearsn", &pearson);
     m.def("spear", &spearman);
+    m.def("pearsn_inc", &running_pearson);
+    m.def("regr_inc", &running_regression);
 }
 
 }  // namespace tvpy

@@ -31,8 +31,9 @@ from ._random import Ran1
 from ._sort import CrankResult, crank, hpsort, select, sort, sort2
 from ._special import (F_to_p, betai, erfcc, gammln, gammq, kstwo_prob, p_to_F, p_to_r, p_to_t,
                        p_to_z, probks, r_to_p, t_to_p, t_to_p_real)
-from ._stats import (AvevarResult, KstwoResult, PearsnResult, SpearResult, TtestResult, avevar,
-                     kstwo, pearsn, spear, ttest, tutest)
+from ._stats import (AvevarResult, KstwoResult, PearsnIncResult, PearsnResult, RegrIncResult,
+                     RunningSums, SpearResult, TtestResult, avevar, kstwo, pearsn, pearsn_inc, regr_inc,
+                     spear, ttest, tutest)
 
 NumericsError.__doc__ = "A fatal condition of the library; the message is the library's text."
 NumericsError.__module__ = "tessivane"

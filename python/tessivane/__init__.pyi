@@ -55,6 +55,26 @@ class SpearResult(NamedTuple):
     zd: float
     probrs: float
 
+class RunningSums(NamedTuple):
+    n: float
+    ax: float
+    ay: float
+    sxx: float
+    syy: float
+    sxy: float
+
+class PearsnIncResult(NamedTuple):
+    r: F32
+    state: RunningSums
+
+class RegrIncResult(NamedTuple):
+    a: F32
+    b: F32
+    ym: F32
+    state: RunningSums
+
+def pearsn_inc(x: ArrayLike, y: ArrayLike, state: Optional[RunningSums] = ...) -> PearsnIncResult: ...
+def regr_inc(x: ArrayLike, y: ArrayLike, state: Optional[RunningSums] = ...) -> RegrIncResult: ...
 def ttest(a: ArrayLike, b: ArrayLike) -> TtestResult: ...
 def tutest(a: ArrayLike, b: ArrayLike) -> TtestResult: ...
 def kstwo(a: ArrayLike, b: ArrayLike) -> KstwoResult: ...

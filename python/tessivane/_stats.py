@@ -6,6 +6,8 @@ rounded to float32 and only read.
 
 from collections import namedtuple
 
+import numpy as np
+
 from . import _arrays, _core
 
 TtestResult = namedtuple("TtestResult", "statistic df pvalue")
@@ -13,6 +15,19 @@ KstwoResult = namedtuple("KstwoResult", "statistic pvalue")
 AvevarResult = namedtuple("AvevarResult", "mean variance")
 PearsnResult = namedtuple("PearsnResult", "statistic pvalue")
 SpearResult = namedtuple("SpearResult", "statistic pvalue d zd probrs")
+RunningSums = namedtuple("RunningSums", "n ax ay sxx syy sxy")
+PearsnIncResult = namedtuple("PearsnIncResult", "r state")
+RegrIncResult = namedtuple("RegrIncResult", "a b ym state")
+_START = RunningSums(0.0, 0.0, 0.0, 0.0, 0.0, 0.0)
+
+
+def _running(name, x, y, state):
+    x, y = _arrays.vector(x, f"{name}: x", 0), _arrays.vector(y, f"{name}: y", 0)
+    _arrays.same_length(name, x, y)
+    state = _START if state is None else RunningSums(*state)
+    if any(float(np.float32(v)) != v for v in state):
+        raise ValueError(f"{name}: state must hold float32 values, as the library returns them")
+    return x, y, state
 
 
 def _samples(name, a, b, minimum):
@@ -82,3 +97,26 @@ def spear(x, y):
     x, y = _samples("spear", x, y, 2)
     _arrays.same_length("spear", x, y)
     return SpearResult(*_core.spear(x, y))
+
+
+def pearsn_inc(x, y, state=None):
+    """Pearson's r accumulated one sample at a time (one-pass sums), over the
+    pairs of x and y in order, continuing from state (a RunningSums; None:
+    no sample yet). Returns PearsnIncResult(r after each sample, state after
+    the last); r is 0 until both x and y spread. From the third sample on the
+    one-pass sums differ slightly from pearsn's.
+    """
+    x, y, state = _running("pearsn_inc", x, y, state)
+    r, sums = _core.pearsn_inc(x, y, list(state))
+    return PearsnIncResult(r, RunningSums(*sums))
+
+
+def regr_inc(x, y, state=None):
+    """The least-squares line y = a + b x and the mean of y, accumulated one
+    sample at a time over the pairs of x and y, continuing from state. Returns
+    RegrIncResult(a, b, ym after each sample, state after the last); b is 0
+    until the x values spread.
+    """
+    x, y, state = _running("regr_inc", x, y, state)
+    a, b, ym, sums = _core.regr_inc(x, y, list(state))
+    return RegrIncResult(a, b, ym, RunningSums(*sums))

@@ -222,6 +222,24 @@ const std::map<std::string, std::function<void()>> routines = {
          spear(x.data(), y.data(), n(x), &d, &zd, &pd, &rs, &prs);
          put(rs, pd, d, zd, prs);
      }},
+    // Incremental correlation and regression from no sample: values after each
+    // sample, then the running sums.
+    {"pearsn_inc",
+     [] {
+         vec x = V(), y = V(), r(x.size());
+         float s[6] = {};
+         for (size_t i = 1; i < x.size(); i++)
+             pearsn_inc(x[i], y[i], s[0], s[1], s[2], s[3], s[4], s[5], &r[i]);
+         put(r, s[0], s[1], s[2], s[3], s[4], s[5]);
+     }},
+    {"regr_inc",
+     [] {
+         vec x = V(), y = V(), a(x.size()), b(x.size()), ym(x.size());
+         float s[6] = {};
+         for (size_t i = 1; i < x.size(); i++)
+             regr_inc(x[i], y[i], s[0], s[1], s[2], s[3], s[4], s[5], &a[i], &b[i], &ym[i]);
+         put(a, b, ym, s[0], s[1], s[2], s[3], s[4], s[5]);
+     }},
     // Fourier transforms
     {"four1",
      [] {

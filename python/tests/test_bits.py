@@ -53,13 +53,21 @@ def pairs(name, python, samples):
             for i, (a, b) in enumerate(samples)]
 
 
+def split_pearsn_inc(x, y):
+    """pearsn_inc over the first three pairs, then the rest continuing from its state."""
+    first = tv.pearsn_inc(x[:3], y[:3])
+    rest = tv.pearsn_inc(x[3:], y[3:], first.state)
+    return np.concatenate([first.r, rest.r]), rest.state
+
+
 TWO_SAMPLES = [(normal(10), normal(12, 0.5)), (f32(5, 5, 5), f32(5, 5, 5, 5)),
                (normal(7, 1e4, 1e-2), normal(3, 1e4, 1e-2)), (f32(1, 2, nan), f32(0.5, 2.385, 3))]
 PAIRED = [(normal(9), normal(9)), (f32(1, 2, 3, 4), f32(2, 4, 6, 8)), (f32(3, 3, 3, 3), f32(1, 2, 3, 4)),
           (f32(1, 2, 2, 3, 3, 3), f32(6, 5, 5, 4, 1, 1))]
 STATS = (pairs("ttest", tv.ttest, TWO_SAMPLES) + pairs("tutest", tv.tutest, TWO_SAMPLES)
          + pairs("kstwo", tv.kstwo, TWO_SAMPLES) + pairs("pearsn", tv.pearsn, PAIRED)
-         + pairs("spear", tv.spear, PAIRED)
+         + pairs("spear", tv.spear, PAIRED) + pairs("regr_inc", tv.regr_inc, PAIRED)
+         + pairs("pearsn_inc", lambda x, y: split_pearsn_inc(x, y), PAIRED)
          + [(f"avevar-{i}", (lambda x=x: tv.avevar(x)), ("avevar", x))
             for i, x in enumerate([normal(5), f32(2.385, 2.385), f32(1e7, 1e7 + 1, 1e7 + 3), f32(1, nan)])])
 
