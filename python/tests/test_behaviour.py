@@ -46,7 +46,11 @@ def test_errors_are_raised_not_fatal(call, error, message):
 
 
 class ModelFailure(Exception):
-    pass
+    raised = None
+
+    def __init__(self):
+        super().__init__("from the callable")
+        ModelFailure.raised = self
 
 
 def failing_after(calls, value):
@@ -55,7 +59,7 @@ def failing_after(calls, value):
     def callback(*args):
         count[0] += 1
         if count[0] > calls:
-            raise ModelFailure("from the callable")
+            raise ModelFailure()
         return value(*args)
     return callback
 
@@ -64,8 +68,9 @@ def test_callable_basis_and_model_match_the_builtins_and_pass_exceptions_through
     xs = np.linspace(-1, 1, 21, dtype=np.float32)
     ys = np.cos(3 * xs).astype(np.float32)
     assert bits(tv.svdfit(xs, ys, 4, basis=lambda x, ma: tv.fleg(x, ma))) == bits(tv.svdfit(xs, ys, 4, basis=tv.fleg))
-    with pytest.raises(ModelFailure):
+    with pytest.raises(ModelFailure) as error:
         tv.svdfit(xs, ys, 4, basis=failing_after(30, tv.fpoly))
+    assert error.value is ModelFailure.raised  # the very exception, not a translation
     with pytest.raises(ValueError, match="returned 2 values for 4"):
         tv.svdfit(xs, ys, 4, basis=lambda x, ma: [1.0, x])
 
