@@ -161,7 +161,7 @@ def test_random_bits(driver, seed, pattern):
 def linalg_cases():
     hilbert = np.array([[1.0 / (i + j + 1) for j in range(6)] for i in range(6)], np.float32)
     matrices = [normal(9).reshape(3, 3), normal(15).reshape(5, 3), normal(8).reshape(2, 4),
-                f32(1, 2, 2, 4, 3, 6).reshape(3, 2), hilbert]
+                f32(1, 2, 2, 4, 3, 6).reshape(3, 2), hilbert, f32(1, nan, 0, inf).reshape(2, 2)]
     cases = []
     for i, a in enumerate(matrices):
         u, w, v = tv.svdcmp(a)
@@ -169,7 +169,8 @@ def linalg_cases():
         cases += [(f"svdcmp-{i}", lambda a=a: tv.svdcmp(a), ("svdcmp", a)),
                   (f"svbksb-{i}", lambda u=u, w=w, v=v, b=b: tv.svbksb(u, w, v, b), ("svbksb", u, w, v, b)),
                   (f"svdvar-{i}", lambda v=v, w=w: tv.svdvar(v, w), ("svdvar", v, w))]
-    squares = [normal(16).reshape(4, 4), hilbert, f32(1, 2, 2, 4).reshape(2, 2), f32(2.385).reshape(1, 1)]
+    squares = [normal(16).reshape(4, 4), hilbert, f32(1, 2, 2, 4).reshape(2, 2), f32(2.385).reshape(1, 1),
+               f32(nan, 1, 1, 2).reshape(2, 2)]
     for i, a in enumerate(squares):
         s = (a + a.T) / 2
         d, v, _ = tv.jacobi(s)
