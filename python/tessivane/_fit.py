@@ -65,7 +65,7 @@ def svdfit(x, y, ma, sig=None, basis=fpoly):
     """Linear least squares y = sum_j a[j] X_j(x), j = 0..ma-1, through the SVD.
 
     basis: fpoly or fleg (evaluated in the library, without the GIL), or a
-    callable basis(x: float, ma: int) returning ma values. Singular values below
+    callable basis(x: float, ma: int) returning ma values (rounded to float32). Singular values below
     1e-5 times the largest are zeroed before the back-substitution and returned
     as 0 in w, ready for svdvar(v, w). Returns SvdfitResult(a, u, v, w, chisq).
     An exception raised by the callable propagates unchanged.
@@ -109,7 +109,7 @@ class LMFit:
 
     model: "gauss" for the library's sum of Gaussians (fgauss; ma a multiple of
     3), or a callable model(x: float, a: ndarray) -> (y, dyda) with dyda of
-    length ma. ia: 0 holds a parameter at its value, non-zero fits it (default:
+    length ma (both rounded to float32; a is a copy of the trial parameters). ia: 0 holds a parameter at its value, non-zero fits it (default:
     all fitted). sig defaults to ones.
 
     step() makes one call of the library's protocol: the first starts a fit
