@@ -160,6 +160,18 @@ std::function<void()> scalar(R (*f)(A...))
     };
 }
 
+// A routine that works on one vector in place (reading any further arguments
+// itself); the vector is printed afterwards.
+template <class F>
+std::function<void()> on_vector(F f)
+{
+    return [f] {
+        vec a = V();
+        f(a);
+        put(a);
+    };
+}
+
 constexpr float kUnwritten = NAN;
 
 const std::map<std::string, std::function<void()>> routines = {
@@ -241,18 +253,8 @@ const std::map<std::string, std::function<void()>> routines = {
          put(a, b, ym, s[0], s[1], s[2], s[3], s[4], s[5]);
      }},
     // Fourier transforms
-    {"four1",
-     [] {
-         vec z = V();
-         four1(z.data(), n(z) / 2, int(I()));
-         put(z);
-     }},
-    {"realft",
-     [] {
-         vec x = V();
-         realft(x.data(), n(x), int(I()));
-         put(x);
-     }},
+    {"four1", on_vector([](vec &a) { four1(a.data(), n(a) / 2, int(I())); })},
+    {"realft", on_vector([](vec &a) { realft(a.data(), n(a), int(I())); })},
     {"fourn",
      [] {
          std::vector<unsigned long> nn(1, 0);
@@ -274,18 +276,8 @@ const std::map<std::string, std::function<void()>> routines = {
          put(data, speq);
      }},
     // Sorting and selection (k 1-based here)
-    {"sort",
-     [] {
-         vec a = V();
-         sort(n(a), a.data());
-         put(a);
-     }},
-    {"hpsort",
-     [] {
-         vec a = V();
-         hpsort(n(a), a.data());
-         put(a);
-     }},
+    {"sort", on_vector([](vec &a) { sort(n(a), a.data()); })},
+    {"hpsort", on_vector([](vec &a) { hpsort(n(a), a.data()); })},
     {"sort2",
      [] {
          vec a = V(), b = V();
