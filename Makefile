@@ -1,5 +1,5 @@
-# Convenience wrapper around CMake. `make demo` builds everything and runs the
-# demonstration; `make test` builds everything and runs every test.
+# Convenience wrapper around CMake. `make demo` builds the library and tkhost
+# and runs the demonstration; `make test` builds everything and runs every test.
 BUILD ?= build
 # The install route builds only the library and tkhost, in a tree of its own,
 # and needs nothing beyond cmake and a C++ compiler.
@@ -26,8 +26,10 @@ build: configure
 
 # A scripted batch-processing wizard session: the host simulator loads the
 # plugin, plays three file dialogs and a cancelled one, and shows what the
-# plugin writes to the host's log and parameter store.
-demo: build
+# plugin writes to the host's log and parameter store. It needs the library and
+# tkhost only; the tests and benchmarks of the same tree wait for `make test`.
+demo: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target tessivane tkhost
 	@$(BUILD)/tools/tkhost/tkhost $(BUILD)/libtessivane.so.1 \
 	  --step GetFileName --filetype "Lumarin functional project (*.fmr)" --answer /data/sub-01/run-1.fmr \
 	  --step GetTargetFileName --answer /data/sub-01/run-0.fmr \

@@ -713,7 +713,8 @@ int tv_lm_fit_in_progress(const tv_lm_fit *fit)
 
 static_assert(TV_LM_ITERATION_LIMIT == static_cast<int>(tessivane::lm_outcome::iteration_limit) &&
                   TV_LM_CONVERGED == static_cast<int>(tessivane::lm_outcome::converged) &&
-                  TV_LM_STALLED == static_cast<int>(tessivane::lm_outcome::stalled),
+                  TV_LM_STALLED == static_cast<int>(tessivane::lm_outcome::stalled) &&
+                  TV_LM_SMALL_STEPS == static_cast<int>(tessivane::lm_outcome::small_steps),
               "the C stop codes are the C++ reasons");
 static_assert(TV_ISA_PORTABLE == static_cast<int>(tessivane::isa::portable) &&
                   TV_ISA_AVX2 == static_cast<int>(tessivane::isa::avx2) &&

@@ -276,7 +276,12 @@ typedef struct tv_lm_stopping_rule {
     float max_lambda;
 } tv_lm_stopping_rule;
 
-enum tv_lm_stop_code { TV_LM_ITERATION_LIMIT = 0, TV_LM_CONVERGED = 1, TV_LM_STALLED = 2 };
+enum tv_lm_stop_code {
+    TV_LM_ITERATION_LIMIT = 0,
+    TV_LM_CONVERGED = 1,
+    TV_LM_STALLED = 2,
+    TV_LM_SMALL_STEPS = 3
+};
 
 // How tv_lm_fit_run ended (tessivane::lm_outcome); stop is a tv_lm_stop_code.
 typedef struct tv_lm_outcome {

@@ -11,7 +11,7 @@ from . import _arrays, _core
 FitResult = namedtuple("FitResult", "a b siga sigb chi2 q")
 SvdfitResult = namedtuple("SvdfitResult", "a u v w chisq")
 LMOutcome = namedtuple("LMOutcome", "stop iterations lambda_at_stop")
-_STOPS = ("iteration_limit", "converged", "stalled")
+_STOPS = ("iteration_limit", "converged", "stalled", "small_steps")
 
 
 def fit(x, y, sig=None):
@@ -92,15 +92,18 @@ def fgauss(x, a):
 
 @dataclass
 class LMStoppingRule:
-    """When LMFit.run stops: after quiet_steps accepted steps in a row that each
-    lowered chi-square by less than absolute_drop + relative_drop * chi-square,
-    when chi-square reaches 0, when lambda exceeds max_lambda (stalled), or after
-    max_iterations calls (iteration_limit)."""
+    """When LMFit.run stops: as soon as no step can lower chi-square by more than
+    float arithmetic resolves (converged; the library's fixed test, see
+    docs/python.md), when lambda exceeds max_lambda although a lower chi-square
+    should exist (stalled), after max_iterations calls (iteration_limit), or,
+    when quiet_steps > 0, after quiet_steps accepted steps in a row that each
+    lowered chi-square by less than absolute_drop + relative_drop * chi-square
+    (small_steps)."""
 
     max_iterations: int = 200
     absolute_drop: float = 1.0e-3
     relative_drop: float = 1.0e-4
-    quiet_steps: int = 2
+    quiet_steps: int = 0
     max_lambda: float = 1.0e10
 
 
@@ -157,7 +160,8 @@ class LMFit:
         """A whole fit from the current parameters by the stopping rule (LMStoppingRule).
 
         Returns LMOutcome(stop, iterations, lambda_at_stop), stop being
-        "converged", "stalled" or "iteration_limit"; also kept as .outcome.
+        "converged", "stalled", "iteration_limit" or "small_steps"; also kept as
+        .outcome.
         """
         r = rule if rule is not None else LMStoppingRule()
         stop, iterations, lam = self._state.run(int(r.max_iterations), float(r.absolute_drop),

@@ -198,7 +198,7 @@ def lm(x, y, sig, a, steps):
     f = tv.LMFit(x, y, a, sig)
     if steps < 0:
         o = f.run()
-        return f.params, f.covariance, f.chisq, ["iteration_limit", "converged", "stalled"].index(o.stop), \
+        return f.params, f.covariance, f.chisq, ["iteration_limit", "converged", "stalled", "small_steps"].index(o.stop), \
             o.iterations, o.lambda_at_stop
     for _ in range(steps):
         f.step()

@@ -22,6 +22,11 @@ for f in lib/libtessivane.so lib/libtessivane.so.1 include/tessivane/nrutil.h in
          lib/pkgconfig/tessivane.pc lib/cmake/tessivane/tessivaneConfig.cmake; do
   [ -e "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }
 done
+doc=share/doc/tessivane
+for f in README.md LICENSE CHANGELOG.md CONTRIBUTING.md docs/plugin-guide.md docs/img/peak_fit.png \
+         examples/peak_fit.cpp examples/plugin/greeting_plugin.cpp; do
+  [ -e "$prefix/$doc/$f" ] || { echo "missing after install: $doc/$f"; exit 1; }
+done
 if ls "$prefix"/include/tessivane/detail_* >/dev/null 2>&1; then
   echo "internal headers were installed"; exit 1
 fi
