@@ -8,7 +8,7 @@
 #include "isa.h"
 #include "stat.h"
 
-#include <cstring>
+#include <cstdio>
 #include <exception>
 #include <new>
 
@@ -30,19 +30,14 @@ thread_local char last_error[256];
 
 tv_status record(tv_status status, const char *message)
 {
-    std::strncpy(last_error, message, sizeof last_error - 1);
-    last_error[sizeof last_error - 1] = '\0';
+    std::snprintf(last_error, sizeof last_error, "%s", message);
     return status;
 }
 
 tv_status invalid(const char *function, const char *argument)
 {
     char text[sizeof last_error];
-    std::strncpy(text, function, sizeof text - 1);
-    text[sizeof text - 1] = '\0';
-    std::strncat(text, ": ", sizeof text - std::strlen(text) - 1);
-    std::strncat(text, argument, sizeof text - std::strlen(text) - 1);
-    std::strncat(text, " is NULL", sizeof text - std::strlen(text) - 1);
+    std::snprintf(text, sizeof text, "%s: %s is NULL", function, argument);
     return record(TV_ERROR_INVALID_ARGUMENT, text);
 }
 
