@@ -50,6 +50,10 @@
 namespace tessivane {
 namespace batch {
 
+/** @defgroup batch Voxel-wise batches on a pool of threads
+ *  @{
+ */
+
 struct series_view {
     const float *data = nullptr;
     std::size_t count = 0;             // number of series
@@ -259,6 +263,8 @@ TV_API batch_report svdfit_many(const series_view &x, const series_view &y, cons
                                 int ma, svd_basis basis, float *a, float *chisq, float *w, float *v,
                                 bool *svd_converged,
                                 const batch_options &options = batch_options());
+
+/** @} */
 
 }  // namespace batch
 }  // namespace tessivane
