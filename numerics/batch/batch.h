@@ -139,7 +139,9 @@ TV_API batch_report kstwo(const series_view &a, const series_view &b, float *d, 
 
 // ---- Correlation of the series of x and y (equal counts and lengths) ----
 
-// pearsn() into r; p = r_to_p(r, n) of that r. Fatal: "batch pearsn: ..." on unequal shapes.
+// pearsn() into r; p = the significance pearsn_prob() gives (from its own r, whose
+// final division is in double). Fatal: "batch pearsn: ..." on unequal shapes, or
+// when p is asked for with fewer than 3 pairs.
 TV_API batch_report pearsn(const series_view &x, const series_view &y, float *r, float *p,
                            const batch_options &options = batch_options());
 

@@ -120,12 +120,17 @@ batch_report pearsn(const series_view &x, const series_view &y, float *r, float 
 {
     check_pairs("pearsn", x, y);
     const unsigned long n = x.length;
+    if (p && n < 3)
+        detail::refuse("batch pearsn: n = %lu, a p-value needs three pairs", n);
     return two_sample(x, y, {r, p}, options, [&](float *d1, float *d2, std::size_t s) {
         float rv = 0.0f, unused_p = 0.0f, unused_z = 0.0f;
         ::pearsn(d1, d2, n, &rv, &unused_p, &unused_z);
         put(r, s, rv);
-        if (p)
-            p[s] = r_to_p(rv, n);
+        if (p) {
+            float r_prob = 0.0f, pv = 0.0f;
+            pearsn_prob(d1, d2, n, &r_prob, &pv, &unused_z);
+            p[s] = pv;
+        }
     });
 }
 

@@ -294,9 +294,10 @@ const std::vector<Routine> &routines()
                            o);
             },
             [](float *d1, float *d2, std::vector<float> &out) {
-                float r, p, z;
+                float r, p, z, r_prob;
                 pearsn(d1, d2, kN2, &r, &p, &z);
-                out.insert(out.end(), {r, r_to_p(r, kN2)});
+                pearsn_prob(d1, d2, kN2, &r_prob, &p, &z);
+                out.insert(out.end(), {r, p});
             }),
         voxelwise(
             "spear", 5,
