@@ -6,7 +6,7 @@
 // The p-values come from separate calls:
 //   ttest  -> t_to_p(t, n1 + n2 - 2)
 //   tutest -> t_to_p_real(t, welch_df(data1, n1, data2, n2))
-//   kstwo  -> kstwo_prob(d, n1, n2)
+//   kstwo  -> kstwo_prob_exact(d, n1, n2), or kstwo_prob(d, n1, n2) for large samples
 #include <tessivane/nrutil.h>
 #include <tessivane/stat.h>
 
@@ -42,7 +42,8 @@ int main()
     // kstwo sorts both samples in place; they are not needed in order afterwards.
     float d = 0.0f;
     kstwo(control, n1, treated, n2, &d, &unused);
-    std::printf("Kolmogorov-Smirnov D = %.4f, p = %.4g (asymptotic)\n", d, kstwo_prob(d, n1, n2));
+    std::printf("Kolmogorov-Smirnov D = %.4f, p = %.4g (exact), %.4g (asymptotic)\n", d,
+                kstwo_prob_exact(d, n1, n2), kstwo_prob(d, n1, n2));
 
     free_vector(treated, 1, n2);
     free_vector(control, 1, n1);

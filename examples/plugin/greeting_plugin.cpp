@@ -1,11 +1,14 @@
 // A minimal Lumarin TK plugin: on the command "Greet" it reads the text
 // parameter "Name" and answers with "Greeting" = "Hello, <Name>!".
 //
-// Build (against an installed libtessivane; the plugin does not link it):
-//   g++ -std=c++17 -shared -fPIC greeting_plugin.cpp -o libgreeting.so $(pkg-config --cflags
-//   tessivane)
+// Build (against an installed libtessivane; the plugin does not link it; for a
+// prefix P of your own, run pkg-config with PKG_CONFIG_PATH=$P/lib/pkgconfig):
+//   CXXFLAGS=$(pkg-config --cflags tessivane)
+//   g++ -std=c++17 -shared -fPIC $CXXFLAGS greeting_plugin.cpp -o libgreeting.so
 // Try it in the host simulator:
 //   tkhost ./libgreeting.so --set Name=Ada --step Greet
+// and check it, with its own behaviour script:
+//   tkhost --validate ./libgreeting.so --script greeting.tkscript
 #include <tessivane/LMTKPluginInterface.h>
 
 #include <cstdio>
@@ -32,11 +35,16 @@ public:
         if (!checkVersionGreaterEqualVersion(major, minor, subminor, 2, 3, 0))
             return false;
         tkLogText("greeting plugin ready");
+        ready = true;
         return true;
     }
 
     bool execute() override
     {
+        // A careless host calls execute() even after initPlugin() refused; the
+        // host functions may then be null, so do nothing.
+        if (!ready)
+            return true;
         // The host takes parameter names as char *, so they live in arrays. It
         // agrees to write at most 100 characters plus the terminator but is not
         // told the buffer size: larger zeroed buffers, cut at the agreed length.
@@ -53,6 +61,9 @@ public:
         tkSetStringParameter(greeting_key, text);
         return true;
     }
+
+private:
+    bool ready = false;  // initPlugin() accepted the host
 };
 
 }  // namespace

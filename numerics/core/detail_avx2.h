@@ -6,6 +6,10 @@
 
 #include "detail_isa.h"
 
+#if !TV_HAVE_AVX2_PATHS
+#error "the AVX2 paths are for x86 builds only (CMakeLists.txt leaves their sources out elsewhere)"
+#endif
+
 #include <immintrin.h>
 
 // For the small kernels of the innermost loops: once inlined and unrolled,

@@ -3,6 +3,8 @@
 
 #include "isa.h"
 
+#include "detail_isa.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +15,9 @@ namespace {
 
 isa detect_supported()
 {
+#if !TV_HAVE_AVX2_PATHS
+    return isa::portable;
+#else
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
         __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl"))
@@ -20,6 +25,7 @@ isa detect_supported()
     if (__builtin_cpu_supports("avx2"))
         return isa::avx2;
     return isa::portable;
+#endif
 }
 
 isa capped(isa requested)

@@ -3,17 +3,18 @@
 
 // Which instruction-set path the numerics take. Every path gives exactly the
 // same bits (the same IEEE operations on the same operands, no fused
-// multiply-adds); the wider ones are only faster. The library itself is built
-// for baseline x86-64 and picks a path once, at the first call, from what the
-// CPU supports, capped by the environment variable TESSIVANE_ISA
-// (portable, avx2 or avx512; an unknown value is ignored).
+// multiply-adds); the wider ones are only faster. On x86 the library itself is
+// built for baseline x86-64 and picks a path once, at the first call, from what
+// the CPU supports, capped by the environment variable TESSIVANE_ISA
+// (portable, avx2 or avx512; an unknown value is ignored). Built for any other
+// processor (aarch64, for one) it has the portable path only.
 
 #include "tessivane_export.h"
 
 namespace tessivane {
 
 enum class isa : int {
-    portable = 0,  // the straightforward code, compiled for baseline x86-64
+    portable = 0,  // the straightforward code, compiled for the baseline processor
     avx2 = 1,      // AVX2 (no FMA is ever used)
     avx512 = 2,    // AVX-512 F/BW/DQ/VL; routines without such a path take their AVX2 one
 };

@@ -22,7 +22,7 @@
 //   thread-ownable form (ran1_stream in random.h, lm_fit in fit.h,
 //   last_svd_converged in linalg.h).
 //
-// This header includes every family's header; a program may include just the
+// This header includes every family's header and version.h; a program may include just the
 // families it uses instead.
 
 #include "fft.h"
@@ -32,5 +32,6 @@
 #include "sort.h"
 #include "special.h"
 #include "stats.h"
+#include "version.h"
 
 #endif

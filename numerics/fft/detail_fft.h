@@ -5,6 +5,8 @@
 // twiddle tables of the fast paths and the entry points of those paths. Not
 // installed, not exported.
 
+#include "detail_isa.h"
+
 #include <atomic>
 #include <cmath>
 #include <cstddef>
@@ -107,6 +109,7 @@ TwiddlePtr fourn_twiddles(unsigned long n, int isign);
 TwiddlePtr realft_twiddles(unsigned long n, bool forward);
 TwiddlePtr rlft3_twiddles(unsigned long nn3, int isign);
 
+#if TV_HAVE_AVX2_PATHS
 // The AVX2 paths; each returns false (having changed nothing) when it cannot
 // get its tables, and the caller runs the portable code instead.
 bool four1_avx2(float data[], unsigned long nn, int isign);
@@ -118,6 +121,28 @@ bool fourn_avx2(float data[], const unsigned long nn[], int ndim, unsigned long 
 // mirror[n - 2k], mirror[n - 2k + 1]; twiddle k is (wr[k], wi[k]).
 void separate_avx2(float *top, float *mirror, unsigned long n, unsigned long end, const double *wr,
                    const double *wi, float c1, float c2);
+#else
+// A build without the AVX2 paths: each entry point declines and the caller
+// runs its portable code (the active path is always portable there, so none
+// of these is reached; separate_avx2, which cannot decline, traps if it is).
+inline bool four1_avx2(float[], unsigned long, int)
+{
+    return false;
+}
+inline bool realft_separate_avx2(float[], unsigned long, int, float, float)
+{
+    return false;
+}
+inline bool fourn_avx2(float[], const unsigned long[], int, unsigned long, int)
+{
+    return false;
+}
+inline void separate_avx2(float *, float *, unsigned long, unsigned long, const double *,
+                          const double *, float, float)
+{
+    __builtin_trap();
+}
+#endif
 
 // One dimension of fourn, the portable code: length n, nprev complex values
 // per step of its index, nrem blocks of n * nprev values.

@@ -107,6 +107,7 @@ inline bool use_avx2()
     return active_isa() != isa::portable;
 }
 
+#if TV_HAVE_AVX2_PATHS
 // The passes and the unscrambling of gaussj, on the work vectors that gaussj
 // has allocated (ipiv all 0).
 bool gaussj_avx2(float **a, int n, float **b, int m, int *indxc, int *indxr, int *ipiv);
@@ -135,6 +136,34 @@ bool svdcmp_avx2(float **a, int m, int n, float *w, float **v, float *rv1, bool 
 bool matrix_matrix_mult_avx2(float **a, float **b, float **c, int n, int s, int m);
 bool transposematrix_matrix_mult_avx2(float **a, float **c, int n, int s);
 bool diagmatrix_matrix_mult_avx2(float *w, float **m, int n, int s);
+#else
+// A build without the AVX2 paths: each entry point declines and the caller
+// runs its portable code (use_avx2() is never true there in any case).
+inline bool gaussj_avx2(float **, int, float **, int, int *, int *, int *)
+{
+    return false;
+}
+inline bool jacobi_avx2(float **, int, float *, float **, int *, float *, float *)
+{
+    return false;
+}
+inline bool svdcmp_avx2(float **, int, int, float *, float **, float *, bool &)
+{
+    return false;
+}
+inline bool matrix_matrix_mult_avx2(float **, float **, float **, int, int, int)
+{
+    return false;
+}
+inline bool transposematrix_matrix_mult_avx2(float **, float **, int, int)
+{
+    return false;
+}
+inline bool diagmatrix_matrix_mult_avx2(float *, float **, int, int)
+{
+    return false;
+}
+#endif
 
 }  // namespace detail
 }  // namespace tessivane

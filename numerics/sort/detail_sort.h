@@ -10,6 +10,7 @@
 #include <limits>
 #include <utility>
 
+#include "detail_isa.h"
 #include "nrutil.h"
 
 namespace tessivane {
@@ -187,8 +188,19 @@ void quicksort(unsigned long n, float arr[], float brr[], int nstack, const char
 // keys compare equal or one is a NaN. Either returns false, leaving the arrays untouched, when
 // it declines: for such inputs, below kRadixMinimum elements, or when scratch memory is short.
 constexpr unsigned long kRadixMinimum = 1024;
+#if TV_HAVE_AVX2_PATHS
 bool radix_sort(unsigned long n, float arr[]);
 bool radix_sort_distinct_pairs(unsigned long n, float arr[], float brr[]);
+#else
+inline bool radix_sort(unsigned long, float[])
+{
+    return false;
+}
+inline bool radix_sort_distinct_pairs(unsigned long, float[], float[])
+{
+    return false;
+}
+#endif
 
 }  // namespace detail
 }  // namespace tessivane

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -216,25 +217,62 @@ TEST_P(ThrowMode, ThrowsTheExactMessage)
 INSTANTIATE_TEST_SUITE_P(EveryFatalCondition, ThrowMode, ::testing::ValuesIn(fatal_cases()),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// What a call throws ("" for nothing).
+template <typename Call>
+std::string thrown_by(Call call)
+{
+    try {
+        call();
+    } catch (const std::exception &e) {
+        return e.what();
+    }
+    return "";
+}
+
+int model_calls_left = 0;
+void failing_fgauss(float x, float *a, float *y, float *dyda, int na)
+{
+    if (--model_calls_left < 0)
+        throw std::logic_error("model failed");
+    fgauss(x, a, y, dyda, na);
+}
+
 // An interrupted fit leaves no fit in progress: the next iteration call is refused, and a new
-// fit from a good start runs exactly as in a fresh process.
+// fit from a good start runs exactly as in a fresh process. So does a model that throws.
 TEST(ErrorMode, InterruptedFitIsNoFit)
 {
     scoped_error_mode guard(error_mode::throw_exception);
-    EXPECT_THROW(lm_call(0.0f, -1.0f), numerics_error);
-    EXPECT_THROW(lm_call(2.0f, 0.001f), numerics_error);
-    EXPECT_NO_THROW(lm_calls(2.0f, -1.0f, 5));
-    EXPECT_THROW(lm_call(2.0f, 0.0f), numerics_error);  // finished: no fit in progress
+    const std::string no_fit = "mrqmin: no fit in progress (start one with alamda < 0)";
+    EXPECT_EQ(thrown_by([] { lm_call(0.0f, -1.0f); }), "gaussj: Singular Matrix-2");
+    EXPECT_EQ(thrown_by([] { lm_call(2.0f, 0.001f); }), no_fit);
+    EXPECT_EQ(thrown_by([] { lm_calls(2.0f, -1.0f, 5); }), "");
+    EXPECT_EQ(thrown_by([] { lm_call(2.0f, 0.0f); }), no_fit);  // finished: no fit in progress
 
     tessivane::lm_fit fit;
     GaussianData d;
     float a[4] = {0.0f, 0.0f, 0.4f, 1.0f}, chisq, alamda = -1.0f;
     int ia[4] = {0, 1, 1, 1};
     Square covar(3, 0.0f), alpha(3, 0.0f);
-    EXPECT_THROW(fit.step(d.x, d.y, d.sig, 11, a, ia, 3, covar.a, alpha.a, &chisq, fgauss, &alamda),
-                 numerics_error);
+    tessivane::lm_model model = fgauss;
+    const auto step = [&] {
+        fit.step(d.x, d.y, d.sig, 11, a, ia, 3, covar.a, alpha.a, &chisq, model, &alamda);
+    };
+    EXPECT_EQ(thrown_by(step), "gaussj: Singular Matrix-2");
     EXPECT_FALSE(fit.in_progress());
-    EXPECT_EQ(a[1], 0.0f);  // parameters untouched
+    EXPECT_EQ(std::vector<float>(a + 1, a + 4), (std::vector<float>{0.0f, 0.4f, 1.0f}));
+    EXPECT_EQ(alamda, 0.001f);  // set by the initialising call before the solve failed
+    EXPECT_EQ(thrown_by(step), no_fit);
+
+    // The model fails in the second call's trial, after the first call moved a.
+    a[1] = 2.0f;
+    alamda = -1.0f;
+    model = failing_fgauss;
+    model_calls_left = 25;  // 22 calls in the first, 11 in the second
+    EXPECT_EQ(thrown_by(step), "");
+    const std::vector<float> accepted(a + 1, a + 4);
+    EXPECT_EQ(thrown_by(step), "model failed");
+    EXPECT_FALSE(fit.in_progress());
+    EXPECT_EQ(std::vector<float>(a + 1, a + 4), accepted);
 }
 
 TEST(ErrorMode, ModeBelongsToTheThreadAndGuardRestoresIt)

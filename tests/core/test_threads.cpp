@@ -40,8 +40,8 @@ std::vector<float> draw_pattern(long seed, Uniform u, Gaussian g, Reseed reseed)
 {
     std::vector<float> out;
     for (int k = 0; k < 3000; k++) {
-        if (k == 1501)
-            reseed(-seed - 1);  // a deviate is waiting: it comes first, the reseed after
+        if (k == 1502)
+            reseed(-seed - 1);  // 1001 drawn, one waiting: it comes first, the reseed after
         out.push_back(k % 3 == 0 ? u() : g());
     }
     return out;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -331,6 +332,62 @@ TEST(NonlinearFitExact, RestartWithoutFinishing)
     EXPECT_TRUE(big.guards());
 }
 
+namespace {
+
+// A quadratic whose derivatives have the wrong sign: every step climbs.
+void uphill(float x, float *a, float *y, float *dyda, int)
+{
+    *y = a[1] + a[2] * x + a[3] * x * x;
+    dyda[1] = -1.0f;
+    dyda[2] = -x;
+    dyda[3] = -x * x;
+}
+
+tessivane::lm_outcome run_from_far(const tessivane::lm_stopping_rule &rule,
+                                   tessivane::lm_model model = fgauss)
+{
+    Problem p(21, 3);
+    one_gaussian(p);
+    p.a[1] = 1.0f;
+    p.a[2] = -0.5f;
+    p.a[3] = 2.0f;
+    tessivane::lm_fit fit;
+    return fit.run(p.x.data(), p.y.data(), p.sig.data(), p.ndata, p.a.data(), p.ia, 3,
+                   p.covar.data(), p.alpha.data(), &p.chisq, model, rule);
+}
+
+}  // namespace
+
+// Each stopping rule of lm_fit::run on its own. From (1, -0.5, 2) calls 2, 3
+// and 5 are rejected; calls 4, 6, 7, 8 and 9 lower chi-square from 1523, 759,
+// 406, 102 and 0.19 by 764, 353, 304, 102 and 0.19.
+TEST(NonlinearFitExact, RunStopsByEachRule)
+{
+    tessivane::lm_stopping_rule cap;
+    cap.max_iterations = 7;  // every drop so far is large
+    tessivane::lm_outcome how = run_from_far(cap);
+    EXPECT_EQ(how.stop, tessivane::lm_outcome::iteration_limit);
+    EXPECT_EQ(how.iterations, 7);
+
+    // Small below 100 + 0.4 chi-square: calls 6, 8 and 9. Call 7's large drop
+    // resets the count, so the second small step in a row is call 9.
+    tessivane::lm_stopping_rule quiet;
+    quiet.absolute_drop = 100.0;
+    quiet.relative_drop = 0.4;
+    how = run_from_far(quiet);
+    EXPECT_EQ(how.stop, tessivane::lm_outcome::converged);
+    EXPECT_EQ(how.iterations, 9);
+
+    // Every step rejected: lambda passes the limit (reached exactly by call 3)
+    // on call 4.
+    tessivane::lm_stopping_rule limit;
+    limit.max_lambda = 0.001f * 10.0f * 10.0f * 10.0f;
+    how = run_from_far(limit, uphill);
+    EXPECT_EQ(how.stop, tessivane::lm_outcome::stalled);
+    EXPECT_EQ(how.iterations, 4);
+    EXPECT_EQ(how.lambda_at_stop, limit.max_lambda * 10.0f);
+}
+
 TEST(NonlinearFitDeathTest, MisuseWithoutFit)
 {
     auto iterate = [] {
@@ -363,7 +420,9 @@ TEST(NonlinearFitDeathTest, NothingToFit)
 }
 
 // Fitting a parameter the model has no derivative for (fgauss's trailing
-// pair) makes the curvature matrix singular.
+// pair) makes the curvature matrix singular, also when the storage for the
+// derivatives held other values before (the allocator's own bookkeeping
+// overwrites the first 16 bytes of a freed block, hence parameter 5).
 TEST(NonlinearFitDeathTest, ParameterWithoutDerivative)
 {
     auto run = [] {
@@ -373,6 +432,14 @@ TEST(NonlinearFitDeathTest, ParameterWithoutDerivative)
         p.a[2] = 0.4f;
         p.a[3] = 1.0f;
         p.a[4] = p.a[5] = 2.385f;
+        p.ia[4] = 0;
+        float *used[8];
+        for (float *&v : used) {
+            v = vector(1, 5);
+            std::fill(v + 1, v + 6, 2.385f);
+        }
+        for (float *v : used)
+            free_vector(v, 1, 5);
         p.step();
     };
     TV_EXPECT_FATAL(run(), "gaussj: Singular Matrix-2");

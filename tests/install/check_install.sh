@@ -6,6 +6,7 @@ build=$1
 consumer=$2
 cxx=$3
 sanitize=${5:-OFF}
+cc=${7:-cc}
 
 extra=()
 if [ "$sanitize" = "ON" ]; then
@@ -31,6 +32,11 @@ for family in special stats fft sort random linalg fit batch; do
   "$cxx" -std=c++17 -fsyntax-only -I"$prefix/include" "$work/only_$family.cpp" ||
     { echo "<tessivane/$family.h> does not compile on its own"; exit 1; }
 done
+
+# The C interface is strict C99 on its own.
+printf '#include <tessivane/tessivane_c.h>\nint main(void) { return 0; }\n' > "$work/only_c.c"
+"$cc" -std=c99 -pedantic -Wall -Werror -fsyntax-only -I"$prefix/include" "$work/only_c.c" ||
+  { echo "<tessivane/tessivane_c.h> does not compile as C99"; exit 1; }
 
 echo "== pkg-config consumer"
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
@@ -58,6 +64,14 @@ if [ -n "$examples" ]; then
       $(pkg-config --cflags --libs tessivane) -Wl,-rpath,"$prefix/lib"
     "$work/examples/$name" >/dev/null || { echo "example $name failed"; exit 1; }
     echo "$name: ok"
+  done
+  for source in "$examples"/c/*.c; do
+    name=$(basename "$source" .c)
+    cp "$source" "$work/examples/"
+    "$cc" -std=c99 -pedantic -Wall -Werror "${extra[@]}" "$work/examples/$name.c" \
+      -o "$work/examples/${name}_c" $(pkg-config --cflags --libs tessivane) -Wl,-rpath,"$prefix/lib"
+    "$work/examples/${name}_c" >/dev/null || { echo "C example $name failed"; exit 1; }
+    echo "c/$name: ok"
   done
   cp "$examples/plugin/greeting_plugin.cpp" "$work/examples/"
   "$cxx" -std=c++17 "${extra[@]}" -shared -fPIC "$work/examples/greeting_plugin.cpp" \

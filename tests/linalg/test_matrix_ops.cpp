@@ -173,18 +173,27 @@ TEST(MatrixProductPaths, OverlappingOutputsAsPortable)
 {
     for (int n : {3, 20}) {
         std::mt19937 rng(static_cast<unsigned>(n));
-        const std::vector<float> values = tv_test::random_values(rng, n, n);
+        const std::vector<float> values = tv_test::random_values(rng, n, n),
+                                 wide = tv_test::random_values(rng, n, n + 1);
         tv_test::expect_paths_agree([&] {
-            Matrix a(n, n, 0), b(n, n, 0), d(n, n, 0);
+            Matrix a(n, n, 0), b(n, n, 0), d(n, n, 0), e(n, n + 1, 0);
             a.set(values);
             b.set(values);
             d.set(values);
+            e.set(wide);
+            // The output one column into the second input.
+            std::vector<float *> into_e(static_cast<size_t>(n));
+            for (int i = 0; i < n; i++)
+                into_e[static_cast<size_t>(i)] = e[i] + 1;
             matrix_matrix_mult(a.data(), b.data(), a.data(), n, n, n);
+            matrix_matrix_mult(d.data(), e.data(), into_e.data(), n, n, n);
             transposematrix_matrix_mult(b.data(), b.data(), n, n);
             diagmatrix_matrix_mult(d[1], d.data(), n, n);
-            std::vector<float> out = a.values(), bout = b.values(), dout = d.values();
+            std::vector<float> out = a.values(), bout = b.values(), dout = d.values(),
+                               eout = e.values();
             out.insert(out.end(), bout.begin(), bout.end());
             out.insert(out.end(), dout.begin(), dout.end());
+            out.insert(out.end(), eout.begin(), eout.end());
             return out;
         });
     }

@@ -186,6 +186,14 @@ void pin_gammq(Hash &h)
             h(gammq(a, x));
 }
 
+// Large a, where the series and the fraction need thousands of steps.
+void pin_gammq_large_a(Hash &h)
+{
+    for (float a : {1e4f, 31623.0f, 1e5f, 316228.0f, 1e6f})
+        for (float t = -4.0f; t <= 4.0f; t += 0.5f)
+            h(gammq(a, a + 1.0f + t * std::sqrt(a)));
+}
+
 void pin_gser(Hash &h)
 {
     Lcg g(37);
@@ -402,6 +410,34 @@ void pin_kstwo(Hash &h)
     h(d);
 }
 
+// The p-values of the two-sample statistics.
+void pin_welch_df(Hash &h)
+{
+    Lcg g(11);
+    for (const auto &sizes : two_sizes)
+        for (int kind = 0; kind < 3; kind++) {
+            Vec a(sizes[0]), b(sizes[1]);
+            fill_two(a, b, g, kind);
+            h(welch_df(a.v, static_cast<unsigned long>(sizes[0]), b.v,
+                       static_cast<unsigned long>(sizes[1])));
+        }
+}
+
+void pin_t_to_p_real(Hash &h)
+{
+    for (float df : {0.5f, 1.0f, 2.385f, 7.0f, 29.9f, 1000.5f})
+        for (float t : {0.0f, -0.0f, 0.5f, -1.0f, 2.5f, 10.0f, 1e3f})
+            h(t_to_p_real(t, df));
+}
+
+void pin_kstwo_prob(Hash &h)
+{
+    for (unsigned long n1 : {1UL, 3UL, 40UL, 1000UL})
+        for (unsigned long n2 : {1UL, 7UL, 300UL})
+            for (float d : {0.0f, 0.01f, 0.05f, 0.1f, 0.3f, 0.5f, 1.0f})
+                h(kstwo_prob(d, n1, n2));
+}
+
 // Paired samples: random, correlated, with ties, one sample constant, perfect.
 void fill_pairs(Vec &x, Vec &y, Lcg &g, int kind)
 {
@@ -548,6 +584,14 @@ void pin_p_to_z(Hash &h)
 {
     for (float p : {0.0f, 1e-7f, 0.05f, 0.5f, 0.9999f, 1.0f, 1.5f, 2.0f, -0.5f})
         h(p_to_z(p));
+}
+
+void pin_kstwo_prob_exact(Hash &h)
+{
+    const unsigned long sizes[][2] = {{1, 1}, {3, 4}, {10, 10}, {7, 31}, {120, 100}, {400, 350}};
+    for (const auto &n : sizes)
+        for (float d : {0.0f, 0.05f, 0.25f, 0.3f, 1.0f / 3.0f, 0.5f, 0.9f, 1.0f, 1.5f, nan})
+            h(kstwo_prob_exact(d, n[0], n[1]));
 }
 
 void pin_fit(Hash &h)
@@ -755,6 +799,25 @@ void pin_svdcmp(Hash &h)
         a.hash(h);
         w.hash(h);
         v.hash(h);
+    }
+}
+
+// Graded from about 2^60 down: the split tolerance is absolute, so the values
+// need 40 to 50 QR sweeps each.
+void pin_svdcmp_graded(Hash &h)
+{
+    Lcg g(27);
+    for (const auto &s : {std::make_pair(30, 30), std::make_pair(38, 30), std::make_pair(40, 40)}) {
+        Mat a(1, s.first, 1, s.second), v(1, s.second, 1, s.second);
+        Vec w(s.second);
+        for (int i = 1; i <= s.first; i++)
+            for (int j = 1; j <= s.second; j++)
+                a[i][j] = std::ldexp(g.uniform(-1.0f, 1.0f), 60 - (i + j) / 2);
+        svdcmp(a.m, s.first, s.second, w.v, v.m);
+        a.hash(h);
+        w.hash(h);
+        v.hash(h);
+        h(static_cast<long long>(NoConvergenceInSVD));
     }
 }
 
@@ -1068,6 +1131,7 @@ const Pin pins[] = {
     {"sqr_imin", pin_sqr_imin, 0x8540a80ba07e9bb1ULL},
     {"gammln", pin_gammln, 0x0d72000558365136ULL},
     {"gammq", pin_gammq, 0xe4d0c39842e6b507ULL},
+    {"gammq_large_a", pin_gammq_large_a, 0xdcc41529d96e37caULL},
     {"gser", pin_gser, 0xb927e1e2ca7537f2ULL},
     {"gcf", pin_gcf, 0x7a6aac983db6a1caULL},
     {"betai", pin_betai, 0x8c17e3d784911fccULL},
@@ -1082,6 +1146,9 @@ const Pin pins[] = {
     {"ttest", pin_ttest, 0x6e026827566369eaULL},
     {"tutest", pin_tutest, 0x6f0a3687efc509c0ULL},
     {"kstwo", pin_kstwo, 0x2142a204a92fa606ULL},
+    {"welch_df", pin_welch_df, 0x823343aca7d27968ULL},
+    {"t_to_p_real", pin_t_to_p_real, 0x6e8c191e6659b7b8ULL},
+    {"kstwo_prob", pin_kstwo_prob, 0x55f89067bd38d76eULL},
     {"pearsn", pin_pearsn, 0x356d1b1eceb5a185ULL},
     {"pearsn_prob", pin_pearsn_prob, 0x8e83b66d6c539a4aULL},
     {"spear", pin_spear, 0x5e773bc1ec22b34fULL},
@@ -1094,6 +1161,7 @@ const Pin pins[] = {
     {"p_to_r", pin_p_to_r, 0x17b93deb3ba075c7ULL},
     {"p_to_F", pin_p_to_F, 0xc31974c9865fe895ULL},
     {"p_to_z", pin_p_to_z, 0xd9fe3b2f2382ae70ULL},
+    {"kstwo_prob_exact", pin_kstwo_prob_exact, 0x56380e9505ab365aULL},
     {"fit", pin_fit, 0x53302714b6fe98abULL},
     {"four1", pin_four1, 0x268fa258e4958901ULL},
     {"realft", pin_realft, 0xe492cb3a697a7581ULL},
@@ -1105,6 +1173,7 @@ const Pin pins[] = {
     {"gasdev", pin_gasdev, 0x31fb6d5c6b596228ULL},
     {"pythag", pin_pythag, 0xdc484278c12260b9ULL},
     {"svdcmp", pin_svdcmp, 0x4fe1b25add8003e1ULL},
+    {"svdcmp_graded", pin_svdcmp_graded, 0x5b6307735b60c09dULL},
     {"svbksb", pin_svbksb, 0xecb8aa1eec44b08fULL},
     {"svdvar", pin_svdvar, 0x5a9c97f3d520331fULL},
     {"matrix_products", pin_matrix_products, 0x83f81d30ea5d857bULL},

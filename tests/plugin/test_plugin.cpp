@@ -428,11 +428,13 @@ TEST_F(PluginTest, UnterminatedPathIsCutAt255)
     EXPECT_EQ(host().parameters["ErrorNr"], Value::of_int(0));
 }
 
-// A host that writes nothing leaves empty texts, not stale stack contents.
+// A host that writes nothing leaves empty texts, not stale stack contents: not
+// even the FileType and path of the call just before, on the same stack.
 TEST_F(PluginTest, BuffersStartEmpty)
 {
     initialise();
-    setText("Command", "GetFileName");
+    setText("FileType", "Lumarin (*.fmr)");
+    EXPECT_TRUE(request("GetFileName", DialogAnswer::choose("/data/first.fmr")));
     host().string_parameter_override = [](const char *name, char *buffer) {
         if (std::strcmp(name, "Command") == 0)
             std::strcpy(buffer, "GetFileName");
@@ -440,8 +442,8 @@ TEST_F(PluginTest, BuffersStartEmpty)
     };
     host().open_file_override = [](char *) { return 1; };
     EXPECT_TRUE(plugin->execute());
-    ASSERT_EQ(host().dialogs.size(), 1u);
-    EXPECT_EQ(host().dialogs[0].filter, "");
+    ASSERT_EQ(host().dialogs.size(), 2u);
+    EXPECT_EQ(host().dialogs[1].filter, "");
     EXPECT_EQ(host().parameters["Filename"], Value::of_text(""));
 }
 

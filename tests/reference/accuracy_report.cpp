@@ -404,5 +404,13 @@ int main()
     probabilities();
     transforms();
     linear_algebra();
+    std::printf("\n## Across machines\n\n");
+    std::printf(
+        "The same inputs give the same bits on every machine whose C library gives the same "
+        "results from `exp`, `log`, `sin`, `cos`, `sqrt` and `pow` (the library calls `exp`, "
+        "`log`, `sin` and `sqrt`; `sqrt` is correctly rounded everywhere). The bit pins "
+        "of every routine agree on x86-64 with glibc's FMA and its non-FMA functions and on "
+        "aarch64; NaN results agree in being NaN, not in sign or payload. Which routine depends "
+        "on which function, and what was measured: [reproducibility.md](reproducibility.md).\n");
     return 0;
 }

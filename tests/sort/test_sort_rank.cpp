@@ -394,7 +394,7 @@ enum class Keys {
     Nans,              // NaNs of both signs with payloads: order not unique
     FewDistinct,       // ties everywhere
     Sorted,            // distinct
-    Reversed,          // distinct
+    Reversed,          // distinct but for the only tie, the two largest
     AllEqual,          //
     SharedHighBits,    // all in [1, 2): the top digit is the same everywhere
     SharedLowBits,     // +-powers of two: the low digits are the same everywhere
@@ -447,6 +447,7 @@ std::vector<float> keys_of(Keys kind, size_t n, std::mt19937 &gen)
         break;
     case Keys::Reversed:
         v = make(Shape::Reversed, n, gen);
+        v[n > 1] = v[0];
         break;
     case Keys::AllEqual:
         v = make(Shape::AllEqual, n, gen);
@@ -551,10 +552,10 @@ INSTANTIATE_TEST_SUITE_P(Isa, SortPaths,
 namespace {
 
 // Without memory for scratch the fast paths give way to the portable algorithms: same bits, no
-// fatal exit. Run in a child whose address space is capped just above what it already uses.
-// (Not under AddressSanitizer, whose shadow memory needs the address space.)
+// fatal exit. Run in a child whose address space is capped `headroom` bytes above what it
+// already uses. (Not under AddressSanitizer, whose shadow memory needs the address space.)
 int sort_without_scratch(const std::vector<float> &keys, const std::vector<float> &companion,
-                         const Sorted3 &want)
+                         const Sorted3 &want, rlim_t headroom)
 {
     const unsigned long n = keys.size();
     Vector a(keys), h(keys), k(keys), c(companion);
@@ -563,9 +564,9 @@ int sort_without_scratch(const std::vector<float> &keys, const std::vector<float
     if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1)
         return 2;
     std::fclose(statm);
-    const rlim_t cap = static_cast<rlim_t>(pages) * 4096 + (2u << 20);
+    const rlim_t cap = static_cast<rlim_t>(pages) * 4096 + headroom;
     const struct rlimit limit = {cap, cap};
-    if (setrlimit(RLIMIT_AS, &limit) != 0 || std::malloc(4u << 20) != nullptr)
+    if (setrlimit(RLIMIT_AS, &limit) != 0 || std::malloc(headroom + (2u << 20)) != nullptr)
         return 3;  // the cap does not bite: nothing would be tested
     tessivane::set_active_isa(tessivane::isa::avx2);
     sort(n, a.data());
@@ -593,12 +594,15 @@ TEST(SortPathsDeathTest, NoScratchSameBits)
     if (tessivane::supported_isa() < tessivane::isa::avx2)
         GTEST_SKIP() << "no AVX2 path here";
     std::mt19937 gen(kSeed);
-    const size_t n = 1u << 20;  // the scratch would be 4 to 16 MiB
+    const size_t n = 1u << 20;  // the scratch would be 4 MiB, and twice 8 MiB for sort2
     const std::vector<float> keys = keys_of(Keys::DistinctSubnormal, n, gen);
     const std::vector<float> companion = companions(n);
     const Sorted3 want = sort_on(tessivane::isa::portable, keys, companion);
-    EXPECT_EXIT(std::exit(sort_without_scratch(keys, companion, want)),
-                ::testing::ExitedWithCode(0), "");
+    // No scratch at all; then one of sort2's two arrays but not the other.
+    for (rlim_t headroom : {rlim_t{2} << 20, rlim_t{12} << 20})
+        EXPECT_EXIT(std::exit(sort_without_scratch(keys, companion, want, headroom)),
+                    ::testing::ExitedWithCode(0), "")
+            << "headroom " << headroom;
 }
 
 namespace {

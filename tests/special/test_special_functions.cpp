@@ -298,10 +298,18 @@ TEST(SpecialDeathTest, GammqRejectsNaN)
 }
 
 // The iteration limit grows with a, so only arguments the float steps cannot handle are left:
-// NaN, and a above 2^24 with x near a (a + n no longer changes in float).
+// NaN, and a above 2^24 with x near a (a + n no longer changes in float). Called directly,
+// far from the switch point, the series and the fraction use up the limit, 100 + 9 steps at
+// a = 2.385: the series converges on step 109 at x = 67.7481079 and the fraction at
+// x = 0.113846242 (both with the float rounding of those steps, the fraction far from
+// where it is accurate); the next float up (down) would need step 110.
 TEST(SpecialDeathTest, GserGivesUpWithoutConvergence)
 {
     float g, gln;
+    gser(&g, 2.385f, 67.7481079f, &gln);
+    EXPECT_EQ(g, 0.999997556f);
+    TV_EXPECT_FATAL(gser(&g, 2.385f, 67.7481155f, &gln),
+                    "a too large, ITMAX too small in routine gser");
     TV_EXPECT_FATAL(gser(&g, std::numeric_limits<float>::quiet_NaN(), 2.385f, &gln),
                     "a too large, ITMAX too small in routine gser");
     TV_EXPECT_FATAL(gammq(33554432.0f, 33554432.0f),
@@ -311,6 +319,9 @@ TEST(SpecialDeathTest, GserGivesUpWithoutConvergence)
 TEST(SpecialDeathTest, GcfGivesUpWithoutConvergence)
 {
     float g, gln;
+    gcf(&g, 2.385f, 0.113846242f, &gln);
+    EXPECT_EQ(g, 0.998205483f);
+    TV_EXPECT_FATAL(gcf(&g, 2.385f, 0.113846235f, &gln), "a too large, ITMAX too small in gcf");
     TV_EXPECT_FATAL(gcf(&g, std::numeric_limits<float>::quiet_NaN(), 2.385f, &gln),
                     "a too large, ITMAX too small in gcf");
 }

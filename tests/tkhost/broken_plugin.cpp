@@ -7,6 +7,14 @@
 //   BROKEN_ACCEPTS_ANY      initPlugin accepts every host version
 //   BROKEN_ACCEPTS_NO_HOST  initPlugin accepts a host without the plugin-API
 //                           functions (and then serves nothing)
+//   BROKEN_UNKNOWN_ERRORNR  an unknown command is answered with ErrorNr = -1
+//   BROKEN_NO_DIALOG        no dialog is shown: every file command reports
+//                           "No file selected" as if it had been cancelled
+//   BROKEN_LEAKS            initPlugin allocates memory it never frees
+//   BROKEN_BORROWED_GUI_SCRIPT  getGUIScript is missing, but the plugin links
+//                           libtessivane, which has one
+// and correct, but with a description of 4095 bytes, the longest allowed, with
+//   BROKEN_LONG_METADATA
 #include "LMTKPluginInterface.h"
 
 #include <csignal>
@@ -15,6 +23,10 @@
 #define BROKEN_API extern "C" __attribute__((visibility("default")))
 
 namespace {
+
+#ifdef BROKEN_LEAKS
+char *volatile forgotten;  // each initPlugin() drops the previous block
+#endif
 
 class Wizard : public LMTKPluginInterface {
 public:
@@ -34,6 +46,9 @@ public:
         if (!checkVersionGreaterEqualVersion(major, minor, subminor, 2, 3, 0))
             return false;
 #endif
+#ifdef BROKEN_LEAKS
+        forgotten = new char[64];
+#endif
         accepted = true;
         return true;
     }
@@ -51,9 +66,17 @@ public:
         if (std::strcmp(command, "GetTargetFileName") == 0)
             path_key = target_key;
         else if (std::strcmp(command, "GetFileName") != 0 &&
-                 std::strcmp(command, "GetTextFileName") != 0)
+                 std::strcmp(command, "GetTextFileName") != 0) {
+#ifdef BROKEN_UNKNOWN_ERRORNR
+            tkSetIntParameter(error_key, -1);
+#endif
             return true;
+        }
+#ifdef BROKEN_NO_DIALOG
+        if (false) {
+#else
         if (tkGetOpenFileName("Please select a file", "", "", path) == 1) {
+#endif
             path[255] = '\0';
             tkSetStringParameter(path_key, path);
             tkSetIntParameter(error_key, 0);
@@ -88,7 +111,13 @@ BROKEN_API const char *getPluginName()
 }
 BROKEN_API const char *getPluginDescription()
 {
+#ifdef BROKEN_LONG_METADATA
+    static char text[4096];
+    std::memset(text, 'd', sizeof text - 1);
+    return text;
+#else
     return "validator test plugin";
+#endif
 }
 BROKEN_API const char *getAuthor()
 {
@@ -105,7 +134,7 @@ BROKEN_API const char *getPluginVersion()
 {
     return "0.1";
 }
-#ifndef BROKEN_NO_GUI_SCRIPT
+#if !defined(BROKEN_NO_GUI_SCRIPT) && !defined(BROKEN_BORROWED_GUI_SCRIPT)
 BROKEN_API const char *getGUIScript()
 {
     return "wizard.js";

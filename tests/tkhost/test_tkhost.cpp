@@ -295,6 +295,26 @@ TEST(TkhostProbe, NumbersAreConvertedFromEveryKindOfValue)
     }
 }
 
+// A --set between steps comes into effect just before the next step; one
+// after the last step would change nothing and is refused. --expect checks
+// the store after its step and fails the session when it does not hold.
+TEST(TkhostProbe, SetBetweenStepsAppliesInOrderAndExpectationsAreChecked)
+{
+    Outcome o =
+        tkhost({PROBE_PLUGIN, "--set-int", "Count=4", "--step", "Numbers", "--set-int", "Count=5",
+                "--step", "Numbers", "--expect-int", "Doubled=10", "--expect-int", "Doubled=3"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_THAT(o.out, HasSubstr("    Doubled = 8 (int)\n"
+                                 "tkhost: step 2: Command \"Numbers\"\n"
+                                 "  set Count = 5 (int)\n"));
+    EXPECT_THAT(o.out, HasSubstr("    Doubled = 10 (int)\n"
+                                 "  check --expect-int Doubled=10: ok\n"
+                                 "  check --expect-int Doubled=3: FAILED, Doubled is 10 (int), "
+                                 "expected 3 (int)\n"));
+    expectUsageError(tkhost({PROBE_PLUGIN, "--step", "Numbers", "--set-int", "Count=4"}),
+                     "'Count' is set after the last --step");
+}
+
 TEST(TkhostProbe, UnexpectedHostCallsAreReportedInTheLog)
 {
     Outcome o = tkhost({PROBE_PLUGIN, "--step", "Unexpected"});

@@ -4,21 +4,23 @@
 #include "validate.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
+#include <vector>
 
 int main(int argc, char **argv)
 {
-    // tkhost --validate PLUGIN [--loads N]
-    if (argc >= 2 && std::string(argv[1]) == "--validate") {
-        int loads = tkhost::kDefaultValidationLoads;
-        if (argc == 5 && std::string(argv[3]) == "--loads")
-            loads = std::atoi(argv[4]);
-        if ((argc != 3 && argc != 5) || loads < 1) {
-            std::fprintf(stderr, "tkhost: usage: tkhost --validate PLUGIN [--loads N]\n");
+    // tkhost --validate PLUGIN [--script FILE] [--only NAME]... [--loads N]
+    // tkhost --list-checks [--script FILE]
+    if (argc >= 2 &&
+        (std::string(argv[1]) == "--validate" || std::string(argv[1]) == "--list-checks")) {
+        tkhost::ValidationRequest request;
+        std::string error;
+        if (!tkhost::parse_validation(std::vector<std::string>(argv + 2, argv + argc),
+                                      std::string(argv[1]) == "--list-checks", request, error)) {
+            std::fprintf(stderr, "tkhost: %s (see tkhost --help)\n", error.c_str());
             return tkhost::kExitUsage;
         }
-        return tkhost::validate_plugin(argv[2], loads);
+        return tkhost::validate_plugin(request);
     }
 
     tkhost::Options options;

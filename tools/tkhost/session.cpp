@@ -140,40 +140,123 @@ bool parse_version(const std::string &text, int version[3])
 std::string usage()
 {
     return "usage: tkhost PLUGIN.so [options]\n"
-           "       tkhost --validate PLUGIN.so [--loads N]\n"
+           "       tkhost --validate PLUGIN.so [--script FILE] [--only NAME]... [--loads N]\n"
+           "       tkhost --list-checks [--script FILE]\n"
            "\n"
            "Loads a Lumarin TK plugin, shows its metadata, creates and initialises it, plays\n"
            "wizard steps and destroys it. The host log goes to stdout, message boxes to stderr.\n"
            "\n"
            "options:\n"
            "  --host-version MAJOR.MINOR.SUBMINOR  version the host reports (default 2.3.0)\n"
-           "  --set NAME=TEXT         store a text parameter before the session\n"
-           "  --set-int NAME=N        store an int parameter before the session\n"
-           "  --set-float NAME=X      store a float parameter before the session\n"
+           "  --set NAME=TEXT         store a text parameter (before the session, or, after a\n"
+           "                          --step, just before the next step)\n"
+           "  --set-int NAME=N        the same for an int parameter\n"
+           "  --set-float NAME=X      the same for a float parameter\n"
            "  --step COMMAND          add a step: store \"Command\" = COMMAND, call execute()\n"
            "  --filetype TEXT         (after --step) also store \"FileType\" = TEXT\n"
            "  --answer PATH           (after --step) choose PATH in the step's open-file dialog\n"
            "  --cancel                (after --step) cancel the step's open-file dialog\n"
+           "  --expect NAME=TEXT      (after --step) the store holds this text afterwards;\n"
+           "                          also --expect-int NAME=N, --expect-float NAME=X\n"
+           "  --expect-dialogs N      (after --step) the step showed N dialogs\n"
+           "  --expect-writes N       (after --step) the step wrote N parameters\n"
+           "  --expect-title TEXT     (after --step) title of the step's last dialog\n"
+           "  --expect-filter TEXT    (after --step) filter of the step's last dialog\n"
            "  -h, --help              show this text\n"
            "\n"
            "A dialog without --answer or --cancel asks on the terminal (empty line cancels).\n"
-           "--validate checks the plugin (entry points, metadata, N loads and unloads, default\n"
-           "1000, lifecycle, every command chosen and cancelled, a refused or careless host)\n"
-           "and prints one PASS/FAIL line per check; exit status 1 on any failure.\n"
-           "exit status: 0 session played, 1 plugin refused to run or misbehaved,\n"
-           "2 wrong usage (bad arguments, missing file, not a plugin).\n";
+           "--validate runs the contract checks every plugin must pass and, with --script, the\n"
+           "plugin's own behaviour checks; one PASS/FAIL line per check, exit status 1 on any\n"
+           "failure. --list-checks names the checks for --only.\n"
+           "exit status: 0 session played, 1 plugin refused to run, misbehaved or missed an\n"
+           "expectation, 2 wrong usage (bad arguments, missing file, not a plugin).\n";
 }
 
-bool parse_options(int argc, char **argv, Options &options, std::string &error)
+namespace {
+
+// Reads "NAME=VALUE" of a --set or --expect option (or the counterparts with
+// -int, -float) as a value of the option's kind.
+bool parse_assignment(const std::string &option, const std::string &text, std::string &name,
+                      Value &value, std::string &error)
 {
-    for (int i = 1; i < argc; i++) {
-        std::string arg = argv[i];
+    std::string raw;
+    int i_value = 0;
+    float f_value = 0.0f;
+    if (!split_assignment(text, name, raw)) {
+        error = "option '" + option + "' expects NAME=VALUE, got '" + text + "'";
+        return false;
+    }
+    const auto ends_with = [&](const std::string &suffix) {
+        return option.size() > suffix.size() &&
+               option.compare(option.size() - suffix.size(), suffix.size(), suffix) == 0;
+    };
+    const bool is_int = ends_with("-int"), is_float = ends_with("-float");
+    if (is_int && parse_int(raw, i_value))
+        value = Value::of_int(i_value);
+    else if (is_float && parse_float(raw, f_value))
+        value = Value::of_float(f_value);
+    else if (!is_int && !is_float)
+        value = Value::of_text(raw);
+    else {
+        error = "bad value '" + raw + "' for option '" + option + "'";
+        return false;
+    }
+    return true;
+}
+
+bool parse_count(const std::string &text, std::size_t &count)
+{
+    int n = 0;
+    if (!parse_int(text, n) || n < 0)
+        return false;
+    count = static_cast<std::size_t>(n);
+    return true;
+}
+
+bool is_expectation(const std::string &option)
+{
+    return option == "--expect" || option == "--expect-int" || option == "--expect-float" ||
+           option == "--expect-dialogs" || option == "--expect-writes" ||
+           option == "--expect-title" || option == "--expect-filter";
+}
+
+bool parse_expectation(const std::string &option, const std::string &text, Expectation &expectation,
+                       std::string &error)
+{
+    expectation.written = option + " " + text;
+    if (option == "--expect-dialogs" || option == "--expect-writes") {
+        expectation.kind =
+            option == "--expect-dialogs" ? Expectation::Kind::Dialogs : Expectation::Kind::Writes;
+        if (parse_count(text, expectation.count))
+            return true;
+        error = "bad count '" + text + "' for option '" + option + "'";
+        return false;
+    }
+    if (option == "--expect-title" || option == "--expect-filter") {
+        expectation.kind =
+            option == "--expect-title" ? Expectation::Kind::Title : Expectation::Kind::Filter;
+        expectation.value = Value::of_text(text);
+        return true;
+    }
+    expectation.kind = Expectation::Kind::Value;
+    return parse_assignment(option, text, expectation.name, expectation.value, error);
+}
+
+}  // namespace
+
+bool parse_arguments(const std::vector<std::string> &args, bool in_script, Options &options,
+                     std::string &error)
+{
+    // Parameters set after a step wait here for the next one.
+    std::vector<std::pair<std::string, Value>> pending;
+    for (std::size_t i = 0; i < args.size(); i++) {
+        const std::string &arg = args[i];
         auto value = [&](std::string &out) {
-            if (i + 1 >= argc) {
+            if (i + 1 >= args.size()) {
                 error = "option '" + arg + "' needs a value";
                 return false;
             }
-            out = argv[++i];
+            out = args[++i];
             return true;
         };
         auto current_step = [&]() -> Step * {
@@ -205,29 +288,16 @@ bool parse_options(int argc, char **argv, Options &options, std::string &error)
                 return false;
             }
         } else if (arg == "--set" || arg == "--set-int" || arg == "--set-float") {
-            if (!value(text))
+            std::string name;
+            Value v;
+            if (!value(text) || !parse_assignment(arg, text, name, v, error))
                 return false;
-            std::string name, raw;
-            int i_value = 0;
-            float f_value = 0.0f;
-            if (!split_assignment(text, name, raw)) {
-                error = "option '" + arg + "' expects NAME=VALUE, got '" + text + "'";
-                return false;
-            }
-            if (arg == "--set") {
-                options.presets.emplace_back(name, Value::of_text(raw));
-            } else if (arg == "--set-int" && parse_int(raw, i_value)) {
-                options.presets.emplace_back(name, Value::of_int(i_value));
-            } else if (arg == "--set-float" && parse_float(raw, f_value)) {
-                options.presets.emplace_back(name, Value::of_float(f_value));
-            } else {
-                error = "bad value '" + raw + "' for option '" + arg + "'";
-                return false;
-            }
+            (options.steps.empty() ? options.presets : pending).emplace_back(name, v);
         } else if (arg == "--step") {
             if (!value(text))
                 return false;
             Step step;
+            step.presets.swap(pending);
             step.command = text;
             options.steps.push_back(step);
         } else if (arg == "--filetype") {
@@ -244,8 +314,18 @@ bool parse_options(int argc, char **argv, Options &options, std::string &error)
             Step *step = current_step();
             if (step == nullptr || !set_answer(*step, Step::Answer::Cancel, ""))
                 return false;
+        } else if (is_expectation(arg)) {
+            Step *step = current_step();
+            Expectation expectation;
+            if (step == nullptr || !value(text) ||
+                !parse_expectation(arg, text, expectation, error))
+                return false;
+            step->expectations.push_back(expectation);
         } else if (arg.size() > 1 && arg[0] == '-') {
             error = "unknown option '" + arg + "'";
+            return false;
+        } else if (in_script) {
+            error = "unexpected argument '" + arg + "'";
             return false;
         } else if (options.plugin.empty()) {
             options.plugin = arg;
@@ -258,11 +338,75 @@ bool parse_options(int argc, char **argv, Options &options, std::string &error)
             return false;
         }
     }
-    if (!options.help && options.plugin.empty()) {
+    if (!pending.empty()) {
+        // Applied in order, it would change nothing: no step follows.
+        error = "'" + pending.front().first +
+                "' is set after the last --step, where it changes nothing; put the --set "
+                "before the --step that should see it";
+        return false;
+    }
+    if (!in_script && !options.help && options.plugin.empty()) {
         error = "no plugin given";
         return false;
     }
     return true;
+}
+
+bool parse_options(int argc, char **argv, Options &options, std::string &error)
+{
+    return parse_arguments(std::vector<std::string>(argv + 1, argv + argc), false, options, error);
+}
+
+void prepare_step(const Step &step, Host &h)
+{
+    for (const auto &preset : step.presets)
+        h.parameters[preset.first] = preset.second;
+    h.parameters["Command"] = Value::of_text(step.command);
+    if (step.has_filetype)
+        h.parameters["FileType"] = Value::of_text(step.filetype);
+    h.answers.clear();
+    if (step.answer == Step::Answer::Choose)
+        h.answers.push_back(DialogAnswer::choose(step.path));
+    else if (step.answer == Step::Answer::Cancel)
+        h.answers.push_back(DialogAnswer::cancel());
+}
+
+std::string unmet(const Expectation &e, const Host &h, std::size_t first_dialog,
+                  std::size_t first_write)
+{
+    const std::size_t dialogs = h.dialogs.size() - first_dialog;
+    const std::size_t writes = h.writes.size() - first_write;
+    switch (e.kind) {
+    case Expectation::Kind::Dialogs:
+        if (dialogs == e.count)
+            return "";
+        return std::to_string(dialogs) + " dialogs instead of " + std::to_string(e.count);
+    case Expectation::Kind::Writes:
+        if (writes == e.count)
+            return "";
+        return std::to_string(writes) + " parameter writes instead of " + std::to_string(e.count);
+    case Expectation::Kind::Title:
+    case Expectation::Kind::Filter: {
+        const bool title = e.kind == Expectation::Kind::Title;
+        if (dialogs == 0)
+            return std::string("no dialog was shown, expected one with ") +
+                   (title ? "title " : "filter ") + e.value.describe();
+        const DialogRequest &shown = h.dialogs.back();
+        const Value got = Value::of_text(title ? shown.title : shown.filter);
+        if (got == e.value)
+            return "";
+        return std::string("the dialog's ") + (title ? "title" : "filter") + " is " +
+               got.describe() + ", expected " + e.value.describe();
+    }
+    case Expectation::Kind::Value:
+        break;
+    }
+    const auto found = h.parameters.find(e.name);
+    if (found == h.parameters.end())
+        return e.name + " is not set, expected " + e.value.describe();
+    if (found->second == e.value)
+        return "";
+    return e.name + " is " + found->second.describe() + ", expected " + e.value.describe();
 }
 
 int run_session(const Options &options)
@@ -357,15 +501,11 @@ int run_session(const Options &options)
     for (std::size_t n = 0; n < options.steps.size(); n++) {
         const Step &step = options.steps[n];
         say(step_heading(n + 1, step));
-        h.parameters["Command"] = Value::of_text(step.command);
-        if (step.has_filetype)
-            h.parameters["FileType"] = Value::of_text(step.filetype);
-        h.answers.clear();
-        if (step.answer == Step::Answer::Choose)
-            h.answers.push_back(DialogAnswer::choose(step.path));
-        else if (step.answer == Step::Answer::Cancel)
-            h.answers.push_back(DialogAnswer::cancel());
+        for (const auto &preset : step.presets)
+            say("  set " + preset.first + " = " + preset.second.describe());
+        prepare_step(step, h);
 
+        const std::size_t first_dialog = h.dialogs.size();
         std::size_t first_write = h.writes.size();
         bool result = false;
         if (!call_plugin("execute", [&] { result = plugin->execute(); })) {
@@ -386,6 +526,12 @@ int run_session(const Options &options)
         }
         if (!result)
             status = kExitPlugin;
+        for (const Expectation &expectation : step.expectations) {
+            const std::string why = unmet(expectation, h, first_dialog, first_write);
+            say("  check " + expectation.written + ": " + (why.empty() ? "ok" : "FAILED, " + why));
+            if (!why.empty())
+                status = kExitPlugin;
+        }
     }
 
     if (!destroy())

@@ -6,16 +6,26 @@
 #include "session.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <malloc.h>
+
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+// The sanitizers' allocators count their own bytes in use; without a
+// sanitizer runtime this is null.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
 
 namespace tkhost {
 namespace {
@@ -29,13 +39,20 @@ const char *const kMetadataGetters[] = {"getPluginName", "getPluginDescription",
 using TextGetter = const char *(*)();
 using CreatePluginFunction = LMTKPluginInterface *(*)();
 
-// A check returns an empty text when it passed, else why it failed.
+// A check returns an empty text when it passed, kSkipped and the reason when
+// it cannot be judged here, else why it failed.
 using Check = std::function<std::string(void *library)>;
+const std::string kSkipped = "skipped: ";
 
 struct Plugin {
     std::string path;
     void *library = nullptr;
+    // The commands the refused-host, careless-host and leak checks send:
+    // every command of the script, or one made-up command without a script.
+    std::vector<std::string> commands;
 };
+
+enum class Verdict { Pass, Fail, Skip };
 
 void *load(const std::string &path)
 {
@@ -50,12 +67,12 @@ CreatePluginFunction creator(void *library)
 // Runs the check in a child process and reports it. The child writes its
 // verdict through a pipe; a child that dies by a signal or exits without a
 // verdict fails the check.
-bool run_check(const char *name, const Plugin &plugin, const Check &check)
+Verdict run_check(const std::string &name, const Plugin &plugin, const Check &check)
 {
     int fds[2];
     if (pipe(fds) != 0) {
-        std::printf("FAIL %s: cannot create a pipe\n", name);
-        return false;
+        std::printf("FAIL %s: cannot create a pipe\n", name.c_str());
+        return Verdict::Fail;
     }
     std::fflush(stdout);
     const pid_t child = fork();
@@ -87,13 +104,18 @@ bool run_check(const char *name, const Plugin &plugin, const Check &check)
     else if (verdict.empty())
         verdict = "the plugin ended the process (exit status " +
                   std::to_string(WEXITSTATUS(status)) + ")";
-    const bool passed = verdict == "ok";
-    if (passed)
-        std::printf("PASS %s\n", name);
-    else
-        std::printf("FAIL %s: %s\n", name, verdict.c_str());
+    Verdict result = Verdict::Fail;
+    if (verdict == "ok") {
+        result = Verdict::Pass;
+        std::printf("PASS %s\n", name.c_str());
+    } else if (verdict.compare(0, kSkipped.size(), kSkipped) == 0) {
+        result = Verdict::Skip;
+        std::printf("SKIP %s: %s\n", name.c_str(), verdict.c_str() + kSkipped.size());
+    } else {
+        std::printf("FAIL %s: %s\n", name.c_str(), verdict.c_str());
+    }
     std::fflush(stdout);
-    return passed;
+    return result;
 }
 
 void fresh_host(int major, int minor, int subminor)
@@ -118,33 +140,58 @@ std::string check_text(const char *name, const char *text, std::size_t limit)
 
 using PluginPointer = std::unique_ptr<LMTKPluginInterface>;
 
-// The plugin created and initialised by a fresh 2.3.0 host, or null with the
-// reason in why.
-PluginPointer started_plugin(void *library, std::string &why)
+// The plugin created and initialised by a fresh host of the given version, or
+// null with the reason in why.
+PluginPointer started_plugin(void *library, const int version[3], std::string &why)
 {
-    fresh_host(2, 3, 0);
     PluginPointer plugin(creator(library)());
-    if (plugin == nullptr || !plugin->initPlugin()) {
-        why = "the plugin does not initialise with a 2.3.0 host";
+    if (plugin == nullptr) {
+        why = "createPlugin returned null";
+        return nullptr;
+    }
+    if (!plugin->initPlugin()) {
+        why = "the plugin does not initialise with a " + std::to_string(version[0]) + "." +
+              std::to_string(version[1]) + "." + std::to_string(version[2]) + " host";
         return nullptr;
     }
     return plugin;
 }
 
+const int kHostVersion[3] = {2, 3, 0};
+
 // The script asks for `command`; the next dialog gets `answer`.
-void run_command(LMTKPluginInterface &plugin, const char *command, const DialogAnswer &answer)
+void run_command(LMTKPluginInterface &plugin, const std::string &command,
+                 const DialogAnswer &answer)
 {
     host().parameters["Command"] = Value::of_text(command);
     host().answers.push_back(answer);
     plugin.execute();
 }
 
-// Empty when the plugin neither showed a dialog nor wrote a parameter, else
-// what it should not have done that for.
-std::string host_untouched(const std::string &after)
+// Empty when the plugin itself defines the seven entry points, else what is
+// wrong. dlsym() on the plugin's handle also searches the libraries the
+// plugin links, so an entry point found there (libtessivane's, for a plugin
+// that links the numerics) is not the plugin's own.
+std::string entry_points(void *library)
 {
-    if (!host().dialogs.empty() || !host().writes.empty())
-        return after + " showed a dialog or wrote parameters";
+    link_map *plugin_map = nullptr;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &plugin_map) != 0)
+        plugin_map = nullptr;
+    std::string missing, borrowed;
+    for (const char *name : kEntryPoints) {
+        void *symbol = dlsym(library, name);
+        Dl_info info;
+        if (symbol == nullptr)
+            missing += (missing.empty() ? "" : ", ") + std::string(name);
+        else if (plugin_map != nullptr && dladdr(symbol, &info) != 0 && info.dli_fname != nullptr &&
+                 std::strcmp(info.dli_fname, plugin_map->l_name) != 0)
+            borrowed += (borrowed.empty() ? "" : ", ") + std::string(name) + " (from " +
+                        info.dli_fname + ")";
+    }
+    if (!missing.empty())
+        return "missing " + missing;
+    if (!borrowed.empty())
+        return "not defined by the plugin itself: " + borrowed;
     return "";
 }
 
@@ -200,7 +247,9 @@ std::string lifecycle(void *library)
     return "";
 }
 
-std::string refused_host_stays_quiet(void *library)
+// A host older than any plugin accepts; a careless one calls execute() after
+// the refusal all the same, and the plugin must then do nothing.
+std::string refused_host_stays_quiet(void *library, const std::vector<std::string> &commands)
 {
     fresh_host(0, 0, 0);
     PluginPointer plugin(creator(library)());
@@ -208,82 +257,45 @@ std::string refused_host_stays_quiet(void *library)
         return "createPlugin returned null";
     if (plugin->initPlugin())
         return "initPlugin accepted a 0.0.0 host";
-    // A careless host calls execute() anyway.
-    run_command(*plugin, "GetFileName", DialogAnswer::choose("/validate/never.fmr"));
+    for (const std::string &command : commands)
+        run_command(*plugin, command, DialogAnswer::choose("/validate/never.fmr"));
     plugin.reset();
-    return host_untouched("execute after a refused initPlugin");
-}
-
-struct Command {
-    const char *name;
-    const char *path_key;
-};
-const Command kCommands[] = {{"GetFileName", "Filename"},
-                             {"GetTargetFileName", "TargetFilename"},
-                             {"GetTextFileName", "Filename"}};
-
-// Plays each command once with the dialog chosen (or cancelled) and checks
-// what the plugin tells the script.
-std::string commands(void *library, bool chosen)
-{
-    for (const Command &command : kCommands) {
-        std::string why;
-        PluginPointer plugin = started_plugin(library, why);
-        if (plugin == nullptr)
-            return why;
-        Host &h = host();
-        h.parameters["FileType"] = Value::of_text("Lumarin functional project (*.fmr)");
-        const std::string path = std::string("/validate/") + command.name + ".fmr";
-        run_command(*plugin, command.name,
-                    chosen ? DialogAnswer::choose(path) : DialogAnswer::cancel());
-        plugin.reset();
-        const std::string where = std::string(command.name) + ": ";
-        if (h.dialogs.size() != 1)
-            return where + std::to_string(h.dialogs.size()) + " dialogs instead of 1";
-        const int expected = chosen ? 0 : -1;
-        if (!(h.parameters["ErrorNr"] == Value::of_int(expected)))
-            return where + "ErrorNr is " + h.parameters["ErrorNr"].describe() + ", expected " +
-                   std::to_string(expected);
-        if (chosen && !(h.parameters[command.path_key] == Value::of_text(path)))
-            return where + command.path_key + " is " + h.parameters[command.path_key].describe();
-        if (!chosen && !(h.parameters["ErrorMsg"] == Value::of_text("No file selected")))
-            return where + "ErrorMsg is " + h.parameters["ErrorMsg"].describe();
-    }
+    if (!host().dialogs.empty() || !host().writes.empty())
+        return "execute after a refused initPlugin showed a dialog or wrote parameters";
     return "";
 }
 
-std::string unknown_command_does_nothing(void *library)
+// A host that writes far more than agreed into every buffer it is handed:
+// the text asked for, then up to 1000 bytes in all, once with a terminator
+// right after the text and once without one before the 1000th byte.
+std::string careless_host(void *library, const std::vector<std::string> &commands)
 {
-    std::string why;
-    PluginPointer plugin = started_plugin(library, why);
-    if (plugin == nullptr)
-        return why;
-    run_command(*plugin, "getfilename", DialogAnswer::choose("/validate/never.fmr"));
-    plugin.reset();
-    return host_untouched("an unknown command");
-}
-
-// A host that writes far more than agreed into every buffer it is handed.
-std::string careless_host(void *library)
-{
-    std::string why;
-    PluginPointer plugin = started_plugin(library, why);
-    if (plugin == nullptr)
-        return why;
-    Host &h = host();
-    h.string_parameter_override = [](const char *name, char *buffer) {
-        std::memset(buffer, 'x', 1000);
-        std::strcpy(buffer, std::strcmp(name, "Command") == 0 ? "GetFileName" : "Lumarin (*.fmr)");
-        buffer[std::strlen(buffer)] = 'x';  // and no terminator for 1000 bytes
-        buffer[999] = '\0';
-        return 1;
-    };
-    h.open_file_override = [](char *path) {
-        std::memset(path, 'p', 999);
-        path[999] = '\0';
-        return 1;
-    };
-    plugin->execute();
+    for (const std::string &command : commands)
+        for (const bool terminated : {true, false}) {
+            fresh_host(2, 3, 0);
+            std::string why;
+            PluginPointer plugin = started_plugin(library, kHostVersion, why);
+            if (plugin == nullptr)
+                return why;
+            Host &h = host();
+            h.string_parameter_override = [command, terminated](const char *name, char *buffer) {
+                std::memset(buffer, 'x', 999);
+                buffer[999] = '\0';
+                const std::string text =
+                    std::strcmp(name, "Command") == 0 ? command : "careless (*.x)";
+                const std::size_t n = std::min<std::size_t>(text.size(), 500);
+                std::memcpy(buffer, text.data(), n);
+                if (terminated)
+                    buffer[n] = '\0';
+                return 1;
+            };
+            h.open_file_override = [](char *path) {
+                std::memset(path, 'p', 999);
+                path[999] = '\0';
+                return 1;
+            };
+            plugin->execute();
+        }
     return "";
 }
 
@@ -318,53 +330,339 @@ std::string host_without_functions(const std::string &path)
     }
 }
 
+std::size_t heap_in_use()
+{
+    if (__sanitizer_get_current_allocated_bytes != nullptr)
+        return __sanitizer_get_current_allocated_bytes();
+    return mallinfo2().uordblks;
+}
+
+constexpr int kLeakCycles = 200;
+
+// Heap in use must not grow with the number of create, initialise, execute
+// and destroy cycles. The first cycles may set up what the plugin or the C++
+// runtime keep for good, so they are not counted.
+std::string no_leak(void *library, const std::vector<std::string> &commands)
+{
+    auto cycle = [&]() {
+        fresh_host(2, 3, 0);
+        std::string why;
+        PluginPointer plugin = started_plugin(library, kHostVersion, why);
+        for (const std::string &command : commands)
+            if (plugin != nullptr)
+                run_command(*plugin, command, DialogAnswer::choose("/validate/leak.fmr"));
+        plugin.reset();
+        fresh_host(2, 3, 0);
+        return why;
+    };
+    for (int i = 0; i < 10; i++) {
+        const std::string why = cycle();
+        if (!why.empty())
+            return why;
+    }
+    // Without either count the check cannot judge.
+    static void *volatile probe;
+    const std::size_t before_probe = heap_in_use();
+    probe = std::malloc(1 << 16);
+    const bool measurable = heap_in_use() >= before_probe + (1 << 16);
+    std::free(probe);
+    if (!measurable)
+        return kSkipped + "the allocator of this process does not report the memory in use";
+    const std::size_t before = heap_in_use();
+    for (int i = 0; i < kLeakCycles; i++)
+        cycle();
+    const std::size_t after = heap_in_use();
+    if (after > before + kLeakCycles * 16)
+        return "memory in use grew by " + std::to_string(after - before) + " bytes over " +
+               std::to_string(kLeakCycles) + " cycles";
+    return "";
+}
+
+// Plays one behaviour check of a script on a fresh host and plugin: the
+// first unmet expectation, a refused initialisation or an execute() that
+// returns false fails it.
+std::string play(void *library, const Options &session)
+{
+    fresh_host(session.version[0], session.version[1], session.version[2]);
+    Host &h = host();
+    for (const auto &preset : session.presets)
+        h.parameters[preset.first] = preset.second;
+    std::string why;
+    PluginPointer plugin = started_plugin(library, session.version, why);
+    if (plugin == nullptr)
+        return why;
+    for (std::size_t n = 0; n < session.steps.size(); n++) {
+        const Step &step = session.steps[n];
+        prepare_step(step, h);
+        const std::size_t first_dialog = h.dialogs.size(), first_write = h.writes.size();
+        const bool result = plugin->execute();
+        const std::string where = "step " + std::to_string(n + 1) + " (" + step.command + "): ";
+        if (!result)
+            return where + "execute returned false";
+        for (const Expectation &expectation : step.expectations) {
+            why = unmet(expectation, h, first_dialog, first_write);
+            if (!why.empty())
+                return where + expectation.written + ": " + why;
+        }
+    }
+    return "";
+}
+
+// ---- the script ----
+
+// Splits a script line into words at blanks; a '...' or "..." part keeps its
+// blanks and loses its quotes.
+bool split_words(const std::string &line, std::vector<std::string> &words, std::string &error)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t i = 0;
+    while (true) {
+        while (i < line.size() && blank(line[i]))
+            i++;
+        if (i == line.size())
+            return true;
+        std::string word;
+        while (i < line.size() && !blank(line[i])) {
+            const char c = line[i];
+            if (c != '"' && c != '\'') {
+                word.push_back(c);
+                i++;
+                continue;
+            }
+            const std::size_t close = line.find(c, i + 1);
+            if (close == std::string::npos) {
+                error = std::string("no closing ") + c;
+                return false;
+            }
+            word.append(line, i + 1, close - i - 1);
+            i = close + 1;
+        }
+        words.push_back(word);
+    }
+}
+
+struct ContractCheck {
+    const char *name;
+    std::string title;
+};
+
+std::vector<ContractCheck> contract_checks(int loads)
+{
+    return {
+        {"entry-points", "entry points"},
+        {"metadata", "metadata"},
+        {"load-unload", "load and unload " + std::to_string(loads) + " times"},
+        {"lifecycle", "create, initialise and destroy 100 times"},
+        {"refused-host", "refused host: execute does nothing"},
+        {"careless-host", "careless host writing 1000 bytes into each buffer"},
+        {"no-host-functions", "host without plugin-API functions: initPlugin refuses"},
+        {"no-leak", "no leak over " + std::to_string(kLeakCycles) +
+                        " create, initialise, execute and destroy cycles"},
+    };
+}
+
+int usage_error(const std::string &line)
+{
+    std::fprintf(stderr, "tkhost: %s\n", line.c_str());
+    return kExitUsage;
+}
+
 }  // namespace
 
-int validate_plugin(const std::string &path, int loads)
+bool read_script(const std::string &path, std::vector<ScriptCheck> &checks, std::string &error)
 {
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot read script '" + path + "'";
+        return false;
+    }
+    std::vector<std::vector<std::string>> arguments;
+    std::vector<int> first_lines;
+    std::string line;
+    for (int number = 1; std::getline(in, line); number++) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> words;
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first != std::string::npos && line[first] == '#')
+            continue;
+        if (!split_words(line, words, error)) {
+            error = path + ":" + std::to_string(number) + ": " + error;
+            return false;
+        }
+        if (words.empty())
+            continue;
+        if (words[0] == "--check") {
+            std::string name;
+            for (std::size_t w = 1; w < words.size(); w++)
+                name += (w > 1 ? " " : "") + words[w];
+            for (const ContractCheck &c : contract_checks(kDefaultValidationLoads))
+                if (name == c.name)
+                    error = "'" + name + "' is the name of a contract check";
+            for (const ScriptCheck &c : checks)
+                if (name == c.name)
+                    error = "a second check named '" + name + "'";
+            if (name.empty())
+                error = "--check needs a name";
+            if (!error.empty()) {
+                error = path + ":" + std::to_string(number) + ": " + error;
+                return false;
+            }
+            checks.push_back(ScriptCheck{name, Options()});
+            arguments.emplace_back();
+            first_lines.push_back(number);
+            continue;
+        }
+        if (checks.empty()) {
+            error = path + ":" + std::to_string(number) + ": options before the first --check";
+            return false;
+        }
+        arguments.back().insert(arguments.back().end(), words.begin(), words.end());
+    }
+    if (checks.empty()) {
+        error = path + ": no --check in the script";
+        return false;
+    }
+    for (std::size_t c = 0; c < checks.size(); c++)
+        if (!parse_arguments(arguments[c], true, checks[c].session, error)) {
+            error = path + ":" + std::to_string(first_lines[c]) + ": check '" + checks[c].name +
+                    "': " + error;
+            return false;
+        }
+    return true;
+}
+
+bool parse_validation(const std::vector<std::string> &args, bool list, ValidationRequest &request,
+                      std::string &error)
+{
+    request.list = list;
+    for (std::size_t i = 0; i < args.size(); i++) {
+        const std::string &arg = args[i];
+        const bool has_value = i + 1 < args.size();
+        if (arg == "--list-checks") {
+            request.list = true;
+        } else if ((arg == "--script" || arg == "--only" || arg == "--loads") && !has_value) {
+            error = "option '" + arg + "' needs a value";
+            return false;
+        } else if (arg == "--script") {
+            request.script = args[++i];
+        } else if (arg == "--only") {
+            request.only.push_back(args[++i]);
+        } else if (arg == "--loads") {
+            const std::string &text = args[++i];
+            char *end = nullptr;
+            const long loads = std::strtol(text.c_str(), &end, 10);
+            if (text.empty() || *end != '\0' || loads < 1 || loads > 1000000) {
+                error = "bad number of loads '" + text + "'";
+                return false;
+            }
+            request.loads = static_cast<int>(loads);
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            error = "unknown option '" + arg + "' for --validate";
+            return false;
+        } else if (request.plugin.empty() && !arg.empty()) {
+            request.plugin = arg;
+        } else {
+            error = "unexpected argument '" + arg + "'";
+            return false;
+        }
+    }
+    if (request.plugin.empty() && !request.list) {
+        error = "--validate needs a plugin";
+        return false;
+    }
+    return true;
+}
+
+int validate_plugin(const ValidationRequest &request)
+{
+    std::vector<ScriptCheck> script;
+    std::string error;
+    if (!request.script.empty() && !read_script(request.script, script, error))
+        return usage_error(error);
+    const std::vector<ContractCheck> contract = contract_checks(request.loads);
+
+    for (const std::string &name : request.only) {
+        const bool known = std::any_of(contract.begin(), contract.end(),
+                                       [&](const ContractCheck &c) { return name == c.name; }) ||
+                           std::any_of(script.begin(), script.end(),
+                                       [&](const ScriptCheck &c) { return name == c.name; });
+        if (!known)
+            return usage_error("no check named '" + name + "' (tkhost --list-checks names them)");
+    }
+    if (request.list) {
+        std::printf("contract checks (every plugin):\n");
+        for (const ContractCheck &c : contract)
+            std::printf("  %-18s %s\n", c.name, c.title.c_str());
+        if (!script.empty())
+            std::printf("behaviour checks of %s:\n", request.script.c_str());
+        for (const ScriptCheck &c : script)
+            std::printf("  %s\n", c.name.c_str());
+        return kExitSession;
+    }
+    const auto selected = [&](const std::string &name) {
+        return request.only.empty() ||
+               std::find(request.only.begin(), request.only.end(), name) != request.only.end();
+    };
+
     Plugin plugin;
+    const std::string &path = request.plugin;
     plugin.path = path.find('/') == std::string::npos ? "./" + path : path;
     plugin.library = load(plugin.path);
     if (plugin.library == nullptr) {
         const char *why = dlerror();
-        std::fprintf(stderr, "tkhost: cannot load plugin '%s': %s\n", path.c_str(),
-                     why != nullptr ? why : "unknown error");
-        return kExitUsage;
+        return usage_error("cannot load plugin '" + path +
+                           "': " + (why != nullptr ? why : "unknown error"));
     }
+    for (const ScriptCheck &check : script)
+        for (const Step &step : check.session.steps)
+            if (std::find(plugin.commands.begin(), plugin.commands.end(), step.command) ==
+                plugin.commands.end())
+                plugin.commands.push_back(step.command);
+    if (plugin.commands.empty())
+        plugin.commands.push_back("Run");
     std::printf("tkhost: validating %s\n", path.c_str());
 
-    std::vector<std::string> missing;
-    for (const char *name : kEntryPoints)
-        if (dlsym(plugin.library, name) == nullptr)
-            missing.push_back(name);
-    if (!missing.empty()) {
-        std::string list;
-        for (const std::string &name : missing)
-            list += (list.empty() ? "" : ", ") + name;
-        std::printf("FAIL entry points: missing %s\n", list.c_str());
+    // Every other check looks the entry points up, so they come first.
+    const std::string why = entry_points(plugin.library);
+    if (!why.empty()) {
+        std::printf("FAIL entry points: %s\n", why.c_str());
         return kExitPlugin;
     }
-    std::printf("PASS entry points\n");
+    if (selected("entry-points"))
+        std::printf("PASS entry points\n");
 
+    const std::vector<std::string> &commands = plugin.commands;
+    const std::vector<std::pair<const char *, Check>> runs = {
+        {"metadata", metadata},
+        {"load-unload", [&](void *) { return loads_and_unloads(plugin.path, request.loads); }},
+        {"lifecycle", lifecycle},
+        {"refused-host",
+         [&](void *library) { return refused_host_stays_quiet(library, commands); }},
+        {"careless-host", [&](void *library) { return careless_host(library, commands); }},
+        {"no-host-functions", [&](void *) { return host_without_functions(plugin.path); }},
+        {"no-leak", [&](void *library) { return no_leak(library, commands); }},
+    };
     bool passed = true;
-    passed &= run_check("metadata", plugin, metadata);
-    // The load check runs without the validator's own reference.
-    dlclose(plugin.library);
-    plugin.library = nullptr;
-    const std::string load_check = "load and unload " + std::to_string(loads) + " times";
-    passed &= run_check(load_check.c_str(), plugin,
-                        [&](void *) { return loads_and_unloads(plugin.path, loads); });
-    plugin.library = load(plugin.path);
-    passed &= run_check("create, initialise and destroy 100 times", plugin, lifecycle);
-    passed &= run_check("refused host: execute does nothing", plugin, refused_host_stays_quiet);
-    passed &= run_check("commands with chosen dialogs", plugin,
-                        [](void *library) { return commands(library, true); });
-    passed &= run_check("commands with cancelled dialogs", plugin,
-                        [](void *library) { return commands(library, false); });
-    passed &= run_check("unknown command does nothing", plugin, unknown_command_does_nothing);
-    passed &= run_check("careless host writing 1000 bytes into each buffer", plugin, careless_host);
-    passed &= run_check("host without plugin-API functions: initPlugin refuses", plugin,
-                        [&](void *) { return host_without_functions(plugin.path); });
+    for (std::size_t c = 0; c < runs.size(); c++) {
+        if (!selected(runs[c].first))
+            continue;
+        // The load check runs without the validator's own reference.
+        const bool own_handle = std::strcmp(runs[c].first, "load-unload") == 0;
+        if (own_handle)
+            dlclose(plugin.library);
+        passed &= run_check(contract[c + 1].title, plugin, runs[c].second) != Verdict::Fail;
+        if (own_handle)
+            plugin.library = load(plugin.path);
+    }
+    if (!script.empty() && std::any_of(script.begin(), script.end(),
+                                       [&](const ScriptCheck &c) { return selected(c.name); }))
+        std::printf("tkhost: behaviour checks of %s\n", request.script.c_str());
+    for (const ScriptCheck &check : script)
+        if (selected(check.name))
+            passed &= run_check(check.name, plugin, [&](void *library) {
+                          return play(library, check.session);
+                      }) != Verdict::Fail;
     dlclose(plugin.library);
     std::printf("tkhost: %s\n", passed ? "all checks passed" : "some checks FAILED");
     return passed ? kExitSession : kExitPlugin;
