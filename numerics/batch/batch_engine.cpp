@@ -171,6 +171,13 @@ row_plan plan_rows(std::size_t count, const batch_options &options)
 batch_report run_rows(const row_plan &plan, const batch_options &options, row_job &job)
 {
     shared_state state(plan, options);
+    // One worker and no one to report to: the calling thread does the rows
+    // itself (still in throw mode, still checking the cancel token), sparing
+    // a thread start and a cold cache on another core.
+    if (plan.workers == 1 && !options.progress) {
+        state.work(0, job);
+        return state.report();
+    }
     std::vector<std::thread> pool;
     pool.reserve(plan.workers);
     state.workers_started(plan.workers);
