@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "detail_special.h"
 #include "stat.h"
 
 namespace tessivane {
@@ -69,13 +70,17 @@ batch_report ttest(const series_view &a, const series_view &b, float *t, float *
     const unsigned long n1 = a.length, n2 = b.length;
     if (n1 + n2 <= 2)
         detail::refuse("batch ttest: n1 + n2 = %lu leaves no degrees of freedom", n1 + n2);
+    // t_to_p(t, n1 + n2 - 2) with its betai's log-gamma part formed once for
+    // the whole batch (every voxel has the same degrees of freedom).
+    const float fdf = static_cast<float>(n1 + n2 - 2);
+    const tessivane::detail::betai_fixed_ab t_tail(0.5f * fdf, 0.5f);
     return two_sample(a, b, {t, df, p}, options, [&](float *d1, float *d2, std::size_t s) {
         float tv = 0.0f, unused = 0.0f;
         ::ttest(d1, n1, d2, n2, &tv, &unused);
         put(t, s, tv);
-        put(df, s, static_cast<float>(n1 + n2 - 2));
+        put(df, s, fdf);
         if (p)
-            p[s] = t_to_p(tv, n1 + n2 - 2);
+            p[s] = t_tail(fdf / (fdf + tv * tv));
     });
 }
 
