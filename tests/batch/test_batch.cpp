@@ -479,11 +479,16 @@ TEST(BatchCancel, ProgressCallbackStopsALongBatch)
     }
     EXPECT_EQ(fitted, report.rows_done);
 
-    // A token already set: nothing runs.
-    const tb::batch_report none =
-        tb::lm_fit_many(pb, {params.data(), nullptr, nullptr, outcomes.data()}, options);
-    EXPECT_EQ(none.rows_done, 0u);
-    EXPECT_EQ(none.status, tb::batch_status::cancelled);
+    // A token already set: nothing runs, on the pool or on the calling thread.
+    for (unsigned threads : {2u, 1u}) {
+        options.threads = threads;
+        options.progress = nullptr;
+        const tb::batch_report none =
+            tb::lm_fit_many(pb, {params.data(), nullptr, nullptr, outcomes.data()}, options);
+        EXPECT_EQ(none.rows_done, 0u);
+        EXPECT_EQ(none.status, tb::batch_status::cancelled);
+        EXPECT_EQ(outcomes[0].state, tb::row_state::not_run);
+    }
 }
 
 // Shapes that make a whole batch meaningless are refused before any row runs.
