@@ -11,11 +11,11 @@ const char *PluginDescription = "Plugin to process multiple Lumarin files<br>";
 
 // Lengths agreed with the host: parameter texts of at most 100 characters and
 // paths of at most 255. The host API passes no buffer size, so a careless host
-// may write more than that; the buffers handed to it are far larger than the
-// agreement (and start zeroed), so such a host overwrites nothing of the
-// plugin's, while what the plugin uses is still cut at the agreed lengths.
+// may write more than that; every buffer handed to it as writable is far larger
+// than the agreement (and starts zeroed), so such a host overwrites nothing of
+// the plugin's. Parameter texts are still cut at the agreed length; a path is
+// used whole, since a cut one names another file.
 constexpr int kParameterTextLimit = 100;
-constexpr int kPathLimit = 255;
 constexpr int kHostBufferSize = 4096;
 using HostBuffer = char[kHostBufferSize];
 
@@ -35,15 +35,21 @@ bool hostProvidesPluginFunctions()
 }
 
 // The host API takes parameter names and values as non-const text: it gets
-// writable copies, never string literals.
+// writable copies, never string literals, as large as any buffer it is handed.
 struct WritableText {
-    char data[32];
+    HostBuffer data;
     explicit WritableText(const char *text)
     {
         std::strncpy(data, text, sizeof data - 1);
         data[sizeof data - 1] = '\0';
     }
 };
+
+// A host that filled the whole path buffer may have had to cut the path there.
+bool pathFits(const HostBuffer &path)
+{
+    return path[kHostBufferSize - 1] == '\0';
+}
 
 // Reads a text parameter, cut at kParameterTextLimit characters. The buffer
 // starts empty, so a host that writes nothing yields "", and a host that writes
@@ -106,6 +112,8 @@ bool acceptsHost()
 
 bool batchprocessing::initPlugin()
 {
+    // Refused until this call completes, also when the host's functions throw.
+    host_accepted = false;
     host_accepted = acceptsHost();
     return host_accepted;
 }
@@ -136,8 +144,12 @@ bool batchprocessing::execute()
     const char *filter = command->filter != nullptr ? command->filter : filetype;
     HostBuffer path;
     std::memset(path, 0, sizeof path);
-    if (tkGetOpenFileName(command->title, "", filter, path) == 1) {
-        path[kPathLimit] = '\0';
+    bool chosen = tkGetOpenFileName(command->title, "", filter, path) == 1;
+    if (chosen && !pathFits(path)) {
+        tkLogText("tessivane: the chosen path does not fit in 4095 bytes; no file selected");
+        chosen = false;
+    }
+    if (chosen) {
         tkSetStringParameter(WritableText(command->path_key).data, path);
         tkSetIntParameter(WritableText("ErrorNr").data, 0);
     } else {

@@ -37,24 +37,31 @@ public:
     ~batchprocessing() override;
     // Reads "Command" and "FileType" (100 characters at most each), shows the
     // open-file dialog the command asks for and writes "Filename" or
-    // "TargetFilename" (255 characters at most) and "ErrorNr" = 0, or
+    // "TargetFilename" (the path as the dialog wrote it) and "ErrorNr" = 0, or
     // "ErrorNr" = -1 and "ErrorMsg" = "No file selected". A command that is
     // none of the three changes nothing. Always returns true, so a host never
     // reads a false as a failure the script was not told of.
     //
     // Out of contract: unless the last initPlugin() in this process returned
-    // true (never called, host functions missing, host too old), execute()
-    // calls nothing, writes nothing and returns true like any request it does
-    // not serve. A host that writes more than the agreed lengths into the
-    // plugin's buffers corrupts nothing up to 4095 bytes (the buffers are 4 KiB
-    // each, on the stack); the excess is ignored.
+    // true (never called, host functions missing, host too old, or it did not
+    // complete), execute() calls nothing, writes nothing and returns true like
+    // any request it does not serve. A host that writes more than the agreed
+    // lengths into any buffer the plugin hands it as writable (texts read,
+    // names and values passed, the path) corrupts nothing up to 4095 bytes and
+    // a terminator: each is 4 KiB, on the stack. Parameter texts past 100
+    // characters are cut there; a path is kept whole up to 4095 bytes. A path
+    // that fills the whole buffer may have been cut by it: the plugin then logs
+    // "tessivane: the chosen path does not fit in 4095 bytes; no file selected"
+    // and reports no file chosen.
     bool execute() override;
     // Resolves the host functions and checks the host version. Returns false,
     // showing nothing, when the host's functions cannot be found (including any
     // the plugin calls); false after the message box "Can not execute this
     // plugin - LumarinTK version 2.3 or higher required." when the host is
     // older than 2.3.0; otherwise brings the log to the front, writes
-    // "Running tessivane..." and returns true.
+    // "Running tessivane..." and returns true. Until it returns true, execute()
+    // serves nothing: a call that ends in an exception from a host function
+    // leaves the host refused.
     bool initPlugin() override;
 };
 

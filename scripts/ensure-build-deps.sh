@@ -2,7 +2,9 @@
 # Makes sure the Debian packages needed to build and test libtessivane are
 # present, plus any further packages named on the command line (CI's extra
 # tools). As root it installs what is missing; otherwise it prints the one
-# command that would, and fails.
+# command that would, and fails. The Python package's build and test packages
+# are installed as root too, but their absence alone does not fail: the build
+# then leaves the package out (TV_PYTHON=OFF) and its tests report as skipped.
 set -euo pipefail
 
 packages=(
@@ -12,6 +14,10 @@ packages=(
   libboost-math-dev liblapack-dev libfftw3-dev
   "$@"
 )
+python_packages=(
+  python3 python3-dev python3-numpy python3-pybind11 pybind11-dev python3-pytest
+  python3-setuptools python3-wheel python3-pip
+)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -19,6 +25,18 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
+python_missing=()
+for p in "${python_packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    python_missing+=("$p")
+  fi
+done
+if [ "$(id -u)" -ne 0 ] && [ ${#python_missing[@]} -gt 0 ]; then
+  echo "the Python package will not be built or tested; to build it install:" >&2
+  echo "  sudo apt-get install ${python_missing[*]}" >&2
+else
+  missing+=("${python_missing[@]}")
+fi
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 if [ "$(id -u)" -eq 0 ]; then

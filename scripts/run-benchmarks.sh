@@ -11,9 +11,11 @@ set -euo pipefail
 build=$1
 shift
 options=()
+python_options=()
 if [ "${1:-}" = "--smoke" ]; then
   shift
   options=(--benchmark_min_time=0.001)
+  python_options=(--smoke)
 fi
 options+=("$@")
 
@@ -40,6 +42,15 @@ for program in "${programs[@]}"; do
     failed+=("$name: $(grep -c '"error_occurred": true' "$json") benchmark(s) reported an error")
   fi
 done
+
+# The Python package against the C++ call, NumPy and SciPy, when it was built.
+if [ -d "$build/python/tessivane" ]; then
+  python=/usr/bin/python3
+  [ -x "$python" ] || python=python3
+  echo "== Python package (bench/python/bench_python.py)"
+  PYTHONPATH="$build/python" "$python" "$(dirname "$0")/../bench/python/bench_python.py" \
+    "${python_options[@]}" || failed+=("bench_python.py: exit status $?")
+fi
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "benchmarks FAILED:" >&2

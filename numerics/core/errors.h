@@ -59,9 +59,19 @@ private:
 };
 
 // Called with the message on every fatal condition, on the thread that met it,
-// before the mode's action (exit or throw). For callers that cannot catch C++
-// exceptions: log the message, save the user's work, or leave by longjmp.
-// If the handler returns, the action of the thread's mode follows.
+// before the mode's action (exit or throw). A handler may
+//  - return (after logging the message, saving the user's work): the action of
+//    the thread's mode follows;
+//  - throw a C++ exception of its own: it leaves the routine as a
+//    numerics_error would, with the same clean-up;
+//  - end the process (exit, abort): the routine's scratch arrays are not
+//    released first, the system takes them back with the process.
+// A handler must never leave by longjmp: the jump skips the clean-up of every
+// library frame it crosses, so scratch arrays and working copies stay
+// allocated for good. (mrqmin notices a call that never returned and treats
+// its fit as no fit in progress; nothing else can.) C callers that must
+// survive a fatal condition use the C interface <tessivane/tessivane_c.h>,
+// whose tv_ functions return a status code instead of ending the process.
 typedef void (*error_handler)(const char *message);
 
 // [thread-safe] One handler for the whole process (a host installs it once);

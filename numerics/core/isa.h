@@ -2,12 +2,16 @@
 #define TESSIVANE_ISA_H
 
 // Which instruction-set path the numerics take. Every path gives exactly the
-// same bits (the same IEEE operations on the same operands, no fused
-// multiply-adds); the wider ones are only faster. On x86 the library itself is
-// built for baseline x86-64 and picks a path once, at the first call, from what
-// the CPU supports, capped by the environment variable TESSIVANE_ISA
-// (portable, avx2 or avx512; an unknown value is ignored). Built for any other
-// processor (aarch64, for one) it has the portable path only.
+// same bits for every number it returns, zeros and infinities included (the
+// same IEEE operations on the same operands, no fused multiply-adds); the
+// wider ones are only faster. Where a result is NaN, every path gives a NaN in
+// that place, but its sign and payload may differ between paths (svdcmp on NaN
+// input, for one: which operand a NaN comes from depends on operand order).
+// On x86 the library itself is built for baseline x86-64 and picks a path
+// once, at the first call, from what the CPU supports, capped by the
+// environment variable TESSIVANE_ISA (portable, avx2 or avx512; an unknown
+// value is ignored). Built for any other processor (aarch64, for one) it has
+// the portable path only.
 
 #include "tessivane_export.h"
 

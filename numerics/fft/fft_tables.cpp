@@ -29,7 +29,6 @@ struct Cache {
     Slot slots[kSlots] = {};
     std::size_t bytes = 0;
 
-    ~Cache() { clear(); }
     void clear()
     {
         for (Slot &s : slots) {
@@ -40,9 +39,13 @@ struct Cache {
     }
 };
 
+// Never destroyed: when a thread ends the process with exit() (nrerror's
+// default), the static destructors run while other threads may still be
+// transforming; they keep finding the lock and their tables. The system takes
+// the memory back with the process.
 Cache &cache()
 {
-    static Cache instance;
+    static Cache &instance = *new Cache;
     return instance;
 }
 

@@ -69,6 +69,9 @@ TV_API void fpoly(float x, float *p, int np);
 // in progress and its work storage is released; a is unchanged, alpha, covar
 // and *chisq hold unspecified floats, and *alamda keeps the value it had on
 // entry unless the throw came after the initialising call set it to 0.001.
+// A call that never returned (an error handler left it by longjmp, which
+// errors.h forbids) leaves no fit in progress either; its storage is released
+// by the next call.
 // [process-wide state: not thread-safe] One fit per process; a thread runs
 // its own fit with a tessivane::lm_fit.
 TV_API void mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,

@@ -220,8 +220,26 @@ lm_outcome lm_fit::run(float *x, float *y, float *sig, int ndata, float *a, int 
 
 namespace {
 
-// The fit that mrqmin drives: one per process.
-tessivane::lm_fit process_fit;
+// The fit that mrqmin drives: one per process, never destroyed, so that a
+// thread still fitting while another ends the process with exit() keeps its
+// work storage.
+tessivane::lm_fit *&process_fit()
+{
+    static tessivane::lm_fit *fit = new tessivane::lm_fit;
+    return fit;
+}
+
+// Set while an mrqmin call runs and cleared when it returns or throws. Found
+// set on entry, it tells of a call that never came back: an error handler left
+// it by longjmp, past the clean-up. That fit is abandoned, never resumed.
+bool call_open = false;
+
+struct OpenCall {
+    OpenCall() { call_open = true; }
+    ~OpenCall() { call_open = false; }
+    OpenCall(const OpenCall &) = delete;
+    OpenCall &operator=(const OpenCall &) = delete;
+};
 
 }  // namespace
 
@@ -229,7 +247,14 @@ void mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma
             float **alpha, float *chisq, void (*funcs)(float, float *, float *, float *, int),
             float *alamda)
 {
-    process_fit.step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, alamda);
+    tessivane::lm_fit *&fit = process_fit();
+    if (call_open) {
+        tessivane::lm_fit *fresh = new tessivane::lm_fit;
+        delete fit;  // releases the abandoned fit's work storage
+        fit = fresh;
+    }
+    const OpenCall open;
+    fit->step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, alamda);
 }
 
 void fgauss(float x, float *a, float *y, float *dyda, int na)

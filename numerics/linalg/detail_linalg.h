@@ -2,9 +2,9 @@
 #define TESSIVANE_DETAIL_LINALG_H
 
 // AVX2 paths of the dense linear algebra. Each gives exactly the bits of the
-// straightforward code in gauss_jordan.cpp, jacobi.cpp, svd.cpp and
-// matrix_ops.cpp (the same float and double operations on the same operands,
-// only independent elements reordered or computed side by side, never a fused
+// straightforward code (NaNs in the same places, of any sign and payload) in gauss_jordan.cpp,
+// jacobi.cpp, svd.cpp and matrix_ops.cpp (the same float and double operations on the same
+// operands, only independent elements reordered or computed side by side, never a fused
 // multiply-add), and reaches nrerror() with the same message in the same state
 // of the caller's arrays. A path that cannot allocate its own scratch returns
 // false before it touches anything, and the caller runs the straightforward

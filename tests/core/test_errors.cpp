@@ -4,6 +4,7 @@
 // (ErrorMode), and the default mode with a handler (ErrorModeDeathTest).
 #include <gtest/gtest.h>
 
+#include <csetjmp>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -331,6 +332,27 @@ TEST(ErrorModeDeathTest, HandlerThenTheUsualExit)
         ::testing::ResultOf(tv_test::without_sanitizer_notes,
                             ::testing::Eq("handler: gaussj: Singular Matrix-2\n" +
                                           tv_test::fatal_report("gaussj: Singular Matrix-2"))));
+}
+
+std::jmp_buf escape;
+[[noreturn]] void jump_out(const char *)
+{
+    std::longjmp(escape, 1);
+}
+
+// A handler must not longjmp (errors.h), but a fit left that way is still no fit in progress:
+// the next iteration call is refused instead of continuing from the abandoned state.
+TEST(ErrorModeDeathTest, FitLeftByLongjmpIsNoFit)
+{
+    auto escape_then_iterate = [] {
+        tessivane::set_error_handler(jump_out);
+        if (setjmp(escape) == 0)
+            lm_call(0.0f, -1.0f);  // singular: the handler jumps back here
+        tessivane::set_error_handler(nullptr);
+        lm_call(2.0f, 0.001f);
+    };
+    TV_EXPECT_FATAL(escape_then_iterate(),
+                    "mrqmin: no fit in progress (start one with alamda < 0)");
 }
 
 }  // namespace

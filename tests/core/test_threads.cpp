@@ -1,9 +1,11 @@
 // State that threads own: random streams, Levenberg-Marquardt fits and SVD convergence run
 // on four threads at once give bit for bit what the process-wide forms give for the same
 // calls on one thread (ThreadOwnedState), and the fit driver finds a known optimum
-// (ThreadOwnedAccuracy). The ThreadSanitizer job of CI runs this program.
+// (ThreadOwnedAccuracy), and a fatal exit leaves the shared state intact for threads still
+// working (ExitUnderLoad). The ThreadSanitizer job of CI runs this program.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -12,6 +14,7 @@
 
 #include "errors.h"
 #include "stat.h"
+#include "support/fatal.h"
 
 namespace {
 
@@ -264,6 +267,31 @@ TEST(ThreadOwnedAccuracy, DriverReachesTheOptimum)
     EXPECT_NEAR(driven.chisq, long_run.chisq, 1e-3 * long_run.chisq);
     for (int j = 1; j <= 6; j++)
         EXPECT_NEAR(driven.a[j], long_run.a[j], 1e-3f) << "parameter " << j;
+}
+
+// One thread ends the process through nrerror() in the default mode while another keeps
+// transforming and fitting: the twiddle cache and the process-wide fit outlive exit(), so the
+// worker reads no freed table and ThreadSanitizer sees no race with the exit-time clean-up.
+TEST(ExitUnderLoad, SharedStateOutlivesExit)
+{
+    static std::atomic<int> rounds{0};
+    TV_EXPECT_FATAL(
+        {
+            std::thread([] {
+                FitProblem p(2);
+                std::vector<float> data(2 * 256 + 1, 0.25f);
+                for (;; rounds++) {
+                    four1(data.data(), 256, rounds % 2 ? 1 : -1);
+                    p.alamda = rounds % 2 ? 0.0f : -1.0f;  // start, then finish
+                    mrqmin(p.x, p.y, p.sig, 41, p.a, p.ia, 6, p.covar, p.alpha, &p.chisq, fgauss,
+                           &p.alamda);
+                }
+            }).detach();
+            while (rounds < 3)
+                std::this_thread::yield();
+            nrerror(const_cast<char *>("exit under load"));
+        },
+        "exit under load");
 }
 
 }  // namespace

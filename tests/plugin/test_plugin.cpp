@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstring>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -32,6 +33,8 @@ const char *const kTargetTitle =
 const char *const kTextTitle = "Please select the text file with source filenames";
 const char *const kFmrFilter = "Lumarin functional project (*.fmr)";
 const char *const kTxtFilter = "Text file with source filenames (*.txt)";
+const char *const kPathTooLong =
+    "tessivane: the chosen path does not fit in 4095 bytes; no file selected";
 
 std::vector<std::string> writtenNames()
 {
@@ -246,6 +249,18 @@ TEST_F(PluginTest, DestructorWritesClosingLineAfterRefusal)
     EXPECT_EQ(host().log, std::vector<std::string>{"batchprocessingplugin finished!"});
 }
 
+// An initPlugin() that does not complete (here the host's version query throws) leaves the
+// host refused, whatever an earlier call decided.
+TEST_F(PluginTest, InitThatThrowsLeavesTheHostRefused)
+{
+    initialise();
+    host().version_override = [](int *, int *, int *) { throw std::runtime_error("host fault"); };
+    EXPECT_THROW(plugin->initPlugin(), std::runtime_error);
+    host().calls.clear();
+    EXPECT_TRUE(request("GetFileName", DialogAnswer::choose("/never/shown.fmr")));
+    EXPECT_TRUE(host().calls.empty());
+}
+
 // ---- execute: the three commands ----
 
 TEST_F(PluginTest, GetFileNameUsesFileTypeAsFilter)
@@ -415,17 +430,45 @@ TEST_F(PluginTest, UnterminatedParameterTextsAreCutAt100)
     EXPECT_TRUE(host().writes.empty());
 }
 
-TEST_F(PluginTest, UnterminatedPathIsCutAt255)
+// A path is kept whole, never cut inside a character: a host may write up to 4095 bytes and
+// a terminator. One that fills the whole 4 KiB buffer may have been cut by it, so no file
+// counts as chosen.
+TEST_F(PluginTest, PathIsKeptWholeOrNotAtAll)
 {
     initialise();
-    host().open_file_override = [](char *path) {
-        std::memset(path, 'p', tkhost::kPathCapacity);
+    std::size_t length = tkhost::kPathCapacity;  // unterminated, past the agreed 255 bytes
+    host().open_file_override = [&length](char *path) {
+        std::memset(path, 'p', length);
         return 1;
     };
     setText("Command", "GetTextFileName");
     EXPECT_TRUE(plugin->execute());
-    EXPECT_EQ(host().parameters["Filename"], Value::of_text(std::string(255, 'p')));
+    EXPECT_EQ(host().parameters["Filename"], Value::of_text(std::string(length, 'p')));
     EXPECT_EQ(host().parameters["ErrorNr"], Value::of_int(0));
+
+    length = 4096;
+    host().writes.clear();
+    EXPECT_TRUE(plugin->execute());
+    EXPECT_EQ(writtenNames(), (std::vector<std::string>{"ErrorNr", "ErrorMsg"}));
+    EXPECT_EQ(host().parameters["ErrorNr"], Value::of_int(-1));
+    EXPECT_EQ(host().log, std::vector<std::string>{kPathTooLong});
+}
+
+// The host API hands names and values over as writable char * without a size. A host that
+// writes 4095 bytes into every one of them corrupts nothing, and the same writes result.
+TEST_F(PluginTest, HostWritesIntoEveryWritableText)
+{
+    initialise();
+    host().writable_text_hook = [](char *text) {
+        std::memset(text, 'x', 4094);
+        text[4094] = '\0';
+    };
+    EXPECT_TRUE(request("GetFileName", DialogAnswer::choose("/data/2.385.fmr")));
+    EXPECT_TRUE(request("GetTextFileName", DialogAnswer::cancel()));
+    EXPECT_EQ(writtenNames(),
+              (std::vector<std::string>{"Filename", "ErrorNr", "ErrorNr", "ErrorMsg"}));
+    EXPECT_EQ(host().parameters["Filename"], Value::of_text("/data/2.385.fmr"));
+    EXPECT_EQ(host().parameters["ErrorMsg"], Value::of_text("No file selected"));
 }
 
 // A host that writes nothing leaves empty texts, not stale stack contents: not
@@ -450,8 +493,8 @@ TEST_F(PluginTest, BuffersStartEmpty)
 // ---- execute: a host that writes past the agreed lengths ----
 
 // The host API passes no buffer size. A host that writes up to 4095 bytes into
-// a buffer it was handed corrupts nothing: the plugin goes on as if the text
-// had been cut at the agreed length (100 for parameters, 255 for the path).
+// a buffer it was handed corrupts nothing: the plugin goes on as if a text
+// parameter had been cut at the agreed 100 characters, and keeps a path whole.
 struct Overrun {
     const char *buffer;  // "Command", "FileType" or "path"
     std::size_t length;  // bytes the host writes, terminator included
@@ -506,7 +549,7 @@ TEST_P(HostOverrunTest, PluginUsesTheAgreedLengthAndNothingElseChanges)
         EXPECT_EQ(path, "/data/2.385.fmr");
     } else {
         EXPECT_EQ(filter, "Lumarin (*.fmr)");
-        EXPECT_EQ(path, "/data/2.385/" + std::string(255 - 12, 'p'));
+        EXPECT_EQ(path, "/data/2.385/" + std::string(overrun.length - 1 - 12, 'p'));
     }
     EXPECT_EQ(writtenNames(), (std::vector<std::string>{"Filename", "ErrorNr"}));
     EXPECT_EQ(host().parameters["ErrorNr"], Value::of_int(0));

@@ -4,8 +4,8 @@
 // Runs a computation on each instruction-set path in a child process and
 // compares what the paths produced: the exit status, every byte written to
 // stderr (so fatal reports must match too) and the result bits, where two NaNs
-// count as equal whatever their payloads. The list of paths and the bit
-// comparison also serve the tests that switch paths within one process.
+// count as equal whatever their signs and payloads (the promise of isa.h). The list of paths and
+// the bit comparison also serve the tests that switch paths within one process.
 
 #include "isa.h"
 #include "support/fatal.h"
@@ -42,7 +42,7 @@ inline std::vector<tessivane::isa> fast_paths()
 }
 
 // Index of the first of count floats whose bits differ, or -1; two NaNs count
-// as equal whatever their payloads.
+// as equal whatever their signs and payloads.
 inline long first_bit_difference(const float *want, const float *got, std::size_t count)
 {
     for (std::size_t k = 0; k < count; k++)
@@ -117,7 +117,7 @@ inline PathOutcome run_on_path(tessivane::isa path, const std::function<std::vec
     return outcome;
 }
 
-// Same status, same stderr, same bits (any NaN matches any NaN).
+// Same status, same stderr, same bits (any NaN matches any NaN, of either sign).
 inline ::testing::AssertionResult same_outcome(const PathOutcome &want, const PathOutcome &got)
 {
     if (want.status != got.status || want.err != got.err)

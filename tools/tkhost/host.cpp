@@ -150,6 +150,13 @@ bool copy_out(const std::string &text, char *buffer, std::size_t capacity)
     return n == text.size();
 }
 
+// Hands a text the plugin passed as writable to the test hook, if any.
+void scribble(char *text)
+{
+    if (host().writable_text_hook && text != nullptr)
+        host().writable_text_hook(text);
+}
+
 void record_write(const char *name, const Value &value)
 {
     Host &h = host();
@@ -241,6 +248,8 @@ TKHOST_API void tkGetVersionOfLumarinTK(int *major, int *minor, int *subminor)
 {
     tkhost::Host &h = host();
     h.calls.push_back("tkGetVersionOfLumarinTK");
+    if (h.version_override)
+        return h.version_override(major, minor, subminor);
     if (major != nullptr)
         *major = h.version_major;
     if (minor != nullptr)
@@ -318,14 +327,17 @@ TKHOST_API int tkGetStringParameter(char *name, char *value)
 {
     tkhost::Host &h = host();
     h.calls.push_back("tkGetStringParameter");
-    if (h.string_parameter_override)
-        return h.string_parameter_override(name, value);
-    if (value == nullptr)
-        return 0;
-    const tkhost::Value *found = tkhost::find_parameter(name);
-    tkhost::copy_out(found != nullptr ? found->as_text() : std::string(), value,
-                     tkhost::kTextParameterCapacity);
-    return found != nullptr ? 1 : 0;
+    int found_it = 0;
+    if (h.string_parameter_override) {
+        found_it = h.string_parameter_override(name, value);
+    } else if (value != nullptr) {
+        const tkhost::Value *found = tkhost::find_parameter(name);
+        tkhost::copy_out(found != nullptr ? found->as_text() : std::string(), value,
+                         tkhost::kTextParameterCapacity);
+        found_it = found != nullptr ? 1 : 0;
+    }
+    tkhost::scribble(name);
+    return found_it;
 }
 
 TKHOST_API int tkGetIntParameter(char *name)
@@ -344,12 +356,15 @@ TKHOST_API void tkSetStringParameter(char *name, char *value)
 {
     host().calls.push_back("tkSetStringParameter");
     tkhost::record_write(name, tkhost::Value::of_text(tkhost::text_of(value)));
+    tkhost::scribble(name);
+    tkhost::scribble(value);
 }
 
 TKHOST_API void tkSetIntParameter(char *name, int value)
 {
     host().calls.push_back("tkSetIntParameter");
     tkhost::record_write(name, tkhost::Value::of_int(value));
+    tkhost::scribble(name);
 }
 
 TKHOST_API void tkSetFloatParameter(char *name, float value)

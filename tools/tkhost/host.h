@@ -93,6 +93,11 @@ struct Host {
     // buffer without a terminator). Null: normal behaviour.
     std::function<int(const char *name, char *buffer)> string_parameter_override;
     std::function<int(char *path_buffer)> open_file_override;
+    std::function<void(int *major, int *minor, int *subminor)> version_override;
+    // Called with every text the plugin hands over as writable char * (the
+    // names and values of tkGet/SetStringParameter and tkSetIntParameter),
+    // after the host has read it; may write into it.
+    std::function<void(char *text)> writable_text_hook;
 
     // ---- state ----
     std::map<std::string, Value> parameters;

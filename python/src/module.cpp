@@ -1,0 +1,46 @@
+// The extension module tessivane._core: the library's routines on NumPy
+// buffers. The Python package (python/tessivane) converts and checks the
+// arguments, then calls in here.
+#include "common.h"
+
+#include <cstring>
+
+namespace tvpy {
+
+callback_context *&current_callback()
+{
+    thread_local callback_context *context = nullptr;
+    return context;
+}
+
+void abort_callback()
+{
+    callback_context *context = current_callback();
+    if (context)
+        context->error = std::current_exception();
+    throw callback_aborted{};
+}
+
+farray copy_of(const farray &x)
+{
+    std::vector<py::ssize_t> shape(x.shape(), x.shape() + x.ndim());
+    farray out(shape);
+    std::memcpy(out.mutable_data(), x.data(), static_cast<size_t>(x.size()) * sizeof(float));
+    return out;
+}
+
+}  // namespace tvpy
+
+PYBIND11_MODULE(_core, m)
+{
+    namespace py = pybind11;
+    m.doc() = "libtessivane's numerics on NumPy buffers (use the tessivane package instead)";
+    py::register_exception<tessivane::numerics_error>(m, "NumericsError", PyExc_RuntimeError);
+    tvpy::bind_special(m);
+    tvpy::bind_stats(m);
+    tvpy::bind_fft(m);
+    tvpy::bind_sort(m);
+    tvpy::bind_random(m);
+    tvpy::bind_linalg(m);
+    tvpy::bind_fit(m);
+}

@@ -1,0 +1,122 @@
+"""Fourier transforms in the library's conventions.
+
+Sign: isign = +1 is the exponent +2*pi*i, F_k = sum_j x_j exp(+2*pi*i*j*k/n),
+the opposite of numpy.fft.fft's default; so four1(z) equals
+n * numpy.fft.ifft(z) and four1(z, -1) equals numpy.fft.fft(z) up to rounding.
+No transform normalises: the inverse returns the data times the number of
+complex points (four1, fourn) or times half the number of real points
+(realft, rlft3). Lengths must be powers of two (ValueError otherwise). Every
+function returns a new array; the input is left alone.
+"""
+
+import numpy as np
+
+from . import _arrays, _core
+
+
+def four1(z, isign=1):
+    """Complex FFT of a 1-D complex64 array whose length is a power of two.
+
+    Returns F_k = sum_j z_j exp(isign * 2*pi*i * j*k / n), k = 0..n-1, in natural
+    order (the negative frequencies in the upper half), as complex64.
+    """
+    z = _arrays.complex64(z, "four1: z")
+    if z.ndim != 1 or not _arrays.power_of_two(z.size):
+        raise ValueError(f"four1: expected a 1-D array whose length is a power of two, got shape {z.shape}")
+    return _core.four1(z, _arrays.isign(isign, "four1"))
+
+
+def realft(x, isign=1, out=None):
+    """Real FFT of x (1-D, length n a power of two >= 2) in the packed layout.
+
+    isign = +1 (forward): out[0] = F_0, out[1] = F_{n/2} (both real), and
+    out[2k], out[2k+1] = Re, Im of F_k for k = 1..n/2-1, with
+    F_k = sum_j x_j exp(+2*pi*i*j*k/n). realft_unpack turns it into the
+    n/2 + 1 complex values numpy.fft.rfft lays out; numpy.fft.rfft(x) equals
+    the complex conjugate of realft_unpack(realft(x)) up to rounding.
+    isign = -1: the inverse of that packed form, the samples times n/2.
+    out: a float32 C-contiguous array of x's length to transform into instead
+    of a new array (it may be x itself, for an in-place transform); returned.
+    """
+    if type(isign) is int:
+        result = _core.realft_ready(x, isign, out)
+        if result is not None:
+            return result
+    if out is not None:
+        return _realft_into(x, isign, out)
+    x = _arrays.real(x, "realft: x")
+    if x.ndim != 1 or not _arrays.power_of_two(x.size, 2):
+        raise ValueError(f"realft: expected a 1-D array whose length is a power of two >= 2, got shape {x.shape}")
+    return _core.realft(x, _arrays.isign(isign, "realft"))
+
+
+def _realft_into(x, isign, out):
+    if not (isinstance(out, np.ndarray) and out.dtype == np.float32 and out.flags.c_contiguous
+            and out.flags.writeable and out.ndim == 1):
+        raise ValueError("realft: out must be a writeable 1-D C-contiguous float32 array")
+    x = _arrays.real(x, "realft: x")
+    if x.shape != out.shape or not _arrays.power_of_two(x.size, 2):
+        raise ValueError(f"realft: x and out need one 1-D shape, a power of two >= 2; got {x.shape}, {out.shape}")
+    return _core.realft_into(x, out, _arrays.isign(isign, "realft"))
+
+
+def realft_unpack(packed):
+    """The n/2 + 1 complex values F_0..F_{n/2} from realft's packed output.
+
+    The layout of numpy.fft.rfft, in the library's sign convention: take the
+    complex conjugate to compare with numpy.fft.rfft.
+    """
+    p = _arrays.vector(packed, "realft_unpack: packed", 2)
+    if p.size % 2:
+        raise ValueError("realft_unpack: the packed array has an even length")
+    half = np.empty(p.size // 2 + 1, dtype=np.complex64)
+    half[0] = p[0]
+    half[-1] = p[1]
+    half[1:-1] = p[2::2][: p.size // 2 - 1] + 1j * p[3::2][: p.size // 2 - 1]
+    return half
+
+
+def fourn(z, isign=1):
+    """Multidimensional complex FFT of a complex64 array, every extent a power of two.
+
+    F(k_1..k_d) = sum z(j_1..j_d) exp(isign * 2*pi*i * sum_d j_d k_d / n_d), over all
+    axes of z (row-major, as NumPy stores it).
+    """
+    z = _arrays.complex64(z, "fourn: z")
+    if z.ndim < 1 or not all(_arrays.power_of_two(n) for n in z.shape):
+        raise ValueError(f"fourn: every extent must be a power of two, got shape {z.shape}")
+    return _core.fourn(z, _arrays.isign(isign, "fourn"))
+
+
+def rlft3(data, isign=1, speq=None):
+    """Real 3-D (or 2-D) FFT in the library's packed layout.
+
+    data has shape (nn1, nn2, nn3) or (nn2, nn3) (then nn1 = 1); nn1 and nn2
+    are powers of two, nn3 a power of two >= 2.
+    isign = +1: returns (packed, speq): packed[i1, i2, 2k], [2k+1] hold Re, Im of
+    frequency (i1, i2, k), k = 0..nn3/2-1, and speq[i1, 2*i2], [2*i2+1] the
+    Nyquist plane k = nn3/2; speq has shape (nn1, 2*nn2) (or (2*nn2,) for 2-D
+    data). isign = -1: the inverse from (packed, speq), returning the real data
+    times nn1*nn2*nn3/2 (and the speq the library leaves).
+    """
+    d = _arrays.real(data, "rlft3: data")
+    flat = d.ndim == 2
+    if flat:
+        d = d[np.newaxis]
+    if d.ndim != 3:
+        raise ValueError(f"rlft3: expected a 2-D or 3-D array, got shape {np.shape(data)}")
+    nn1, nn2, nn3 = d.shape
+    if not (_arrays.power_of_two(nn1) and _arrays.power_of_two(nn2) and _arrays.power_of_two(nn3, 2)):
+        raise ValueError(f"rlft3: extents must be powers of two (the last >= 2), got shape {np.shape(data)}")
+    sign = _arrays.isign(isign, "rlft3")
+    if speq is None:
+        if sign == -1:
+            raise ValueError("rlft3: the inverse needs the speq of the forward transform")
+        s = np.zeros((nn1, 2 * nn2), dtype=np.float32)
+    else:
+        s = _arrays.real(speq, "rlft3: speq").reshape(-1)
+        if s.size != nn1 * 2 * nn2:
+            raise ValueError(f"rlft3: speq must hold {nn1 * 2 * nn2} values, got {s.size}")
+        s = s.reshape(nn1, 2 * nn2)
+    out, s = _core.rlft3(d, s, sign)
+    return (out[0], s[0]) if flat else (out, s)

@@ -1,0 +1,123 @@
+"""Special functions and the conversions between statistics and p-values.
+
+Elementwise over arrays with NumPy broadcasting. Real arguments are rounded to
+float32 as the library takes them (gammln alone takes and returns float64);
+degrees of freedom and sample counts are whole numbers. A scalar in gives a
+Python float out (the exact float32 value), arrays give float32 arrays.
+"""
+
+import numpy as np
+
+from . import _arrays, _core
+
+_F = "f"  # rounded to float32
+_D = "d"  # float64
+_U = "u"  # a count or whole degrees of freedom (>= 1)
+_N = "n"  # a count that may be 0
+
+
+def _map(core, name, *args):
+    converted = []
+    for (label, kind), value in args:
+        if kind == _F:
+            converted.append(_arrays.real(value, f"{name}: {label}"))
+        elif kind == _D:
+            converted.append(_arrays.real(value, f"{name}: {label}", np.float64))
+        else:
+            converted.append(_arrays.counts(value, f"{name}: {label}", 1 if kind == _U else 0))
+    # np.ascontiguousarray makes 0-d arguments 1-D: the shape comes from broadcasting.
+    shape = np.broadcast_shapes(*(a.shape for a in converted))
+    arrays = [np.ascontiguousarray(np.broadcast_to(a, shape)) for a in converted]
+    return _arrays.scalar_or_array(core(*arrays).reshape(shape))
+
+
+def gammln(x):
+    """ln Gamma(x) for x > 0, in float64 (Lanczos, absolute error below 2e-10).
+
+    x is not checked: x <= 0 gives a meaningless value, not an error.
+    """
+    return _map(_core.gammln, "gammln", (("x", _D), x))
+
+
+def gammq(a, x):
+    """Q(a, x) = 1 - P(a, x), the regularised upper incomplete gamma function.
+
+    Raises NumericsError("Invalid arguments in routine gammq") when x < 0, a <= 0
+    or either is NaN.
+    """
+    return _map(_core.gammq, "gammq", (("a", _F), a), (("x", _F), x))
+
+
+def betai(a, b, x):
+    """I_x(a, b), the regularised incomplete beta function, for a, b > 0.
+
+    x outside [0, 1] gives 0; x = 0 gives 0 and x = 1 gives 1.
+    """
+    return _map(_core.betai, "betai", (("a", _F), a), (("b", _F), b), (("x", _F), x))
+
+
+def erfcc(x):
+    """erfc(x) by a fitted approximation, fractional error below 1.2e-7."""
+    return _map(_core.erfcc, "erfcc", (("x", _F), x))
+
+
+def probks(alam):
+    """Kolmogorov-Smirnov tail Q_KS(alam) = 2 sum_{j>=1} (-1)^(j-1) exp(-2 j^2 alam^2)."""
+    return _map(_core.probks, "probks", (("alam", _F), alam))
+
+
+def t_to_p(t, df):
+    """Two-sided p of Student's t with whole df >= 1 degrees of freedom (t = 0 gives 1)."""
+    return _map(_core.t_to_p, "t_to_p", (("t", _F), t), (("df", _U), df))
+
+
+def t_to_p_real(t, df):
+    """Two-sided p of t with df > 0 degrees of freedom, df not necessarily whole.
+
+    Equals t_to_p bit for bit for whole df; use it with tutest's Welch df.
+    """
+    return _map(_core.t_to_p_real, "t_to_p_real", (("t", _F), t), (("df", _F), df))
+
+
+def r_to_p(r, n):
+    """Two-sided p of the correlation r from n pairs (n - 2 degrees of freedom).
+
+    Returns 1 for n < 2 and for r = 0, and 0 for r = 1.
+    """
+    return _map(_core.r_to_p, "r_to_p", (("r", _F), r), (("n", _N), n))
+
+
+def F_to_p(F, df_1, df_2):
+    """Upper-tail p of F with df_1 (numerator) and df_2 (denominator) degrees of freedom.
+
+    Returns 0 for F < 0 and 1 for F = 0.
+    """
+    return _map(_core.F_to_p, "F_to_p", (("F", _F), F), (("df_1", _U), df_1), (("df_2", _U), df_2))
+
+
+def p_to_t(p, df):
+    """The t whose two-sided p is p: 25 steps of a bisection-like search (largest t 54)."""
+    return _map(_core.p_to_t, "p_to_t", (("p", _F), p), (("df", _U), df))
+
+
+def p_to_r(p, n):
+    """The r whose two-sided p is p for n pairs, as r_to_p counts them (largest r 5.4)."""
+    return _map(_core.p_to_r, "p_to_r", (("p", _F), p), (("n", _N), n))
+
+
+def p_to_F(p, df_1, df_2):
+    """The F whose upper-tail p is p (25-step search, largest F 60)."""
+    return _map(_core.p_to_F, "p_to_F", (("p", _F), p), (("df_1", _U), df_1), (("df_2", _U), df_2))
+
+
+def p_to_z(p):
+    """sign(1 - p) * sqrt(-4 ln|1 - p|); p = 1 is replaced by 0.99999988 (about 7.986)."""
+    return _map(_core.p_to_z, "p_to_z", (("p", _F), p))
+
+
+def kstwo_prob(d, n1, n2):
+    """Significance of the two-sample Kolmogorov-Smirnov D for samples of n1 and n2 values.
+
+    probks((ne + 0.12 + 0.11 / ne) * d) with ne = sqrt(n1 n2 / (n1 + n2)); D = 0 gives 1.
+    """
+    return _map(_core.kstwo_prob, "kstwo_prob", (("d", _F), d), (("n1", _U), n1), (("n2", _U), n2))

@@ -1,0 +1,122 @@
+"""Two-sample tests and correlation of 1-D samples.
+
+Each returns a named tuple whose first field is the statistic. Samples are
+rounded to float32 and only read.
+"""
+
+from collections import namedtuple
+
+import numpy as np
+
+from . import _arrays, _core
+
+TtestResult = namedtuple("TtestResult", "statistic df pvalue")
+KstwoResult = namedtuple("KstwoResult", "statistic pvalue")
+AvevarResult = namedtuple("AvevarResult", "mean variance")
+PearsnResult = namedtuple("PearsnResult", "statistic pvalue")
+SpearResult = namedtuple("SpearResult", "statistic pvalue d zd probrs")
+RunningSums = namedtuple("RunningSums", "n ax ay sxx syy sxy")
+PearsnIncResult = namedtuple("PearsnIncResult", "r state")
+RegrIncResult = namedtuple("RegrIncResult", "a b ym state")
+_START = RunningSums(0.0, 0.0, 0.0, 0.0, 0.0, 0.0)
+
+
+def _running(name, x, y, state):
+    x, y = _arrays.vector(x, f"{name}: x", 0), _arrays.vector(y, f"{name}: y", 0)
+    _arrays.same_length(name, x, y)
+    state = _START if state is None else RunningSums(*state)
+    if any(float(np.float32(v)) != v for v in state):
+        raise ValueError(f"{name}: state must hold float32 values, as the library returns them")
+    return x, y, state
+
+
+def _samples(name, a, b, minimum):
+    return _arrays.vector(a, f"{name}: a", minimum), _arrays.vector(b, f"{name}: b", minimum)
+
+
+def ttest(a, b):
+    """Student's t for two samples with pooled variance.
+
+    Returns TtestResult(statistic=t, df=n1 + n2 - 2, pvalue) with the two-sided
+    p = t_to_p(t, df). t = 0 when the pooled variance is exactly 0. The sign of t
+    is that of mean(a) - mean(b). Needs n1, n2 >= 1 and n1 + n2 >= 3.
+    """
+    a, b = _samples("ttest", a, b, 1)
+    if a.size + b.size < 3:
+        raise ValueError("ttest: needs at least three values in the two samples together")
+    return TtestResult(*_core.ttest(a, b))
+
+
+def tutest(a, b):
+    """Welch's t for two samples of unequal variance.
+
+    Returns TtestResult(statistic=t, df, pvalue) with the Welch-Satterthwaite df
+    (a float, welch_df) and p = t_to_p_real(t, df). Needs n1, n2 >= 2.
+    """
+    a, b = _samples("tutest", a, b, 2)
+    return TtestResult(*_core.tutest(a, b))
+
+
+def kstwo(a, b):
+    """Two-sample Kolmogorov-Smirnov D and its significance (kstwo_prob).
+
+    A NaN in either sample gives D = NaN. The inputs are not sorted in place.
+    """
+    a, b = _samples("kstwo", a, b, 1)
+    return KstwoResult(*_core.kstwo(a, b))
+
+
+def avevar(x):
+    """Mean and sample variance (divisor n - 1) of x, n >= 2: AvevarResult(mean, variance)."""
+    return AvevarResult(*_core.avevar(_arrays.vector(x, "avevar: x", 2)))
+
+
+def pearsn(x, y):
+    """Pearson's r of paired samples and its two-sided significance.
+
+    statistic is the library's pearsn r (0 when a sample has no spread); pvalue is
+    pearsn_prob's significance from Student's t with n - 2 degrees of freedom,
+    computed from its own r (whose final division is in double, so it may differ
+    from statistic in the last bit). Needs n >= 3.
+    """
+    x, y = _samples("pearsn", x, y, 3)
+    _arrays.same_length("pearsn", x, y)
+    r, p, _ = _core.pearsn(x, y)
+    return PearsnResult(r, p)
+
+
+def spear(x, y):
+    """Spearman rank correlation with tie correction.
+
+    Returns SpearResult(statistic=rs, pvalue=probd, d, zd, probrs): d is the sum of
+    squared rank differences, zd its normal deviate and probd that deviate's
+    two-sided significance. When a sample has all values equal, rs = 0,
+    probrs = 0 and zd, probd are NaN (the library leaves them unwritten);
+    otherwise probrs is NaN. Needs n >= 2.
+    """
+    x, y = _samples("spear", x, y, 2)
+    _arrays.same_length("spear", x, y)
+    return SpearResult(*_core.spear(x, y))
+
+
+def pearsn_inc(x, y, state=None):
+    """Pearson's r accumulated one sample at a time (one-pass sums), over the
+    pairs of x and y in order, continuing from state (a RunningSums; None:
+    no sample yet). Returns PearsnIncResult(r after each sample, state after
+    the last); r is 0 until both x and y spread. From the third sample on the
+    one-pass sums differ slightly from pearsn's.
+    """
+    x, y, state = _running("pearsn_inc", x, y, state)
+    r, sums = _core.pearsn_inc(x, y, list(state))
+    return PearsnIncResult(r, RunningSums(*sums))
+
+
+def regr_inc(x, y, state=None):
+    """The least-squares line y = a + b x and the mean of y, accumulated one
+    sample at a time over the pairs of x and y, continuing from state. Returns
+    RegrIncResult(a, b, ym after each sample, state after the last); b is 0
+    until the x values spread.
+    """
+    x, y, state = _running("regr_inc", x, y, state)
+    a, b, ym, sums = _core.regr_inc(x, y, list(state))
+    return RegrIncResult(a, b, ym, RunningSums(*sums))
