@@ -164,3 +164,26 @@ def test_voxelwise_fit_example_gives_the_same_bits_on_the_cluster():
     out = subprocess.run([sys.executable, example, "--shape", "8", "8", "4", "--png", os.devnull],
                          capture_output=True, text=True, check=True, timeout=120).stdout
     assert "256 voxels fitted" in out and "the same bits: yes" in out
+
+
+def test_progress_bar_counts_every_row(monkeypatch):
+    updates = []
+
+    class Bar:
+        def __init__(self, total, desc, unit):
+            updates.append(("total", total))
+
+        def update(self, n):
+            updates.append(("update", n))
+
+        def close(self):
+            updates.append(("close", None))
+
+    fake = type(sys)("tqdm.auto")
+    fake.tqdm = Bar
+    monkeypatch.setitem(sys.modules, "tqdm.auto", fake)
+    monkeypatch.setitem(sys.modules, "tqdm", type(sys)("tqdm"))
+    rows = np.tile(PEAKS, (40, 1))
+    tv.lm_fit_many(X, rows, [1.0, 6.0, 1.5], threads=2, progress=True)
+    assert updates[0] == ("total", len(rows)) and updates[-1] == ("close", None)
+    assert sum(n for kind, n in updates if kind == "update") == len(rows)
