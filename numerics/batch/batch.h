@@ -28,15 +28,16 @@
 //
 // Threads and errors. A batch runs on `threads` worker threads; the calling
 // thread waits, calls the progress callback, and returns when every row is
-// done or skipped. Each worker runs in error_mode::throw_exception (errors.h),
-// so a row the library refuses (nrerror) or whose model throws is reported in
-// the batch_report (and, for fits, in its own outcome) with NaN results, and
-// the other rows complete. Arguments that make the whole batch meaningless
-// (unequal counts, a sample size a routine cannot use, null required arrays)
-// are refused through nrerror() on the calling thread, before any row runs,
-// with the message given in the comment.
-// [thread-safe] Distinct batches may run on distinct threads at once; a batch
-// reads its inputs and writes only its outputs.
+// done or skipped (with one worker and no progress callback the calling
+// thread does the rows itself). Each worker runs in
+// error_mode::throw_exception (errors.h), so a row the library refuses
+// (nrerror) or whose model throws is reported in the batch_report (and, for
+// fits, in its own outcome) with NaN results, and the other rows complete; an
+// installed error handler hears each refused row's message. Arguments that make the whole batch
+// meaningless (unequal counts, a sample size a routine cannot use, null required arrays) are
+// refused through nrerror() on the calling thread, before any row runs, with the message given in
+// the comment. [thread-safe] Distinct batches may run on distinct threads at once; a batch reads
+// its inputs and writes only its outputs.
 
 #include <atomic>
 #include <chrono>
