@@ -53,11 +53,12 @@ def series(x, axis, name, minimum=1):
     if n < minimum:
         raise ValueError(f"{name}: needs at least {minimum} values along axis {axis}, got {n}")
     rest = a.shape[:axis] + a.shape[axis + 1:]
+    count = int(np.prod(rest, dtype=np.int64))  # -1 cannot stand for 0 series in reshape
     if axis == 0:
-        return a.reshape(n, -1), True, rest
+        return a.reshape(n, count), True, rest
     if axis != a.ndim - 1:
         a = np.ascontiguousarray(np.moveaxis(a, axis, -1))
-    return a.reshape(-1, n), False, rest
+    return a.reshape(count, n), False, rest
 
 
 def pair(name, a, b, axis, minimum, same_length=False):
