@@ -17,6 +17,8 @@ packages=(
 python_packages=(
   python3 python3-dev python3-numpy python3-pybind11 pybind11-dev python3-pytest
   python3-setuptools python3-wheel python3-pip
+  # the batches on a Dask cluster (tessivane.dask and its test)
+  python3-dask python3-distributed
 )
 
 missing=()

@@ -43,13 +43,16 @@ for program in "${programs[@]}"; do
   fi
 done
 
-# The Python package against the C++ call, NumPy and SciPy, when it was built.
+# The Python package against the C++ call, NumPy and SciPy, and its batches, when it was built.
 if [ -d "$build/python/tessivane" ]; then
   python=/usr/bin/python3
   [ -x "$python" ] || python=python3
   echo "== Python package (bench/python/bench_python.py)"
   PYTHONPATH="$build/python" "$python" "$(dirname "$0")/../bench/python/bench_python.py" \
     "${python_options[@]}" || failed+=("bench_python.py: exit status $?")
+  echo "== Python batches (bench/python/bench_batch.py)"
+  PYTHONPATH="$build/python" "$python" "$(dirname "$0")/../bench/python/bench_batch.py" \
+    "${python_options[@]}" || failed+=("bench_batch.py: exit status $?")
 fi
 
 if [ ${#failed[@]} -gt 0 ]; then

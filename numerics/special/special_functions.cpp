@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "detail_special.h"
 #include "nrutil.h"
 
 namespace {
@@ -134,8 +135,20 @@ void gcf(float *gammcf, float a, float x, float *gln)
     *gammcf = static_cast<float>(std::exp(-x + a * std::log(static_cast<double>(x)) - *gln) * h);
 }
 
-float betai(float a, float b, float x)
+namespace tessivane {
+namespace detail {
+
+betai_fixed_ab::betai_fixed_ab(float a, float b)
+    : a_(a)
+    , b_(b)
 {
+    const float ab = a + b;  // summed in float before ln Gamma
+    log_gamma_part_ = gammln(ab) - gammln(a) - gammln(b);
+}
+
+float betai_fixed_ab::operator()(float x) const
+{
+    const float a = a_, b = b_;
     // Outside [0, 1] the function is answered with 0, without a message.
     if (x < 0.0f || x > 1.0f)
         return 0.0f;
@@ -143,10 +156,9 @@ float betai(float a, float b, float x)
     if (x == 0.0f || x == 1.0f) {
         bt = 0.0f;
     } else {
-        const float ab = a + b;  // summed in float before ln Gamma
         const double xd = x;
-        bt = static_cast<float>(std::exp(gammln(ab) - gammln(a) - gammln(b) + a * std::log(xd) +
-                                         b * std::log(1.0 - xd)));
+        bt = static_cast<float>(
+            std::exp(log_gamma_part_ + a * std::log(xd) + b * std::log(1.0 - xd)));
     }
     // The continued fraction converges fast for x below (a+1)/(a+b+2); above it, use the
     // symmetry I_x(a,b) = 1 - I_{1-x}(b,a).
@@ -154,6 +166,14 @@ float betai(float a, float b, float x)
     if (static_cast<double>(x) < (static_cast<double>(a) + 1.0) / (static_cast<double>(ab) + 2.0))
         return bt * betacf(a, b, x) / a;
     return 1.0f - bt * betacf(b, a, 1.0 - static_cast<double>(x)) / b;
+}
+
+}  // namespace detail
+}  // namespace tessivane
+
+float betai(float a, float b, float x)
+{
+    return tessivane::detail::betai_fixed_ab(a, b)(x);
 }
 
 float betacf(double a, double b, double x)

@@ -138,6 +138,7 @@ void bind_sort(py::module_ &m);
 void bind_random(py::module_ &m);
 void bind_linalg(py::module_ &m);
 void bind_fit(py::module_ &m);
+void bind_batch(py::module_ &m);
 
 }  // namespace tvpy
 

@@ -43,4 +43,5 @@ PYBIND11_MODULE(_core, m)
     tvpy::bind_random(m);
     tvpy::bind_linalg(m);
     tvpy::bind_fit(m);
+    tvpy::bind_batch(m);
 }

@@ -27,6 +27,7 @@ from ._fit import (FitResult, LMFit, LMOutcome, LMStoppingRule, SvdfitResult, fg
                    fpoly, svdfit)
 from ._linalg import (EigsrtResult, GaussjResult, JacobiResult, SvdResult, eigsrt, gaussj, inverse,
                       jacobi, svbksb, svdcmp, svdvar)
+from ._batch import LMManyResult, lm_fit_many
 from ._random import Ran1
 from ._sort import CrankResult, crank, hpsort, select, sort, sort2
 from ._special import (F_to_p, betai, erfcc, gammln, gammq, kstwo_prob, p_to_F, p_to_r, p_to_t,

@@ -6,7 +6,7 @@ from dataclasses import dataclass
 
 import numpy as np
 
-from . import _arrays, _core
+from . import _arrays, _batch, _core
 
 FitResult = namedtuple("FitResult", "a b siga sigb chi2 q")
 SvdfitResult = namedtuple("SvdfitResult", "a u v w chisq")
@@ -14,7 +14,7 @@ LMOutcome = namedtuple("LMOutcome", "stop iterations lambda_at_stop")
 _STOPS = ("iteration_limit", "converged", "stalled", "small_steps")
 
 
-def fit(x, y, sig=None):
+def fit(x, y, sig=None, axis=0, threads=None):
     """Least-squares line y = a + b x: FitResult(a, b, siga, sigb, chi2, q).
 
     With sig (standard deviations, non-zero) each point is weighted by 1/sig^2
@@ -22,7 +22,17 @@ def fit(x, y, sig=None):
     ("Invalid arguments in routine gammq") follows when n <= 2 or chi2 is not a
     number. Without sig, q = 1 and the standard errors come from the scatter
     about the line (n >= 3).
+
+    Batched (y of two or more dimensions): a line through every series of y
+    along `axis` (for example each voxel's time course); x and sig are one
+    series of n values for all (1-D) or arrays of y's shape. Each field is a
+    float32 array of the other axes' shape, element i the single call's bits on
+    series i. threads: the library's worker threads (None: every CPU the
+    process may use for large batches); the GIL is released and Ctrl-C stops
+    the batch. A series the library refuses raises NumericsError.
     """
+    if np.ndim(y) > 1:
+        return _batched_fit(x, y, sig, axis, threads)
     x = _arrays.vector(x, "fit: x", 1 if sig is not None else 3)
     y = _arrays.vector(y, "fit: y")
     if sig is None:
@@ -31,6 +41,28 @@ def fit(x, y, sig=None):
     sig = _arrays.vector(sig, "fit: sig")
     _arrays.same_length("fit", x, y, sig)
     return FitResult(*_core.fit(x, y, sig, True))
+
+
+def _batched_fit(x, y, sig, axis, threads):
+    sy, first, rest = _batch.series(y, axis, "fit: y", 3)
+    n = sy.shape[0 if first else 1]
+
+    def laid_out(v, name):
+        if np.ndim(v) == 1:
+            v = _arrays.vector(v, name)
+            if v.size != n:
+                raise ValueError(f"{name}: expected {n} values, got {v.size}")
+            return v
+        sv, _, rest_v = _batch.series(v, axis, name)
+        if rest_v != rest or sv.shape != sy.shape:
+            raise ValueError(f"{name}: expected n values or the shape of y")
+        return sv
+
+    sx = laid_out(x, "fit: x")
+    ss = None if sig is None else laid_out(sig, "fit: sig")
+    count = int(np.prod(rest, dtype=np.int64))
+    maps = _core.batch_fit(sx, sy, ss, first, _batch.threads_for(threads, count), None)
+    return FitResult(*(m.reshape(rest) for m in maps))
 
 
 def fpoly(x, n):

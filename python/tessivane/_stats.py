@@ -8,7 +8,7 @@ from collections import namedtuple
 
 import numpy as np
 
-from . import _arrays, _core
+from . import _arrays, _batch, _core
 
 TtestResult = namedtuple("TtestResult", "statistic df pvalue")
 KstwoResult = namedtuple("KstwoResult", "statistic pvalue")
@@ -30,38 +30,71 @@ def _running(name, x, y, state):
     return x, y, state
 
 
+_BATCH_DOC = """
+    Batched (a or b of two or more dimensions): the samples lie along `axis`
+    (default 0, as in SciPy), the other axes must agree, and each field is a
+    float32 array of their shape; element i equals the single call on the
+    series i, bit for bit. threads: the library's worker threads (None: every
+    CPU the process may use for large batches); the GIL is released and
+    Ctrl-C stops the batch.
+"""
+
+
+def _batched(*arrays):
+    return any(np.ndim(a) > 1 for a in arrays)
+
+
+def _single_axis(name, axis):
+    if axis not in (0, -1):
+        raise ValueError(f"{name}: axis {axis} is out of bounds for 1-D samples")
+
+
 def _samples(name, a, b, minimum):
     return _arrays.vector(a, f"{name}: a", minimum), _arrays.vector(b, f"{name}: b", minimum)
 
 
-def ttest(a, b):
+def ttest(a, b, axis=0, threads=None):
     """Student's t for two samples with pooled variance.
 
     Returns TtestResult(statistic=t, df=n1 + n2 - 2, pvalue) with the two-sided
     p = t_to_p(t, df). t = 0 when the pooled variance is exactly 0. The sign of t
     is that of mean(a) - mean(b). Needs n1, n2 >= 1 and n1 + n2 >= 3.
     """
+    if _batched(a, b):
+        sa, sb, first, rest = _batch.pair("ttest", a, b, axis, 1)
+        if sa.shape[0 if first else 1] + sb.shape[0 if first else 1] < 3:
+            raise ValueError("ttest: needs at least three values in the two samples together")
+        return TtestResult(*_batch.run(_core.batch_ttest, sa, sb, first, rest, threads))
+    _single_axis("ttest", axis)
     a, b = _samples("ttest", a, b, 1)
     if a.size + b.size < 3:
         raise ValueError("ttest: needs at least three values in the two samples together")
     return TtestResult(*_core.ttest(a, b))
 
 
-def tutest(a, b):
+def tutest(a, b, axis=0, threads=None):
     """Welch's t for two samples of unequal variance.
 
     Returns TtestResult(statistic=t, df, pvalue) with the Welch-Satterthwaite df
     (a float, welch_df) and p = t_to_p_real(t, df). Needs n1, n2 >= 2.
     """
+    if _batched(a, b):
+        pair = _batch.pair("tutest", a, b, axis, 2)
+        return TtestResult(*_batch.run(_core.batch_tutest, *pair, threads))
+    _single_axis("tutest", axis)
     a, b = _samples("tutest", a, b, 2)
     return TtestResult(*_core.tutest(a, b))
 
 
-def kstwo(a, b):
+def kstwo(a, b, axis=0, threads=None):
     """Two-sample Kolmogorov-Smirnov D and its significance (kstwo_prob).
 
     A NaN in either sample gives D = NaN. The inputs are not sorted in place.
     """
+    if _batched(a, b):
+        pair = _batch.pair("kstwo", a, b, axis, 1)
+        return KstwoResult(*_batch.run(_core.batch_kstwo, *pair, threads))
+    _single_axis("kstwo", axis)
     a, b = _samples("kstwo", a, b, 1)
     return KstwoResult(*_core.kstwo(a, b))
 
@@ -71,7 +104,7 @@ def avevar(x):
     return AvevarResult(*_core.avevar(_arrays.vector(x, "avevar: x", 2)))
 
 
-def pearsn(x, y):
+def pearsn(x, y, axis=0, threads=None):
     """Pearson's r of paired samples and its two-sided significance.
 
     statistic is the library's pearsn r (0 when a sample has no spread); pvalue is
@@ -79,13 +112,17 @@ def pearsn(x, y):
     computed from its own r (whose final division is in double, so it may differ
     from statistic in the last bit). Needs n >= 3.
     """
+    if _batched(x, y):
+        pair = _batch.pair("pearsn", x, y, axis, 3, True)
+        return PearsnResult(*_batch.run(_core.batch_pearsn, *pair, threads))
+    _single_axis("pearsn", axis)
     x, y = _samples("pearsn", x, y, 3)
     _arrays.same_length("pearsn", x, y)
     r, p, _ = _core.pearsn(x, y)
     return PearsnResult(r, p)
 
 
-def spear(x, y):
+def spear(x, y, axis=0, threads=None):
     """Spearman rank correlation with tie correction.
 
     Returns SpearResult(statistic=rs, pvalue=probd, d, zd, probrs): d is the sum of
@@ -94,6 +131,10 @@ def spear(x, y):
     probrs = 0 and zd, probd are NaN (the library leaves them unwritten);
     otherwise probrs is NaN. Needs n >= 2.
     """
+    if _batched(x, y):
+        pair = _batch.pair("spear", x, y, axis, 2, True)
+        return SpearResult(*_batch.run(_core.batch_spear, *pair, threads))
+    _single_axis("spear", axis)
     x, y = _samples("spear", x, y, 2)
     _arrays.same_length("spear", x, y)
     return SpearResult(*_core.spear(x, y))
@@ -120,3 +161,7 @@ def regr_inc(x, y, state=None):
     x, y, state = _running("regr_inc", x, y, state)
     a, b, ym, sums = _core.regr_inc(x, y, list(state))
     return RegrIncResult(a, b, ym, RunningSums(*sums))
+
+
+for _f in (ttest, tutest, kstwo, pearsn, spear):
+    _f.__doc__ += _BATCH_DOC

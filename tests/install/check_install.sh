@@ -32,7 +32,7 @@ if ls "$prefix"/include/tessivane/detail_* >/dev/null 2>&1; then
 fi
 
 # Each family header stands alone: a program that includes just one compiles.
-for family in special stats fft sort random linalg fit; do
+for family in special stats fft sort random linalg fit batch; do
   printf '#include <tessivane/%s.h>\nint main() { return 0; }\n' "$family" > "$work/only_$family.cpp"
   "$cxx" -std=c++17 -fsyntax-only -I"$prefix/include" "$work/only_$family.cpp" ||
     { echo "<tessivane/$family.h> does not compile on its own"; exit 1; }

@@ -1,0 +1,297 @@
+// Batches of least-squares fits: a Levenberg-Marquardt fit per row, each by
+// its own lm_fit, and svdfit of many series against one design.
+
+#include "detail_batch.h"
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+
+#include "detail_scratch.h"
+#include "stat.h"
+
+namespace tessivane {
+namespace batch {
+
+using detail::gather;
+using detail::kNaN;
+
+const char *outcome_name(const lm_row_outcome &row)
+{
+    switch (row.state) {
+    case row_state::refused:
+        return "refused";
+    case row_state::not_run:
+        return "not_run";
+    case row_state::fitted:
+        break;
+    }
+    switch (row.outcome.stop) {
+    case lm_outcome::converged:
+        return "converged";
+    case lm_outcome::stalled:
+        return "stalled";
+    case lm_outcome::iteration_limit:
+        return "iteration_limit";
+    default:
+        return "unknown";
+    }
+}
+
+namespace {
+
+int point_count(const char *routine, std::size_t n)
+{
+    if (n < 1 || n > static_cast<std::size_t>(INT_MAX))
+        detail::refuse("batch %s: %zu points, a fit needs 1..2^31-1", routine, n);
+    return static_cast<int>(n);
+}
+
+void check_fit_series(const char *routine, const series_view &x, const series_view &y,
+                      const series_view *sig)
+{
+    detail::require_same_count(routine, x, y);
+    detail::require_data(routine, x, "x");
+    detail::require_data(routine, y, "y");
+    if (x.length != y.length)
+        detail::refuse("batch %s: x has %zu points, y %zu", routine, x.length, y.length);
+    if (sig) {
+        detail::require_same_count(routine, y, *sig);
+        detail::require_data(routine, *sig, "sig");
+        if (sig->length != y.length)
+            detail::refuse("batch %s: sig has %zu points, y %zu", routine, sig->length, y.length);
+    }
+}
+
+// The work storage of one worker's fits: 1-based x, y, sig, a and ia, and the
+// covar and alpha matrices the single call takes.
+struct lm_worker {
+    lm_worker(int ndata, int ma)
+        : x(1, ndata)
+        , y(1, ndata)
+        , sig(1, ndata)
+        , a(1, ma)
+        , ia(1, ma)
+        , covar(1, ma, 1, ma)
+        , alpha(1, ma, 1, ma)
+    {}
+    tessivane::detail::scratch_vector<float> x, y, sig, a;
+    tessivane::detail::scratch_vector<int> ia;
+    tessivane::detail::scratch_matrix covar, alpha;
+};
+
+}  // namespace
+
+batch_report lm_fit_many(const lm_problem &pb, const lm_results &out, const batch_options &options)
+{
+    check_fit_series("lm_fit", pb.x, pb.y, pb.sig);
+    if (pb.ma < 1)
+        detail::refuse("batch lm_fit: ma = %d, there must be at least one parameter", pb.ma);
+    if (!pb.a0 || !out.params)
+        detail::refuse("batch lm_fit: %s is null", pb.a0 ? "params" : "a0");
+    const int ndata = point_count("lm_fit", pb.y.length);
+    const int ma = pb.ma;
+    const std::size_t ma2 = std::size_t(ma) * std::size_t(ma);
+    const lm_model model = pb.model ? pb.model : fgauss;
+
+    const detail::row_plan plan = detail::plan_rows(pb.y.count, options);
+    // Worker storage is made here, on the calling thread, so that a failed
+    // allocation refuses the batch rather than one row.
+    std::vector<std::unique_ptr<lm_worker>> workers;
+    for (unsigned w = 0; w < plan.workers; w++) {
+        workers.push_back(std::make_unique<lm_worker>(ndata, ma));
+        for (int j = 1; j <= ma; j++)
+            workers.back()->ia[j] = pb.ia ? pb.ia[j - 1] : 1;
+    }
+
+    auto run = [&](std::size_t s, unsigned wi) {
+        lm_worker &w = *workers[wi];
+        gather(pb.x, s, w.x);
+        gather(pb.y, s, w.y);
+        if (pb.sig)
+            gather(*pb.sig, s, w.sig);
+        else
+            std::fill(w.sig.get() + 1, w.sig.get() + 1 + ndata, 1.0f);
+        const float *a0 = pb.a0 + static_cast<std::ptrdiff_t>(s) * pb.a0_stride;
+        std::copy(a0, a0 + ma, w.a.get() + 1);
+        for (int j = 1; j <= ma; j++)
+            for (int k = 1; k <= ma; k++)
+                w.covar.get()[j][k] = w.alpha.get()[j][k] = 0.0f;
+
+        lm_fit fitter;
+        float chisq = 0.0f;
+        const lm_outcome outcome = fitter.run(w.x, w.y, w.sig, ndata, w.a, w.ia, ma, w.covar,
+                                              w.alpha, &chisq, model, pb.rule);
+
+        std::copy(w.a.get() + 1, w.a.get() + 1 + ma, out.params + s * ma);
+        if (out.covariance)
+            for (int j = 1; j <= ma; j++)
+                std::copy(w.covar.get()[j] + 1, w.covar.get()[j] + 1 + ma,
+                          out.covariance + s * ma2 + std::size_t(j - 1) * ma);
+        if (out.chisq)
+            out.chisq[s] = chisq;
+        if (out.outcomes) {
+            out.outcomes[s].state = row_state::fitted;
+            out.outcomes[s].outcome = outcome;
+            out.outcomes[s].message.clear();
+        }
+    };
+    auto blank = [&](std::size_t s, row_state state, const char *message) {
+        std::fill(out.params + s * ma, out.params + (s + 1) * ma, kNaN);
+        if (out.covariance)
+            std::fill(out.covariance + s * ma2, out.covariance + (s + 1) * ma2, kNaN);
+        if (out.chisq)
+            out.chisq[s] = kNaN;
+        if (out.outcomes) {
+            out.outcomes[s].state = state;
+            out.outcomes[s].outcome = lm_outcome();
+            out.outcomes[s].message = message ? message : "";
+        }
+    };
+    return detail::for_each_row(plan, options, run, blank);
+}
+
+namespace {
+
+// The steps of svdfit that do not depend on y, for a design shared by every
+// series: the weighted design matrix decomposed into u, w, v with the small
+// singular values cut, the reciprocal weights, and the basis at every point.
+struct shared_design {
+    int ndata, ma;
+    tessivane::detail::scratch_matrix u, v, afunc;
+    tessivane::detail::scratch_vector<float> w, sig;
+    bool converged = true;
+
+    shared_design(const float *x1, const float *sig1, int n, int m, svd_basis basis)
+        : ndata(n)
+        , ma(m)
+        , u(1, n, 1, m)
+        , v(1, m, 1, m)
+        , afunc(1, n, 1, m)
+        , w(1, m)
+        , sig(1, n)
+    {
+        // svdfit's first pass, point by point: the basis, one reciprocal
+        // weight per point, the weighted row.
+        for (int i = 1; i <= ndata; i++) {
+            basis(x1[i], afunc.get()[i], ma);
+            sig[i] = sig1 ? sig1[i] : 1.0f;
+            const float tmp = 1.0f / sig[i];
+            for (int j = 1; j <= ma; j++)
+                u.get()[i][j] = afunc.get()[i][j] * tmp;
+        }
+        svdcmp(u, ndata, ma, w, v);
+        converged = last_svd_converged();
+        float wmax = 0.0f;
+        for (int j = 1; j <= ma; j++)
+            if (w[j] > wmax)
+                wmax = w[j];
+        const float thresh = static_cast<float>(1.0e-5 * static_cast<double>(wmax));
+        for (int j = 1; j <= ma; j++)
+            if (w[j] < thresh)
+                w[j] = 0.0f;
+    }
+
+    // svdfit's steps after the cut, for one series y[1..ndata]: the weighted
+    // right-hand side (the same reciprocal as the design row), the
+    // back-substitution, and chi-square with the division by sig.
+    float solve(const float *y, float *b, float *a) const
+    {
+        for (int i = 1; i <= ndata; i++) {
+            const float tmp = 1.0f / sig[i];
+            b[i] = y[i] * tmp;
+        }
+        svbksb(u, w, v, ndata, ma, b, a);
+        float chisq = 0.0f;
+        for (int i = 1; i <= ndata; i++) {
+            float sum = 0.0f;
+            for (int j = 1; j <= ma; j++)
+                sum += a[j] * afunc.get()[i][j];
+            const float tmp = (y[i] - sum) / sig[i];
+            chisq += tmp * tmp;
+        }
+        return chisq;
+    }
+};
+
+}  // namespace
+
+batch_report svdfit_many(const series_view &x, const series_view &y, const series_view *sig, int ma,
+                         svd_basis basis, float *a, float *chisq, float *w, float *v,
+                         bool *svd_converged, const batch_options &options)
+{
+    check_fit_series("svdfit", x, y, sig);
+    if (ma < 1)
+        detail::refuse("batch svdfit: ma = %d, there must be at least one basis function", ma);
+    if (x.series_stride != 0 && x.count > 1)
+        detail::refuse("batch svdfit: x must be one series shared by every row");
+    if (!basis || !a)
+        detail::refuse("batch svdfit: %s is null", basis ? "a" : "the basis");
+    const int ndata = point_count("svdfit", y.length);
+    const std::size_t ma2 = std::size_t(ma) * std::size_t(ma);
+    const bool shared = !sig || sig->series_stride == 0 || sig->count <= 1;
+
+    const detail::row_plan plan = detail::plan_rows(y.count, options);
+    const std::size_t n1 = y.length;
+    detail::worker_vectors buffers(plan.workers, {n1, n1, n1, n1, std::size_t(ma)});
+    std::atomic<bool> all_converged{true};
+    std::unique_ptr<shared_design> design;
+    if (shared && y.count > 0) {
+        float *x1 = buffers.vec(0, 0);
+        float *s1 = buffers.vec(0, 2);
+        gather(x, 0, x1);
+        if (sig)
+            gather(*sig, 0, s1);
+        design = std::make_unique<shared_design>(x1, sig ? s1 : nullptr, ndata, ma, basis);
+        all_converged = design->converged;
+    }
+
+    auto put_factors = [&](std::size_t s, const float *ws, float *const *vs) {
+        if (w)
+            std::copy(ws + 1, ws + 1 + ma, w + s * ma);
+        if (v)
+            for (int j = 1; j <= ma; j++)
+                std::copy(vs[j] + 1, vs[j] + 1 + ma, v + s * ma2 + std::size_t(j - 1) * ma);
+    };
+    auto run = [&](std::size_t s, unsigned wi) {
+        float *xs = buffers.vec(wi, 0);
+        float *ys = buffers.vec(wi, 1);
+        float *ss = buffers.vec(wi, 2);
+        float *b = buffers.vec(wi, 3);
+        float *as = buffers.vec(wi, 4);
+        gather(y, s, ys);
+        float c;
+        if (design) {
+            c = design->solve(ys, b, as);
+            put_factors(s, design->w, design->v.get());
+        } else {
+            gather(x, s, xs);
+            gather(*sig, s, ss);
+            tessivane::detail::scratch_matrix us(1, ndata, 1, ma), vs(1, ma, 1, ma);
+            tessivane::detail::scratch_vector<float> ws(1, ma);
+            ::svdfit(xs, ys, ss, ndata, as, ma, us, vs, ws, &c, basis);
+            if (!last_svd_converged())
+                all_converged = false;
+            put_factors(s, ws, vs.get());
+        }
+        std::copy(as + 1, as + 1 + ma, a + s * ma);
+        if (chisq)
+            chisq[s] = c;
+    };
+    auto blank = [&](std::size_t s, row_state, const char *) {
+        std::fill(a + s * ma, a + (s + 1) * ma, kNaN);
+        if (chisq)
+            chisq[s] = kNaN;
+        if (w)
+            std::fill(w + s * ma, w + (s + 1) * ma, kNaN);
+        if (v)
+            std::fill(v + s * ma2, v + (s + 1) * ma2, kNaN);
+    };
+    batch_report report = detail::for_each_row(plan, options, run, blank);
+    if (svd_converged)
+        *svd_converged = all_converged;
+    return report;
+}
+
+}  // namespace batch
+}  // namespace tessivane

@@ -1,0 +1,189 @@
+"""Batched forms: every element equals the single call on its series, bit for
+bit, at 1, 2 and 7 threads and along any axis; a refused fit row is reported
+while the others complete; Ctrl-C stops a long batch; tessivane.dask gives
+the in-process bits on a two-process local cluster."""
+import os
+import signal
+import subprocess
+import sys
+import textwrap
+import time
+
+import numpy as np
+import pytest
+
+import tessivane as tv
+
+RNG = np.random.default_rng(23)
+A = RNG.normal(0.0, 2.385, size=(12, 4, 10)).astype(np.float32)
+B = RNG.normal(0.4, 1.7, size=(9, 4, 10)).astype(np.float32)
+A[:, 1, 2] = 2.385  # a voxel without spread
+A[3, 2, 5] = np.nan
+A[:, 3, 7] = np.round(A[:, 3, 7])  # ties
+
+
+def same_bits(x, y):
+    """Equal float32 bits, NaNs in the same places."""
+    x, y = np.asarray(x, np.float32), np.asarray(y, np.float32)
+    nx, ny = np.isnan(x), np.isnan(y)
+    return x.shape == y.shape and np.array_equal(nx, ny) and np.array_equal(
+        x[~nx].view(np.uint32), y[~ny].view(np.uint32))
+
+
+# (function, second argument trimmed to the first's length for paired tests)
+ROUTINES = [(tv.ttest, False), (tv.tutest, False), (tv.kstwo, False), (tv.pearsn, True),
+            (tv.spear, True)]
+
+
+@pytest.mark.parametrize("threads", [1, 2, 7])
+@pytest.mark.parametrize("axis", [0, 1, -1])
+@pytest.mark.parametrize("routine,paired", ROUTINES, ids=[r.__name__ for r, _ in ROUTINES])
+def test_two_sample_batches_equal_single_calls(routine, paired, axis, threads):
+    a = np.moveaxis(A, 0, axis)
+    b = np.moveaxis(B, 0, axis)
+    if paired:
+        a = np.take(a, range(B.shape[0]), axis=axis)
+    batch = routine(a, b, axis=axis, threads=threads)
+    for index in np.ndindex(*batch[0].shape):
+        single = routine(np.moveaxis(a, axis, 0)[(slice(None),) + index],
+                         np.moveaxis(b, axis, 0)[(slice(None),) + index])
+        for field, value in zip(batch, single):
+            assert same_bits(field[index], value), (routine.__name__, index)
+
+
+@pytest.mark.parametrize("threads", [1, 2, 7])
+def test_line_fit_batch_shared_and_per_series_x(threads):
+    t = np.linspace(0.0, 2.385, 9, dtype=np.float32)
+    sig = np.linspace(0.5, 1.5, 9, dtype=np.float32)
+    for x, s in ((t, None), (t, sig), (np.abs(B) + 0.5, np.abs(B) + 0.1)):
+        batch = tv.fit(x, B, s, threads=threads)
+        for index in np.ndindex(*B.shape[1:]):
+            xi = x if x.ndim == 1 else x[(slice(None),) + index]
+            si = None if s is None else (s if s.ndim == 1 else s[(slice(None),) + index])
+            single = tv.fit(xi, B[(slice(None),) + index], si)
+            assert all(same_bits(f[index], v) for f, v in zip(batch, single)), index
+
+
+@pytest.mark.parametrize("name,args", [
+    ("gammq", (np.linspace(0.5, 9.0, 3000), np.linspace(0.0, 12.0, 3000))),
+    ("betai", (2.5, np.linspace(0.5, 4.0, 3000), np.linspace(0.0, 1.0, 3000))),
+    ("t_to_p", (np.linspace(-6.0, 6.0, 3000), np.arange(1, 3001))),
+    ("gammln", (np.linspace(0.1, 50.0, 3000),)),
+    ("kstwo_prob", (np.linspace(0.0, 1.0, 3000), 12, np.arange(1, 3001))),
+])
+def test_special_functions_on_the_pool_equal_one_thread(name, args):
+    f = getattr(tv, name)
+    one = f(*args, threads=1)
+    for threads in (2, 7):
+        pooled = f(*args, threads=threads)
+        assert pooled.dtype == one.dtype
+        assert np.array_equal(pooled.view(np.uint8), one.view(np.uint8))
+
+
+def test_special_function_refusal_raises_the_library_message():
+    with pytest.raises(tv.NumericsError, match="^Invalid arguments in routine gammq$"):
+        tv.gammq(np.r_[np.ones(3000), -1.0], 1.0, threads=2)
+
+
+X = np.arange(60, dtype=np.float32) * 0.25
+PEAKS = (np.exp(-((X - 7.0) / 2.0) ** 2) * np.linspace(1.0, 3.0, 25)[:, None]
+         + 0.05 * RNG.normal(size=(25, 60))).astype(np.float32)
+PEAKS[4] = 0.0  # with a zero start amplitude: a singular curvature matrix
+
+
+@pytest.mark.parametrize("threads", [1, 2, 7])
+def test_lm_fit_many_rows_equal_lmfit_and_a_refused_row_is_reported(threads):
+    a0 = np.tile(np.float32([1.0, 6.0, 1.5]), (25, 1))
+    a0[4, 0] = 0.0
+    sig = np.abs(RNG.normal(1.0, 0.1, size=(25, 60))).astype(np.float32)
+    rule = tv.LMStoppingRule(max_iterations=50)
+    res = tv.lm_fit_many(X, PEAKS, a0, sig=sig, ia=[1, 1, 1], rule=rule, threads=threads)
+    for i in range(25):
+        if i == 4:
+            assert res.outcome[i] == "refused"
+            assert res.message[i].startswith("gaussj: Singular Matrix")
+            assert np.isnan(res.params[i]).all()
+            continue
+        f = tv.LMFit(X, PEAKS[i], a0[i], sig=sig[i])
+        o = f.run(rule)
+        assert res.outcome[i] == o.stop and res.iterations[i] == o.iterations
+        assert same_bits(res.params[i], f.params) and same_bits(res.covariance[i], f.covariance)
+        assert same_bits(res.chisq[i], f.chisq) and res.message[i] == ""
+
+
+def test_ctrl_c_stops_a_long_batch_within_a_second():
+    script = textwrap.dedent("""
+        import sys, time
+        import numpy as np, tessivane as tv
+        x = np.arange(100, dtype=np.float32)
+        y = np.tile(np.exp(-((x - 40) / 10) ** 2).astype(np.float32), (200000, 1))
+        print("ready", flush=True)
+        try:
+            tv.lm_fit_many(x, y, [1, 45, 12], threads=2)
+        except KeyboardInterrupt:
+            sys.exit(3)
+    """)
+    child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, text=True,
+                             env=os.environ)
+    assert child.stdout.readline().strip() == "ready"
+    time.sleep(0.5)  # well inside the batch, which runs for seconds
+    child.send_signal(signal.SIGINT)
+    start = time.monotonic()
+    child.wait(timeout=30)
+    assert child.returncode == 3
+    assert time.monotonic() - start < 1.0
+
+
+def test_dask_on_a_two_process_local_cluster_gives_the_in_process_bits():
+    pytest.importorskip("dask.array")
+    distributed = pytest.importorskip("distributed")
+    import dask
+    import dask.array as da
+
+    import tessivane.dask as tvd
+
+    a, b = A.reshape(12, -1), B.reshape(9, -1)
+    peaks = np.tile(PEAKS, (8, 1))
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                  host="127.0.0.1", dashboard_address=None) as cluster, \
+            distributed.Client(cluster):
+        t = dask.compute(*tvd.tutest(da.from_array(a, chunks=(6, 15)), da.from_array(b, chunks=9)))
+        fits = dask.compute(*tvd.lm_fit_many(X, da.from_array(peaks, chunks=(50, 60)),
+                                             [1.0, 6.0, 1.5]))
+    for got, want in zip(t, tv.tutest(a, b)):
+        assert same_bits(got, want)
+    ref = tv.lm_fit_many(X, peaks, [1.0, 6.0, 1.5])
+    for got, want in zip(fits, ref):
+        assert np.array_equal(got, want) if got.dtype.kind in "iU" else same_bits(got, want)
+
+
+def test_voxelwise_fit_example_gives_the_same_bits_on_the_cluster():
+    pytest.importorskip("distributed")
+    example = os.path.join(os.path.dirname(__file__), "..", "..", "examples", "python",
+                           "voxelwise_fit.py")
+    out = subprocess.run([sys.executable, example, "--shape", "8", "8", "4", "--png", os.devnull],
+                         capture_output=True, text=True, check=True, timeout=120).stdout
+    assert "256 voxels fitted" in out and "the same bits: yes" in out
+
+
+def test_progress_bar_counts_every_row(monkeypatch):
+    updates = []
+
+    class Bar:
+        def __init__(self, total, desc, unit):
+            updates.append(("total", total))
+
+        def update(self, n):
+            updates.append(("update", n))
+
+        def close(self):
+            updates.append(("close", None))
+
+    fake = type(sys)("tqdm.auto")
+    fake.tqdm = Bar
+    monkeypatch.setitem(sys.modules, "tqdm.auto", fake)
+    monkeypatch.setitem(sys.modules, "tqdm", type(sys)("tqdm"))
+    rows = np.tile(PEAKS, (40, 1))
+    tv.lm_fit_many(X, rows, [1.0, 6.0, 1.5], threads=2, progress=True)
+    assert updates[0] == ("total", len(rows)) and updates[-1] == ("close", None)
+    assert sum(n for kind, n in updates if kind == "update") == len(rows)
