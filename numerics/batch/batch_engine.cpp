@@ -69,8 +69,8 @@ public:
                 break;
             const std::size_t begin = c * plan_.chunk;
             const std::size_t end = std::min(plan_.count, begin + plan_.chunk);
-            std::size_t done = 0, skipped = 0;
-            for (std::size_t row = begin; row < end; row++) {
+            std::size_t done = stopping() ? 0 : job.run_block(begin, end, worker), skipped = 0;
+            for (std::size_t row = begin + done; row < end; row++) {
                 if (stopping()) {
                     job.blank(row, row_state::not_run, nullptr);
                     skipped++;

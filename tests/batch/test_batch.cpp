@@ -3,6 +3,7 @@
 // stops when cancelled; whole-batch refusals are fatal with their message.
 
 #include "batch.h"
+#include "isa.h"
 #include "stat.h"
 #include "support/fatal.h"
 
@@ -251,20 +252,35 @@ Routine voxelwise(const char *name, int maps, Batch batch, Single single)
             }};
 }
 
+// The same batch with the routines on the portable path.
+Routine on_portable_path(const char *name, Routine r)
+{
+    r.name = name;
+    r.batch = [b = r.batch](unsigned threads) {
+        const tessivane::isa before = tessivane::set_active_isa(tessivane::isa::portable);
+        std::vector<float> out = b(threads);
+        tessivane::set_active_isa(before);
+        return out;
+    };
+    return r;
+}
+
 const std::vector<Routine> &routines()
 {
     constexpr std::size_t V = kVoxels;
+    const Routine ttest_map = voxelwise(
+        "ttest", 3,
+        [](float *m, const tb::batch_options &o) {
+            tb::ttest(images.va(), images.vb(), m, m + V, m + 2 * V, o);
+        },
+        [](float *d1, float *d2, std::vector<float> &out) {
+            float t, p;
+            ttest(d1, kN1, d2, kN2, &t, &p);
+            out.insert(out.end(), {t, float(kN1 + kN2 - 2), t_to_p(t, kN1 + kN2 - 2)});
+        });
     static const std::vector<Routine> table = {
-        voxelwise(
-            "ttest", 3,
-            [](float *m, const tb::batch_options &o) {
-                tb::ttest(images.va(), images.vb(), m, m + V, m + 2 * V, o);
-            },
-            [](float *d1, float *d2, std::vector<float> &out) {
-                float t, p;
-                ttest(d1, kN1, d2, kN2, &t, &p);
-                out.insert(out.end(), {t, float(kN1 + kN2 - 2), t_to_p(t, kN1 + kN2 - 2)});
-            }),
+        ttest_map,
+        on_portable_path("ttest portable", ttest_map),
         voxelwise(
             "tutest", 3,
             [](float *m, const tb::batch_options &o) {
@@ -347,7 +363,7 @@ TEST_P(BatchBits, EveryRowEqualsTheSingleCall)
 }
 
 INSTANTIATE_TEST_SUITE_P(RoutineByThreads, BatchBits,
-                         ::testing::Combine(::testing::Range<std::size_t>(0, 10),
+                         ::testing::Combine(::testing::Range<std::size_t>(0, 11),
                                             ::testing::Values(1u, 2u, 7u)),
                          [](const auto &info) {
                              std::string n = routines()[std::get<0>(info.param)].name;
