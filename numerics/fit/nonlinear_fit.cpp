@@ -19,7 +19,7 @@ void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma
     for (int j = 1; j <= ma; j++)
         if (ia[j])
             mfit++;
-    tessivane::detail::scratch_vector<float> dyda(1, ma);
+    tessivane::detail::local_vector<float, 16> dyda(ma);
     // A model that leaves a derivative unwritten contributes 0 for it rather
     // than whatever the scratch storage held.
     for (int j = 1; j <= ma; j++)
@@ -195,7 +195,16 @@ constexpr double kConvergedRoundings = 1.0;
 double predicted_drop(float **alpha, const float *beta, int mfit)
 {
     const int w = mfit + 1;
-    std::vector<double> m(static_cast<size_t>(mfit) * w);
+    // Up to 8 parameters (the usual fits) on the stack.
+    constexpr int kSmall = 8;
+    double small_m[kSmall * (kSmall + 1)], small_step[kSmall];
+    std::vector<double> big_m, big_step;
+    if (mfit > kSmall) {
+        big_m.resize(static_cast<size_t>(mfit) * w);
+        big_step.resize(mfit);
+    }
+    double *m = mfit > kSmall ? big_m.data() : small_m;
+    double *step = mfit > kSmall ? big_step.data() : small_step;
     for (int j = 0; j < mfit; j++) {
         for (int k = 0; k < mfit; k++)
             m[j * w + k] = alpha[j + 1][k + 1];
@@ -217,7 +226,6 @@ double predicted_drop(float **alpha, const float *beta, int mfit)
         }
     }
     double drop = 0.0;
-    std::vector<double> step(mfit);
     for (int j = mfit - 1; j >= 0; j--) {
         double s = m[j * w + mfit];
         for (int k = j + 1; k < mfit; k++)

@@ -18,9 +18,9 @@ using tessivane::detail::absval;
 void gaussj(float **a, int n, float **b, int m)
 {
     // Released in reverse order on return, and also when a singular matrix throws.
-    tessivane::detail::scratch_vector<int> indxc(1, n);
-    tessivane::detail::scratch_vector<int> indxr(1, n);
-    tessivane::detail::scratch_vector<int> ipiv(1, n);
+    tessivane::detail::local_vector<int, 16> indxc(n);
+    tessivane::detail::local_vector<int, 16> indxr(n);
+    tessivane::detail::local_vector<int, 16> ipiv(n);
 
     for (int j = 1; j <= n; j++)
         ipiv[j] = 0;
