@@ -5,12 +5,72 @@
 
 #include "stat.h"
 
+#include "detail_fit.h"
 #include "detail_scratch.h"
 
 #include <cfloat>
 #include <cmath>
 #include <utility>
 #include <vector>
+
+namespace {
+
+// The built-in model goes kModelBlock points at a time when it has at most
+// kModelBlockMa parameters.
+constexpr int kModelBlock = 64;
+constexpr int kModelBlockMa = 16;
+
+bool model_in_blocks(void (*funcs)(float, float *, float *, float *, int), int ma)
+{
+    return TV_HAVE_AVX2_PATHS && funcs == fgauss && ma <= kModelBlockMa &&
+           tessivane::active_isa() != tessivane::isa::portable;
+}
+
+// mrqcof's sums for MA parameters, all free: the same products and adds in
+// the same order, held in locals rather than behind the caller's pointers.
+template <int MA>
+struct free_sums {
+    float alpha[MA][MA] = {}, beta[MA] = {}, chisq = 0.0f;
+
+    void add(float yi, float sigi, float ymod, const float *d)  // d[1..MA]
+    {
+        float sig2i = 1.0f / (sigi * sigi);
+        float dy = yi - ymod;
+        for (int l = 0; l < MA; l++) {
+            float wt = d[l + 1] * sig2i;
+            for (int m = 0; m <= l; m++)
+                alpha[l][m] += wt * d[m + 1];
+            beta[l] += dy * wt;
+        }
+        chisq += dy * dy * sig2i;
+    }
+    void store(float **a, float *b, float *c) const
+    {
+        for (int l = 0; l < MA; l++) {
+            for (int m = 0; m <= l; m++)
+                a[l + 1][m + 1] = alpha[l][m];
+            b[l + 1] = beta[l];
+        }
+        *c = chisq;
+    }
+};
+
+// The built-in model with one Gaussian, every parameter free.
+void one_free_gaussian(const float *x, const float *y, const float *sig, int ndata, const float *a,
+                       float **alpha, float *beta, float *chisq)
+{
+    free_sums<3> sums;
+    float ymods[kModelBlock], dydas[kModelBlock * 3];
+    for (int i0 = 1; i0 <= ndata; i0 += kModelBlock) {
+        const int count = ndata - i0 + 1 < kModelBlock ? ndata - i0 + 1 : kModelBlock;
+        tessivane::detail::fgauss_points_avx2(x + i0, a, 3, count, ymods, dydas);
+        for (int p = 0; p < count; p++)
+            sums.add(y[i0 + p], sig[i0 + p], ymods[p], dydas + p * 3 - 1);
+    }
+    sums.store(alpha, beta, chisq);
+}
+
+}  // namespace
 
 void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma, float **alpha,
             float *beta, float *chisq, void (*funcs)(float, float *, float *, float *, int))
@@ -32,24 +92,42 @@ void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma
     }
     *chisq = 0.0f;
 
-    for (int i = 1; i <= ndata; i++) {
-        float ymod;
-        (*funcs)(x[i], a, &ymod, dyda, ma);
+    // Point i's terms, with its model value and derivatives d[1..ma].
+    auto add_point = [&](int i, float ymod, const float *d) {
         float sig2i = 1.0f / (sig[i] * sig[i]);
         float dy = y[i] - ymod;
         int j = 0;
         for (int l = 1; l <= ma; l++) {
             if (!ia[l])
                 continue;
-            float wt = dyda[l] * sig2i;
+            float wt = d[l] * sig2i;
             j++;
             int k = 0;
             for (int m = 1; m <= l; m++)
                 if (ia[m])
-                    alpha[j][++k] += wt * dyda[m];
+                    alpha[j][++k] += wt * d[m];
             beta[j] += dy * wt;
         }
         *chisq += dy * dy * sig2i;
+    };
+    if (model_in_blocks(funcs, ma) && ma == 3 && ia[1] && ia[2] && ia[3]) {
+        one_free_gaussian(x, y, sig, ndata, a, alpha, beta, chisq);
+    } else if (model_in_blocks(funcs, ma)) {
+        // The model at a block of points side by side (each point's bits as
+        // fgauss gives them), then the sums point by point in order.
+        float ymods[kModelBlock], dydas[kModelBlock * kModelBlockMa];
+        for (int i0 = 1; i0 <= ndata; i0 += kModelBlock) {
+            const int count = ndata - i0 + 1 < kModelBlock ? ndata - i0 + 1 : kModelBlock;
+            tessivane::detail::fgauss_points_avx2(x + i0, a, ma, count, ymods, dydas);
+            for (int p = 0; p < count; p++)
+                add_point(i0 + p, ymods[p], dydas + p * ma - 1);
+        }
+    } else {
+        for (int i = 1; i <= ndata; i++) {
+            float ymod;
+            (*funcs)(x[i], a, &ymod, dyda, ma);
+            add_point(i, ymod, dyda);
+        }
     }
 
     for (int j = 2; j <= mfit; j++)

@@ -111,13 +111,13 @@ void decay(float x, float *a, float *y, float *dyda, int)
 
 // The single calls a caller's loop would make for the Levenberg-Marquardt
 // rows (in throw mode, a refused row as NaN).
-std::vector<float> single_lm_fits(tessivane::lm_model model, bool with_sig)
+std::vector<float> single_lm_fits(tessivane::lm_model model, bool with_sig, int points = kPoints)
 {
     tessivane::scoped_error_mode throwing(tessivane::error_mode::throw_exception);
     std::vector<float> out;
     for (int r = 0; r < kRows; r++) {
-        std::vector<float> x(kPoints + 1), y(kPoints + 1), sig(kPoints + 1, 1.0f), a(kMa + 1);
-        for (int i = 0; i < kPoints; i++) {
+        std::vector<float> x(points + 1), y(points + 1), sig(points + 1, 1.0f), a(kMa + 1);
+        for (int i = 0; i < points; i++) {
             x[i + 1] = courses.x[i];
             y[i + 1] = courses.y[r * kPoints + i];
             if (with_sig)
@@ -128,7 +128,7 @@ std::vector<float> single_lm_fits(tessivane::lm_model model, bool with_sig)
         float **covar = matrix(1, kMa, 1, kMa), **alpha = matrix(1, kMa, 1, kMa), chisq;
         try {
             tessivane::lm_fit f;
-            f.run(x.data(), y.data(), sig.data(), kPoints, a.data(), ia, kMa, covar, alpha, &chisq,
+            f.run(x.data(), y.data(), sig.data(), points, a.data(), ia, kMa, covar, alpha, &chisq,
                   model ? model : fgauss);
             out.insert(out.end(), a.begin() + 1, a.end());
             for (int j = 1; j <= kMa; j++)
@@ -143,12 +143,14 @@ std::vector<float> single_lm_fits(tessivane::lm_model model, bool with_sig)
     return out;
 }
 
-std::vector<float> batch_lm_fits(tessivane::lm_model model, bool with_sig, unsigned threads)
+// The first `points` of each row.
+std::vector<float> batch_lm_fits(tessivane::lm_model model, bool with_sig, unsigned threads,
+                                 int points = kPoints)
 {
-    const tb::series_view sig = tb::series_view::rows(courses.sig.data(), kRows, kPoints);
+    const tb::series_view sig = {courses.sig.data(), kRows, std::size_t(points), kPoints, 1};
     tb::lm_problem pb;
-    pb.x = tb::series_view::shared(courses.x.data(), kRows, kPoints);
-    pb.y = tb::series_view::rows(courses.y.data(), kRows, kPoints);
+    pb.x = tb::series_view::shared(courses.x.data(), kRows, points);
+    pb.y = {courses.y.data(), kRows, std::size_t(points), kPoints, 1};
     pb.sig = with_sig ? &sig : nullptr;
     pb.a0 = courses.a0.data();
     pb.a0_stride = kMa;
@@ -340,6 +342,10 @@ const std::vector<Routine> &routines()
             }),
         {"lm_fit fgauss", [](unsigned t) { return batch_lm_fits(nullptr, false, t); },
          [] { return single_lm_fits(nullptr, false); }},
+        // The model's AVX2 blocks (and a partial block) against its portable path.
+        on_portable_path("lm_fit fgauss 37 points",
+                         {"", [](unsigned t) { return batch_lm_fits(nullptr, false, t, 37); },
+                          [] { return single_lm_fits(nullptr, false, 37); }}),
         {"lm_fit model+sig", [](unsigned t) { return batch_lm_fits(decay, true, t); },
          [] { return single_lm_fits(decay, true); }},
         {"svdfit shared", [](unsigned t) { return batch_svdfits(false, t); },
@@ -363,7 +369,7 @@ TEST_P(BatchBits, EveryRowEqualsTheSingleCall)
 }
 
 INSTANTIATE_TEST_SUITE_P(RoutineByThreads, BatchBits,
-                         ::testing::Combine(::testing::Range<std::size_t>(0, 11),
+                         ::testing::Combine(::testing::Range<std::size_t>(0, 12),
                                             ::testing::Values(1u, 2u, 7u)),
                          [](const auto &info) {
                              std::string n = routines()[std::get<0>(info.param)].name;

@@ -1,0 +1,29 @@
+// Internal to libtessivane (not installed): the built-in Gaussian model at many
+// points at once.
+#ifndef TESSIVANE_NUMERICS_DETAIL_FIT_H
+#define TESSIVANE_NUMERICS_DETAIL_FIT_H
+
+#include "detail_isa.h"
+
+namespace tessivane {
+namespace detail {
+
+// For each of the `count` points x[0..count-1]: fgauss(x[p], a, &ymod[p],
+// dyda + p * ma - 1, ma), with the derivatives fgauss leaves unwritten set to
+// 0, so that row p is dyda[1..ma] as mrqcof holds it. Eight points side by
+// side in AVX2 lanes, each taking fgauss's float and double steps in their
+// order; true when it ran.
+#if TV_HAVE_AVX2_PATHS
+bool fgauss_points_avx2(const float *x, const float *a, int ma, int count, float *ymod,
+                        float *dyda);
+#else
+inline bool fgauss_points_avx2(const float *, const float *, int, int, float *, float *)
+{
+    return false;
+}
+#endif
+
+}  // namespace detail
+}  // namespace tessivane
+
+#endif
