@@ -26,31 +26,42 @@ bool model_in_blocks(void (*funcs)(float, float *, float *, float *, int), int m
            tessivane::active_isa() != tessivane::isa::portable;
 }
 
-// mrqcof's sums for MA parameters, all free: the same products and adds in
-// the same order, held in locals rather than behind the caller's pointers.
-template <int MA>
-struct free_sums {
-    float alpha[MA][MA] = {}, beta[MA] = {}, chisq = 0.0f;
+// mrqcof's sums for three parameters, all free: the same products and adds
+// in the same order for each sum, held in locals rather than behind the
+// caller's pointers.
+struct three_free_sums {
+    float a11 = 0.0f, a21 = 0.0f, a22 = 0.0f, a31 = 0.0f, a32 = 0.0f, a33 = 0.0f;
+    float b1 = 0.0f, b2 = 0.0f, b3 = 0.0f, chisq = 0.0f;
 
-    void add(float yi, float sigi, float ymod, const float *d)  // d[1..MA]
+    void add(float yi, float sigi, float ymod, const float *d)  // d[1..3]
     {
         float sig2i = 1.0f / (sigi * sigi);
         float dy = yi - ymod;
-        for (int l = 0; l < MA; l++) {
-            float wt = d[l + 1] * sig2i;
-            for (int m = 0; m <= l; m++)
-                alpha[l][m] += wt * d[m + 1];
-            beta[l] += dy * wt;
-        }
+        float wt = d[1] * sig2i;
+        a11 += wt * d[1];
+        b1 += dy * wt;
+        wt = d[2] * sig2i;
+        a21 += wt * d[1];
+        a22 += wt * d[2];
+        b2 += dy * wt;
+        wt = d[3] * sig2i;
+        a31 += wt * d[1];
+        a32 += wt * d[2];
+        a33 += wt * d[3];
+        b3 += dy * wt;
         chisq += dy * dy * sig2i;
     }
-    void store(float **a, float *b, float *c) const
+    void store(float **alpha, float *beta, float *c) const
     {
-        for (int l = 0; l < MA; l++) {
-            for (int m = 0; m <= l; m++)
-                a[l + 1][m + 1] = alpha[l][m];
-            b[l + 1] = beta[l];
-        }
+        alpha[1][1] = a11;
+        alpha[2][1] = a21;
+        alpha[2][2] = a22;
+        alpha[3][1] = a31;
+        alpha[3][2] = a32;
+        alpha[3][3] = a33;
+        beta[1] = b1;
+        beta[2] = b2;
+        beta[3] = b3;
         *c = chisq;
     }
 };
@@ -59,7 +70,7 @@ struct free_sums {
 void one_free_gaussian(const float *x, const float *y, const float *sig, int ndata, const float *a,
                        float **alpha, float *beta, float *chisq)
 {
-    free_sums<3> sums;
+    three_free_sums sums;
     float ymods[kModelBlock], dydas[kModelBlock * 3];
     for (int i0 = 1; i0 <= ndata; i0 += kModelBlock) {
         const int count = ndata - i0 + 1 < kModelBlock ? ndata - i0 + 1 : kModelBlock;
