@@ -8,9 +8,13 @@
 namespace tessivane {
 namespace detail {
 
-// For each of the `count` points x[0..count-1]: fgauss(x[p], a, &ymod[p],
-// dyda + p * ma - 1, ma), with the derivatives fgauss leaves unwritten set to
-// 0, so that row p is dyda[1..ma] as mrqcof holds it. Eight points side by
+// The most points fgauss_points_avx2 takes in one call.
+constexpr int kFgaussBlock = 64;
+
+// For each of the `count` (1..kFgaussBlock) points x[0..count-1]:
+// fgauss(x[p], a, &ymod[p], d, ma) with d[k] at dyda[(k - 1) * kFgaussBlock + p]
+// (k = 1..ma; the derivatives fgauss leaves unwritten are 0). ymod and each
+// row of dyda are written up to count rounded up to 8. Eight points side by
 // side in AVX2 lanes, each taking fgauss's float and double steps in their
 // order; true when it ran.
 #if TV_HAVE_AVX2_PATHS

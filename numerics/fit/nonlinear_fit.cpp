@@ -17,7 +17,7 @@ namespace {
 
 // The built-in model goes kModelBlock points at a time when it has at most
 // kModelBlockMa parameters.
-constexpr int kModelBlock = 64;
+constexpr int kModelBlock = tessivane::detail::kFgaussBlock;
 constexpr int kModelBlockMa = 16;
 
 bool model_in_blocks(void (*funcs)(float, float *, float *, float *, int), int ma)
@@ -33,21 +33,21 @@ struct three_free_sums {
     float a11 = 0.0f, a21 = 0.0f, a22 = 0.0f, a31 = 0.0f, a32 = 0.0f, a33 = 0.0f;
     float b1 = 0.0f, b2 = 0.0f, b3 = 0.0f, chisq = 0.0f;
 
-    void add(float yi, float sigi, float ymod, const float *d)  // d[1..3]
+    void add(float yi, float sigi, float ymod, float d1, float d2, float d3)
     {
         float sig2i = 1.0f / (sigi * sigi);
         float dy = yi - ymod;
-        float wt = d[1] * sig2i;
-        a11 += wt * d[1];
+        float wt = d1 * sig2i;
+        a11 += wt * d1;
         b1 += dy * wt;
-        wt = d[2] * sig2i;
-        a21 += wt * d[1];
-        a22 += wt * d[2];
+        wt = d2 * sig2i;
+        a21 += wt * d1;
+        a22 += wt * d2;
         b2 += dy * wt;
-        wt = d[3] * sig2i;
-        a31 += wt * d[1];
-        a32 += wt * d[2];
-        a33 += wt * d[3];
+        wt = d3 * sig2i;
+        a31 += wt * d1;
+        a32 += wt * d2;
+        a33 += wt * d3;
         b3 += dy * wt;
         chisq += dy * dy * sig2i;
     }
@@ -76,7 +76,8 @@ void one_free_gaussian(const float *x, const float *y, const float *sig, int nda
         const int count = ndata - i0 + 1 < kModelBlock ? ndata - i0 + 1 : kModelBlock;
         tessivane::detail::fgauss_points_avx2(x + i0, a, 3, count, ymods, dydas);
         for (int p = 0; p < count; p++)
-            sums.add(y[i0 + p], sig[i0 + p], ymods[p], dydas + p * 3 - 1);
+            sums.add(y[i0 + p], sig[i0 + p], ymods[p], dydas[p], dydas[kModelBlock + p],
+                     dydas[2 * kModelBlock + p]);
     }
     sums.store(alpha, beta, chisq);
 }
@@ -130,8 +131,11 @@ void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma
         for (int i0 = 1; i0 <= ndata; i0 += kModelBlock) {
             const int count = ndata - i0 + 1 < kModelBlock ? ndata - i0 + 1 : kModelBlock;
             tessivane::detail::fgauss_points_avx2(x + i0, a, ma, count, ymods, dydas);
-            for (int p = 0; p < count; p++)
-                add_point(i0 + p, ymods[p], dydas + p * ma - 1);
+            for (int p = 0; p < count; p++) {
+                for (int k = 1; k <= ma; k++)
+                    dyda[k] = dydas[(k - 1) * kModelBlock + p];
+                add_point(i0 + p, ymods[p], dyda);
+            }
         }
     } else {
         for (int i = 1; i <= ndata; i++) {
