@@ -20,8 +20,20 @@ constexpr int kFgaussBlock = 64;
 #if TV_HAVE_AVX2_PATHS
 bool fgauss_points_avx2(const float *x, const float *a, int ma, int count, float *ymod,
                         float *dyda);
+// mrqcof's sums for three free parameters, sums = {a11 a21 a22 a31 a32 a33
+// b1 b2 b3 chisq}, carried on over points 0..count-1 with y, sig, the model
+// values and the derivatives d1, d2, d3: each sum takes mrqcof's products and
+// adds point by point in order (eight points' products side by side, each
+// sum in its own lane); true when it ran.
+bool three_free_sums_avx2(float *sums, const float *y, const float *sig, const float *ymod,
+                          const float *d1, const float *d2, const float *d3, int count);
 #else
 inline bool fgauss_points_avx2(const float *, const float *, int, int, float *, float *)
+{
+    return false;
+}
+inline bool three_free_sums_avx2(float *, const float *, const float *, const float *,
+                                 const float *, const float *, const float *, int)
 {
     return false;
 }

@@ -63,5 +63,88 @@ TV_TARGET_AVX2 bool fgauss_points_avx2(const float *x, const float *a, int ma, i
     return true;
 }
 
+namespace {
+
+// Rows r[0..7] (sum k, point p) turned into columns: r[p] becomes the eight
+// sums' terms of point p.
+TV_TARGET_AVX2 inline void transpose8(__m256 *r)
+{
+    __m256 t[8], u[8];
+    for (int k = 0; k < 8; k += 2) {
+        t[k] = _mm256_unpacklo_ps(r[k], r[k + 1]);
+        t[k + 1] = _mm256_unpackhi_ps(r[k], r[k + 1]);
+    }
+    for (int k = 0; k < 8; k += 4) {
+        u[k] = _mm256_shuffle_ps(t[k], t[k + 2], 0x44);
+        u[k + 1] = _mm256_shuffle_ps(t[k], t[k + 2], 0xEE);
+        u[k + 2] = _mm256_shuffle_ps(t[k + 1], t[k + 3], 0x44);
+        u[k + 3] = _mm256_shuffle_ps(t[k + 1], t[k + 3], 0xEE);
+    }
+    for (int k = 0; k < 4; k++) {
+        r[k] = _mm256_permute2f128_ps(u[k], u[k + 4], 0x20);
+        r[k + 4] = _mm256_permute2f128_ps(u[k], u[k + 4], 0x31);
+    }
+}
+
+}  // namespace
+
+TV_TARGET_AVX2 bool three_free_sums_avx2(float *sums, const float *y, const float *sig,
+                                         const float *ymod, const float *d1, const float *d2,
+                                         const float *d3, int count)
+{
+    // Lanes 0..7 of acc: a11 a21 a22 a31 a32 a33 b1 b2; b3 and chisq apart.
+    __m256 acc = _mm256_loadu_ps(sums);
+    float b3 = sums[8], chisq = sums[9];
+    const __m256 one = _mm256_set1_ps(1.0f);
+    int p = 0;
+    for (; p + 8 <= count; p += 8) {
+        const __m256 s = _mm256_loadu_ps(sig + p);
+        const __m256 sig2i = _mm256_div_ps(one, _mm256_mul_ps(s, s));
+        const __m256 dy = _mm256_sub_ps(_mm256_loadu_ps(y + p), _mm256_loadu_ps(ymod + p));
+        const __m256 e1 = _mm256_loadu_ps(d1 + p), e2 = _mm256_loadu_ps(d2 + p),
+                     e3 = _mm256_loadu_ps(d3 + p);
+        const __m256 wt1 = _mm256_mul_ps(e1, sig2i), wt2 = _mm256_mul_ps(e2, sig2i),
+                     wt3 = _mm256_mul_ps(e3, sig2i);
+        __m256 terms[8] = {_mm256_mul_ps(wt1, e1), _mm256_mul_ps(wt2, e1), _mm256_mul_ps(wt2, e2),
+                           _mm256_mul_ps(wt3, e1), _mm256_mul_ps(wt3, e2), _mm256_mul_ps(wt3, e3),
+                           _mm256_mul_ps(dy, wt1), _mm256_mul_ps(dy, wt2)};
+        alignas(32) float last[2][8];
+        _mm256_store_ps(last[0], _mm256_mul_ps(dy, wt3));
+        _mm256_store_ps(last[1], _mm256_mul_ps(_mm256_mul_ps(dy, dy), sig2i));
+        transpose8(terms);
+        for (int q = 0; q < 8; q++) {
+            acc = _mm256_add_ps(acc, terms[q]);
+            b3 += last[0][q];
+            chisq += last[1][q];
+        }
+    }
+    alignas(32) float lanes[8];
+    _mm256_store_ps(lanes, acc);
+    float &a11 = lanes[0], &a21 = lanes[1], &a22 = lanes[2], &a31 = lanes[3], &a32 = lanes[4],
+          &a33 = lanes[5], &b1 = lanes[6], &b2 = lanes[7];
+    for (; p < count; p++) {
+        float sig2i = 1.0f / (sig[p] * sig[p]);
+        float dy = y[p] - ymod[p];
+        float wt = d1[p] * sig2i;
+        a11 += wt * d1[p];
+        b1 += dy * wt;
+        wt = d2[p] * sig2i;
+        a21 += wt * d1[p];
+        a22 += wt * d2[p];
+        b2 += dy * wt;
+        wt = d3[p] * sig2i;
+        a31 += wt * d1[p];
+        a32 += wt * d2[p];
+        a33 += wt * d3[p];
+        b3 += dy * wt;
+        chisq += dy * dy * sig2i;
+    }
+    for (int k = 0; k < 8; k++)
+        sums[k] = lanes[k];
+    sums[8] = b3;
+    sums[9] = chisq;
+    return true;
+}
+
 }  // namespace detail
 }  // namespace tessivane
