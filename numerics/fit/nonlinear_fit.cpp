@@ -261,13 +261,11 @@ double predicted_drop(float **alpha, const float *beta, int mfit)
     // Up to 8 parameters (the usual fits) on the stack.
     constexpr int kSmall = 8;
     double small_m[kSmall * (kSmall + 1)], small_step[kSmall];
-    std::vector<double> big_m, big_step;
-    if (mfit > kSmall) {
-        big_m.resize(static_cast<size_t>(mfit) * w);
-        big_step.resize(mfit);
-    }
-    double *m = mfit > kSmall ? big_m.data() : small_m;
-    double *step = mfit > kSmall ? big_step.data() : small_step;
+    const bool small = mfit <= kSmall;
+    std::vector<double> big_m(small ? 0 : static_cast<size_t>(mfit) * w),
+        big_step(small ? 0 : mfit);
+    double *m = small ? small_m : big_m.data();
+    double *step = small ? small_step : big_step.data();
     for (int j = 0; j < mfit; j++) {
         for (int k = 0; k < mfit; k++)
             m[j * w + k] = alpha[j + 1][k + 1];

@@ -56,7 +56,12 @@ struct Images {
         for (std::size_t k = 0; k < kN2; k++)
             b[k * kVoxels + 5] = 2.385f;
         a[3 * kVoxels + 9] = kNaN;
+        for (std::size_t k = 0; k < kN2; k++)
+            for (std::size_t v = 0; v < kVoxels; v++)
+                far[k * kVoxels + v] += 0.001f * float(v * v);
     }
+    // b's voxels ever further from a's: t from about 0 to the hundreds.
+    std::vector<float> far = b;
     // Voxel v of an image as a 1-based vector.
     static std::vector<float> voxel(const std::vector<float> &img, std::size_t n, std::size_t v)
     {
@@ -67,6 +72,7 @@ struct Images {
     }
     tb::series_view va() const { return tb::series_view::columns(a.data(), kN1, kVoxels); }
     tb::series_view vb() const { return tb::series_view::columns(b.data(), kN2, kVoxels); }
+    tb::series_view vfar() const { return tb::series_view::columns(far.data(), kN2, kVoxels); }
 };
 const Images images;
 
@@ -230,7 +236,8 @@ struct Routine {
 // Runs a per-voxel two-sample batch writing `maps` outputs per voxel, and the
 // matching single calls, both flattened voxel by voxel.
 template <class Batch, class Single>
-Routine voxelwise(const char *name, int maps, Batch batch, Single single)
+Routine voxelwise(const char *name, int maps, Batch batch, Single single,
+                  const std::vector<float> *second = &images.b)
 {
     return {name,
             [=](unsigned threads) {
@@ -247,7 +254,7 @@ Routine voxelwise(const char *name, int maps, Batch batch, Single single)
             [=] {
                 std::vector<float> out;
                 for (std::size_t v = 0; v < kVoxels; v++) {
-                    auto d1 = Images::voxel(images.a, kN1, v), d2 = Images::voxel(images.b, kN2, v);
+                    auto d1 = Images::voxel(images.a, kN1, v), d2 = Images::voxel(*second, kN2, v);
                     single(d1.data(), d2.data(), out);
                 }
                 return out;
@@ -270,19 +277,26 @@ Routine on_portable_path(const char *name, Routine r)
 const std::vector<Routine> &routines()
 {
     constexpr std::size_t V = kVoxels;
+    const auto ttest_single = [](float *d1, float *d2, std::vector<float> &out) {
+        float t, p;
+        ttest(d1, kN1, d2, kN2, &t, &p);
+        out.insert(out.end(), {t, float(kN1 + kN2 - 2), t_to_p(t, kN1 + kN2 - 2)});
+    };
     const Routine ttest_map = voxelwise(
         "ttest", 3,
         [](float *m, const tb::batch_options &o) {
             tb::ttest(images.va(), images.vb(), m, m + V, m + 2 * V, o);
         },
-        [](float *d1, float *d2, std::vector<float> &out) {
-            float t, p;
-            ttest(d1, kN1, d2, kN2, &t, &p);
-            out.insert(out.end(), {t, float(kN1 + kN2 - 2), t_to_p(t, kN1 + kN2 - 2)});
-        });
+        ttest_single);
     static const std::vector<Routine> table = {
         ttest_map,
         on_portable_path("ttest portable", ttest_map),
+        voxelwise(
+            "ttest far apart", 3,
+            [](float *m, const tb::batch_options &o) {
+                tb::ttest(images.va(), images.vfar(), m, m + V, m + 2 * V, o);
+            },
+            ttest_single, &images.far),
         voxelwise(
             "tutest", 3,
             [](float *m, const tb::batch_options &o) {
@@ -369,7 +383,7 @@ TEST_P(BatchBits, EveryRowEqualsTheSingleCall)
 }
 
 INSTANTIATE_TEST_SUITE_P(RoutineByThreads, BatchBits,
-                         ::testing::Combine(::testing::Range<std::size_t>(0, 12),
+                         ::testing::Combine(::testing::Range<std::size_t>(0, 13),
                                             ::testing::Values(1u, 2u, 7u)),
                          [](const auto &info) {
                              std::string n = routines()[std::get<0>(info.param)].name;
