@@ -95,7 +95,9 @@ batch_report lm_fit_many(const lm_problem &pb, const lm_results &out, const batc
     const std::size_t ma2 = std::size_t(ma) * std::size_t(ma);
     const lm_model model = pb.model ? pb.model : fgauss;
 
-    const detail::row_plan plan = detail::plan_rows(pb.y.count, options);
+    // A fit takes microseconds: chunks of at most 32 keep the threads' last
+    // chunks short.
+    const detail::row_plan plan = detail::plan_rows(pb.y.count, options, 32);
     // Worker storage is made here, on the calling thread, so that a failed
     // allocation refuses the batch rather than one row.
     std::vector<std::unique_ptr<lm_worker>> workers;

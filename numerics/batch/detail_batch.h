@@ -23,7 +23,9 @@ struct row_plan {
     unsigned workers = 1;
 };
 
-row_plan plan_rows(std::size_t count, const batch_options &options);
+// `max_chunk`: the most rows a chunk holds (fewer for rows that take long,
+// so that the threads finish together).
+row_plan plan_rows(std::size_t count, const batch_options &options, std::size_t max_chunk = 256);
 
 // One batch's work. run() computes a row on worker `worker` (0..workers-1,
 // each worker one thread, so per-worker scratch needs no lock) and may throw;
