@@ -38,10 +38,10 @@ namespace detail {
 namespace {
 
 // Rows per chunk: about sixteen chunks per worker, so that a slow stretch of
-// rows does not leave the other threads idle, and at most 256 rows, so that a
-// cheap routine still takes the shared counter rarely.
+// rows does not leave the other threads idle, and at most max_chunk rows
+// (256 by default), so that a cheap routine still takes the shared counter
+// rarely.
 constexpr std::size_t kChunksPerWorker = 16;
-constexpr std::size_t kMaxChunk = 256;
 
 // What the workers share: the next chunk to take, the rows finished, the
 // first refusal (lowest row, so the report does not depend on timing), and
@@ -69,8 +69,8 @@ public:
                 break;
             const std::size_t begin = c * plan_.chunk;
             const std::size_t end = std::min(plan_.count, begin + plan_.chunk);
-            std::size_t done = 0, skipped = 0;
-            for (std::size_t row = begin; row < end; row++) {
+            std::size_t done = stopping() ? 0 : job.run_block(begin, end, worker), skipped = 0;
+            for (std::size_t row = begin + done; row < end; row++) {
                 if (stopping()) {
                     job.blank(row, row_state::not_run, nullptr);
                     skipped++;
@@ -156,13 +156,13 @@ private:
 
 }  // namespace
 
-row_plan plan_rows(std::size_t count, const batch_options &options)
+row_plan plan_rows(std::size_t count, const batch_options &options, std::size_t max_chunk)
 {
     row_plan plan;
     plan.count = count;
     const unsigned threads = options.threads ? options.threads : default_threads();
     plan.chunk =
-        std::clamp<std::size_t>(count / (std::size_t{threads} * kChunksPerWorker), 1, kMaxChunk);
+        std::clamp<std::size_t>(count / (std::size_t{threads} * kChunksPerWorker), 1, max_chunk);
     const std::size_t chunks = (count + plan.chunk - 1) / plan.chunk;
     plan.workers = static_cast<unsigned>(std::clamp<std::size_t>(chunks, 1, threads));
     return plan;

@@ -78,6 +78,7 @@ struct lm_worker {
     tessivane::detail::scratch_vector<float> x, y, sig, a;
     tessivane::detail::scratch_vector<int> ia;
     tessivane::detail::scratch_matrix covar, alpha;
+    bool shared_in_place = false;  // the rows' shared x and sig are in x and sig
 };
 
 }  // namespace
@@ -94,7 +95,9 @@ batch_report lm_fit_many(const lm_problem &pb, const lm_results &out, const batc
     const std::size_t ma2 = std::size_t(ma) * std::size_t(ma);
     const lm_model model = pb.model ? pb.model : fgauss;
 
-    const detail::row_plan plan = detail::plan_rows(pb.y.count, options);
+    // A fit takes microseconds: chunks of at most 32 keep the threads' last
+    // chunks short.
+    const detail::row_plan plan = detail::plan_rows(pb.y.count, options, 32);
     // Worker storage is made here, on the calling thread, so that a failed
     // allocation refuses the batch rather than one row.
     std::vector<std::unique_ptr<lm_worker>> workers;
@@ -106,12 +109,16 @@ batch_report lm_fit_many(const lm_problem &pb, const lm_results &out, const batc
 
     auto run = [&](std::size_t s, unsigned wi) {
         lm_worker &w = *workers[wi];
-        gather(pb.x, s, w.x);
+        // A fit reads x and sig and leaves them as they were, so a series
+        // shared by every row is copied once per worker.
+        if (pb.x.series_stride != 0 || !w.shared_in_place)
+            gather(pb.x, s, w.x);
         gather(pb.y, s, w.y);
-        if (pb.sig)
+        if (pb.sig && (pb.sig->series_stride != 0 || !w.shared_in_place))
             gather(*pb.sig, s, w.sig);
-        else
+        else if (!pb.sig && !w.shared_in_place)
             std::fill(w.sig.get() + 1, w.sig.get() + 1 + ndata, 1.0f);
+        w.shared_in_place = true;
         const float *a0 = pb.a0 + static_cast<std::ptrdiff_t>(s) * pb.a0_stride;
         std::copy(a0, a0 + ma, w.a.get() + 1);
         for (int j = 1; j <= ma; j++)

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "detail_special.h"
+#include "detail_ttest_block.h"
 #include "stat.h"
 
 namespace tessivane {
@@ -27,10 +28,10 @@ inline void put(float *out, std::size_t s, float value)
 
 // The frame shared by the two-sample tests: per-worker copies of both series
 // of the row, then `test(d1, d2, row)`.
-template <class Test>
+template <class Test, class Block = detail::row_by_row>
 batch_report two_sample(const series_view &a, const series_view &b,
                         std::initializer_list<float *> outputs, const batch_options &options,
-                        Test test)
+                        Test test, Block block = Block())
 {
     const detail::row_plan plan = detail::plan_rows(a.count, options);
     detail::worker_vectors buffers(plan.workers, {a.length, b.length});
@@ -43,7 +44,32 @@ batch_report two_sample(const series_view &a, const series_view &b,
             gather(b, s, d2);
             test(d1, d2, s);
         },
-        [&](std::size_t s, row_state, const char *) { blank_outputs(s, outputs); });
+        [&](std::size_t s, row_state, const char *) { blank_outputs(s, outputs); }, block);
+}
+
+// t_tail(x[l]) into p[l] for the eight lanes of a voxel block, the continued
+// fractions side by side (with `avx2`, in AVX2 lanes where the build has them).
+void p_block(const tessivane::detail::betai_fixed_ab &t_tail, const float *x, bool avx2, float *p)
+{
+    using call = tessivane::detail::betai_fixed_ab::fraction_call;
+    constexpr std::size_t L = detail::kVoxelBlock;
+    call cf[L];
+    bool fraction[L];
+    double fa[L], fb[L], fx[L];
+    float value[L];
+    for (std::size_t l = 0; l < L; l++) {
+        fraction[l] = t_tail.prepare(x[l], &cf[l], &value[l]);
+        // A lane without a fraction gets one that ends at the first step.
+        fa[l] = fraction[l] ? cf[l].a : 1.0;
+        fb[l] = fraction[l] ? cf[l].b : 1.0;
+        fx[l] = fraction[l] ? cf[l].x : 0.0;
+    }
+    float h[L];
+    if (!avx2 || !tessivane::detail::betacf8_avx2(fa, fb, fx, h))
+        for (std::size_t l = 0; l < L; l++)
+            h[l] = fraction[l] ? betacf(fa[l], fb[l], fx[l]) : 0.0f;
+    for (std::size_t l = 0; l < L; l++)
+        p[l] = fraction[l] ? t_tail.finish(cf[l], h[l]) : value[l];
 }
 
 void check_two_samples(const char *routine, const series_view &a, const series_view &b)
@@ -74,14 +100,42 @@ batch_report ttest(const series_view &a, const series_view &b, float *t, float *
     // the whole batch (every voxel has the same degrees of freedom).
     const float fdf = static_cast<float>(n1 + n2 - 2);
     const tessivane::detail::betai_fixed_ab t_tail(0.5f * fdf, 0.5f);
-    return two_sample(a, b, {t, df, p}, options, [&](float *d1, float *d2, std::size_t s) {
-        float tv = 0.0f, unused = 0.0f;
-        ::ttest(d1, n1, d2, n2, &tv, &unused);
-        put(t, s, tv);
-        put(df, s, fdf);
-        if (p)
-            p[s] = t_tail(fdf / (fdf + tv * tv));
-    });
+    // Columns (voxels side by side in each sample row) go eight voxels at a
+    // time; what is left of a chunk, and other layouts, voxel by voxel.
+    const bool columns = a.series_stride == 1 && b.series_stride == 1;
+    const detail::pooled_t_constants constants(n1, n2);
+    const bool avx2 = active_isa() != isa::portable;  // one path for the whole batch
+    auto blocks = [&](std::size_t begin, std::size_t end, unsigned) -> std::size_t {
+        if (!columns)
+            return 0;
+        constexpr std::size_t L = detail::kVoxelBlock;
+        std::size_t s = begin;
+        for (; end - s >= L; s += L) {
+            float tv[L], x[L];
+            detail::pooled_t_block(detail::series_start(a, s), a.sample_stride,
+                                   detail::series_start(b, s), b.sample_stride, constants, avx2,
+                                   tv);
+            for (std::size_t l = 0; l < L; l++) {
+                put(t, s + l, tv[l]);
+                put(df, s + l, fdf);
+                x[l] = fdf / (fdf + tv[l] * tv[l]);
+            }
+            if (p)
+                p_block(t_tail, x, avx2, p + s);
+        }
+        return s - begin;
+    };
+    return two_sample(
+        a, b, {t, df, p}, options,
+        [&](float *d1, float *d2, std::size_t s) {
+            float tv = 0.0f, unused = 0.0f;
+            ::ttest(d1, n1, d2, n2, &tv, &unused);
+            put(t, s, tv);
+            put(df, s, fdf);
+            if (p)
+                p[s] = t_tail(fdf / (fdf + tv * tv));
+        },
+        blocks);
 }
 
 batch_report tutest(const series_view &a, const series_view &b, float *t, float *df, float *p,

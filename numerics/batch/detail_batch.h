@@ -23,16 +23,26 @@ struct row_plan {
     unsigned workers = 1;
 };
 
-row_plan plan_rows(std::size_t count, const batch_options &options);
+// `max_chunk`: the most rows a chunk holds (fewer for rows that take long,
+// so that the threads finish together).
+row_plan plan_rows(std::size_t count, const batch_options &options, std::size_t max_chunk = 256);
 
 // One batch's work. run() computes a row on worker `worker` (0..workers-1,
 // each worker one thread, so per-worker scratch needs no lock) and may throw;
 // blank() writes a row that has no result: refused (with the message) or
 // skipped after a cancellation (state not_run, message null).
+//
+// run_block(), offered the rows [begin, end) of a chunk, may do a leading part
+// of them together (rows that no refusal can stop, several in one go) and
+// returns how many it did; the scheduler runs the rest one by one.
 class row_job {
 public:
     virtual void run(std::size_t row, unsigned worker) = 0;
     virtual void blank(std::size_t row, row_state state, const char *message) = 0;
+    virtual std::size_t run_block(std::size_t /*begin*/, std::size_t /*end*/, unsigned /*worker*/)
+    {
+        return 0;
+    }
 
 protected:
     ~row_job() = default;
@@ -42,29 +52,42 @@ protected:
 // while the calling thread reports progress; see batch_options.
 batch_report run_rows(const row_plan &plan, const batch_options &options, row_job &job);
 
-// A row_job from two callables: run(row, worker) and blank(row, state, message).
-template <class Run, class Blank>
+// A row_job that does no rows together.
+struct row_by_row {
+    std::size_t operator()(std::size_t, std::size_t, unsigned) const { return 0; }
+};
+
+// A row_job from callables: run(row, worker), blank(row, state, message) and
+// block(begin, end, worker) (see run_block).
+template <class Run, class Blank, class Block>
 class callable_job final : public row_job {
 public:
-    callable_job(Run run, Blank blank)
+    callable_job(Run run, Blank blank, Block block)
         : run_(run)
         , blank_(blank)
+        , block_(block)
     {}
     void run(std::size_t row, unsigned worker) override { run_(row, worker); }
     void blank(std::size_t row, row_state state, const char *message) override
     {
         blank_(row, state, message);
     }
+    std::size_t run_block(std::size_t begin, std::size_t end, unsigned worker) override
+    {
+        return block_(begin, end, worker);
+    }
 
 private:
     Run run_;
     Blank blank_;
+    Block block_;
 };
 
-template <class Run, class Blank>
-batch_report for_each_row(const row_plan &plan, const batch_options &options, Run run, Blank blank)
+template <class Run, class Blank, class Block = row_by_row>
+batch_report for_each_row(const row_plan &plan, const batch_options &options, Run run, Blank blank,
+                          Block block = Block())
 {
-    callable_job<Run, Blank> job(run, blank);
+    callable_job<Run, Blank, Block> job(run, blank, block);
     return run_rows(plan, options, job);
 }
 

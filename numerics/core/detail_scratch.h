@@ -68,6 +68,33 @@ private:
     long nl_, nh_;
 };
 
+// A vector over 1..n, used like the raw handle, that lives inside the object
+// when n <= N and comes from the array layer otherwise: the small systems of
+// the fits are solved many times over, and their scratch need not touch the
+// heap each time. A negative n goes to the array layer, which refuses it.
+template <typename T, long N>
+class local_vector {
+public:
+    explicit local_vector(long n)
+        : heap_(n < 0 || n > N ? vector_family<T>::allocate(1, n) : nullptr)
+        , n_(n)
+    {}
+    ~local_vector()
+    {
+        if (heap_)
+            vector_family<T>::release(heap_, 1, n_);
+    }
+    local_vector(const local_vector &) = delete;
+    local_vector &operator=(const local_vector &) = delete;
+
+    operator T *() { return heap_ ? heap_ : local_; }
+
+private:
+    T *heap_;
+    long n_;
+    T local_[N + 1];  // local_[1..N]
+};
+
 // A float matrix over nrl..nrh x ncl..nch.
 class scratch_matrix {
 public:

@@ -5,12 +5,54 @@
 
 #include "stat.h"
 
+#include "detail_fit.h"
 #include "detail_scratch.h"
 
 #include <cfloat>
 #include <cmath>
 #include <utility>
 #include <vector>
+
+namespace {
+
+// The built-in model goes kModelBlock points at a time when it has at most
+// kModelBlockMa parameters.
+constexpr int kModelBlock = tessivane::detail::kFgaussBlock;
+constexpr int kModelBlockMa = 16;
+
+bool model_in_blocks(void (*funcs)(float, float *, float *, float *, int), int ma)
+{
+    return TV_HAVE_AVX2_PATHS && funcs == fgauss && ma <= kModelBlockMa &&
+           tessivane::active_isa() != tessivane::isa::portable;
+}
+
+// The built-in model with one Gaussian, every parameter free: the model and
+// mrqcof's ten sums block by block on the AVX2 path.
+void one_free_gaussian(const float *x, const float *y, const float *sig, int ndata, const float *a,
+                       float **alpha, float *beta, float *chisq)
+{
+    constexpr int B = kModelBlock;
+    float sums[10] = {};  // a11 a21 a22 a31 a32 a33 b1 b2 b3 chisq
+    float ymods[B], dydas[B * 3];
+    for (int i0 = 1; i0 <= ndata; i0 += B) {
+        const int count = ndata - i0 + 1 < B ? ndata - i0 + 1 : B;
+        tessivane::detail::fgauss_points_avx2(x + i0, a, 3, count, ymods, dydas);
+        tessivane::detail::three_free_sums_avx2(sums, y + i0, sig + i0, ymods, dydas, dydas + B,
+                                                dydas + 2 * B, count);
+    }
+    alpha[1][1] = sums[0];
+    alpha[2][1] = sums[1];
+    alpha[2][2] = sums[2];
+    alpha[3][1] = sums[3];
+    alpha[3][2] = sums[4];
+    alpha[3][3] = sums[5];
+    beta[1] = sums[6];
+    beta[2] = sums[7];
+    beta[3] = sums[8];
+    *chisq = sums[9];
+}
+
+}  // namespace
 
 void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma, float **alpha,
             float *beta, float *chisq, void (*funcs)(float, float *, float *, float *, int))
@@ -19,7 +61,7 @@ void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma
     for (int j = 1; j <= ma; j++)
         if (ia[j])
             mfit++;
-    tessivane::detail::scratch_vector<float> dyda(1, ma);
+    tessivane::detail::local_vector<float, 16> dyda(ma);
     // A model that leaves a derivative unwritten contributes 0 for it rather
     // than whatever the scratch storage held.
     for (int j = 1; j <= ma; j++)
@@ -32,24 +74,45 @@ void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma
     }
     *chisq = 0.0f;
 
-    for (int i = 1; i <= ndata; i++) {
-        float ymod;
-        (*funcs)(x[i], a, &ymod, dyda, ma);
+    // Point i's terms, with its model value and derivatives d[1..ma].
+    auto add_point = [&](int i, float ymod, const float *d) {
         float sig2i = 1.0f / (sig[i] * sig[i]);
         float dy = y[i] - ymod;
         int j = 0;
         for (int l = 1; l <= ma; l++) {
             if (!ia[l])
                 continue;
-            float wt = dyda[l] * sig2i;
+            float wt = d[l] * sig2i;
             j++;
             int k = 0;
             for (int m = 1; m <= l; m++)
                 if (ia[m])
-                    alpha[j][++k] += wt * dyda[m];
+                    alpha[j][++k] += wt * d[m];
             beta[j] += dy * wt;
         }
         *chisq += dy * dy * sig2i;
+    };
+    if (model_in_blocks(funcs, ma) && ma == 3 && ia[1] && ia[2] && ia[3]) {
+        one_free_gaussian(x, y, sig, ndata, a, alpha, beta, chisq);
+    } else if (model_in_blocks(funcs, ma)) {
+        // The model at a block of points side by side (each point's bits as
+        // fgauss gives them), then the sums point by point in order.
+        float ymods[kModelBlock], dydas[kModelBlock * kModelBlockMa];
+        for (int i0 = 1; i0 <= ndata; i0 += kModelBlock) {
+            const int count = ndata - i0 + 1 < kModelBlock ? ndata - i0 + 1 : kModelBlock;
+            tessivane::detail::fgauss_points_avx2(x + i0, a, ma, count, ymods, dydas);
+            for (int p = 0; p < count; p++) {
+                for (int k = 1; k <= ma; k++)
+                    dyda[k] = dydas[(k - 1) * kModelBlock + p];
+                add_point(i0 + p, ymods[p], dyda);
+            }
+        }
+    } else {
+        for (int i = 1; i <= ndata; i++) {
+            float ymod;
+            (*funcs)(x[i], a, &ymod, dyda, ma);
+            add_point(i, ymod, dyda);
+        }
     }
 
     for (int j = 2; j <= mfit; j++)
@@ -195,7 +258,14 @@ constexpr double kConvergedRoundings = 1.0;
 double predicted_drop(float **alpha, const float *beta, int mfit)
 {
     const int w = mfit + 1;
-    std::vector<double> m(static_cast<size_t>(mfit) * w);
+    // Up to 8 parameters (the usual fits) on the stack.
+    constexpr int kSmall = 8;
+    double small_m[kSmall * (kSmall + 1)], small_step[kSmall];
+    const bool small = mfit <= kSmall;
+    std::vector<double> big_m(small ? 0 : static_cast<size_t>(mfit) * w),
+        big_step(small ? 0 : mfit);
+    double *m = small ? small_m : big_m.data();
+    double *step = small ? small_step : big_step.data();
     for (int j = 0; j < mfit; j++) {
         for (int k = 0; k < mfit; k++)
             m[j * w + k] = alpha[j + 1][k + 1];
@@ -217,7 +287,6 @@ double predicted_drop(float **alpha, const float *beta, int mfit)
         }
     }
     double drop = 0.0;
-    std::vector<double> step(mfit);
     for (int j = mfit - 1; j >= 0; j--) {
         double s = m[j * w + mfit];
         for (int k = j + 1; k < mfit; k++)

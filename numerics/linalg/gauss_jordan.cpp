@@ -13,19 +13,23 @@ namespace {
 
 using tessivane::detail::absval;
 
+constexpr int kSmallestAvx2 = 4;  // the AVX2 path takes n > this
+
 }  // namespace
 
 void gaussj(float **a, int n, float **b, int m)
 {
     // Released in reverse order on return, and also when a singular matrix throws.
-    tessivane::detail::scratch_vector<int> indxc(1, n);
-    tessivane::detail::scratch_vector<int> indxr(1, n);
-    tessivane::detail::scratch_vector<int> ipiv(1, n);
+    tessivane::detail::local_vector<int, 16> indxc(n);
+    tessivane::detail::local_vector<int, 16> indxr(n);
+    tessivane::detail::local_vector<int, 16> ipiv(n);
 
     for (int j = 1; j <= n; j++)
         ipiv[j] = 0;
 
-    if (tessivane::detail::use_avx2() &&
+    // Up to 4x4 (the fits' curvature matrices) the AVX2 working copy costs
+    // more than the passes it speeds up.
+    if (n > kSmallestAvx2 && tessivane::detail::use_avx2() &&
         tessivane::detail::gaussj_avx2(a, n, b, m, indxc, indxr, ipiv))
         return;
 

@@ -54,37 +54,37 @@ struct FreeDeleter {
 template <typename T>
 using Buffer = std::unique_ptr<T[], FreeDeleter>;
 
+// A part of the working block, used like the buffer it replaces.
 template <typename T>
-Buffer<T> aligned_buffer(std::size_t count)
-{
-    void *p = nullptr;
-    if (count > std::numeric_limits<std::size_t>::max() / sizeof(T) ||
-        posix_memalign(&p, 64, count * sizeof(T)) != 0)
-        return nullptr;
-    return Buffer<T>(static_cast<T *>(p));
-}
+struct Part {
+    T *p = nullptr;
+    T *get() const { return p; }
+    T &operator[](std::size_t i) const { return p[i]; }
+};
 
-// Everything the passes work on, from malloc so that a shortage sends gaussj down the scalar
-// path instead of ending the process.
+// Everything the passes work on, in one block from malloc (a fit solves its small system many
+// times over, so one allocation per call rather than one per array), so that a shortage sends
+// gaussj down the scalar path instead of ending the process.
 struct Work {
     int n = 0, m = 0;
-    std::size_t ld = 0;          // floats per row, a multiple of eight
-    Buffer<float> w;             // n rows of ld floats
-    Buffer<std::uint32_t> mask;  // ld: kExcluded for every column that is no candidate, else 0
+    std::size_t ld = 0;  // floats per row, a multiple of eight
+    Buffer<unsigned char> block;
+    Part<float> w;             // n rows of ld floats
+    Part<std::uint32_t> mask;  // ld: kExcluded for every column that is no candidate, else 0
     // n rounded up to eight: each row's largest candidate magnitude, NaN for rows used as
     // pivot rows already and for the padding.
-    Buffer<float> rowmax;
+    Part<float> rowmax;
     // Rows not used as pivot rows yet and rows used, each ascending, and room for either walked
     // backwards.
-    Buffer<int> candidates, used, walk;
+    Part<int> candidates, used, walk;
     int n_candidates = 0, n_used = 0;
-    Buffer<int> perm;  // n: the column of w that each column of a comes from
+    Part<int> perm;  // n: the column of w that each column of a comes from
     // The pivot rows (kDeferred rows of ld floats) and pivot columns of the passes whose
     // elimination of the used rows waits, and for each row the first of them it still owes.
-    Buffer<float> deferred;
+    Part<float> deferred;
     int deferred_column[kDeferred] = {};
     int n_deferred = 0;
-    Buffer<int> owed_from;
+    Part<int> owed_from;
 
     bool allocate(int n_, int m_)
     {
@@ -92,18 +92,32 @@ struct Work {
         m = m_;
         ld = (static_cast<std::size_t>(n) + static_cast<std::size_t>(m) + 7) / 8 * 8;
         const std::size_t rows = static_cast<std::size_t>(n);
-        if (ld != 0 && rows > std::numeric_limits<std::size_t>::max() / ld)
+        const std::size_t big = std::numeric_limits<std::size_t>::max() / 1024;
+        if (ld > big || rows > big || (ld != 0 && rows > big / ld))
             return false;
-        w = aligned_buffer<float>(rows * ld);
-        mask = aligned_buffer<std::uint32_t>(ld);
-        rowmax = aligned_buffer<float>(static_cast<std::size_t>(padded_rows()));
-        candidates = aligned_buffer<int>(rows);
-        used = aligned_buffer<int>(rows);
-        walk = aligned_buffer<int>(rows);
-        perm = aligned_buffer<int>(rows);
-        deferred = aligned_buffer<float>(kDeferred * ld);
-        owed_from = aligned_buffer<int>(rows);
-        return w && mask && rowmax && candidates && used && walk && perm && deferred && owed_from;
+        // Each part starts on a 64-byte line: the row-sized parts take whole lines of sixteen
+        // entries, the rows of w and mask at most one line more each.
+        const std::size_t lines = (rows + 15) / 16;
+        const std::size_t bytes = 4 * (rows * ld + ld + kDeferred * ld) + 64 * (6 * lines + 2);
+        void *p = nullptr;
+        if (posix_memalign(&p, 64, bytes) != 0)
+            return false;
+        block.reset(static_cast<unsigned char *>(p));
+        unsigned char *next = block.get();
+        auto take = [&next](auto &part, std::size_t count) {
+            part.p = reinterpret_cast<decltype(part.p)>(next);
+            next += (count * 4 + 63) / 64 * 64;
+        };
+        take(w, rows * ld);
+        take(mask, ld);
+        take(rowmax, lines * 16);
+        take(candidates, rows);
+        take(used, rows);
+        take(walk, rows);
+        take(perm, rows);
+        take(deferred, kDeferred * ld);
+        take(owed_from, rows);
+        return true;
     }
     float *deferred_row(int k) const { return deferred.get() + static_cast<std::size_t>(k) * ld; }
     int padded_rows() const { return (n + 7) / 8 * 8; }

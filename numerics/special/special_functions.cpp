@@ -13,9 +13,9 @@
 
 namespace {
 
-constexpr int kItmax = 100;         // iteration limit of the series and continued fractions
-constexpr double kEps = 3.0e-7;     // relative convergence tolerance
-constexpr double kFpmin = 1.0e-30;  // floor that keeps continued-fraction divisors away from 0
+using tessivane::detail::kEps;    // relative convergence tolerance
+using tessivane::detail::kFpmin;  // floor that keeps continued-fraction divisors away from 0
+using tessivane::detail::kItmax;  // iteration limit of the series and continued fractions
 
 // The series for P(a, x) and the continued fraction for Q(a, x) need a number of terms
 // that grows like sqrt(a) near their switch point x = a + 1. The series terms fall
@@ -146,26 +146,46 @@ betai_fixed_ab::betai_fixed_ab(float a, float b)
     log_gamma_part_ = gammln(ab) - gammln(a) - gammln(b);
 }
 
-float betai_fixed_ab::operator()(float x) const
+bool betai_fixed_ab::prepare(float x, fraction_call *cf, float *value) const
 {
     const float a = a_, b = b_;
     // Outside [0, 1] the function is answered with 0, without a message.
-    if (x < 0.0f || x > 1.0f)
-        return 0.0f;
-    float bt;
+    if (x < 0.0f || x > 1.0f) {
+        *value = 0.0f;
+        return false;
+    }
     if (x == 0.0f || x == 1.0f) {
-        bt = 0.0f;
+        cf->bt = 0.0f;
     } else {
         const double xd = x;
-        bt = static_cast<float>(
+        cf->bt = static_cast<float>(
             std::exp(log_gamma_part_ + a * std::log(xd) + b * std::log(1.0 - xd)));
     }
     // The continued fraction converges fast for x below (a+1)/(a+b+2); above it, use the
     // symmetry I_x(a,b) = 1 - I_{1-x}(b,a).
     const float ab = a + b;
-    if (static_cast<double>(x) < (static_cast<double>(a) + 1.0) / (static_cast<double>(ab) + 2.0))
-        return bt * betacf(a, b, x) / a;
-    return 1.0f - bt * betacf(b, a, 1.0 - static_cast<double>(x)) / b;
+    cf->mirrored = !(static_cast<double>(x) <
+                     (static_cast<double>(a) + 1.0) / (static_cast<double>(ab) + 2.0));
+    cf->a = cf->mirrored ? b : a;
+    cf->b = cf->mirrored ? a : b;
+    cf->x = cf->mirrored ? 1.0 - static_cast<double>(x) : static_cast<double>(x);
+    return true;
+}
+
+float betai_fixed_ab::finish(const fraction_call &cf, float fraction) const
+{
+    if (cf.mirrored)
+        return 1.0f - cf.bt * fraction / b_;
+    return cf.bt * fraction / a_;
+}
+
+float betai_fixed_ab::operator()(float x) const
+{
+    fraction_call cf;
+    float value;
+    if (!prepare(x, &cf, &value))
+        return value;
+    return finish(cf, betacf(cf.a, cf.b, cf.x));
 }
 
 }  // namespace detail

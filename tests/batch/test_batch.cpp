@@ -3,6 +3,7 @@
 // stops when cancelled; whole-batch refusals are fatal with their message.
 
 #include "batch.h"
+#include "isa.h"
 #include "stat.h"
 #include "support/fatal.h"
 
@@ -55,7 +56,12 @@ struct Images {
         for (std::size_t k = 0; k < kN2; k++)
             b[k * kVoxels + 5] = 2.385f;
         a[3 * kVoxels + 9] = kNaN;
+        for (std::size_t k = 0; k < kN2; k++)
+            for (std::size_t v = 0; v < kVoxels; v++)
+                far[k * kVoxels + v] += 0.001f * float(v * v);
     }
+    // b's voxels ever further from a's: t from about 0 to the hundreds.
+    std::vector<float> far = b;
     // Voxel v of an image as a 1-based vector.
     static std::vector<float> voxel(const std::vector<float> &img, std::size_t n, std::size_t v)
     {
@@ -66,6 +72,7 @@ struct Images {
     }
     tb::series_view va() const { return tb::series_view::columns(a.data(), kN1, kVoxels); }
     tb::series_view vb() const { return tb::series_view::columns(b.data(), kN2, kVoxels); }
+    tb::series_view vfar() const { return tb::series_view::columns(far.data(), kN2, kVoxels); }
 };
 const Images images;
 
@@ -110,13 +117,13 @@ void decay(float x, float *a, float *y, float *dyda, int)
 
 // The single calls a caller's loop would make for the Levenberg-Marquardt
 // rows (in throw mode, a refused row as NaN).
-std::vector<float> single_lm_fits(tessivane::lm_model model, bool with_sig)
+std::vector<float> single_lm_fits(tessivane::lm_model model, bool with_sig, int points = kPoints)
 {
     tessivane::scoped_error_mode throwing(tessivane::error_mode::throw_exception);
     std::vector<float> out;
     for (int r = 0; r < kRows; r++) {
-        std::vector<float> x(kPoints + 1), y(kPoints + 1), sig(kPoints + 1, 1.0f), a(kMa + 1);
-        for (int i = 0; i < kPoints; i++) {
+        std::vector<float> x(points + 1), y(points + 1), sig(points + 1, 1.0f), a(kMa + 1);
+        for (int i = 0; i < points; i++) {
             x[i + 1] = courses.x[i];
             y[i + 1] = courses.y[r * kPoints + i];
             if (with_sig)
@@ -127,7 +134,7 @@ std::vector<float> single_lm_fits(tessivane::lm_model model, bool with_sig)
         float **covar = matrix(1, kMa, 1, kMa), **alpha = matrix(1, kMa, 1, kMa), chisq;
         try {
             tessivane::lm_fit f;
-            f.run(x.data(), y.data(), sig.data(), kPoints, a.data(), ia, kMa, covar, alpha, &chisq,
+            f.run(x.data(), y.data(), sig.data(), points, a.data(), ia, kMa, covar, alpha, &chisq,
                   model ? model : fgauss);
             out.insert(out.end(), a.begin() + 1, a.end());
             for (int j = 1; j <= kMa; j++)
@@ -142,12 +149,14 @@ std::vector<float> single_lm_fits(tessivane::lm_model model, bool with_sig)
     return out;
 }
 
-std::vector<float> batch_lm_fits(tessivane::lm_model model, bool with_sig, unsigned threads)
+// The first `points` of each row.
+std::vector<float> batch_lm_fits(tessivane::lm_model model, bool with_sig, unsigned threads,
+                                 int points = kPoints)
 {
-    const tb::series_view sig = tb::series_view::rows(courses.sig.data(), kRows, kPoints);
+    const tb::series_view sig = {courses.sig.data(), kRows, std::size_t(points), kPoints, 1};
     tb::lm_problem pb;
-    pb.x = tb::series_view::shared(courses.x.data(), kRows, kPoints);
-    pb.y = tb::series_view::rows(courses.y.data(), kRows, kPoints);
+    pb.x = tb::series_view::shared(courses.x.data(), kRows, points);
+    pb.y = {courses.y.data(), kRows, std::size_t(points), kPoints, 1};
     pb.sig = with_sig ? &sig : nullptr;
     pb.a0 = courses.a0.data();
     pb.a0_stride = kMa;
@@ -227,7 +236,8 @@ struct Routine {
 // Runs a per-voxel two-sample batch writing `maps` outputs per voxel, and the
 // matching single calls, both flattened voxel by voxel.
 template <class Batch, class Single>
-Routine voxelwise(const char *name, int maps, Batch batch, Single single)
+Routine voxelwise(const char *name, int maps, Batch batch, Single single,
+                  const std::vector<float> *second = &images.b)
 {
     return {name,
             [=](unsigned threads) {
@@ -244,27 +254,49 @@ Routine voxelwise(const char *name, int maps, Batch batch, Single single)
             [=] {
                 std::vector<float> out;
                 for (std::size_t v = 0; v < kVoxels; v++) {
-                    auto d1 = Images::voxel(images.a, kN1, v), d2 = Images::voxel(images.b, kN2, v);
+                    auto d1 = Images::voxel(images.a, kN1, v), d2 = Images::voxel(*second, kN2, v);
                     single(d1.data(), d2.data(), out);
                 }
                 return out;
             }};
 }
 
+// The same batch with the routines on the portable path.
+Routine on_portable_path(const char *name, Routine r)
+{
+    r.name = name;
+    r.batch = [b = r.batch](unsigned threads) {
+        const tessivane::isa before = tessivane::set_active_isa(tessivane::isa::portable);
+        std::vector<float> out = b(threads);
+        tessivane::set_active_isa(before);
+        return out;
+    };
+    return r;
+}
+
 const std::vector<Routine> &routines()
 {
     constexpr std::size_t V = kVoxels;
+    const auto ttest_single = [](float *d1, float *d2, std::vector<float> &out) {
+        float t, p;
+        ttest(d1, kN1, d2, kN2, &t, &p);
+        out.insert(out.end(), {t, float(kN1 + kN2 - 2), t_to_p(t, kN1 + kN2 - 2)});
+    };
+    const Routine ttest_map = voxelwise(
+        "ttest", 3,
+        [](float *m, const tb::batch_options &o) {
+            tb::ttest(images.va(), images.vb(), m, m + V, m + 2 * V, o);
+        },
+        ttest_single);
     static const std::vector<Routine> table = {
+        ttest_map,
+        on_portable_path("ttest portable", ttest_map),
         voxelwise(
-            "ttest", 3,
+            "ttest far apart", 3,
             [](float *m, const tb::batch_options &o) {
-                tb::ttest(images.va(), images.vb(), m, m + V, m + 2 * V, o);
+                tb::ttest(images.va(), images.vfar(), m, m + V, m + 2 * V, o);
             },
-            [](float *d1, float *d2, std::vector<float> &out) {
-                float t, p;
-                ttest(d1, kN1, d2, kN2, &t, &p);
-                out.insert(out.end(), {t, float(kN1 + kN2 - 2), t_to_p(t, kN1 + kN2 - 2)});
-            }),
+            ttest_single, &images.far),
         voxelwise(
             "tutest", 3,
             [](float *m, const tb::batch_options &o) {
@@ -324,6 +356,10 @@ const std::vector<Routine> &routines()
             }),
         {"lm_fit fgauss", [](unsigned t) { return batch_lm_fits(nullptr, false, t); },
          [] { return single_lm_fits(nullptr, false); }},
+        // The model's AVX2 blocks (and a partial block) against its portable path.
+        on_portable_path("lm_fit fgauss 37 points",
+                         {"", [](unsigned t) { return batch_lm_fits(nullptr, false, t, 37); },
+                          [] { return single_lm_fits(nullptr, false, 37); }}),
         {"lm_fit model+sig", [](unsigned t) { return batch_lm_fits(decay, true, t); },
          [] { return single_lm_fits(decay, true); }},
         {"svdfit shared", [](unsigned t) { return batch_svdfits(false, t); },
@@ -347,7 +383,7 @@ TEST_P(BatchBits, EveryRowEqualsTheSingleCall)
 }
 
 INSTANTIATE_TEST_SUITE_P(RoutineByThreads, BatchBits,
-                         ::testing::Combine(::testing::Range<std::size_t>(0, 10),
+                         ::testing::Combine(::testing::Range<std::size_t>(0, 13),
                                             ::testing::Values(1u, 2u, 7u)),
                          [](const auto &info) {
                              std::string n = routines()[std::get<0>(info.param)].name;

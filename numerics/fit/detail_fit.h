@@ -1,0 +1,45 @@
+// Internal to libtessivane (not installed): the built-in Gaussian model at many
+// points at once.
+#ifndef TESSIVANE_NUMERICS_DETAIL_FIT_H
+#define TESSIVANE_NUMERICS_DETAIL_FIT_H
+
+#include "detail_isa.h"
+
+namespace tessivane {
+namespace detail {
+
+// The most points fgauss_points_avx2 takes in one call.
+constexpr int kFgaussBlock = 64;
+
+// For each of the `count` (1..kFgaussBlock) points x[0..count-1]:
+// fgauss(x[p], a, &ymod[p], d, ma) with d[k] at dyda[(k - 1) * kFgaussBlock + p]
+// (k = 1..ma; the derivatives fgauss leaves unwritten are 0). ymod and each
+// row of dyda are written up to count rounded up to 8. Eight points side by
+// side in AVX2 lanes, each taking fgauss's float and double steps in their
+// order; true when it ran.
+#if TV_HAVE_AVX2_PATHS
+bool fgauss_points_avx2(const float *x, const float *a, int ma, int count, float *ymod,
+                        float *dyda);
+// mrqcof's sums for three free parameters, sums = {a11 a21 a22 a31 a32 a33
+// b1 b2 b3 chisq}, carried on over points 0..count-1 with y, sig, the model
+// values and the derivatives d1, d2, d3: each sum takes mrqcof's products and
+// adds point by point in order (eight points' products side by side, each
+// sum in its own lane); true when it ran.
+bool three_free_sums_avx2(float *sums, const float *y, const float *sig, const float *ymod,
+                          const float *d1, const float *d2, const float *d3, int count);
+#else
+inline bool fgauss_points_avx2(const float *, const float *, int, int, float *, float *)
+{
+    return false;
+}
+inline bool three_free_sums_avx2(float *, const float *, const float *, const float *,
+                                 const float *, const float *, const float *, int)
+{
+    return false;
+}
+#endif
+
+}  // namespace detail
+}  // namespace tessivane
+
+#endif
