@@ -18,13 +18,15 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 cd "$work"
 
+# (grep reads all of ldd's output: with pipefail, grep -q could leave ldd to
+# die of SIGPIPE and fail the check.)
 probe='import tessivane, os, sys
 print(tessivane.ttest([1.5, 2.25, 3.0], [4.0, 5.5, 6.5]), tessivane.realft([1, 2, 3, 4]))
 help(tessivane.ttest)'
 
 echo "== cmake --install: PYTHONPATH=$prefix/$site"
 from_cmake=$(PYTHONPATH=$prefix/$site "$python" -c "$probe")
-ldd "$prefix/$site"/tessivane/_core*.so | grep -q "$prefix/.*libtessivane.so.1" ||
+ldd "$prefix/$site"/tessivane/_core*.so | grep "$prefix/.*libtessivane.so.1" >/dev/null ||
   { echo "the installed extension does not load the prefix's library"; exit 1; }
 
 if ! "$python" -m pip --version >/dev/null 2>&1; then
@@ -36,7 +38,7 @@ cp -r "$source/python" "$work/python"
 TESSIVANE_PREFIX=$prefix "$python" -m pip install -q --no-build-isolation --no-index \
   --target "$work/pip" "$work/python" 2>&1 | grep -v "as the 'root' user" || true
 from_pip=$(PYTHONPATH=$work/pip "$python" -c "$probe")
-ldd "$work/pip"/tessivane/_core*.so | grep -q "$prefix/.*libtessivane.so.1" ||
+ldd "$work/pip"/tessivane/_core*.so | grep "$prefix/.*libtessivane.so.1" >/dev/null ||
   { echo "the pip-installed extension does not load the prefix's library"; exit 1; }
 
 [ "$from_cmake" = "$from_pip" ] || { echo "the two installations disagree"; exit 1; }
