@@ -97,26 +97,17 @@ py::tuple t_maps(Batch batch, const farray &a, const farray &b, bool samples_fir
     return py::make_tuple(t, df, p);
 }
 
-py::tuple ks_maps(const farray &a, const farray &b, bool samples_first, unsigned threads,
-                  py::object bar)
+// A statistic and its p: Kolmogorov-Smirnov (d, p) or Pearson (r, p) maps.
+template <class Batch>
+py::tuple statistic_and_p_maps(Batch batch, const farray &a, const farray &b, bool samples_first,
+                               unsigned threads, py::object bar)
 {
     const tb::series_view va = series(a, samples_first), vb = series(b, samples_first);
-    farray d = map_of(va.count), p = map_of(va.count);
-    float *pd = d.mutable_data(), *pp = p.mutable_data();
+    farray statistic = map_of(va.count), p = map_of(va.count);
+    float *ps = statistic.mutable_data(), *pp = p.mutable_data();
     watched_batch w(threads, std::move(bar));
-    run_library([&] { w.raise_refusals(tb::kstwo(va, vb, pd, pp, w.options())); });
-    return py::make_tuple(d, p);
-}
-
-py::tuple pearson_maps(const farray &x, const farray &y, bool samples_first, unsigned threads,
-                       py::object bar)
-{
-    const tb::series_view vx = series(x, samples_first), vy = series(y, samples_first);
-    farray r = map_of(vx.count), p = map_of(vx.count);
-    float *pr = r.mutable_data(), *pp = p.mutable_data();
-    watched_batch w(threads, std::move(bar));
-    run_library([&] { w.raise_refusals(tb::pearsn(vx, vy, pr, pp, w.options())); });
-    return py::make_tuple(r, p);
+    run_library([&] { w.raise_refusals(batch(va, vb, ps, pp, w.options())); });
+    return py::make_tuple(statistic, p);
 }
 
 // rs, probd, d, zd, probrs (the order of the single call's result).
@@ -259,8 +250,18 @@ void bind_batch(py::module_ &m)
           [](const farray &a, const farray &b, bool first, unsigned threads, py::object bar) {
               return t_maps(static_cast<tb_fn>(&tb::tutest), a, b, first, threads, std::move(bar));
           });
-    m.def("batch_kstwo", &ks_maps);
-    m.def("batch_pearsn", &pearson_maps);
+    using pair_fn = tb::batch_report (*)(const tb::series_view &, const tb::series_view &, float *,
+                                         float *, const tb::batch_options &);
+    m.def("batch_kstwo",
+          [](const farray &a, const farray &b, bool first, unsigned threads, py::object bar) {
+              return statistic_and_p_maps(static_cast<pair_fn>(&tb::kstwo), a, b, first, threads,
+                                          std::move(bar));
+          });
+    m.def("batch_pearsn",
+          [](const farray &x, const farray &y, bool first, unsigned threads, py::object bar) {
+              return statistic_and_p_maps(static_cast<pair_fn>(&tb::pearsn), x, y, first, threads,
+                                          std::move(bar));
+          });
     m.def("batch_spear", &spearman_maps);
     m.def("batch_fit", &line_maps);
     m.def("batch_special", &special_map);
