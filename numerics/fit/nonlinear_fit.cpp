@@ -26,6 +26,12 @@ bool model_in_blocks(void (*funcs)(float, float *, float *, float *, int), int m
            tessivane::active_isa() != tessivane::isa::portable;
 }
 
+// Points of the block that starts at point i0 (of 1..ndata).
+int block_count(int ndata, int i0)
+{
+    return ndata - i0 + 1 < kModelBlock ? ndata - i0 + 1 : kModelBlock;
+}
+
 // The built-in model with one Gaussian, every parameter free: the model and
 // mrqcof's ten sums block by block on the AVX2 path.
 void one_free_gaussian(const float *x, const float *y, const float *sig, int ndata, const float *a,
@@ -35,7 +41,7 @@ void one_free_gaussian(const float *x, const float *y, const float *sig, int nda
     float sums[10] = {};  // a11 a21 a22 a31 a32 a33 b1 b2 b3 chisq
     float ymods[B], dydas[B * 3];
     for (int i0 = 1; i0 <= ndata; i0 += B) {
-        const int count = ndata - i0 + 1 < B ? ndata - i0 + 1 : B;
+        const int count = block_count(ndata, i0);
         tessivane::detail::fgauss_points_avx2(x + i0, a, 3, count, ymods, dydas);
         tessivane::detail::three_free_sums_avx2(sums, y + i0, sig + i0, ymods, dydas, dydas + B,
                                                 dydas + 2 * B, count);
@@ -92,14 +98,15 @@ void mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma
         }
         *chisq += dy * dy * sig2i;
     };
-    if (model_in_blocks(funcs, ma) && ma == 3 && ia[1] && ia[2] && ia[3]) {
+    const bool in_blocks = model_in_blocks(funcs, ma);
+    if (in_blocks && ma == 3 && ia[1] && ia[2] && ia[3]) {
         one_free_gaussian(x, y, sig, ndata, a, alpha, beta, chisq);
-    } else if (model_in_blocks(funcs, ma)) {
+    } else if (in_blocks) {
         // The model at a block of points side by side (each point's bits as
         // fgauss gives them), then the sums point by point in order.
         float ymods[kModelBlock], dydas[kModelBlock * kModelBlockMa];
         for (int i0 = 1; i0 <= ndata; i0 += kModelBlock) {
-            const int count = ndata - i0 + 1 < kModelBlock ? ndata - i0 + 1 : kModelBlock;
+            const int count = block_count(ndata, i0);
             tessivane::detail::fgauss_points_avx2(x + i0, a, ma, count, ymods, dydas);
             for (int p = 0; p < count; p++) {
                 for (int k = 1; k <= ma; k++)
