@@ -66,10 +66,7 @@ vec V()
         v[i] = F();
     return v;
 }
-mat zeros(long rows, long cols)
-{
-    return mat{rows, cols, vec(static_cast<size_t>(rows * cols), 0.0f), {}};
-}
+const auto zeros = [](long rows, long cols) { return mat{rows, cols, vec(rows * cols), {}}; };
 mat M()
 {
     long rows = I();
@@ -78,10 +75,7 @@ mat M()
         x = F();
     return m;
 }
-unsigned long n(const vec &v)
-{
-    return v.size() - 1;
-}
+const auto n = [](const vec &v) { return v.size() - 1; };  // the length of a 1-based vector
 
 template <class T>
 void put1(T x)
