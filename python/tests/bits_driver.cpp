@@ -15,6 +15,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -25,45 +26,39 @@ struct mat {
     long rows = 0, cols = 0;
     vec data;                  // 0-based, row-major
     std::vector<float *> ptr;  // row pointers
-    float **one()              // [1..rows][1..cols]
+    // base 1: [1..rows][1..cols], base 0: [0..rows-1][0..cols-1]
+    float **view(long base)
     {
-        ptr.assign(rows + 1, nullptr);
-        for (long i = 1; i <= rows; i++)
-            ptr[i] = data.data() + (i - 1) * cols - 1;
-        return ptr.data();
-    }
-    float **zero()  // [0..rows-1][0..cols-1]
-    {
-        ptr.assign(rows, nullptr);
+        ptr.assign(rows + base, nullptr);
         for (long i = 0; i < rows; i++)
-            ptr[i] = data.data() + i * cols;
+            ptr[i + base] = data.data() + i * cols - base;
         return ptr.data();
     }
+    float **one() { return view(1); }
+    float **zero() { return view(0); }
 };
 
 std::istringstream in;
 std::ostringstream out;
 
-template <class T, class Bits>
-T from_hex()
+// An integer in decimal, a float or double as the hex digits of its bits.
+template <class T>
+T read()
 {
-    std::string t;
-    in >> t;
-    Bits b = static_cast<Bits>(std::stoull(t, nullptr, 16));
     T v;
-    std::memcpy(&v, &b, sizeof v);
+    if constexpr (std::is_integral_v<T>) {
+        in >> v;
+    } else {
+        std::string t;
+        in >> t;
+        auto b = static_cast<std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>>(
+            std::stoull(t, nullptr, 16));
+        std::memcpy(&v, &b, sizeof v);
+    }
     return v;
 }
-float F()
-{
-    return from_hex<float, uint32_t>();
-}
-long I()
-{
-    long v;
-    in >> v;
-    return v;
-}
+constexpr auto F = &read<float>;
+constexpr auto I = &read<long>;
 vec V()
 {
     vec v(static_cast<size_t>(I()) + 1, 0.0f);
@@ -71,14 +66,7 @@ vec V()
         v[i] = F();
     return v;
 }
-mat zeros(long rows, long cols)
-{
-    mat m;
-    m.rows = rows;
-    m.cols = cols;
-    m.data.assign(static_cast<size_t>(rows * cols), 0.0f);
-    return m;
-}
+const auto zeros = [](long rows, long cols) { return mat{rows, cols, vec(rows * cols), {}}; };
 mat M()
 {
     long rows = I();
@@ -87,52 +75,20 @@ mat M()
         x = F();
     return m;
 }
-unsigned long n(const vec &v)
-{
-    return v.size() - 1;
-}
+const auto n = [](const vec &v) { return v.size() - 1; };  // the length of a 1-based vector
 
 template <class T>
-T read();
-template <>
-float read<float>()
+void put1(T x)
 {
-    return F();
-}
-template <>
-double read<double>()
-{
-    return from_hex<double, uint64_t>();
-}
-template <>
-unsigned long read<unsigned long>()
-{
-    return static_cast<unsigned long>(I());
-}
-
-void put1(float f)
-{
-    uint32_t b;
-    std::memcpy(&b, &f, 4);
-    char s[16];
-    std::snprintf(s, sizeof s, "%08" PRIx32 " ", b);
-    out << s;
-}
-void put1(double d)
-{
-    uint64_t b;
-    std::memcpy(&b, &d, 8);
-    char s[24];
-    std::snprintf(s, sizeof s, "%016" PRIx64 " ", b);
-    out << s;
-}
-void put1(long i)
-{
-    out << i << ' ';
-}
-void put1(int i)
-{
-    out << i << ' ';
+    if constexpr (std::is_integral_v<T>) {
+        out << x << ' ';
+    } else {
+        std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t> b;
+        std::memcpy(&b, &x, sizeof x);
+        char s[24];
+        std::snprintf(s, sizeof s, "%0*" PRIx64 " ", int(2 * sizeof x), uint64_t(b));
+        out << s;
+    }
 }
 void put1(const vec &v)
 {
