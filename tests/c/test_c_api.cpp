@@ -134,7 +134,7 @@ const Routine routines[] = {
              regr_inc(w.x[i], w.y[i], ACC(), &w.s[6], &w.s[7], &w.s[8]))),
     V(t_to_p, 2.385f, 7), V(r_to_p, 0.385f, 17), V(F_to_p, 2.385f, 3, 17), V(p_to_z, 0.0385f),
     V(p_to_t, 0.0385f, 7), V(p_to_r, 0.0385f, 17), V(p_to_F, 0.0385f, 3, 17),
-    V(welch_df, w.x, 10, w.y, 14), V(t_to_p_real, 2.385f, 7.5f),
+    V(welch_df, w.x, 10, w.y, 14), V(t_to_p_real, 2.385f, 7.5f), V(pythag, 2.385f, -7.5f),
     V(kstwo_prob, 0.385f, 10, 14), V(kstwo_prob_exact, 0.385f, 10, 14),
     S(four1, w.data, 32, -1), S(realft, w.data, 64, 1), S(fourn, w.data, w.nn, 2, 1),
     S(rlft3, w.t, w.speq, 2, 4, 8, 1), S(sort, N, w.b), S(sort2, N, w.b, w.x), S(hpsort, N, w.b),
@@ -142,21 +142,20 @@ const Routine routines[] = {
     F(ran1, VALUE(w.s[0], ran1, &w.idum); VALUE(w.s[1], ran1, &w.idum)),
     // Two deviates: the waiting one is used up, so the next side starts alike.
     F(gasdev, VALUE(w.s[0], gasdev, &w.idum); VALUE(w.s[1], gasdev, &w.idum)),
-    V(pythag, 2.385f, -7.5f),
     F(svdcmp, SAME(svdcmp, w.u, 8, 4, w.w, w.v);
               w.k = c ? tv_last_svd_converged() : tessivane::last_svd_converged()),
     S(svbksb, w.u, w.w, w.v, 8, 4, w.b, w.d), S(svdvar, w.v, 6, w.w, w.covar),
     S(matrix_matrix_mult, w.p, w.q, w.r, 5, 4, 3), S(transposematrix_matrix_mult, w.p, w.r, 5, 4),
     S(matrix_vector_mult, w.p, w.z, w.b + 1, 5, 5), V(vector_vector_mult, w.z, w.b + 1, 5),
     S(matrix_transpose, w.p, w.r, 5, 3), S(copy_matrix, w.p, w.r, 4, 4, 0),
-    S(diagmatrix_matrix_mult, w.z, w.p, 5, 5),
+    S(diagmatrix_matrix_mult, w.z, w.p, 5, 5), S(gaussj, w.sq, 5, w.rhs, 2),
     F(fast_matrix_matrix_mult, BOTH(tv_fast_matrix_matrix_mult(w.p, w.q, w.r, 5, 5, 4, 0, 1),
                                     fast_matrix_matrix_mult(w.p, w.q, w.r, 5, 5, 4, false, true))),
     F(getInverseMatrixUsingSVD, BOTH(tv_getInverseMatrixUsingSVD(w.p, w.r, 5, &w.k),
                                      w.k = getInverseMatrixUsingSVD(w.p, w.r, 5))),
-    S(gaussj, w.sq, 5, w.rhs, 2), S(jacobi, w.sq, 5, w.d, w.v, &w.k), S(eigsrt, w.d, w.v, 5),
+    S(jacobi, w.sq, 5, w.d, w.v, &w.k), S(eigsrt, w.d, w.v, 5), S(fpoly, 2.385f, w.a, 6),
     S(fit, w.x, w.y, N, w.sig, 1, &w.s[0], &w.s[1], &w.s[2], &w.s[3], &w.s[4], &w.s[5]),
-    S(svdfit, w.x, w.y, w.sig, N, w.a, 3, w.u, w.v, w.w, &w.s[0], fpoly), S(fpoly, 2.385f, w.a, 6),
+    S(svdfit, w.x, w.y, w.sig, N, w.a, 3, w.u, w.v, w.w, &w.s[0], fpoly),
     // Start, two iterations (alamda as the routine left it), finish.
     F(mrqmin, for (float command : {-1.0f, 1.0f, 1.0f, 0.0f}) {
         w.s[1] = command == 1.0f ? w.s[1] : command;
@@ -210,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(EveryRoutine, CApiBits, ::testing::ValuesIn(routines),
                              return std::string(info.param.first);
                          });
 
-// The message the C++ routine throws in throw mode.
+// The message the C++ routine throws in throw mode ("" if none).
 template <typename Call>
 std::string thrown(Call call)
 {
@@ -220,7 +219,7 @@ std::string thrown(Call call)
     } catch (const tessivane::numerics_error &e) {
         return e.what();
     }
-    return "(nothing thrown)";
+    return "";
 }
 
 // The status of a C call just made, and the message it left.
@@ -230,13 +229,9 @@ void answers(tv_status got, tv_status expected, const std::string &message)
     EXPECT_EQ(tv_last_error(), message);
 }
 
-// The C++ side runs first (in throw mode), then the C side on the same inputs.
+// The C++ side runs first (the argument), then the C side must fail with the same message.
 #define FAILS(c_call, cxx_call)                                                                    \
-    do {                                                                                           \
-        const std::string expected = thrown([&] { cxx_call; });                                    \
-        ASSERT_NE(expected, "(nothing thrown)");                                                   \
-        answers(c_call, TV_ERROR, expected);                                                       \
-    } while (0)
+    [&](const std::string &m) { answers(c_call, TV_ERROR, m); }(thrown([&] { cxx_call; }))
 
 TEST(CApiErrors, StatusAndExactMessageWithoutExit)
 {
