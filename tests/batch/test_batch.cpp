@@ -122,22 +122,14 @@ std::vector<float> one_based(const float *p, std::size_t n, std::size_t stride =
 }
 
 // Row r of a batch's outputs from a single call's 1-based vector and matrix.
-void put_row(std::vector<float> &out, int r, const float *v, int n)
+void put_row(float *out, int r, const float *v, int n)
 {
-    std::copy(v + 1, v + 1 + n, &out[std::size_t(r) * n]);
+    std::copy(v + 1, v + 1 + n, out + r * n);
 }
-void put_row(std::vector<float> &out, int r, float **m, int n)
+void put_row(float *out, int r, float **m, int n)
 {
     for (int j = 1; j <= n; j++)
-        std::copy(m[j] + 1, m[j] + 1 + n, &out[(std::size_t(r) * n + j - 1) * n]);
-}
-
-std::vector<float> concat(std::initializer_list<std::vector<float>> parts)
-{
-    std::vector<float> out;
-    for (const auto &p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
+        std::copy(m[j] + 1, m[j] + 1 + n, out + (r * n + j - 1) * n);
 }
 
 // Rows of the Gaussian courses against their x, a0 per row when a0_stride
@@ -159,15 +151,15 @@ tb::lm_problem lm_problem_for(tb::series_view y, std::ptrdiff_t a0_stride)
 std::vector<float> lm_fits(tessivane::lm_model model, bool with_sig, unsigned threads,
                            int points = kPoints)
 {
-    std::vector<float> params(kRows * kMa), covar(kRows * kMa * kMa), chisq(kRows);
+    std::vector<float> out(kRows * (kMa + kMa * kMa + 1));
+    float *params = out.data(), *covar = params + kRows * kMa, *chisq = covar + kRows * kMa * kMa;
     // The first `points` of each row.
     const tb::series_view sig = {courses.sig.data(), kRows, std::size_t(points), kPoints, 1};
     tb::lm_problem pb = lm_problem_for({courses.y.data(), kRows, sig.length, kPoints, 1}, kMa);
     pb.sig = with_sig ? &sig : nullptr;
     pb.model = model;
     if (threads > 0)
-        tb::lm_fit_many(pb, {params.data(), covar.data(), chisq.data(), nullptr},
-                        with_threads(threads));
+        tb::lm_fit_many(pb, {params, covar, chisq, nullptr}, with_threads(threads));
     tessivane::scoped_error_mode throwing(tessivane::error_mode::throw_exception);
     for (int r = 0; threads == 0 && r < kRows; r++) {
         auto x = one_based(courses.x.data(), points),
@@ -183,14 +175,14 @@ std::vector<float> lm_fits(tessivane::lm_model model, bool with_sig, unsigned th
             put_row(params, r, a.data(), kMa);
             put_row(covar, r, cv, kMa);
         } catch (const tessivane::numerics_error &) {
-            std::fill_n(&params[r * kMa], kMa, kNaN);
-            std::fill_n(&covar[r * kMa * kMa], kMa * kMa, kNaN);
+            std::fill_n(params + r * kMa, kMa, kNaN);
+            std::fill_n(covar + r * kMa * kMa, kMa * kMa, kNaN);
             chisq[r] = kNaN;
         }
         free_matrix(alpha, 1, kMa, 1, kMa);
         free_matrix(cv, 1, kMa, 1, kMa);
     }
-    return concat({params, covar, chisq});
+    return out;
 }
 
 // svdfit of every row against the cubic basis, with a sig per row or the
@@ -198,14 +190,15 @@ std::vector<float> lm_fits(tessivane::lm_model model, bool with_sig, unsigned th
 std::vector<float> svdfits(bool with_sig, unsigned threads)
 {
     constexpr int ma = 4;
-    std::vector<float> a(kRows * ma), w(kRows * ma), v(kRows * ma * ma), chisq(kRows);
+    std::vector<float> out(kRows * (2 * ma + ma * ma + 1));
+    float *a = out.data(), *w = a + kRows * ma, *v = w + kRows * ma, *chisq = v + kRows * ma * ma;
     const tb::series_view sig = with_sig
                                     ? tb::series_view::rows(courses.sig.data(), kRows, kPoints)
                                     : tb::series_view::shared(courses.sig.data(), kRows, kPoints);
     if (threads > 0)
         tb::svdfit_many(tb::series_view::shared(courses.x.data(), kRows, kPoints),
-                        tb::series_view::rows(courses.y.data(), kRows, kPoints), &sig, ma, fpoly,
-                        a.data(), chisq.data(), w.data(), v.data(), nullptr, with_threads(threads));
+                        tb::series_view::rows(courses.y.data(), kRows, kPoints), &sig, ma, fpoly, a,
+                        chisq, w, v, nullptr, with_threads(threads));
     for (int r = 0; threads == 0 && r < kRows; r++) {
         auto x = one_based(courses.x.data(), kPoints),
              y = one_based(&courses.y[r * kPoints], kPoints),
@@ -220,7 +213,7 @@ std::vector<float> svdfits(bool with_sig, unsigned threads)
         free_matrix(vr, 1, ma, 1, ma);
         free_matrix(u, 1, kPoints, 1, ma);
     }
-    return concat({a, w, v, chisq});
+    return out;
 }
 
 // One routine's results: its batch at a thread count, or with 0 threads the
