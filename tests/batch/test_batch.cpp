@@ -151,7 +151,7 @@ tb::lm_problem lm_problem_for(tb::series_view y, std::ptrdiff_t a0_stride)
 std::vector<float> lm_fits(tessivane::lm_model model, bool with_sig, unsigned threads,
                            int points = kPoints)
 {
-    std::vector<float> out(kRows * (kMa + kMa * kMa + 1));
+    std::vector<float> out(kRows * (kMa + kMa * kMa + 1), threads ? 0.0f : kNaN);
     float *params = out.data(), *covar = params + kRows * kMa, *chisq = covar + kRows * kMa * kMa;
     // The first `points` of each row.
     const tb::series_view sig = {courses.sig.data(), kRows, std::size_t(points), kPoints, 1};
@@ -175,8 +175,6 @@ std::vector<float> lm_fits(tessivane::lm_model model, bool with_sig, unsigned th
             put_row(params, r, a.data(), kMa);
             put_row(covar, r, cv, kMa);
         } catch (const tessivane::numerics_error &) {
-            std::fill_n(params + r * kMa, kMa, kNaN);
-            std::fill_n(covar + r * kMa * kMa, kMa * kMa, kNaN);
             chisq[r] = kNaN;
         }
         free_matrix(alpha, 1, kMa, 1, kMa);
