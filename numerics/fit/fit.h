@@ -99,42 +99,97 @@ namespace tessivane {
 
 typedef void (*lm_model)(float, float *, float *, float *, int);
 
-// When lm_fit::run() stops iterating. The fit has converged when no step can
-// lower chi-square by more than float arithmetic resolves: at the accepted
-// parameters, the Gauss-Newton step's predicted decrease beta . alpha^-1 beta
-// (beta and alpha as mrqcof() gives them, solved in double) is at most
-//     FLT_EPSILON * (chisq + FLT_EPSILON * sum_i (y[i] / sig[i])^2),
-// one float rounding of chi-square, or of the data when the residuals are at
-// their rounding level. Parameters that pass lie within about
-// sqrt(FLT_EPSILON * ndata) standard errors of the minimum (on the NIST StRD
-// problems, within 1% of the certified standard deviations). run() applies
-// the test after the initialising call and after every accepted step and
-// stops as soon as it holds; chi-square reaching 0 is convergence too. The
-// test does not depend on lambda, so a finished fit stops at once instead of
-// rejecting steps until lambda overflows, and a fit held far from a minimum (a
-// wrong derivative, a valley flat only to float precision) does not pass it
-// however small its steps get. The test is fixed, not part of the rule.
-// Besides convergence, run() stops when lambda exceeds max_lambda (no step
-// lowers chi-square although the test says one should: stalled) and after
-// max_iterations calls. An optional drop rule stops it after quiet_steps
-// accepted steps in a row that each lowered chi-square by less than
-// absolute_drop + relative_drop * chi-square (rejected steps neither count nor
-// break the run); 0 turns the rule off, and a stop by it is reported as
-// small_steps, not as converged.
+// How lm_fit::run() ends a fit and what it calls the result.
+//
+// Refused. Before anything runs, x, y, sig and the start a[1..ma] are checked:
+// a value that is NaN or infinite, or a sig[i] <= 0, refuses the fit (stop =
+// refused, the message names the array and the index); a[1..ma], covar and
+// *chisq come back NaN, alpha untouched and no model call is made.
+//
+// Converged: the fit sits at a minimum that float arithmetic resolves. At
+// the accepted parameters P = beta . alpha^-1 beta (beta and alpha as
+// mrqcof() gives them, solved in double) is the decrease of chi-square the
+// Gauss-Newton step predicts; a fit is converged as soon as
+//   (a) P <= FLT_EPSILON * (chisq + FLT_EPSILON * S), S = sum_i (y[i]/sig[i])^2:
+//       not one float rounding of chi-square (or of the data, when the
+//       residuals are at its rounding level) is left to gain; or
+//   (b) lambda has passed max_lambda, every trial from there rejected, and
+//       P <= R, where
+//       R = FLT_EPSILON * (sqrt(ndata) * chisq + 2 sqrt(chisq * S / ndata))
+//       is the rounding noise of the float chi-square itself (the sum of
+//       ndata terms, and the residuals y - model rounded at the data's
+//       scale): the decrease still predicted is below what a float
+//       comparison of two chi-squares can see, so no step can be accepted
+//       for a reason other than chance.
+// Chi-square reaching 0 is convergence too. (a) is applied after the
+// initialising call and after every accepted step, so a finished fit stops at
+// once instead of rejecting steps until lambda passes max_lambda; (b) only
+// when no step is accepted any more, so it never stops a fit that (a) would
+// carry further. Parameters that pass lie within about sqrt(R) standard errors
+// of the minimum; a fit held away from a minimum (a wrong derivative) does not
+// pass however small its steps get.
+//
+// Degenerate: the data do not determine the parameters in float. At the
+// stop, the curvature scaled to unit diagonal, C = D^-1/2 alpha D^-1/2, is
+// inverted in double; 1 / (C^-1)_kk = 1 - R_k^2 is the part of parameter k's
+// direction not explained by the other parameters. alpha is formed in float
+// from ndata products, so its scaled entries carry errors of about
+// sqrt(ndata) * FLT_EPSILON; once some 1 - R_k^2 is below
+//   mfit * sqrt(ndata) * FLT_EPSILON
+// (or C is not positive definite in double) that error is as large as the
+// parameter's independent part and its variance is undetermined: the model
+// has gone flat along a direction (a Gaussian whose width and amplitude run
+// off towards 1e8 while it turns into an exponential or a constant, a
+// parameter the model does not depend on). Such a fit is degenerate whatever
+// the other tests said (converged, stalled, the iteration limit, small
+// steps); the message names the parameter and its 1 - R^2.
+//
+// Otherwise run() stops when lambda exceeds max_lambda (stalled: no step
+// lowers chi-square although P > R says one should: a wrong derivative, a
+// kink), after max_iterations calls (iteration_limit), or, when quiet_steps
+// > 0, after quiet_steps accepted steps in a row that each lowered
+// chi-square by less than absolute_drop + relative_drop * chi-square
+// (rejected steps neither count nor break the run); a stop by that rule is
+// small_steps unless the convergence test holds there. The tests are fixed,
+// not part of the rule.
+//
+// retry: a fit of the built-in model (fgauss) that ends stalled or
+// degenerate is run once more from gauss_start() of its own data, unless it
+// started there; the second fit's outcome is the result, with retried set.
+// Off by default, so results stay those of one fit from a.
 struct lm_stopping_rule {
     int max_iterations = 200;
     double absolute_drop = 1.0e-3;
     double relative_drop = 1.0e-4;
     int quiet_steps = 0;
     float max_lambda = 1.0e10f;
+    bool retry = false;
 };
 
 struct lm_outcome {
-    enum reason { iteration_limit, converged, stalled, small_steps };
-    reason stop = iteration_limit;  // stalled: lambda exceeded max_lambda
-    int iterations = 0;             // calls before the finishing one
+    // The first four codes keep their values.
+    enum reason { iteration_limit, converged, stalled, small_steps, degenerate, refused };
+    reason stop = iteration_limit;
+    int iterations = 0;           // calls before the finishing one (both fits when retried)
     float lambda_at_stop = 0.0f;
+    bool retried = false;         // refitted from the automatic start (rule.retry)
+    double predicted_drop = 0.0;  // P at the stop (NaN when refused)
+    double resolution = 0.0;      // R at the stop
+    double independence = 1.0;    // min over fitted k of 1 - R_k^2 (0: singular)
+    char message[120] = {};       // why it stopped, in words ("" when converged)
 };
+
+// A start for the built-in model with ma = 3k parameters, from the series'
+// own data x[1..ndata], y[1..ndata] (ndata >= 1): for each Gaussian in turn,
+// the sample of largest magnitude of a three-point running mean of what the
+// earlier Gaussians leave unexplained gives the amplitude and the centre, the
+// half-maximum points on either side of it (interpolated; from one side when
+// the peak is at an edge) the width G = FWHM / (2 sqrt(ln 2)); with x not
+// monotonic the centre and width come from the first and second moments of
+// the positive part instead. Widths are at least the smallest spacing of x.
+// Writes a[1..ma]; a trailing pair or single parameter gets 0. NaN in x or y
+// gives NaN parameters. [thread-safe] No state.
+TV_API void gauss_start(const float *x, const float *y, int ndata, float *a, int ma);
 
 // One Levenberg-Marquardt fit with its own work storage: step() is mrqmin()
 // (same arguments, same protocol through *alamda, the same results bit for
@@ -152,9 +207,14 @@ public:
               float **alpha, float *chisq, lm_model funcs, float *alamda);
 
     // Runs a whole fit from a[1..ma]: the initialising call, iteration calls
-    // until the stopping rule says stop, then the finishing call. Leaves the
-    // fitted parameters in a, their covariance in covar, the curvature in
-    // alpha and the chi-square in *chisq, as the finishing call of mrqmin does.
+    // until the stopping rule says stop (see lm_stopping_rule for the
+    // outcomes), then the finishing call. Leaves the fitted parameters in a,
+    // their covariance in covar, the curvature in alpha and the chi-square in
+    // *chisq, as the finishing call of mrqmin does; a refused fit leaves NaN
+    // in a, covar and *chisq. A degenerate fit keeps its parameters and
+    // covariance (whatever gaussj makes of the curvature), to be read with
+    // care. The steps are step()'s, so the parameters of a fit that is not
+    // refused are those of the same calls of mrqmin, bit for bit.
     lm_outcome run(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
                    float **covar, float **alpha, float *chisq, lm_model funcs,
                    const lm_stopping_rule &rule = lm_stopping_rule());
@@ -168,7 +228,11 @@ private:
                                                        float **alpha, float *chisq, lm_model funcs,
                                                        float *alamda);
     __attribute__((visibility("hidden"))) void release_storage();
-    __attribute__((visibility("hidden"))) bool at_float_limit(float **alpha, double scale) const;
+    __attribute__((visibility("hidden"))) lm_outcome run_once(float *x, float *y, float *sig,
+                                                              int ndata, float *a, int *ia, int ma,
+                                                              float **covar, float **alpha,
+                                                              float *chisq, lm_model funcs,
+                                                              const lm_stopping_rule &rule);
 
     bool active_ = false;
     int ma_ = 0;
