@@ -115,12 +115,12 @@ typedef void (*lm_model)(float, float *, float *, float *, int);
 //       residuals are at its rounding level) is left to gain; or
 //   (b) lambda has passed max_lambda, every trial from there rejected, and
 //       P <= R, where
-//       R = FLT_EPSILON * (sqrt(ndata) * chisq + 2 sqrt(chisq * S / ndata))
-//       is the rounding noise of the float chi-square itself (the sum of
-//       ndata terms, and the residuals y - model rounded at the data's
-//       scale): the decrease still predicted is below what a float
-//       comparison of two chi-squares can see, so no step can be accepted
-//       for a reason other than chance.
+//       R = 4 FLT_EPSILON * (sqrt(ndata) * chisq + 2 sqrt(chisq * S / ndata))
+//       is four times the typical rounding error of the float chi-square
+//       itself (the sum of ndata terms, and the residuals y - model rounded
+//       at the data's scale): the decrease still predicted is below what a
+//       float comparison of two chi-squares can see, so no step can be
+//       accepted for a reason other than chance.
 // Chi-square reaching 0 is convergence too. (a) is applied after the
 // initialising call and after every accepted step, so a finished fit stops at
 // once instead of rejecting steps until lambda passes max_lambda; (b) only
@@ -135,14 +135,18 @@ typedef void (*lm_model)(float, float *, float *, float *, int);
 // direction not explained by the other parameters. alpha is formed in float
 // from ndata products, so its scaled entries carry errors of about
 // sqrt(ndata) * FLT_EPSILON; once some 1 - R_k^2 is below
-//   mfit * sqrt(ndata) * FLT_EPSILON
+//   sqrt(ndata) * FLT_EPSILON
 // (or C is not positive definite in double) that error is as large as the
 // parameter's independent part and its variance is undetermined: the model
 // has gone flat along a direction (a Gaussian whose width and amplitude run
 // off towards 1e8 while it turns into an exponential or a constant, a
 // parameter the model does not depend on). Such a fit is degenerate whatever
 // the other tests said (converged, stalled, the iteration limit, small
-// steps); the message names the parameter and its 1 - R^2.
+// steps); the message names the parameter and its 1 - R^2. In
+// error_mode::throw_exception (errors.h) a curvature that gaussj finds
+// singular ends the fit as degenerate too, instead of throwing; in
+// exit_process mode it ends the process as mrqmin's does. A degenerate fit
+// keeps its last accepted parameters and chi-square, its covariance is NaN.
 //
 // Otherwise run() stops when lambda exceeds max_lambda (stalled: no step
 // lowers chi-square although P > R says one should: a wrong derivative, a
@@ -211,9 +215,7 @@ public:
     // outcomes), then the finishing call. Leaves the fitted parameters in a,
     // their covariance in covar, the curvature in alpha and the chi-square in
     // *chisq, as the finishing call of mrqmin does; a refused fit leaves NaN
-    // in a, covar and *chisq. A degenerate fit keeps its parameters and
-    // covariance (whatever gaussj makes of the curvature), to be read with
-    // care. The steps are step()'s, so the parameters of a fit that is not
+    // in a, covar and *chisq; a degenerate one a NaN covariance. The steps are step()'s, so the parameters of a fit that is not
     // refused are those of the same calls of mrqmin, bit for bit.
     lm_outcome run(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
                    float **covar, float **alpha, float *chisq, lm_model funcs,
@@ -233,6 +235,11 @@ private:
                                                               float **covar, float **alpha,
                                                               float *chisq, lm_model funcs,
                                                               const lm_stopping_rule &rule);
+    __attribute__((visibility("hidden"))) lm_outcome degenerate_end(lm_outcome &outcome, int ma,
+                                                                    float **covar, float *chisq);
+    __attribute__((visibility("hidden"))) lm_outcome singular_end(lm_outcome &outcome,
+                                                                  const numerics_error &e, int ma,
+                                                                  float **covar, float *chisq);
 
     bool active_ = false;
     int ma_ = 0;

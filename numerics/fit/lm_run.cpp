@@ -8,6 +8,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -15,6 +16,9 @@ namespace tessivane {
 namespace {
 
 constexpr double kEps = FLT_EPSILON;
+// R, the band a float chi-square comparison cannot resolve, is this many times
+// the typical rounding error of the float chi-square.
+constexpr double kNoiseBand = 4.0;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Square double working storage of the curvature's size; up to 8 parameters
@@ -162,6 +166,35 @@ int parameter_index(const int *ia, int ma, int k)
 
 }  // namespace
 
+// A degenerate fit keeps its accepted parameters and chi-square; its
+// covariance is undetermined (NaN), and gaussj is not asked to invert it.
+lm_outcome lm_fit::degenerate_end(lm_outcome &outcome, int ma, float **covar, float *chisq)
+{
+    outcome.stop = lm_outcome::degenerate;
+    release_storage();
+    *chisq = ochisq_;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (int j = 1; j <= ma; j++)
+        for (int k = 1; k <= ma; k++)
+            covar[j][k] = nan;
+    return outcome;
+}
+
+// In throw mode a singular curvature (gaussj's stop) is the extreme of a
+// degenerate fit, not a refusal: a parameter the model does not depend on.
+// Other errors go on to the caller.
+lm_outcome lm_fit::singular_end(lm_outcome &outcome, const numerics_error &e, int ma,
+                                float **covar, float *chisq)
+{
+    const char *why = e.what();
+    if (std::strncmp(why, "gaussj: Singular", 16) != 0)
+        throw;
+    outcome.independence = 0.0;
+    std::snprintf(outcome.message, sizeof outcome.message,
+                  "degenerate: the curvature matrix is singular in float (%s)", why);
+    return degenerate_end(outcome, ma, covar, chisq);
+}
+
 lm_outcome lm_fit::run(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
                        float **covar, float **alpha, float *chisq, lm_model funcs,
                        const lm_stopping_rule &rule)
@@ -229,39 +262,45 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
     auto measure = [&] {
         drop = predicted_drop(alpha, beta_, mfit_);
         const double c = ochisq_;
-        noise = kEps * (root_n * c + 2.0 * std::sqrt(c * scale / ndata));
+        noise = kNoiseBand * kEps * (root_n * c + 2.0 * std::sqrt(c * scale / ndata));
     };
 
     float alamda = -1.0f;
-    step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, &alamda);
-    outcome.iterations = 1;
     bool moved = true;  // the accepted point changed: measure it again
     int quiet = 0;
-    measure();
-    while (outcome.iterations < rule.max_iterations) {
-        if (moved && at_minimum(false)) {
-            outcome.stop = lm_outcome::converged;
-            break;
-        }
-        if (alamda > rule.max_lambda) {
-            outcome.stop = at_minimum(true) ? lm_outcome::converged : lm_outcome::stalled;
-            break;
-        }
-        const float before = ochisq_;
+    try {
         step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, &alamda);
-        outcome.iterations++;
-        moved = ochisq_ < before;
-        if (moved)
-            measure();
-        if (moved && rule.quiet_steps > 0) {
-            const double gained = static_cast<double>(before) - static_cast<double>(ochisq_);
-            const bool small = gained < rule.absolute_drop + rule.relative_drop * before;
-            quiet = small ? quiet + 1 : 0;
-            if (quiet >= rule.quiet_steps) {
-                outcome.stop = at_minimum(false) ? lm_outcome::converged : lm_outcome::small_steps;
+        outcome.iterations = 1;
+        measure();
+        while (outcome.iterations < rule.max_iterations) {
+            if (moved && at_minimum(false)) {
+                outcome.stop = lm_outcome::converged;
                 break;
             }
+            if (alamda > rule.max_lambda) {
+                outcome.stop = at_minimum(true) ? lm_outcome::converged : lm_outcome::stalled;
+                break;
+            }
+            const float before = ochisq_;
+            step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, &alamda);
+            outcome.iterations++;
+            moved = ochisq_ < before;
+            if (moved)
+                measure();
+            if (moved && rule.quiet_steps > 0) {
+                const double gained = static_cast<double>(before) - static_cast<double>(ochisq_);
+                const bool small = gained < rule.absolute_drop + rule.relative_drop * before;
+                quiet = small ? quiet + 1 : 0;
+                if (quiet >= rule.quiet_steps) {
+                    outcome.stop =
+                        at_minimum(false) ? lm_outcome::converged : lm_outcome::small_steps;
+                    break;
+                }
+            }
         }
+    } catch (const numerics_error &e) {
+        outcome.iterations++;
+        return singular_end(outcome, e, ma, covar, chisq);
     }
     outcome.lambda_at_stop = alamda;
     outcome.predicted_drop = drop;
@@ -269,7 +308,7 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
 
     int weakest = 1;
     outcome.independence = independence(alpha, mfit_, &weakest);
-    const double floor = mfit_ * root_n * kEps;
+    const double floor = root_n * kEps;
     const char *before_words = outcome.stop == lm_outcome::converged         ? "converged"
                                : outcome.stop == lm_outcome::stalled         ? "stalled"
                                : outcome.stop == lm_outcome::small_steps     ? "small steps"
@@ -281,14 +320,7 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
                       "degenerate (%s): parameter %d is a combination of the others, 1 - R^2 = "
                       "%.2g < %.2g",
                       before_words, parameter_index(ia, ma, weakest), outcome.independence, floor);
-        outcome.stop = lm_outcome::degenerate;
-        release_storage();
-        *chisq = ochisq_;
-        const float nan = std::numeric_limits<float>::quiet_NaN();
-        for (int j = 1; j <= ma; j++)
-            for (int k = 1; k <= ma; k++)
-                covar[j][k] = nan;
-        return outcome;
+        return degenerate_end(outcome, ma, covar, chisq);
     }
     if (outcome.stop == lm_outcome::stalled)
         std::snprintf(outcome.message, size,
@@ -301,7 +333,11 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
         std::snprintf(outcome.message, size, "small steps: predicted drop %.3g > %.3g", drop,
                       noise);
     alamda = 0.0f;
-    step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, &alamda);
+    try {
+        step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, &alamda);
+    } catch (const numerics_error &e) {
+        return singular_end(outcome, e, ma, covar, chisq);
+    }
     return outcome;
 }
 

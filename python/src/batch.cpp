@@ -180,15 +180,21 @@ py::array_t<double> special_map(int code, const carray<double> &x, const py::obj
 }
 
 // Levenberg-Marquardt fits of the rows of y (shape (rows, n)) with fgauss.
-// x and sig: (n,) shared or (rows, n); a0: (ma,) or (rows, ma); ia: (ma,) int.
-// Returns params, covariance, chisq, stop codes (0 iteration_limit,
-// 1 converged, 2 stalled, 3 refused, 4 not run), iterations, lambda at stop,
-// and the messages of the refused rows ("" elsewhere).
-py::tuple lm_many(const farray &x, const farray &y, const farray &a0, const py::object &sig,
-                  const carray<int> &ia, py::tuple rule, unsigned threads, py::object bar)
+// x and sig: (n,) shared or (rows, n); a0: (ma,) or (rows, ma), or None for
+// the automatic start of each row; ia: (ma,) int.
+// Returns params, covariance, chisq, stop codes (lm_outcome::reason, and
+// kNotRun), iterations, lambda at stop, retried flags, and the messages of
+// the rows that did not converge ("" elsewhere).
+constexpr std::int8_t kNotRun = tessivane::lm_outcome::refused + 1;
+
+py::tuple lm_many(const farray &x, const farray &y, const py::object &start, int ma,
+                  const py::object &sig, const carray<int> &ia, py::tuple rule, unsigned threads,
+                  py::object bar)
 {
     const auto rows = static_cast<std::size_t>(y.shape(0));
-    const int ma = static_cast<int>(a0.shape(a0.ndim() - 1));
+    farray a0;
+    if (!start.is_none())
+        a0 = start.cast<farray>();
     tb::lm_problem pb;
     pb.x = rows_or_shared(x, rows);
     pb.y = series(y, false);
@@ -199,8 +205,9 @@ py::tuple lm_many(const farray &x, const farray &y, const farray &a0, const py::
         vs = rows_or_shared(s, rows);
         pb.sig = &vs;
     }
-    pb.a0 = a0.data();
-    pb.a0_stride = a0.ndim() == 2 ? ma : 0;
+    pb.auto_start = start.is_none();
+    pb.a0 = pb.auto_start ? nullptr : a0.data();
+    pb.a0_stride = !pb.auto_start && a0.ndim() == 2 ? ma : 0;
     pb.ma = ma;
     pb.ia = ia.data();
     pb.rule.max_iterations = rule[0].cast<int>();
@@ -208,11 +215,13 @@ py::tuple lm_many(const farray &x, const farray &y, const farray &a0, const py::
     pb.rule.relative_drop = rule[2].cast<double>();
     pb.rule.quiet_steps = rule[3].cast<int>();
     pb.rule.max_lambda = rule[4].cast<float>();
+    pb.rule.retry = rule[5].cast<bool>();
 
     const auto r = static_cast<py::ssize_t>(rows);
     farray params(std::vector<py::ssize_t>{r, ma}), covariance(std::vector<py::ssize_t>{r, ma, ma}),
         chisq(r), lambda(r);
     py::array_t<std::int8_t> stop(r);
+    py::array_t<bool> retried(r);
     py::array_t<std::int32_t> iterations(r);
     std::vector<tb::lm_row_outcome> outcomes(rows);
     tb::lm_results out{params.mutable_data(), covariance.mutable_data(), chisq.mutable_data(),
@@ -223,17 +232,18 @@ py::tuple lm_many(const farray &x, const farray &y, const farray &a0, const py::
     std::int8_t *ps = stop.mutable_data();
     std::int32_t *pi = iterations.mutable_data();
     float *pl = lambda.mutable_data();
+    bool *pr = retried.mutable_data();
     py::list messages;
     for (std::size_t i = 0; i < rows; i++) {
         const tb::lm_row_outcome &o = outcomes[i];
-        ps[i] = o.state == tb::row_state::fitted    ? static_cast<std::int8_t>(o.outcome.stop)
-                : o.state == tb::row_state::refused ? 3
-                                                    : 4;
+        ps[i] = o.state == tb::row_state::not_run ? kNotRun
+                                                  : static_cast<std::int8_t>(o.outcome.stop);
         pi[i] = o.outcome.iterations;
         pl[i] = o.outcome.lambda_at_stop;
+        pr[i] = o.outcome.retried;
         messages.append(o.message);
     }
-    return py::make_tuple(params, covariance, chisq, stop, iterations, lambda, messages);
+    return py::make_tuple(params, covariance, chisq, stop, iterations, lambda, retried, messages);
 }
 
 }  // namespace

@@ -148,7 +148,8 @@ public:
         });
         alamda_ = 0.0f;
         return py::make_tuple(static_cast<int>(outcome.stop), outcome.iterations,
-                              outcome.lambda_at_stop);
+                              outcome.lambda_at_stop, outcome.retried,
+                              std::string(outcome.message));
     }
 
     farray params() const { return vector_copy(a_, {ma_}); }
@@ -195,7 +196,8 @@ private:
 };
 
 tessivane::lm_stopping_rule make_rule(int max_iterations, double absolute_drop,
-                                      double relative_drop, int quiet_steps, float max_lambda)
+                                      double relative_drop, int quiet_steps, float max_lambda,
+                                      bool retry)
 {
     tessivane::lm_stopping_rule rule;
     rule.max_iterations = max_iterations;
@@ -203,6 +205,7 @@ tessivane::lm_stopping_rule make_rule(int max_iterations, double absolute_drop,
     rule.relative_drop = relative_drop;
     rule.quiet_steps = quiet_steps;
     rule.max_lambda = max_lambda;
+    rule.retry = retry;
     return rule;
 }
 
@@ -222,15 +225,25 @@ void bind_fit(py::module_ &m)
         run_library([&] { fgauss(x, one1(params.data()), &y, one1(pd), na); });
         return py::make_tuple(y, dyda);
     });
+    // The automatic start of the built-in model for one series.
+    m.def("gauss_start", [](const farray &x, const farray &y, int ma) {
+        farray a(ma);
+        float *pa = a.mutable_data();
+        run_library([&] {
+            tessivane::gauss_start(one1(x.data()), one1(y.data()), static_cast<int>(x.size()),
+                                   one1(pa), ma);
+        });
+        return a;
+    });
     py::class_<lm_state>(m, "LMState")
         .def(py::init<const farray &, const farray &, const farray &, const farray &,
                       const carray<int> &, py::object>())
         .def("step", &lm_state::step)
         .def("run",
              [](lm_state &s, int max_iterations, double absolute_drop, double relative_drop,
-                int quiet_steps, float max_lambda) {
+                int quiet_steps, float max_lambda, bool retry) {
                  return s.run(make_rule(max_iterations, absolute_drop, relative_drop, quiet_steps,
-                                        max_lambda));
+                                        max_lambda, retry));
              })
         .def_property_readonly("params", &lm_state::params)
         .def_property_readonly("covariance", &lm_state::covariance)

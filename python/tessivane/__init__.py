@@ -24,7 +24,7 @@ Conventions
 from ._core import NumericsError
 from ._fft import four1, fourn, realft, realft_unpack, rlft3
 from ._fit import (FitResult, LMFit, LMOutcome, LMStoppingRule, SvdfitResult, fgauss, fit, fleg,
-                   fpoly, svdfit)
+                   fpoly, gauss_start, svdfit)
 from ._linalg import (EigsrtResult, GaussjResult, JacobiResult, SvdResult, eigsrt, gaussj, inverse,
                       jacobi, svbksb, svdcmp, svdvar)
 from ._batch import LMManyResult, lm_fit_many

@@ -167,6 +167,8 @@ class LMOutcome(NamedTuple):
     stop: str
     iterations: int
     lambda_at_stop: float
+    retried: bool
+    message: str
 
 Basis = Callable[[float, int], ArrayLike]
 Model = Callable[[float, F32], Tuple[float, ArrayLike]]
@@ -186,10 +188,13 @@ class LMStoppingRule:
     relative_drop: float = ...
     quiet_steps: int = ...
     max_lambda: float = ...
+    retry: bool = ...
+
+def gauss_start(x: ArrayLike, y: ArrayLike, ma: int = ...) -> F32: ...
 
 class LMFit:
     outcome: Optional[LMOutcome]
-    def __init__(self, x: ArrayLike, y: ArrayLike, a: ArrayLike, sig: Optional[ArrayLike] = ...,
+    def __init__(self, x: ArrayLike, y: ArrayLike, a: Union[str, ArrayLike], sig: Optional[ArrayLike] = ...,
                  ia: Optional[ArrayLike] = ..., model: Union[str, Model] = ...) -> None: ...
     def step(self) -> float: ...
     def finish(self) -> F32: ...
@@ -216,8 +221,9 @@ class LMManyResult(NamedTuple):
     iterations: npt.NDArray[np.int32]
     lambda_at_stop: F32
     message: npt.NDArray[np.str_]
+    retried: npt.NDArray[np.bool_]
 
-def lm_fit_many(x: ArrayLike, y: ArrayLike, a0: ArrayLike, model: str = ...,
+def lm_fit_many(x: ArrayLike, y: ArrayLike, a0: Union[str, ArrayLike] = ..., model: str = ...,
                 sig: Optional[ArrayLike] = ..., ia: Optional[ArrayLike] = ...,
                 rule: Optional[LMStoppingRule] = ..., threads: Optional[int] = ...,
                 progress: bool = ...) -> LMManyResult: ...

@@ -16,10 +16,12 @@ import numpy as np
 from . import _arrays, _core
 
 LMManyResult = namedtuple("LMManyResult",
-                          "params covariance chisq outcome iterations lambda_at_stop message")
+                          "params covariance chisq outcome iterations lambda_at_stop message retried")
 
-# Stop codes of _core.lm_fit_many, in order.
-OUTCOMES = ("iteration_limit", "converged", "stalled", "refused", "not_run")
+# Stop codes of _core.lm_fit_many and LMFit.run, in order (the C++ lm_outcome::reason, then
+# not_run).
+OUTCOMES = ("iteration_limit", "converged", "stalled", "small_steps", "degenerate", "refused",
+            "not_run")
 
 # Below this many series or elements a batch runs on one thread unless
 # `threads` says otherwise: starting workers costs more than it saves.
@@ -90,23 +92,30 @@ def run(core, sa, sb, first, rest, threads):
     return tuple(m.reshape(rest) for m in maps)
 
 
-def lm_fit_many(x, y, a0, model="gauss", sig=None, ia=None, rule=None, threads=None,
+def lm_fit_many(x, y, a0="auto", model="gauss", sig=None, ia=None, rule=None, threads=None,
                 progress=False):
     """Levenberg-Marquardt fits of every row of y, each by its own fit.
 
     y: (rows, n), one series per row. x and sig: (n,) for every row or
-    (rows, n); sig defaults to ones. a0: the start, (ma,) for every row or
-    (rows, ma). ia: (ma,) flags, 0 holds a parameter (default: all fitted).
-    model: "gauss" (fgauss; ma a multiple of 3). rule: an LMStoppingRule.
+    (rows, n); sig defaults to ones. a0: the start, "auto" (each row's own
+    start from its data, tessivane.gauss_start; the default), (ma,) for every
+    row or (rows, ma). ia: (ma,) flags, 0 holds a parameter (default: all
+    fitted). model: "gauss" (fgauss; ma a multiple of 3; with a0="auto" give
+    ma as ia's length, default 3). rule: an LMStoppingRule (rule.retry refits
+    stalled and degenerate rows from the automatic start).
 
     Each row gives the bits LMFit(x, y[i], a0[i], sig, ia).run(rule) gives.
     Returns LMManyResult(params (rows, ma), covariance (rows, ma, ma),
-    chisq (rows,), outcome (rows,) strings: "converged", "stalled",
-    "iteration_limit", or "refused" with the library's text in message[i]
-    (for example a singular curvature matrix; its params are NaN), iterations,
-    lambda_at_stop, message). One refused row never stops the others.
-    threads=None uses every CPU the process may use; progress=True shows a
-    tqdm bar when tqdm is installed.
+    chisq (rows,), outcome (rows,) strings, iterations, lambda_at_stop,
+    message, retried). outcome is "converged" (at a minimum float arithmetic
+    resolves: the rows to keep), "degenerate" (the curvature does not
+    determine the parameters: a flat or runaway model; covariance NaN),
+    "stalled", "iteration_limit", "small_steps", or "refused" (NaN or
+    infinity in x, y or sig, a sig <= 0, or a row the library refused; params,
+    covariance and chisq NaN); message[i] says why for every row that did not
+    converge. retried[i]: the row was refitted from the automatic start. One
+    refused row never stops the others. threads=None uses every CPU the
+    process may use; progress=True shows a tqdm bar when tqdm is installed.
     """
     from ._fit import LMStoppingRule
 
@@ -118,11 +127,17 @@ def lm_fit_many(x, y, a0, model="gauss", sig=None, ia=None, rule=None, threads=N
     rows, n = y.shape
     x = _rows_or_one(x, rows, n, "lm_fit_many: x")
     sig = None if sig is None else _rows_or_one(sig, rows, n, "lm_fit_many: sig")
-    a0 = _arrays.real(a0, "lm_fit_many: a0")
-    if a0.ndim not in (1, 2) or a0.shape[-1] < 1 or (a0.ndim == 2 and a0.shape[0] != rows):
-        raise ValueError(f"lm_fit_many: a0 must be (ma,) or ({rows}, ma), got shape {a0.shape}")
-    ma = a0.shape[-1]
-    if ma % 3:
+    if isinstance(a0, str):
+        if a0 != "auto":
+            raise ValueError(f'lm_fit_many: a0 must be "auto" or an array, got {a0!r}')
+        a0 = None
+        ma = 3 if ia is None else np.size(ia)
+    else:
+        a0 = _arrays.real(a0, "lm_fit_many: a0")
+        if a0.ndim not in (1, 2) or a0.shape[-1] < 1 or (a0.ndim == 2 and a0.shape[0] != rows):
+            raise ValueError(f"lm_fit_many: a0 must be (ma,) or ({rows}, ma), got shape {a0.shape}")
+        ma = a0.shape[-1]
+    if ma < 1 or ma % 3:
         raise ValueError("lm_fit_many: the Gaussian model takes (amplitude, centre, width) triples")
     if ia is None:
         ia = np.ones(ma, dtype=np.intc)
@@ -134,17 +149,17 @@ def lm_fit_many(x, y, a0, model="gauss", sig=None, ia=None, rule=None, threads=N
             raise ValueError("lm_fit_many: ia holds every parameter, there is nothing to fit")
     r = rule if rule is not None else LMStoppingRule()
     rule_tuple = (int(r.max_iterations), float(r.absolute_drop), float(r.relative_drop),
-                  int(r.quiet_steps), float(r.max_lambda))
+                  int(r.quiet_steps), float(r.max_lambda), bool(r.retry))
     bar = progress_bar(progress, rows, "lm_fit_many")
     try:
-        params, covariance, chisq, stop, iterations, lam, messages = _core.lm_fit_many(
-            x, y, a0, sig, ia, rule_tuple, threads_for(threads, 64 * rows), bar)
+        params, covariance, chisq, stop, iterations, lam, retried, messages = _core.lm_fit_many(
+            x, y, a0, ma, sig, ia, rule_tuple, threads_for(threads, 64 * rows), bar)
     finally:
         if bar is not None:
             bar.close()
     outcome = np.array(OUTCOMES, dtype=object)[stop].astype(str)
     return LMManyResult(params, covariance, chisq, outcome, iterations, lam,
-                        np.array(messages, dtype=str))
+                        np.array(messages, dtype=str), retried)
 
 
 def _rows_or_one(a, rows, n, name):

@@ -7,11 +7,11 @@ from dataclasses import dataclass
 import numpy as np
 
 from . import _arrays, _batch, _core
+from ._batch import OUTCOMES
 
 FitResult = namedtuple("FitResult", "a b siga sigb chi2 q")
 SvdfitResult = namedtuple("SvdfitResult", "a u v w chisq")
-LMOutcome = namedtuple("LMOutcome", "stop iterations lambda_at_stop")
-_STOPS = ("iteration_limit", "converged", "stalled", "small_steps")
+LMOutcome = namedtuple("LMOutcome", "stop iterations lambda_at_stop retried message")
 
 
 def fit(x, y, sig=None, axis=0, threads=None):
@@ -122,28 +122,45 @@ def fgauss(x, a):
     return _core.fgauss(float(x), _arrays.vector(a, "fgauss: a", 0))
 
 
+def gauss_start(x, y, ma=3):
+    """The automatic start of the built-in model for one series: for each of
+    the ma / 3 Gaussians the peak of a three-point running mean of what the
+    earlier ones leave (amplitude, centre) and its half-maximum width
+    (float32, ma values)."""
+    x = _arrays.vector(x, "gauss_start: x")
+    y = _arrays.vector(y, "gauss_start: y")
+    _arrays.same_length("gauss_start", x, y)
+    return _core.gauss_start(x, y, _count(ma, "gauss_start: ma"))
+
+
 @dataclass
 class LMStoppingRule:
-    """When LMFit.run stops: as soon as no step can lower chi-square by more than
-    float arithmetic resolves (converged; the library's fixed test, see
-    docs/python.md), when lambda exceeds max_lambda although a lower chi-square
-    should exist (stalled), after max_iterations calls (iteration_limit), or,
-    when quiet_steps > 0, after quiet_steps accepted steps in a row that each
-    lowered chi-square by less than absolute_drop + relative_drop * chi-square
-    (small_steps)."""
+    """When LMFit.run stops and what it calls the result (docs/fitting.md):
+    converged as soon as no step can lower chi-square by more than float
+    arithmetic resolves; degenerate when the curvature does not determine the
+    parameters (a flat or runaway model); stalled when lambda exceeds
+    max_lambda although a lower chi-square should exist; iteration_limit after
+    max_iterations calls; small_steps, when quiet_steps > 0, after quiet_steps
+    accepted steps in a row that each lowered chi-square by less than
+    absolute_drop + relative_drop * chi-square; refused for NaN or infinity
+    in x, y, sig or the start, or a sig <= 0. retry: a fit of the built-in
+    model that ends stalled or degenerate is run again from gauss_start()
+    (off by default)."""
 
     max_iterations: int = 200
     absolute_drop: float = 1.0e-3
     relative_drop: float = 1.0e-4
     quiet_steps: int = 0
     max_lambda: float = 1.0e10
+    retry: bool = False
 
 
 class LMFit:
     """One Levenberg-Marquardt fit of a[0..ma-1] to (x, y, sig), with its own state.
 
-    model: "gauss" for the library's sum of Gaussians (fgauss; ma a multiple of
-    3), or a callable model(x: float, a: ndarray) -> (y, dyda) with dyda of
+    a: the start, or "auto" for the built-in model's start from this series
+    (gauss_start; ma = len(ia), default 3). model: "gauss" for the library's
+    sum of Gaussians (fgauss; ma a multiple of 3), or a callable model(x: float, a: ndarray) -> (y, dyda) with dyda of
     length ma (both rounded to float32; a is a copy of the trial parameters). ia: 0 holds a parameter at its value, non-zero fits it (default:
     all fitted). sig defaults to ones.
 
@@ -162,6 +179,10 @@ class LMFit:
         x = _arrays.vector(x, "LMFit: x")
         y = _arrays.vector(y, "LMFit: y")
         _arrays.same_length("LMFit", x, y)
+        if isinstance(a, str):
+            if a != "auto" or model != "gauss":
+                raise ValueError('LMFit: a = "auto" is the automatic start of the Gaussian model')
+            a = gauss_start(x, y, 3 if ia is None else np.size(ia))
         a = _arrays.vector(a, "LMFit: a")
         if model == "gauss":
             if a.size % 3:
@@ -191,15 +212,16 @@ class LMFit:
     def run(self, rule=None):
         """A whole fit from the current parameters by the stopping rule (LMStoppingRule).
 
-        Returns LMOutcome(stop, iterations, lambda_at_stop), stop being
-        "converged", "stalled", "iteration_limit" or "small_steps"; also kept as
-        .outcome.
+        Returns LMOutcome(stop, iterations, lambda_at_stop, retried, message),
+        stop being "converged", "degenerate", "stalled", "iteration_limit",
+        "small_steps" or "refused" (see LMStoppingRule), message why it did
+        not converge; also kept as .outcome.
         """
         r = rule if rule is not None else LMStoppingRule()
-        stop, iterations, lam = self._state.run(int(r.max_iterations), float(r.absolute_drop),
-                                                float(r.relative_drop), int(r.quiet_steps),
-                                                float(r.max_lambda))
-        self.outcome = LMOutcome(_STOPS[stop], iterations, lam)
+        stop, iterations, lam, retried, message = self._state.run(
+            int(r.max_iterations), float(r.absolute_drop), float(r.relative_drop),
+            int(r.quiet_steps), float(r.max_lambda), bool(r.retry))
+        self.outcome = LMOutcome(OUTCOMES[stop], iterations, lam, retried, message)
         return self.outcome
 
     @property

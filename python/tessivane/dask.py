@@ -95,11 +95,11 @@ def fit(x, y, sig=None, axis=0, threads=1):
     return _fit.FitResult(*(out[i] for i in range(6)))
 
 
-def lm_fit_many(x, y, a0, model="gauss", sig=None, ia=None, rule=None, threads=1,
+def lm_fit_many(x, y, a0="auto", model="gauss", sig=None, ia=None, rule=None, threads=1,
                 progress=False):
     """tessivane.lm_fit_many over the rows of the Dask array y (rows, n),
     chunked along the rows. x, sig: NumPy (n,) for every row, or arrays of y's
-    shape; a0: (ma,) or (rows, ma). Returns LMManyDask(params, covariance,
+    shape; a0: "auto", (ma,) or (rows, ma). Returns LMManyDask(params, covariance,
     chisq, outcome, iterations, lambda_at_stop) of Dask arrays, outcome as
     strings; the messages of refused rows stay with the in-process call.
     progress is ignored (use dask.diagnostics or the distributed dashboard)."""
@@ -108,8 +108,11 @@ def lm_fit_many(x, y, a0, model="gauss", sig=None, ia=None, rule=None, threads=1
         raise ValueError(f"lm_fit_many: y must be (rows, n), got shape {y.shape}")
     y = y.rechunk({1: -1})
     rows, n = y.shape
-    a0 = np.asarray(a0, dtype=np.float32)
-    ma = a0.shape[-1]
+    if isinstance(a0, str):
+        ma = 3 if ia is None else np.size(ia)
+    else:
+        a0 = np.asarray(a0, dtype=np.float32)
+        ma = a0.shape[-1]
 
     def per_row(v, name):
         """A (rows, k) argument as a Dask array chunked like y's rows; None when shared."""
@@ -121,9 +124,11 @@ def lm_fit_many(x, y, a0, model="gauss", sig=None, ia=None, rule=None, threads=1
         return v.rechunk((y.chunks[0], (v.shape[1],)))
 
     # Shared arguments travel with the task; per-row ones are blocks like y's.
-    arguments = (("x", x), ("sig", sig), ("a0", a0))
+    arguments = (("x", x), ("sig", sig), ("a0", None if isinstance(a0, str) else a0))
     shared = {name: np.asarray(v, dtype=np.float32) for name, v in arguments
               if v is not None and np.ndim(v) == 1}
+    if isinstance(a0, str):
+        shared["a0"] = a0
     rowwise = {name: per_row(v, name) for name, v in arguments}
     names = [name for name, v in rowwise.items() if v is not None]
     width = ma + ma * ma + 4  # params, covariance, chisq, stop, iterations, lambda

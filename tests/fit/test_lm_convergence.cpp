@@ -76,7 +76,7 @@ struct Case {
     const char *name;
     Model model;
     int start;                      // 1 or 2, NIST's starting points
-    int expect;                     // an lm_outcome::reason, or -1: gaussj ends the fit
+    int expect;                     // an lm_outcome::reason
     bool wrong_derivative = false;  // dy/db[0] with the wrong sign
 };
 std::ostream &operator<<(std::ostream &o, const Case &c)
@@ -136,7 +136,7 @@ TEST_P(NistFit, ConvergedExactlyWhenCertifiedValuesReached)
         a[j] = static_cast<float>(p.start[c.start - 1][j - 1]);
     float **covar = matrix(1, ma, 1, ma), **alpha = matrix(1, ma, 1, ma), chisq;
     tessivane::lm_outcome how;
-    int stop = -1;  // stays -1 when gaussj ends the fit
+    int stop = -1;  // stays -1 when the fit throws
     try {
         tessivane::scoped_error_mode guard(tessivane::error_mode::throw_exception);
         tessivane::lm_fit fit;
@@ -164,19 +164,19 @@ TEST_P(NistFit, ConvergedExactlyWhenCertifiedValuesReached)
 constexpr int converged = tessivane::lm_outcome::converged,
               stalled = tessivane::lm_outcome::stalled,
               limit = tessivane::lm_outcome::iteration_limit,
-              degenerate = tessivane::lm_outcome::degenerate, fatal = -1;
+              degenerate = tessivane::lm_outcome::degenerate;
 INSTANTIATE_TEST_SUITE_P(
     StRD, NistFit,
     testing::Values(
         Case{"Misra1a", exponential, 1, converged}, Case{"Misra1a", exponential, 2, converged},
-        Case{"Misra1a", exponential, 2, stalled, true}, Case{"BoxBOD", exponential, 1, fatal},
+        Case{"Misra1a", exponential, 2, stalled, true}, Case{"BoxBOD", exponential, 1, degenerate},
         Case{"BoxBOD", exponential, 2, converged}, Case{"Thurber", rational<4, 7>, 1, converged},
         Case{"Thurber", rational<4, 7>, 2, converged}, Case{"Kirby2", rational<3, 5>, 1, converged},
         Case{"Kirby2", rational<3, 5>, 2, converged}, Case{"MGH09", mgh09, 1, limit},
         // MGH10 and Bennett5 are degenerate in float even at the certified values
         // (1 - R^2 = 5e-7 and 2e-9 for their weakest parameter).
         Case{"MGH09", mgh09, 2, converged}, Case{"MGH10", mgh10, 1, degenerate},
-        Case{"MGH10", mgh10, 2, degenerate}, Case{"MGH17", mgh17, 1, degenerate},
+        Case{"MGH10", mgh10, 2, limit}, Case{"MGH17", mgh17, 1, degenerate},
         Case{"MGH17", mgh17, 2, converged}, Case{"Eckerle4", eckerle4, 1, degenerate},
         Case{"Eckerle4", eckerle4, 2, converged}, Case{"Bennett5", bennett5, 1, degenerate},
         Case{"Bennett5", bennett5, 2, degenerate}));
