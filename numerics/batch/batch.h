@@ -93,7 +93,9 @@ private:
 };
 
 struct batch_options {
-    // Worker threads; 0 means default_threads().
+    // Worker threads; 0 means default_threads(). A batch starts no more than it
+    // has rows and no more than 4 x default_threads() (more would only share
+    // the same cores), so a careless count (UINT_MAX from a -1) costs nothing.
     unsigned threads = 0;
     // Checked between rows; may be null.
     cancel_token *cancel = nullptr;

@@ -71,7 +71,9 @@ TV_API void fpoly(float x, float *p, int np);
 // entry unless the throw came after the initialising call set it to 0.001.
 // A call that never returned (an error handler left it by longjmp, which
 // errors.h forbids) leaves no fit in progress either; its storage is released
-// by the next call.
+// by the next call. A call from inside the model of the fit in progress is
+// refused, the running fit untouched: "mrqmin: a call from inside the model
+// of the fit in progress".
 // [process-wide state: not thread-safe] One fit per process; a thread runs
 // its own fit with a tessivane::lm_fit.
 TV_API void mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
@@ -162,7 +164,9 @@ inline const char *reason_name(lm_outcome::reason r)
 // One Levenberg-Marquardt fit with its own work storage: step() is mrqmin()
 // (same arguments, same protocol through *alamda, the same results bit for
 // bit) on this object's state instead of the process-wide one. Fatal
-// conditions and the state after a throw are as for mrqmin().
+// conditions and the state after a throw are as for mrqmin(); a step (or a
+// run) from inside this fit's own model is refused, the running step
+// untouched: "lm_fit: a step from inside the model of the same fit".
 // [thread-safe] Distinct objects may fit on distinct threads at once.
 class TV_API lm_fit {
 public:
