@@ -71,7 +71,9 @@ TV_API void fpoly(float x, float *p, int np);
 // entry unless the throw came after the initialising call set it to 0.001.
 // A call that never returned (an error handler left it by longjmp, which
 // errors.h forbids) leaves no fit in progress either; its storage is released
-// by the next call.
+// by the next call. A call from inside the model of the fit in progress is
+// refused, the running fit untouched: "mrqmin: a call from inside the model
+// of the fit in progress".
 // [process-wide state: not thread-safe] One fit per process; a thread runs
 // its own fit with a tessivane::lm_fit.
 TV_API void mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
@@ -94,6 +96,19 @@ TV_API void covsrt(float **covar, int ma, int *ia, int mfit);
 // i = 1, 4, 7, ... of a[1..na]; writes *y and dyda for each whole triple.
 // Parameters past the last whole triple are ignored and get no derivative.
 TV_API void fgauss(float x, float *a, float *y, float *dyda, int na);
+
+// A start for the built-in model with ma = 3k parameters, from the series'
+// own data x[1..ndata], y[1..ndata] (ndata >= 1, x in any order): for each
+// Gaussian in turn, in the samples sorted by x, the largest magnitude of a
+// three-point running mean of what the earlier Gaussians leave unexplained
+// gives the centre (the vertex of the parabola through it and its
+// neighbours) and, with the interpolated half-maximum points (one side at an
+// edge), the width; the widening by the mean (its variance 2 h^2 / 3 for the
+// spacing h) is taken out of the width, and the amplitude keeps the peak's
+// area. Widths are at least the smallest spacing of x. Writes a[1..ma]; a
+// trailing pair or single parameter gets 0. NaN in x or y gives NaN
+// parameters. [thread-safe] No state.
+TV_API void gauss_start(const float *x, const float *y, int ndata, float *a, int ma);
 
 namespace tessivane {
 
@@ -170,9 +185,21 @@ struct lm_stopping_rule {
     bool retry = false;
 };
 
+// Why lm_fit::run() stopped, in the order of their codes: each reason with the
+// name of its C code (TV_LM_<NAME> in tessivane_c.h, checked at build time).
+// The one list every front end follows (enumerations, names, bindings).
+#define TV_LM_STOP_REASONS(X)               \
+    X(iteration_limit, ITERATION_LIMIT)     \
+    X(converged, CONVERGED)                 \
+    X(stalled, STALLED)                     \
+    X(small_steps, SMALL_STEPS)             \
+    X(degenerate, DEGENERATE)               \
+    X(refused, REFUSED)
+
 struct lm_outcome {
-    // The first four codes keep their values.
-    enum reason { iteration_limit, converged, stalled, small_steps, degenerate, refused };
+#define TV_LM_REASON_ENUMERATOR(reason, NAME) reason,
+    enum reason { TV_LM_STOP_REASONS(TV_LM_REASON_ENUMERATOR) };
+#undef TV_LM_REASON_ENUMERATOR
     reason stop = iteration_limit;
     int iterations = 0;           // calls before the finishing one (both fits when retried)
     float lambda_at_stop = 0.0f;
@@ -183,22 +210,25 @@ struct lm_outcome {
     char message[120] = {};       // why it stopped, in words ("" when converged)
 };
 
-// A start for the built-in model with ma = 3k parameters, from the series'
-// own data x[1..ndata], y[1..ndata] (ndata >= 1): for each Gaussian in turn,
-// the sample of largest magnitude of a three-point running mean of what the
-// earlier Gaussians leave unexplained gives the amplitude and the centre, the
-// half-maximum points on either side of it (interpolated; from one side when
-// the peak is at an edge) the width G = FWHM / (2 sqrt(ln 2)); with x not
-// monotonic the centre and width come from the first and second moments of
-// the positive part instead. Widths are at least the smallest spacing of x.
-// Writes a[1..ma]; a trailing pair or single parameter gets 0. NaN in x or y
-// gives NaN parameters. [thread-safe] No state.
-TV_API void gauss_start(const float *x, const float *y, int ndata, float *a, int ma);
+
+// The name of a stop reason ("converged", "small_steps", ...), "unknown" for
+// a value outside the list.
+inline const char *reason_name(lm_outcome::reason r)
+{
+#define TV_LM_REASON_NAME(reason, NAME) \
+    if (r == lm_outcome::reason)        \
+        return #reason;
+    TV_LM_STOP_REASONS(TV_LM_REASON_NAME)
+#undef TV_LM_REASON_NAME
+    return "unknown";
+}
 
 // One Levenberg-Marquardt fit with its own work storage: step() is mrqmin()
 // (same arguments, same protocol through *alamda, the same results bit for
 // bit) on this object's state instead of the process-wide one. Fatal
-// conditions and the state after a throw are as for mrqmin().
+// conditions and the state after a throw are as for mrqmin(); a step (or a
+// run) from inside this fit's own model is refused, the running step
+// untouched: "lm_fit: a step from inside the model of the same fit".
 // [thread-safe] Distinct objects may fit on distinct threads at once.
 class TV_API lm_fit {
 public:

@@ -21,23 +21,27 @@ constexpr double kEps = FLT_EPSILON;
 constexpr double kNoiseBand = 4.0;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Square double working storage of the curvature's size; up to 8 parameters
-// (the usual fits) on the stack.
+// Double working storage of n rows of the curvature's size; up to 8
+// parameters (the usual fits) on the stack. Sizes in std::size_t: n * columns
+// exceeds an int from 46341 parameters on.
 class square {
 public:
     square(int n, int columns)
-        : columns_(columns)
+        : columns_(static_cast<std::size_t>(columns))
     {
-        if (n * columns > kSmall)
-            big_.resize(static_cast<std::size_t>(n) * static_cast<std::size_t>(columns));
+        if (static_cast<std::size_t>(n) * columns_ > kSmall)
+            big_.resize(static_cast<std::size_t>(n) * columns_);
     }
-    double *operator[](int row) { return (big_.empty() ? small_ : big_.data()) + row * columns_; }
+    double *operator[](int row)
+    {
+        return (big_.empty() ? small_ : big_.data()) + static_cast<std::size_t>(row) * columns_;
+    }
 
 private:
-    static constexpr int kSmall = 8 * 9;
+    static constexpr std::size_t kSmall = 8 * 9;
     double small_[kSmall];
     std::vector<double> big_;
-    int columns_;
+    std::size_t columns_;
 };
 
 // beta . alpha^-1 beta over the packed mfit x mfit curvature: the decrease of
@@ -142,14 +146,14 @@ double data_scale(const float *y, const float *sig, int ndata)
 
 // The first value of v[1..n] that is not finite (or, with positive, not > 0),
 // written into message; false when there is none.
-bool names_fault(const float *v, int n, const char *what, bool positive, char *message,
-                 std::size_t size)
+bool names_fault(const float *v, int n, const char *what, const char *unit, bool positive,
+                 char *message, std::size_t size)
 {
     for (int i = 1; i <= n; i++) {
         if (std::isfinite(v[i]) && (!positive || v[i] > 0.0f))
             continue;
         const char *kind = std::isnan(v[i]) ? "NaN" : std::isinf(v[i]) ? "infinite" : "not positive";
-        std::snprintf(message, size, "%s is %s at point %d of 1..%d", what, kind, i, n);
+        std::snprintf(message, size, "%s is %s at %s %d of 1..%d", what, kind, unit, i, n);
         return true;
     }
     return false;
@@ -209,7 +213,7 @@ lm_outcome lm_fit::run(float *x, float *y, float *sig, int ndata, float *a, int 
 
     // Held parameters keep the caller's values; the others start afresh.
     std::vector<float> fresh(ma + 1);
-    gauss_start(x, y, ndata, fresh.data(), ma);
+    ::gauss_start(x, y, ndata, fresh.data(), ma);
     for (int l = 1; l <= ma; l++)
         if (!ia[l])
             fresh[l] = start[l];
@@ -228,10 +232,10 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
 {
     lm_outcome outcome;
     const std::size_t size = sizeof outcome.message;
-    if (names_fault(x, ndata, "x", false, outcome.message, size) ||
-        names_fault(y, ndata, "y", false, outcome.message, size) ||
-        names_fault(sig, ndata, "sig", true, outcome.message, size) ||
-        names_fault(a, ma, "the start a", false, outcome.message, size)) {
+    if (names_fault(x, ndata, "x", "point", false, outcome.message, size) ||
+        names_fault(y, ndata, "y", "point", false, outcome.message, size) ||
+        names_fault(sig, ndata, "sig", "point", true, outcome.message, size) ||
+        names_fault(a, ma, "the start", "parameter", false, outcome.message, size)) {
         const float nan = std::numeric_limits<float>::quiet_NaN();
         for (int j = 1; j <= ma; j++) {
             a[j] = nan;

@@ -145,6 +145,42 @@ void covsrt(float **covar, int ma, int *ia, int mfit)
 
 namespace tessivane {
 
+namespace {
+
+// The fits whose model this thread is running, innermost first, each entry on
+// the stack of the step that calls the model. Stepping one of them from inside
+// its own model would free or reshape the storage the running step uses.
+struct running_model {
+    const lm_fit *fit;
+    const running_model *outer;
+};
+thread_local const running_model *models_running = nullptr;
+
+class model_scope {
+public:
+    explicit model_scope(const lm_fit *fit)
+        : entry_{fit, models_running}
+    {
+        models_running = &entry_;
+    }
+    ~model_scope() { models_running = entry_.outer; }
+    model_scope(const model_scope &) = delete;
+    model_scope &operator=(const model_scope &) = delete;
+
+private:
+    running_model entry_;
+};
+
+bool model_running(const lm_fit *fit)
+{
+    for (const running_model *r = models_running; r; r = r->outer)
+        if (r->fit == fit)
+            return true;
+    return false;
+}
+
+}  // namespace
+
 lm_fit::lm_fit() = default;
 
 lm_fit::~lm_fit()
@@ -172,6 +208,9 @@ void lm_fit::release_storage()
 void lm_fit::step(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
                   float **covar, float **alpha, float *chisq, lm_model funcs, float *alamda)
 {
+    // Refused before the clean-up below could release the running step's storage.
+    if (model_running(this))
+        nrerror("lm_fit: a step from inside the model of the same fit");
     // The catch only runs when nrerror throws (or the model does): an
     // interrupted fit is no fit at all, and its storage goes with it.
     try {
@@ -201,6 +240,7 @@ void lm_fit::iterate(float *x, float *y, float *sig, int ndata, float *a, int *i
         active_ = true;
 
         *alamda = 0.001f;
+        const model_scope model(this);
         mrqcof(x, y, sig, ndata, a, ia, ma, alpha, beta_, chisq, funcs);
         ochisq_ = *chisq;
         for (int j = 1; j <= ma; j++)
@@ -231,7 +271,10 @@ void lm_fit::iterate(float *x, float *y, float *sig, int ndata, float *a, int *i
     for (int j = 0, l = 1; l <= ma; l++)
         if (ia[l])
             atry_[l] = a[l] + da_[++j];
-    mrqcof(x, y, sig, ndata, atry_, ia, ma, covar, da_, chisq, funcs);
+    {
+        const model_scope model(this);
+        mrqcof(x, y, sig, ndata, atry_, ia, ma, covar, da_, chisq, funcs);
+    }
 
     if (*chisq < ochisq_) {
         *alamda = static_cast<float>(static_cast<double>(*alamda) * 0.1);
@@ -281,6 +324,9 @@ void mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma
             float *alamda)
 {
     tessivane::lm_fit *&fit = process_fit();
+    // From the model of the running fit: that call is still open, but not abandoned.
+    if (tessivane::model_running(fit))
+        nrerror("mrqmin: a call from inside the model of the fit in progress");
     if (call_open) {
         tessivane::lm_fit *fresh = new tessivane::lm_fit;
         delete fit;  // releases the abandoned fit's work storage

@@ -230,7 +230,7 @@ void bind_fit(py::module_ &m)
         farray a(ma);
         float *pa = a.mutable_data();
         run_library([&] {
-            tessivane::gauss_start(one1(x.data()), one1(y.data()), static_cast<int>(x.size()),
+            ::gauss_start(one1(x.data()), one1(y.data()), static_cast<int>(x.size()),
                                    one1(pa), ma);
         });
         return a;
