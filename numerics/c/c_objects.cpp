@@ -8,6 +8,7 @@
 #include "stat.h"
 
 #include <cstdio>
+#include <cstring>
 
 struct tv_ran1_stream {
     explicit tv_ran1_stream(long seed)
@@ -18,6 +19,8 @@ struct tv_ran1_stream {
 
 struct tv_lm_fit {
     tessivane::lm_fit fit;
+    bool retry = false;
+    char message[sizeof tessivane::lm_outcome::message] = {};
 };
 
 namespace tessivane {
@@ -233,6 +236,7 @@ tv_status tv_lm_fit_run(tv_lm_fit *fit, float *x, float *y, float *sig, int ndat
         cxx_rule.quiet_steps = rule->quiet_steps;
         cxx_rule.max_lambda = rule->max_lambda;
     }
+    cxx_rule.retry = fit && fit->retry;
     if (const char *missing = missing_fit_argument(fit, x, y, sig, a, ia, covar, alpha, chisq, funcs))
         return null_argument("tv_lm_fit_run", missing);
     if (!outcome)
@@ -243,7 +247,19 @@ tv_status tv_lm_fit_run(tv_lm_fit *fit, float *x, float *y, float *sig, int ndat
         outcome->stop = static_cast<int>(o.stop);
         outcome->iterations = o.iterations;
         outcome->lambda_at_stop = o.lambda_at_stop;
+        std::memcpy(fit->message, o.message, sizeof fit->message);
     });
+}
+
+const char *tv_lm_fit_message(const tv_lm_fit *fit)
+{
+    return fit ? fit->message : "";
+}
+
+void tv_lm_fit_set_retry(tv_lm_fit *fit, int retry)
+{
+    if (fit)
+        fit->retry = retry != 0;
 }
 
 int tv_lm_fit_in_progress(const tv_lm_fit *fit)
