@@ -173,7 +173,8 @@ def classify(fam):
         def at_best(b):
             return b is not None and chisq(f, b, x, y, sig) - c_best <= 0.0025 * s2
         out.append((outcomes[i], cls, agrees, above, at_best(params[i] if ok else None),
-                    at_best(same), at_best(guess) if fam.model == "gauss" else None))
+                    at_best(same), at_best(guess) if fam.model == "gauss" else None,
+                    c_lib / s2 / max(n - p, 1)))
     return out
 
 
@@ -225,6 +226,9 @@ def main():
     print(f"\nTargets: converged but not at a minimum: {grid['converged'][ABOVE]} (target 0); "
           f"at a minimum but not converged: {missed} of {at_rows} = {100 * missed / max(at_rows, 1):.3f} % "
           f"(target <= 0.1 %)")
+    wrong = [r[7] for _, rows in per_family for r in rows if r[0] == "converged" and r[1] == ABOVE]
+    if wrong:
+        print(f"Converged rows not at a minimum: chi-square / dof from {min(wrong):.3g} to {max(wrong):.3g}")
     print("NIST rows by outcome: " + ", ".join(
         f"{fam.name} {fam.start}: {rows[0][0]} ({rows[0][1]})" for fam, rows in per_family if fam.certified))
     print(f"\n({time.perf_counter() - t0:.0f} s)")
