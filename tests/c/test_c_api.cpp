@@ -202,7 +202,8 @@ const Routine routines[] = {
       tv_lm_fit_set_retry(fit, 1); rule.retry = true; w.a[1] = 0.0f;
       if (c) { ok(tv_lm_fit_run(fit, DATA(w), 3, w.covar, w.alpha, &w.s[2], fgauss, nullptr, &o));
                w.k = static_cast<int>(std::strlen(tv_lm_fit_message(fit))); }
-      else { const auto co = cxx.run(DATA(w), 3, w.covar, w.alpha, &w.s[2], fgauss, rule);
+      else { tessivane::scoped_error_mode as_c(tessivane::error_mode::throw_exception);
+             const auto co = cxx.run(DATA(w), 3, w.covar, w.alpha, &w.s[2], fgauss, rule);
              o.stop = co.stop; o.iterations = co.iterations; o.lambda_at_stop = co.lambda_at_stop;
              w.k = static_cast<int>(std::strlen(co.message)); }
       w.s[3] = static_cast<float>(o.stop), w.s[4] = static_cast<float>(o.iterations);
