@@ -109,7 +109,7 @@ def resolution(c, y, sig):
     """R of fit.h: the chi-square change a float comparison cannot resolve."""
     n = y.size
     scale = float(np.sum((y.astype(np.float64) / sig) ** 2))
-    return 4 * FLT_EPS * (np.sqrt(n) * c + 2 * np.sqrt(c * scale / n))
+    return 8 * FLT_EPS * (np.sqrt(n) * c + 2 * np.sqrt(c * scale / n))
 
 
 def library(fam):

@@ -130,10 +130,11 @@ typedef void (*lm_model)(float, float *, float *, float *, int);
 //       residuals are at its rounding level) is left to gain; or
 //   (b) lambda has passed max_lambda, every trial from there rejected, and
 //       P <= R, where
-//       R = 4 FLT_EPSILON * (sqrt(ndata) * chisq + 2 sqrt(chisq * S / ndata))
-//       is four times the typical rounding error of the float chi-square
-//       itself (the sum of ndata terms, and the residuals y - model rounded
-//       at the data's scale): the decrease still predicted is below what a
+//       R = 8 FLT_EPSILON * (sqrt(ndata) * chisq + 2 sqrt(chisq * S / ndata))
+//       bounds the rounding error of the float chi-square itself (the sum of
+//       ndata terms, and the residuals y - model rounded at the data's scale,
+//       a few roundings of the model per point, on each of the two
+//       chi-squares compared): the decrease still predicted is below what a
 //       float comparison of two chi-squares can see, so no step can be
 //       accepted for a reason other than chance.
 // Chi-square reaching 0 is convergence too. (a) is applied after the

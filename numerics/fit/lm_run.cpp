@@ -17,8 +17,11 @@ namespace {
 
 constexpr double kEps = FLT_EPSILON;
 // R, the band a float chi-square comparison cannot resolve, is this many times
-// the typical rounding error of the float chi-square.
-constexpr double kNoiseBand = 4.0;
+// the typical rounding error of the float chi-square with one rounding per
+// model value: a model takes several (fgauss rounds its argument, square,
+// exponential and products, and the exponential multiplies the argument's
+// error by 2 arg^2), and a difference of two chi-squares carries two errors.
+constexpr double kNoiseBand = 8.0;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Double working storage of n rows of the curvature's size; up to 8
