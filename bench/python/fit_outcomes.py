@@ -2,19 +2,22 @@
 
 For every row of the families in fit_families.py the library fits in float
 (lm_fit_many for the built-in Gaussian, LMFit for the user model and NIST's
-problems). Where the fit really is comes from double precision: SciPy's
-curve_fit is started from the library's own parameters and goes on to the
-nearest minimum. With s^2 = 1 for a known sigma (NIST: the residual variance
-at the certified optimum), a row is
+problems). Where the fit really is comes from double precision at the
+library's parameters: the full curvature of chi-square (J^T J less the
+residuals times the model's second derivatives, by central differences),
+scaled to unit diagonal of J^T J, and the decrease N a full Newton step
+predicts. With s^2 = 1 for a known sigma (NIST: the residual variance at the
+certified optimum) and the float resolution floor sqrt(n) FLT_EPSILON, a row is
 
-- "at a minimum"     when that lowers chi-square by at most 0.0025 s^2 (every
-  parameter within about 0.05 standard errors of the minimum),
-- "not at a minimum" when it lowers it by more than 0.01 s^2 and more than R,
-  the change a float chi-square comparison cannot resolve (fit.h),
+- "at a minimum"     when the curvature's smallest eigenvalue is >= -floor and
+  N <= 0.0025 s^2 (every parameter within about 0.05 standard errors),
+- "not at a minimum" when the curvature is clearly indefinite (a saddle) or
+  N > 0.01 s^2 and N > R, the change a float chi-square comparison cannot
+  resolve (fit.h),
 - "in between"       otherwise,
-- "no resolvable minimum" when the data hold NaN, or the minimum found is
-  degenerate in float: the weakest parameter's 1 - R^2 of the scaled curvature
-  (in double) is below sqrt(n) FLT_EPSILON, the library's own rule.
+- "no resolvable minimum" when the data hold NaN, or the point is degenerate in
+  float: the weakest parameter's 1 - R^2 of J^T J is below the floor, the
+  library's own rule.
 
 Prints the outcome x class table; per family the rows at the best optimum
 found (lowest chi-square of curve_fit from the row's start, curve_fit from the
@@ -82,6 +85,49 @@ def lmfit_guess(x, y, sig):
         return None
     s, c, area = r.params["sigma"].value, r.params["center"].value, r.params["amplitude"].value
     return np.array([area / (abs(s) * np.sqrt(2 * np.pi)), c, abs(s) * np.sqrt(2)])
+
+
+def jacobian(f, b, x):
+    J = np.empty((x.size, b.size))
+    for j in range(b.size):
+        h = 1e-6 * max(abs(b[j]), 1e-8)
+        bp, bm = b.copy(), b.copy()
+        bp[j] += h
+        bm[j] -= h
+        J[:, j] = (f(bp, x) - f(bm, x)) / (2 * h)
+    return J
+
+
+def local_shape(f, b, x, y, sig):
+    """At b, in double: the decrease of chi-square a full Newton step predicts,
+    the smallest eigenvalue of the full curvature (with the residuals times the
+    model's second derivatives) scaled to unit diagonal of J^T J, and the
+    weakest parameter's 1 - R^2 of J^T J."""
+    b = np.asarray(b, np.float64)
+    x, y, sig = x.astype(np.float64), y.astype(np.float64), sig.astype(np.float64)
+    with np.errstate(all="ignore"):
+        J = jacobian(f, b, x) / sig[:, None]
+        r = (y - f(b, x)) / sig
+        A = J.T @ J
+        H = A.copy()
+        for k in range(b.size):
+            h = 1e-4 * max(abs(b[k]), 1e-6)
+            bp, bm = b.copy(), b.copy()
+            bp[k] += h
+            bm[k] -= h
+            H[:, k] -= r @ ((jacobian(f, bp, x) - jacobian(f, bm, x)) / (2 * h) / sig[:, None])
+        H = 0.5 * (H + H.T)
+        d = np.sqrt(np.diag(A))
+        if not (np.all(np.isfinite(H)) and np.all(d > 0)):
+            return np.inf, -np.inf, 0.0
+        g = J.T @ r  # minus half the gradient of chi-square
+        try:
+            weakest = float(np.min(1.0 / np.diag(np.linalg.inv(A / np.outer(d, d)))))
+            curvature = float(np.min(np.linalg.eigvalsh(H / np.outer(d, d))))
+            newton = float(g @ np.linalg.solve(H, g)) if curvature > 0 else np.inf
+        except np.linalg.LinAlgError:
+            return np.inf, -np.inf, 0.0
+    return newton, curvature, weakest
 
 
 def independence(f, b, x, sig):
@@ -152,17 +198,14 @@ def classify(fam):
         c_best = chisq(f, best, x, y, sig)
         s2 = c_best / max(n - p, 1) if fam.certified else 1.0
         c_lib = chisq(f, params[i], x, y, sig)
-        # Where a double fit goes from the library's own parameters.
         ok = np.all(np.isfinite(y)) and np.isfinite(c_lib)
-        refined = curve(f, x, y, sig, params[i]) if ok else None
-        if refined is None or chisq(f, refined, x, y, sig) > c_lib:
-            refined = params[i]
-        delta = c_lib - chisq(f, refined, x, y, sig)
-        if not ok or independence(f, refined, x.astype(np.float64), sig.astype(np.float64)) < floor:
+        if ok:
+            newton, curvature, weakest = local_shape(f, params[i], x, y, sig)
+        if not ok or weakest < floor:
             cls = NONE
-        elif delta <= 0.0025 * s2:
+        elif curvature >= -floor and newton <= 0.0025 * s2:
             cls = AT
-        elif delta <= max(0.01 * s2, resolution(c_lib, y, sig)):
+        elif curvature >= -floor and newton <= max(0.01 * s2, resolution(c_lib, y, sig)):
             cls = BETWEEN
         else:
             cls = ABOVE

@@ -164,6 +164,15 @@ typedef void (*lm_model)(float, float *, float *, float *, int);
 // exit_process mode it ends the process as mrqmin's does. A degenerate fit
 // keeps its last accepted parameters and chi-square, its covariance is NaN.
 //
+// Stalled at a saddle: Gauss-Newton's alpha leaves out the residuals times
+// the model's second derivatives, which a fit far from the data (a peak
+// fitted to a noise bump from a fixed start) needs. For the built-in model
+// run() adds them (in double) to a converged fit's curvature; when the full
+// curvature, scaled to unit diagonal of alpha, has an eigenvalue below
+// -sqrt(ndata) * FLT_EPSILON, chi-square falls along some direction
+// and the fit is stalled, not converged (the message names the parameter).
+// A user model's second derivatives are unknown: its fits are not checked.
+//
 // Otherwise run() stops when lambda exceeds max_lambda (stalled: no step
 // lowers chi-square although P > R says one should: a wrong derivative, a
 // kink), after max_iterations calls (iteration_limit), or, when quiet_steps

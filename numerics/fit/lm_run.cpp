@@ -4,6 +4,8 @@
 
 #include "stat.h"
 
+#include "detail_fit.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -329,7 +331,15 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
                       before_words, parameter_index(ia, ma, weakest), outcome.independence, floor);
         return degenerate_end(outcome, ma, covar, chisq);
     }
-    if (outcome.stop == lm_outcome::stalled)
+    int falls = 0;
+    if (outcome.stop == lm_outcome::converged && funcs == fgauss &&
+        (falls = detail::gauss_saddle(x, y, sig, ndata, a, ia, ma, alpha, floor)) != 0) {
+        outcome.stop = lm_outcome::stalled;
+        std::snprintf(outcome.message, size,
+                      "stalled at a saddle: chi-square falls along parameter %d, which the "
+                      "Gauss-Newton curvature does not see",
+                      falls);
+    } else if (outcome.stop == lm_outcome::stalled)
         std::snprintf(outcome.message, size,
                       "stalled: lambda passed %.3g while chi-square %.7g should still drop by %.3g",
                       static_cast<double>(rule.max_lambda), static_cast<double>(ochisq_), drop);
