@@ -171,6 +171,10 @@ typedef void (*lm_model)(float, float *, float *, float *, int);
 // curvature, scaled to unit diagonal of alpha, has an eigenvalue below
 // -sqrt(ndata) * FLT_EPSILON, chi-square falls along some direction
 // and the fit is stalled, not converged (the message names the parameter).
+// When lambda runs out with P > R, the full curvature gives the built-in
+// model a second chance: if it is positive definite and the decrease a full
+// Newton step predicts with it is at most R, the fit is converged (a peak
+// narrower than the sampling, whose Gauss-Newton P overstates what is left).
 // A user model's second derivatives are unknown: its fits are not checked.
 //
 // Otherwise run() stops when lambda exceeds max_lambda (stalled: no step

@@ -11,7 +11,8 @@ namespace tessivane {
 namespace detail {
 
 int gauss_saddle(const float *x, const float *y, const float *sig, int ndata, const float *a,
-                 const int *ia, int ma, float **alpha, double tolerance)
+                 const int *ia, int ma, float **alpha, const float *beta, double tolerance,
+                 double *newton)
 {
     // s[j][k] = sum_i r_i / sig_i^2 * d2f/da_j da_k, j <= k, over the
     // parameters 1..ma (a Gaussian's triple couples only with itself; the
@@ -68,6 +69,16 @@ int gauss_saddle(const float *x, const float *y, const float *sig, int ndata, co
                 return fitted[j];
             }
         }
+    }
+    // beta . H^-1 beta through the factor, beta scaled as H was.
+    std::vector<double> z(n);
+    *newton = 0.0;
+    for (int j = 0; j < n; j++) {
+        double v = beta[j + 1] * scale[j];
+        for (int k = 0; k < j; k++)
+            v -= h[j * n + k] * z[k];
+        z[j] = v / h[j * n + j];
+        *newton += z[j] * z[j];
     }
     return 0;
 }

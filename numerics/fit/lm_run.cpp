@@ -274,6 +274,17 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
         noise = kNoiseBand * kEps * (root_n * c + 2.0 * std::sqrt(c * scale / ndata));
     };
 
+    const double floor = root_n * kEps;
+    // For the built-in model, the decrease a full Newton step predicts (with
+    // the residuals times fgauss's second derivatives, which alpha leaves out
+    // and a fit of a peak narrower than the sampling needs) is at most `limit`.
+    auto newton_within = [&](double limit) {
+        double newton = 0.0;
+        return funcs == fgauss &&
+               detail::gauss_saddle(x, y, sig, ndata, a, ia, ma, alpha, beta_, floor, &newton) ==
+                   0 &&
+               newton <= limit;
+    };
     float alamda = -1.0f;
     bool moved = true;  // the accepted point changed: measure it again
     int quiet = 0;
@@ -287,7 +298,8 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
                 break;
             }
             if (alamda > rule.max_lambda) {
-                outcome.stop = at_minimum(true) ? lm_outcome::converged : lm_outcome::stalled;
+                outcome.stop = at_minimum(true) || newton_within(noise) ? lm_outcome::converged
+                                                                      : lm_outcome::stalled;
                 break;
             }
             const float before = ochisq_;
@@ -317,7 +329,6 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
 
     int weakest = 1;
     outcome.independence = independence(alpha, mfit_, &weakest);
-    const double floor = root_n * kEps;
     const char *before_words = outcome.stop == lm_outcome::converged         ? "converged"
                                : outcome.stop == lm_outcome::stalled         ? "stalled"
                                : outcome.stop == lm_outcome::small_steps     ? "small steps"
@@ -332,8 +343,10 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
         return degenerate_end(outcome, ma, covar, chisq);
     }
     int falls = 0;
+    double newton = 0.0;
     if (outcome.stop == lm_outcome::converged && funcs == fgauss &&
-        (falls = detail::gauss_saddle(x, y, sig, ndata, a, ia, ma, alpha, floor)) != 0) {
+        (falls = detail::gauss_saddle(x, y, sig, ndata, a, ia, ma, alpha, beta_, floor,
+                                      &newton)) != 0) {
         outcome.stop = lm_outcome::stalled;
         std::snprintf(outcome.message, size,
                       "stalled at a saddle: chi-square falls along parameter %d, which the "
