@@ -22,8 +22,12 @@ sorted_series sort_by_x(const float *x, const float *y, int n)
 {
     std::vector<int> order(n);
     std::iota(order.begin(), order.end(), 1);
-    std::stable_sort(order.begin(), order.end(), [&](int i, int j) { return x[i] < x[j]; });
+    // A time axis is in order already: no sort.
+    if (!std::is_sorted(x + 1, x + 1 + n))
+        std::stable_sort(order.begin(), order.end(), [&](int i, int j) { return x[i] < x[j]; });
     sorted_series s;
+    s.x.reserve(n);
+    s.y.reserve(n);
     double smallest = HUGE_VAL;
     for (int i : order) {
         if (!s.x.empty() && x[i] != s.x.back())
@@ -124,7 +128,7 @@ void gauss_start(const float *x, const float *y, int ndata, float *a, int ma)
         a[g + 1] = static_cast<float>(centre);
         a[g + 2] = static_cast<float>(width);
         // The next Gaussian starts from what this one leaves unexplained.
-        for (int i = 0; i < n; i++) {
+        for (int i = 0; g + 5 <= ma && i < n; i++) {
             const double arg = (s.x[i] - centre) / width;
             rest[i] -= amplitude * std::exp(-arg * arg);
         }
