@@ -78,13 +78,25 @@ void kstwo(float data1[], unsigned long n1, float data2[], unsigned long n2, flo
     unsigned long j1 = 1;
     unsigned long j2 = 1;
     *d = 0.0f;
+    // The distance is measured only after every value equal to the smallest one not yet
+    // passed has been stepped past, in both samples: D is the largest distance between the
+    // two empirical distribution functions, and between tied values they have no point where
+    // one has taken its step and the other not. (Within one sample the distance moves one way
+    // along a run of ties, so measuring only at the run's end finds the same largest value.)
     while (j1 <= n1 && j2 <= n2) {
         const float d1 = data1[j1];
         const float d2 = data2[j2];
-        if (d1 <= d2)
+        const float value = d1 <= d2 ? d1 : d2;
+        if (d1 <= d2) {
+            while (j1 < n1 && data1[j1 + 1] == value)
+                j1++;
             fn1 = j1++ / en1;
-        if (d2 <= d1)
+        }
+        if (d2 <= d1) {
+            while (j2 < n2 && data2[j2 + 1] == value)
+                j2++;
             fn2 = j2++ / en2;
+        }
         const float dt = std::fabs(fn2 - fn1);
         if (dt > *d)
             *d = dt;

@@ -1145,7 +1145,7 @@ const Pin pins[] = {
     {"avevar", pin_avevar, 0xba99fe6961f57dd9ULL},
     {"ttest", pin_ttest, 0x6e026827566369eaULL},
     {"tutest", pin_tutest, 0x6f0a3687efc509c0ULL},
-    {"kstwo", pin_kstwo, 0x2142a204a92fa606ULL},
+    {"kstwo", pin_kstwo, 0xb4b51096eb36e82cULL},
     {"welch_df", pin_welch_df, 0x823343aca7d27968ULL},
     {"t_to_p_real", pin_t_to_p_real, 0x6e8c191e6659b7b8ULL},
     {"kstwo_prob", pin_kstwo_prob, 0x4fdc08943ab62bccULL},
