@@ -1,7 +1,7 @@
 // Pearson and Spearman correlation of two paired, 1-based samples.
 #include "stat.h"
 
-#include "detail_moments.h"
+#include "detail_rescale.h"
 #include "detail_scratch.h"
 
 #include <cmath>
