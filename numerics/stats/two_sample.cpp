@@ -60,6 +60,18 @@ float welch_variance(const two_moments &m, unsigned long n1, unsigned long n2)
     return m.var1 / n1 + m.var2 / n2;
 }
 
+// The moments as they are, or formed again from rescaled samples when the difference of the
+// means or the t's variance `spread` left float's range.
+two_moments moments_in_range(const float data1[], unsigned long n1, const float data2[],
+                             unsigned long n2,
+                             float (*spread)(const two_moments &, unsigned long, unsigned long))
+{
+    const two_moments m = moments_of(data1, n1, data2, n2);
+    if (tessivane::detail::pooled_in_range(m.ave1 - m.ave2, spread(m, n1, n2)))
+        return m;
+    return rescaled_moments(data1, n1, data2, n2, m);
+}
+
 }  // namespace
 
 namespace tessivane {
@@ -74,19 +86,13 @@ float pooled_variance(const two_moments &m, unsigned long n1, unsigned long n2)
 two_moments pooled_moments(const float data1[], unsigned long n1, const float data2[],
                            unsigned long n2)
 {
-    const two_moments m = moments_of(data1, n1, data2, n2);
-    if (pooled_in_range(m.ave1 - m.ave2, pooled_variance(m, n1, n2)))
-        return m;
-    return rescaled_moments(data1, n1, data2, n2, m);
+    return moments_in_range(data1, n1, data2, n2, pooled_variance);
 }
 
 two_moments welch_moments(const float data1[], unsigned long n1, const float data2[],
                           unsigned long n2)
 {
-    const two_moments m = moments_of(data1, n1, data2, n2);
-    if (pooled_in_range(m.ave1 - m.ave2, welch_variance(m, n1, n2)))
-        return m;
-    return rescaled_moments(data1, n1, data2, n2, m);
+    return moments_in_range(data1, n1, data2, n2, welch_variance);
 }
 
 }  // namespace detail
