@@ -63,8 +63,8 @@ TV_API void pearsn_prob(float x[], float y[], unsigned long n, float *r, float *
 // significance *probd of *zd, and the tie-corrected coefficient *rs; *probrs is then not
 // written. When a sample has all values equal, writes *rs = 0 and *probrs = 0 and leaves *zd
 // and *probd untouched. Needs n >= 2. Uses two scratch vectors, released before returning.
-// [thread-safe] No state (the float square is formed without shared temporaries).
 // *rs is within [-1, 1] (a value rounded beyond is +-1).
+// [thread-safe] No state (the float square is formed without shared temporaries).
 TV_API void spear(float data1[], float data2[], unsigned long n, float *d, float *zd, float *probd,
                   float *rs, float *probrs);
 
