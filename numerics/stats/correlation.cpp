@@ -51,7 +51,7 @@ PearsonSums pearson_sums_in_range(const float x[], const float y[], unsigned lon
     int ex, ey;
     if ((squares_in_range(s.sxx) && squares_in_range(s.syy) && normal_float(s.sxxyy()) &&
          std::isfinite(s.sxy)) ||
-        !scale_exponent(x, n, &ex) || !scale_exponent(y, n, &ey))
+        !scale_exponent(x, n, &ex) || !scale_exponent(y, n, &ey) || (ex == 0 && ey == 0))
         return s;
     // A constant sample (sxx or syy truly 0) answers r = 0 either way.
     if ((s.sxx == 0.0f && constant_sample(x, n)) || (s.syy == 0.0f && constant_sample(y, n)))

@@ -50,6 +50,8 @@ two_moments rescaled_moments(const float data1[], unsigned long n1, const float 
          constant_sample(data2, n2)))
         return m;
     const int e = e1 > e2 ? e1 : e2;
+    if (e == 0)
+        return m;  // already at that scale
     const scaled_copy s1(data1, n1, e), s2(data2, n2, e);
     return moments_of(s1, n1, s2, n2);
 }
@@ -103,7 +105,7 @@ void avevar(float data[], unsigned long n, float *ave, float *var)
     using namespace tessivane::detail;
     mean_and_variance(data, n, ave, var);
     int e;
-    if ((std::isfinite(*ave) && squares_in_range(*var)) || !scale_exponent(data, n, &e) ||
+    if ((std::isfinite(*ave) && squares_in_range(*var)) || !scale_exponent(data, n, &e) || e == 0 ||
         (*var == 0.0f && constant_sample(data, n)))
         return;
     // Mean and variance of the scaled data, scaled back (where the variance itself lies beyond
