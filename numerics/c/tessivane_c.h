@@ -69,7 +69,7 @@ enum tv_status_code {
     // A NULL pointer where the routine needs one, e.g. "tv_gammq: result is
     // NULL", or arguments a REQUIRE rule of the routine's table row refuses,
     // e.g. "tv_ttest: needs at least three values in the two samples
-    // together, one in each"; tv_last_error() names the function.
+    // together"; tv_last_error() names the function.
     TV_ERROR_INVALID_ARGUMENT = 3,
     // Any other C++ exception (a bug): its what(), or "unknown C++ exception".
     TV_ERROR_INTERNAL = 4

@@ -335,10 +335,10 @@ TEST(CApiArguments, EveryNullPointerIsRefusedByName)
 TEST(CApiArguments, TableRulesRefuseWhatNoRoutineCanAnswer)
 {
     Work w;
-    const char *ttest_rule =
-        "tv_ttest: needs at least three values in the two samples together, one in each";
-    answers(tv_ttest(w.x, 1, w.y, 1, &w.s[0], &w.s[1]), TV_ERROR_INVALID_ARGUMENT, ttest_rule);
-    answers(tv_ttest(w.x, 0, w.y, 3, &w.s[0], &w.s[1]), TV_ERROR_INVALID_ARGUMENT, ttest_rule);
+    answers(tv_ttest(w.x, 1, w.y, 1, &w.s[0], &w.s[1]), TV_ERROR_INVALID_ARGUMENT,
+            "tv_ttest: needs at least three values in the two samples together");
+    answers(tv_ttest(w.x, 0, w.y, 3, &w.s[0], &w.s[1]), TV_ERROR_INVALID_ARGUMENT,
+            "tv_ttest: needs at least one value in each sample");
     answers(tv_tutest(w.x, 1, w.y, 9, &w.s[0], &w.s[1]), TV_ERROR_INVALID_ARGUMENT,
             "tv_tutest: needs at least two values in each sample");
     answers(tv_ttest(w.x, 1, w.y, 2, &w.s[0], &w.s[1]), TV_OK, "");
