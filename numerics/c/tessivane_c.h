@@ -87,9 +87,9 @@ TV_API const char *tv_version(void);
 // ---- The numerics routines ----
 // One declaration per row of the routine tables (routines.h; the grammar in
 // routine_table.h, a guide in docs/routine-table.md): for the row of X,
-//     tv_status tv_X(<the arguments of X>)                  TV_PROCEDURE
-//     tv_status tv_X(<the arguments of X>, R *result)       TV_FUNCTION returning R
-//     void tv_X(<the arguments of X>)                       TV_RELEASE, TV_CALLBACK
+//     tv_status tv_X(arguments of X)              a TV_PROCEDURE row
+//     tv_status tv_X(arguments of X, R *result)   a TV_FUNCTION row returning R
+//     void tv_X(arguments of X)                   a TV_RELEASE or TV_CALLBACK row
 // where each argument has its C++ type, except that a reference (REF) is a
 // pointer and a bool (FLAG) an int. Before the call every pointer the routine
 // reads or writes through is checked (TV_ERROR_INVALID_ARGUMENT naming it;
@@ -98,7 +98,7 @@ TV_API const char *tv_version(void);
 // A PROB output the C++ routine leaves alone is written here with the
 // significance its row names (tv_ttest's prob is t_to_p(t, n1 + n2 - 2),
 // tv_tutest's t_to_p_real(t, welch_df(...)), tv_kstwo's kstwo_prob(d, n1, n2)).
-// Release functions (tv_free_*) ignore a NULL handle. tv_fpoly and tv_fgauss
+// The release functions (tv_free_vector, ...) ignore a NULL handle. tv_fpoly and tv_fgauss
 // are the basis and the model themselves: pass them as tv_basis and
 // tv_lm_model.
 // [process-wide state: not thread-safe] tv_ran1, tv_gasdev and tv_mrqmin, as
