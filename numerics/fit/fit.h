@@ -182,6 +182,9 @@ public:
     // until the stopping rule says stop, then the finishing call. Leaves the
     // fitted parameters in a, their covariance in covar, the curvature in
     // alpha and the chi-square in *chisq, as the finishing call of mrqmin does.
+    // The convergence test solves the fitted parameters' curvature in double:
+    // fatal "lm_fit: no memory for the convergence test of <mfit> parameters"
+    // when its mfit x (mfit + 1) doubles cannot be had.
     lm_outcome run(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
                    float **covar, float **alpha, float *chisq, lm_model funcs,
                    const lm_stopping_rule &rule = lm_stopping_rule());

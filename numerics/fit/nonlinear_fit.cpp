@@ -6,10 +6,12 @@
 #include "stat.h"
 
 #include "detail_fit.h"
+#include "detail_refuse.h"
 #include "detail_scratch.h"
 
 #include <cfloat>
 #include <cmath>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -314,7 +316,16 @@ double predicted_drop(float **alpha, const float *beta, int mfit)
     constexpr std::size_t kSmall = 8;
     double small_m[kSmall * (kSmall + 1)], small_step[kSmall];
     const bool small = n <= kSmall;
-    std::vector<double> big_m(small ? 0 : n * w), big_step(small ? 0 : n);
+    std::vector<double> big_m, big_step;
+    if (!small) {
+        try {
+            big_m.resize(n * w);
+            big_step.resize(n);
+        } catch (const std::bad_alloc &) {
+            tessivane::detail::refuse("lm_fit: no memory for the convergence test of %d parameters",
+                                      mfit);
+        }
+    }
     double *m = small ? small_m : big_m.data();
     double *step = small ? small_step : big_step.data();
     for (std::size_t j = 0; j < n; j++) {
