@@ -98,9 +98,9 @@ TV_API const char *tv_version(void);
 // A PROB output the C++ routine leaves alone is written here with the
 // significance its row names (tv_ttest's prob is t_to_p(t, n1 + n2 - 2),
 // tv_tutest's t_to_p_real(t, welch_df(...)), tv_kstwo's kstwo_prob(d, n1, n2)).
-// The release functions (tv_free_vector, ...) ignore a NULL handle. tv_fpoly and tv_fgauss
-// are the basis and the model themselves: pass them as tv_basis and
-// tv_lm_model.
+// The release functions (tv_free_vector, ...) ignore a NULL handle. The
+// callback types tv_basis and tv_lm_model are declared in routine_table.h;
+// tv_fpoly and tv_fgauss are such a basis and model themselves.
 // [process-wide state: not thread-safe] tv_ran1, tv_gasdev and tv_mrqmin, as
 // their C++ routines; a thread uses a tv_ran1_stream or a tv_lm_fit instead.
 

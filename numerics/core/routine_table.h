@@ -39,7 +39,10 @@
 // and includes routines.h, which reads every table and undefines the four.
 
 // The callbacks of the fits, as the tables and the C interface name them.
+// The basis of svdfit: stores X_1(x)..X_np(x) in p[1..np].
 typedef void (*tv_basis)(float x, float *p, int np);
+// The model of the Levenberg-Marquardt fit: stores y(x; a[1..na]) in *y and
+// dy/da[j] in dyda[1..na].
 typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
 
 // ---- Mapping over the arguments of a row (at most 16) ----
