@@ -106,7 +106,7 @@ TV_API const char *tv_version(void);
 
 #include "routine_table.h"
 
-#define TV_FUNCTION(name, rtype, ...) \
+#define TV_FUNCTION(name, rtype, ...)                                                              \
     TV_API tv_status tv_##name(TV_C_PARAMS(__VA_ARGS__), rtype *result);
 #define TV_PROCEDURE(name, ...) TV_API tv_status tv_##name(TV_C_PARAMS(__VA_ARGS__));
 #define TV_RELEASE(name, ...) TV_API void tv_##name(TV_C_PARAMS(__VA_ARGS__));

@@ -45,6 +45,9 @@ typedef void (*tv_basis)(float x, float *p, int np);
 // dy/da[j] in dyda[1..na].
 typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
 
+// The kinds of each helper stay one line each, as written.
+// clang-format off
+
 // ---- Mapping over the arguments of a row (at most 16) ----
 
 #define TV_RT_COUNT(...)                                                                   \
@@ -133,9 +136,12 @@ typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
 #define TV_POINTER_REF(type, name) , {#name, (name) != 0, 1}
 #define TV_POINTER_KEPT(type, name) , {#name, (name) != 0, 0}
 #define TV_POINTER_PROB(type, name, significance) , {#name, (name) != 0, 1}
-#define TV_POINTER_ARR(dir, type, name, base, length) , {#name, (name) != 0, TV_RT_REQUIRED_##dir}
-#define TV_POINTER_MAT(dir, type, name, base, rows, cols) , {#name, (name) != 0, TV_RT_REQUIRED_##dir}
-#define TV_POINTER_TENSOR(dir, type, name, base, n1, n2, n3) , {#name, (name) != 0, TV_RT_REQUIRED_##dir}
+#define TV_POINTER_ARR(dir, type, name, base, length) \
+    , {#name, (name) != 0, TV_RT_REQUIRED_##dir}
+#define TV_POINTER_MAT(dir, type, name, base, rows, cols) \
+    , {#name, (name) != 0, TV_RT_REQUIRED_##dir}
+#define TV_POINTER_TENSOR(dir, type, name, base, n1, n2, n3) \
+    , {#name, (name) != 0, TV_RT_REQUIRED_##dir}
 #define TV_POINTER_BASIS(name) , {#name, (name) != 0, 1}
 #define TV_POINTER_MODEL(name) , {#name, (name) != 0, 1}
 #define TV_POINTER_REQUIRE(condition, message)
@@ -236,5 +242,7 @@ typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
     , {"MODEL", "IN", "void (*)(float, float*, float*, float*, int)", #name, "", ""}
 #define TV_DESCRIPTION_REQUIRE(condition, message) \
     , {"REQUIRE", "", "", message, "", #condition}
+
+// clang-format on
 
 #endif
