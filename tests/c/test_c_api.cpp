@@ -368,10 +368,10 @@ void meddling_model(float x, float *a, float *y, float *dyda, int na)
     tv_fgauss(x, a, y, dyda, na);
 }
 
-// Two fits of the same data, the first with the meddling model, the second with the plain one;
-// prints "same" when both end with the same bits and the inner call was refused, then the inner
-// call's message, and exits.
-[[noreturn]] void meddle(bool process)
+// Two fits of the same data, the first with the meddling model, the second with the plain one:
+// true when both end with the same bits and the inner call was refused. meddle() prints "same"
+// (or "differs") and the inner call's message, and exits.
+bool meddled_fit_is_plain(bool process)
 {
     Work meddled, plain;
     float alamda = -1.0f;
@@ -388,7 +388,12 @@ void meddling_model(float x, float *a, float *y, float *dyda, int na)
         }
     }
     tv_lm_fit_destroy(outer_fit);
-    const bool same = meddled.hash() == plain.hash() && inner_status == TV_ERROR;
+    return meddled.hash() == plain.hash() && inner_status == TV_ERROR;
+}
+
+[[noreturn]] void meddle(bool process)
+{
+    const bool same = meddled_fit_is_plain(process);
     std::fprintf(stderr, "%s|%s", same ? "same" : "differs", inner_message.c_str());
     std::exit(0);
 }
