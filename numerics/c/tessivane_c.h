@@ -10,8 +10,9 @@
 // says "0..n-1"), the same index ranges and the same bits: tv_X calls X. The
 // contract of each routine (domain, which out-parameters are written, the
 // messages of its fatal conditions, thread safety) is the one stated above X
-// in the family header named in each section below; only the changes are
-// listed here:
+// in its family header (special.h, stats.h, fft.h, sort.h, random.h,
+// linalg.h, fit.h, and nrutil.h for the arrays); only the changes are listed
+// here and below:
 //
 // - Nothing ends the process and no C++ exception reaches C. A routine
 //   returns a tv_status (an int): TV_OK, or the code of what went wrong, with
@@ -24,7 +25,8 @@
 //   output and in/out arrays holding valid but unspecified floats.
 // - Functions that cannot fail (tv_version, tv_last_error, the release
 //   functions, the instruction-set and cache queries, tv_last_svd_converged,
-//   tv_lm_fit_in_progress) return their value directly.
+//   tv_lm_fit_in_progress, the shipped callbacks tv_fpoly and tv_fgauss)
+//   return their value directly.
 //
 // Callbacks (the basis of tv_svdfit, the model of tv_mrqmin, tv_mrqcof and
 // tv_lm_fit_*) are plain C function pointers with the C++ signatures. A
