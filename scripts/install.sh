@@ -40,10 +40,20 @@ if [ -z "$reason" ]; then
   echo "make install: reusing $build/ (Release, no sanitizer); building ${targets[*]} there"
 else
   tree=$install_build
-  echo "make install: building in $install_build/ ($reason)"
+  echo "make install: building the library and tkhost in $install_build/ ($reason)"
   cmake -S . -B "$install_build" -DTV_BUILD_TESTS=OFF -DTV_BUILD_BENCH=OFF -DTV_BUILD_EXAMPLES=OFF \
     "$@" >/dev/null
   targets=(all)
 fi
 bash scripts/quiet-build.sh "make install" "$tree" "$jobs" "${targets[@]}"
-cmake --install "$tree" ${prefix:+--prefix "$prefix"}
+# One line for the files installed (cmake lists them in install_manifest.txt);
+# the whole output when the install fails.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+if ! cmake --install "$tree" ${prefix:+--prefix "$prefix"} >"$log" 2>&1; then
+  cat "$log"
+  exit 1
+fi
+echo "make install: installed $(wc -l <"$tree/install_manifest.txt") files under" \
+  "${prefix:-$(sed -n 's/^CMAKE_INSTALL_PREFIX:[A-Z]*=//p' "$tree/CMakeCache.txt")}" \
+  "(listed in $tree/install_manifest.txt)"
