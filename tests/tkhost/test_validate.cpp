@@ -153,8 +153,8 @@ TEST(Validate, EntryPointFailureListsTheSkippedChecks)
     const std::string skipped = ": not run without the plugin's own entry points\n";
     EXPECT_EQ(v.output, "tkhost: validating " + broken("no_gui_script") +
                             "\nFAIL entry points: missing getGUIScript\n"
-                            "SKIP metadata" + skipped +
-                            "SKIP commands with chosen dialogs" + skipped +
+                            "SKIP metadata" +
+                            skipped + "SKIP commands with chosen dialogs" + skipped +
                             "tkhost: some checks FAILED\n");
 }
 
