@@ -17,7 +17,8 @@ cached() {  # the value of cache entry $1 in $build, empty when unset
 # Empty when $build can be installed as it is, else why not.
 why_not_reuse() {
   [ -f "$build/CMakeCache.txt" ] || { echo "$build/ is not configured"; return; }
-  [ "$(cached CMAKE_HOME_DIRECTORY)" = "$(pwd -P)" ] || { echo "$build/ belongs to another source tree"; return; }
+  [ "$(cached CMAKE_HOME_DIRECTORY)" = "$(pwd -P)" ] ||
+    { echo "$build/ belongs to another source tree"; return; }
   local type
   type=$(cached CMAKE_BUILD_TYPE)
   [ "$type" = Release ] || { echo "$build/ is a ${type:-default} build, not Release"; return; }
@@ -26,9 +27,11 @@ why_not_reuse() {
   done
   local arg name value
   for arg in "$@"; do
-    [[ $arg =~ ^-D([A-Za-z0-9_]+)(:[A-Z]+)?=(.*)$ ]] || { echo "CMAKE_ARGS has '$arg', not a -DNAME=VALUE"; return; }
+    [[ $arg =~ ^-D([A-Za-z0-9_]+)(:[A-Z]+)?=(.*)$ ]] ||
+      { echo "CMAKE_ARGS has '$arg', not a -DNAME=VALUE"; return; }
     name=${BASH_REMATCH[1]} value=${BASH_REMATCH[3]}
-    [ "$(cached "$name")" = "$value" ] || { echo "CMAKE_ARGS sets $name=$value, $build/ has '$(cached "$name")'"; return; }
+    [ "$(cached "$name")" = "$value" ] ||
+      { echo "CMAKE_ARGS sets $name=$value, $build/ has '$(cached "$name")'"; return; }
   done
 }
 

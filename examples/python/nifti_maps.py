@@ -64,7 +64,8 @@ def write_synthetic_images(out, subjects=8, seed=-33):
         for s in range(1, subjects + 1):
             image = 100 + noise.gaussian(SHAPE)
             image[inside] += effect
-            nib.save(nib.Nifti1Image(image, AFFINE), os.path.join(out, f"group-{group}", f"sub-{s:02d}.nii.gz"))
+            path = os.path.join(out, f"group-{group}", f"sub-{s:02d}.nii.gz")
+            nib.save(nib.Nifti1Image(image, AFFINE), path)
     t = np.arange(VOLUMES, dtype=np.float32).reshape(-1, 1, 1, 1)
     run = 0.2 * noise.gaussian((VOLUMES, *SHAPE)) + inside * 2.0 * np.exp(-((t - 14) / 4) ** 2)
     nib.save(nib.Nifti1Image(np.moveaxis(run, 0, -1).astype(np.float32), AFFINE),
@@ -88,7 +89,9 @@ def write_map(data, affine, path, description=""):
 
 def write_png(path, panels):
     """Panels of values in [-1, 1] side by side, blue through white to red, 8x enlarged."""
-    rows = np.concatenate([np.pad(p.T[::-1], ((0, 0), (0, 1)), constant_values=np.nan) for p in panels], axis=1)
+    # Each panel with x to the right and y upwards, a grey column after it.
+    rows = np.concatenate([np.pad(p.T[::-1], ((0, 0), (0, 1)), constant_values=np.nan) for p in panels],
+                          axis=1)
     rows = np.kron(rows, np.ones((8, 8)))
     v = np.clip(np.nan_to_num(rows, nan=0.0), -1, 1)
     rgb = np.stack([1 + np.minimum(v, 0), 1 - np.abs(v), 1 - np.maximum(v, 0)], axis=-1)
@@ -130,8 +133,10 @@ def main():
     found = test.pvalue < 0.001
     print(f"{control.shape[0]} + {patient.shape[0]} images of {SHAPE[0]}x{SHAPE[1]}x{SHAPE[2]} voxels read "
           f"from {out}")
-    print(f"t-test: p < 0.001 in {found.sum()} voxels, {(found & inside).sum()} of {inside.sum()} inside the ball")
-    counts = ", ".join(f"{(codes == c).sum()} {name}" for c, name in enumerate(OUTCOMES) if (codes == c).any())
+    print(f"t-test: p < 0.001 in {found.sum()} voxels, "
+          f"{(found & inside).sum()} of {inside.sum()} inside the ball")
+    counts = ", ".join(f"{(codes == c).sum()} {name}"
+                       for c, name in enumerate(OUTCOMES) if (codes == c).any())
     print(f"Gaussian fits of {codes.size} time courses: {counts}")
     print(f"inside the ball: {(codes[inside] == 1).sum()} of {inside.sum()} converged, "
           f"median amplitude {np.median(amplitude[inside]):.2f} (2 simulated)")

@@ -89,7 +89,8 @@ def main():
     parser = argparse.ArgumentParser(description="Voxel-wise fits of a synthetic 4-D image")
     parser.add_argument("--shape", type=int, nargs=3, default=[32, 32, 16], metavar=("X", "Y", "Z"))
     parser.add_argument("--png",
-                        help="default: voxelwise_fit.png in the working directory (build/ in the source tree)")
+                        help="default: voxelwise_fit.png in the working directory "
+                             "(build/ in the source tree)")
     parser.add_argument("--no-cluster", action="store_true")
     args = parser.parse_args()
     shape = tuple(args.shape)

@@ -34,9 +34,11 @@ def test_nifti_example_writes_maps_in_the_input_space(tmp_path):
     import tessivane as tv
 
     out = run([os.path.join(ROOT, "examples", "python", "nifti_maps.py"), "--out", str(tmp_path)])
-    assert re.search(r"p < 0\.001 in \d+ voxels.*\n.*\d+ converged.*\ninside the ball: 81 of 81 converged", out)
+    assert re.search(r"p < 0\.001 in \d+ voxels.*\n.*\d+ converged.*\n"
+                     r"inside the ball: 81 of 81 converged", out)
     groups = [np.stack([nib.load(str(f)).get_fdata(dtype=np.float32)
-                        for f in sorted((tmp_path / f"group-{g}").iterdir())]) for g in ("patient", "control")]
+                        for f in sorted((tmp_path / f"group-{g}").iterdir())])
+              for g in ("patient", "control")]
     t_map = nib.load(str(tmp_path / "t.nii.gz"))
     run_affine = nib.load(str(tmp_path / "run-1_bold.nii.gz")).affine
     assert np.array_equal(t_map.affine, nib.load(str(next((tmp_path / "group-control").iterdir()))).affine)
@@ -53,4 +55,5 @@ def test_examples_write_into_the_working_directory_or_build(monkeypatch, tmp_pat
     monkeypatch.chdir(tmp_path)
     assert output_path("t_map.png") == "t_map.png"
     monkeypatch.chdir(os.path.join(ROOT, "examples"))
-    assert os.path.realpath(output_path("t_map.png")) == os.path.realpath(os.path.join(ROOT, "build", "t_map.png"))
+    in_build = os.path.realpath(os.path.join(ROOT, "build", "t_map.png"))
+    assert os.path.realpath(output_path("t_map.png")) == in_build
