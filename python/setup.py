@@ -63,6 +63,10 @@ class BuildExt(build_ext):
             package = os.path.join(self.build_lib, "tessivane")
             os.makedirs(package, exist_ok=True)
             shutil.copy2(os.path.realpath(os.path.join(libdir, SONAME)), os.path.join(package, SONAME))
+        # pip builds in python/build, which outlives the install: an extension
+        # left there by an earlier install would otherwise be reused as up to
+        # date, linked (rpath included) to that install's library.
+        self.force = True
         super().build_extensions()
 
     def _build_library(self):
