@@ -19,6 +19,7 @@ prefix=$work/prefix
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in lib/libtessivane.so lib/libtessivane.so.1 include/tessivane/nrutil.h include/tessivane/stat.h \
+         include/tessivane/tessivane_c_routines.h \
          lib/pkgconfig/tessivane.pc lib/cmake/tessivane/tessivaneConfig.cmake; do
   [ -e "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }
 done
