@@ -6,8 +6,9 @@
 // each reads and writes and the rules it checks. Generated from the tables by
 // `make c-routines` (tests/c/print_c_routines.cpp): change a row, not this
 // file. tessivane_c.h includes it, so a prototype here that differs from its
-// row does not compile, and the test c.routines_header_current fails when the
-// file is not what the tables give. The conventions (status and tv_last_error,
+// row does not compile ("conflicting declaration": a row changed, run make
+// c-routines), and the test c.routines_header_current fails when the file is
+// not what the tables give. The conventions (status and tv_last_error,
 // `result`, the NULL checks, the rules' messages) are those of tessivane_c.h;
 // each routine's contract is the one above it in the family header named in
 // the section title. [process-wide state: not thread-safe] tv_ran1,
