@@ -22,6 +22,9 @@
 // line (ndata >= 3). All six outputs are written. Fatal, for a weighted fit: "Invalid
 // arguments in routine gammq" when ndata <= 2 or the chi-square is not a number (all x
 // equal). For large ndata *q has the accuracy gammq() gives at a = (ndata - 2) / 2.
+// Where the float sums over- or underflow (finite x, y or sig beyond about 1e19 or below
+// about 1e-19), x and y (with sig) are scaled by powers of two, the line is fitted again and
+// its results are scaled back.
 // [thread-safe] No state (the float square is formed without shared temporaries).
 TV_API void fit(float x[], float y[], int ndata, float sig[], int mwt, float *a, float *b,
                 float *siga, float *sigb, float *chi2, float *q);
@@ -229,8 +232,8 @@ struct lm_outcome {
 // a value outside the list.
 inline const char *reason_name(lm_outcome::reason r)
 {
-#define TV_LM_REASON_NAME(reason, NAME) \
-    if (r == lm_outcome::reason)        \
+#define TV_LM_REASON_NAME(reason, NAME)                                                            \
+    if (r == lm_outcome::reason)                                                                   \
         return #reason;
     TV_LM_STOP_REASONS(TV_LM_REASON_NAME)
 #undef TV_LM_REASON_NAME
@@ -260,7 +263,10 @@ public:
     // their covariance in covar, the curvature in alpha and the chi-square in
     // *chisq, as the finishing call of mrqmin does; a refused fit leaves NaN
     // in a, covar and *chisq; a degenerate one a NaN covariance. The steps are step()'s, so the parameters of a fit that is not
-    // refused are those of the same calls of mrqmin, bit for bit.
+    // refused are those of the same calls of mrqmin, bit for bit. The
+    // convergence tests solve the fitted parameters' curvature in double:
+    // fatal "lm_fit: no memory for the convergence test of <mfit> parameters"
+    // when its mfit x (mfit + 1) doubles cannot be had.
     lm_outcome run(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
                    float **covar, float **alpha, float *chisq, lm_model funcs,
                    const lm_stopping_rule &rule = lm_stopping_rule());

@@ -5,6 +5,7 @@
 #include "stat.h"
 
 #include "detail_fit.h"
+#include "detail_refuse.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <vector>
 
 namespace tessivane {
@@ -34,8 +36,13 @@ public:
     square(int n, int columns)
         : columns_(static_cast<std::size_t>(columns))
     {
-        if (static_cast<std::size_t>(n) * columns_ > kSmall)
+        if (static_cast<std::size_t>(n) * columns_ <= kSmall)
+            return;
+        try {
             big_.resize(static_cast<std::size_t>(n) * columns_);
+        } catch (const std::bad_alloc &) {
+            detail::refuse("lm_fit: no memory for the convergence test of %d parameters", n);
+        }
     }
     double *operator[](int row)
     {

@@ -6,9 +6,11 @@
 #include "stat.h"
 
 #include "detail_fit.h"
+#include "detail_refuse.h"
 #include "detail_scratch.h"
 
 #include <cmath>
+#include <new>
 #include <utility>
 
 namespace {

@@ -60,9 +60,27 @@ struct Images {
     }
     // b's voxels ever further from a's: t from about 0 to the hundreds.
     std::vector<float> far = b;
+    // a and b with voxel v times 10^(v mod 61 - 30): variances that overflow
+    // or underflow in float, and constant voxels at every scale.
+    std::vector<float> wide_a = scaled(a, kN1), wide_b = scaled(b, kN2);
+    static std::vector<float> scaled(std::vector<float> d, std::size_t n)
+    {
+        for (std::size_t k = 0; k < n; k++)
+            for (std::size_t v = 0; v < kVoxels; v++)
+                d[k * kVoxels + v] *= static_cast<float>(std::pow(10.0, int(v % 61) - 30));
+        return d;
+    }
     tb::series_view va() const { return tb::series_view::columns(a.data(), kN1, kVoxels); }
     tb::series_view vb() const { return tb::series_view::columns(b.data(), kN2, kVoxels); }
     tb::series_view vfar() const { return tb::series_view::columns(far.data(), kN2, kVoxels); }
+    tb::series_view vwide_a() const
+    {
+        return tb::series_view::columns(wide_a.data(), kN1, kVoxels);
+    }
+    tb::series_view vwide_b() const
+    {
+        return tb::series_view::columns(wide_b.data(), kN2, kVoxels);
+    }
 };
 const Images images;
 
@@ -225,14 +243,15 @@ struct Routine {
 // the k-th), or the single calls on each voxel writing its `maps` values.
 template <class Batch, class Single>
 Routine voxelwise(const char *name, int maps, Batch batch, Single single,
-                  const std::vector<float> *second = &images.b)
+                  const std::vector<float> *second = &images.b,
+                  const std::vector<float> *first = &images.a)
 {
     return {name, [=](unsigned threads) {
                 std::vector<float> m(maps * kVoxels);
                 if (threads > 0)
                     batch([&](int k) { return &m[k * kVoxels]; }, with_threads(threads));
                 for (std::size_t v = 0; threads == 0 && v < kVoxels; v++) {
-                    auto d1 = one_based(&images.a[v], kN1, kVoxels),
+                    auto d1 = one_based(&(*first)[v], kN1, kVoxels),
                          d2 = one_based(&(*second)[v], kN2, kVoxels);
                     float out[6] = {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
                     single(d1.data(), d2.data(), out);
@@ -270,9 +289,25 @@ const std::vector<Routine> &routines()
         "ttest", 3,
         [](auto m, auto o) { tb::ttest(images.va(), images.vb(), m(0), m(1), m(2), o); },
         ttest_single);
+    const Routine ttest_wide = voxelwise(
+        "ttest_wide_scales", 3,
+        [](auto m, auto o) { tb::ttest(images.vwide_a(), images.vwide_b(), m(0), m(1), m(2), o); },
+        ttest_single, &images.wide_b, &images.wide_a);
+    const auto wide_a9 = tb::series_view::columns(images.wide_a.data(), kN2, kVoxels);
     static const std::vector<Routine> table = {
         ttest_map,
         on_portable_path("ttest_portable", ttest_map),
+        ttest_wide,
+        on_portable_path("ttest_wide_scales_portable", ttest_wide),
+        voxelwise(
+            "pearsn_wide_scales", 2,
+            [wide_a9](auto m, auto o) { tb::pearsn(wide_a9, images.vwide_b(), m(0), m(1), o); },
+            [](float *d1, float *d2, float *v) {
+                float r_prob, z;
+                pearsn(d1, d2, kN2, &v[0], &v[1], &z);
+                pearsn_prob(d1, d2, kN2, &r_prob, &v[1], &z);
+            },
+            &images.wide_b, &images.wide_a),
         voxelwise(
             "ttest_far_apart", 3,
             [](auto m, auto o) { tb::ttest(images.va(), images.vfar(), m(0), m(1), m(2), o); },
@@ -493,7 +528,7 @@ TEST(BatchRefusals, WholeBatchArgumentsAreFatal)
                     "batch ttest: 300 series against 10, the counts must be equal");
     const tb::series_view one = tb::series_view::columns(images.a.data(), 1, kVoxels);
     TV_EXPECT_FATAL(tb::tutest(one, one, nullptr, nullptr, nullptr),
-                    "batch tutest: n1 = 1, n2 = 1, each sample needs two values");
+                    "batch tutest: needs at least two values in each sample");
     tb::lm_problem pb;
     pb.y = pb.x = tb::series_view::rows(courses.y.data(), kRows, kPoints);
     pb.a0 = courses.a0.data();
@@ -511,9 +546,9 @@ TEST(BatchRefusals, ZeroRowsGiveEmptyResults)
     const tb::batch_report lm = tb::lm_fit_many(pb, {nullptr, nullptr, nullptr, nullptr});
     const tb::series_view x = tb::series_view::shared(courses.x.data(), 0, kPoints);
     bool converged = false;
-    const tb::batch_report svd = tb::svdfit_many(
-        x, tb::series_view::rows(courses.y.data(), 0, kPoints), nullptr, 3, fpoly, nullptr,
-        nullptr, nullptr, nullptr, &converged);
+    const tb::batch_report svd =
+        tb::svdfit_many(x, tb::series_view::rows(courses.y.data(), 0, kPoints), nullptr, 3, fpoly,
+                        nullptr, nullptr, nullptr, nullptr, &converged);
     for (const tb::batch_report &r : {lm, svd}) {
         EXPECT_EQ(r.status, tb::batch_status::completed);
         EXPECT_EQ(r.rows_done, 0u);
@@ -555,8 +590,8 @@ TEST(BatchThreads, ACarelessCountIsCapped)
     tb::batch_options few = with_threads(~0u);
     few.progress = options.progress;
     most = 0;
-    tb::ttest(tb::series_view::columns(a.data(), kN1, 2), tb::series_view::columns(b.data(), kN2, 2),
-              t.data(), nullptr, nullptr, few);
+    tb::ttest(tb::series_view::columns(a.data(), kN1, 2),
+              tb::series_view::columns(b.data(), kN2, 2), t.data(), nullptr, nullptr, few);
     EXPECT_LE(most, 3);
 }
 

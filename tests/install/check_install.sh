@@ -19,14 +19,24 @@ prefix=$work/prefix
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in lib/libtessivane.so lib/libtessivane.so.1 include/tessivane/nrutil.h include/tessivane/stat.h \
+         include/tessivane/tessivane_c_routines.h \
          lib/pkgconfig/tessivane.pc lib/cmake/tessivane/tessivaneConfig.cmake; do
   [ -e "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }
 done
 doc=share/doc/tessivane
-for f in README.md LICENSE CHANGELOG.md CONTRIBUTING.md docs/plugin-guide.md docs/img/peak_fit.png \
-         examples/peak_fit.cpp examples/plugin/greeting_plugin.cpp; do
+for f in README.md LICENSE CHANGELOG.md CONTRIBUTING.md docs/README.md docs/plugin-guide.md \
+         docs/img/peak_fit.png examples/peak_fit.cpp examples/plugin/greeting_plugin.cpp \
+         examples/plugin/greeting.tkscript tools/tkhost/scripts/tessivane.tkscript; do
   [ -e "$prefix/$doc/$f" ] || { echo "missing after install: $doc/$f"; exit 1; }
 done
+# Every example of the source tree, whatever its language, is installed.
+examples=${6:-}
+if [ -n "$examples" ]; then
+  for source in "$examples"/*.cpp "$examples"/c/*.c "$examples"/python/*.py "$examples"/plugin/*; do
+    f=examples/${source#"$examples"/}
+    [ -e "$prefix/$doc/$f" ] || { echo "missing after install: $doc/$f"; exit 1; }
+  done
+fi
 if ls "$prefix"/include/tessivane/detail_* >/dev/null 2>&1; then
   echo "internal headers were installed"; exit 1
 fi
@@ -38,10 +48,12 @@ for family in special stats fft sort random linalg fit batch; do
     { echo "<tessivane/$family.h> does not compile on its own"; exit 1; }
 done
 
-# The C interface is strict C99 on its own.
-printf '#include <tessivane/tessivane_c.h>\nint main(void) { return 0; }\n' > "$work/only_c.c"
-"$cc" -std=c99 -pedantic -Wall -Werror -fsyntax-only -I"$prefix/include" "$work/only_c.c" ||
-  { echo "<tessivane/tessivane_c.h> does not compile as C99"; exit 1; }
+# The C interface is strict C99 on its own, whichever of its two headers comes first.
+for header in tessivane_c.h tessivane_c_routines.h; do
+  printf '#include <tessivane/%s>\nint main(void) { return 0; }\n' "$header" > "$work/only_c.c"
+  "$cc" -std=c99 -pedantic -Wall -Werror -fsyntax-only -I"$prefix/include" "$work/only_c.c" ||
+    { echo "<tessivane/$header> does not compile as C99"; exit 1; }
+done
 
 echo "== pkg-config consumer"
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
@@ -58,7 +70,6 @@ cmake --build "$work/cbuild" >/dev/null
 # Every example, copied out of the tree, builds against the installed package
 # with the one line the README gives, and runs; the plugin example runs in the
 # installed tkhost.
-examples=${6:-}
 if [ -n "$examples" ]; then
   echo "== examples against the installed package"
   mkdir -p "$work/examples"
