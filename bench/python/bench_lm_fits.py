@@ -10,7 +10,8 @@ runs; the loops are timed on --loop rows and scaled.
 
 The automatic start's cost is lm_fit_many(a0="auto") minus lm_fit_many from
 the same starts given as a (rows, ma) array (the fits are then the same, bit
-for bit, which the script checks), as a share of the fits' time.
+for bit, which the script checks), as a share of the fits' time: the fastest
+of alternating runs of each.
 
     PYTHONPATH=build/python python3 bench/python/bench_lm_fits.py [--rows 20000] [--loop 500] [--repeat 3]
 """
@@ -57,7 +58,14 @@ def main():
 
     t1 = median_seconds(lambda: tv.lm_fit_many(x, y, "auto", sig=sig, threads=1), args.repeat)
     t2 = median_seconds(lambda: tv.lm_fit_many(x, y, "auto", sig=sig, threads=2), args.repeat)
-    tg = median_seconds(lambda: tv.lm_fit_many(x, y, starts, sig=sig, threads=1), args.repeat)
+    # The start's share is a small difference of two times: the fastest of
+    # alternating runs of each, so that a busy machine does not decide it.
+    best_auto, best_given = np.inf, np.inf
+    for _ in range(2 * args.repeat):
+        best_auto = min(best_auto, median_seconds(
+            lambda: tv.lm_fit_many(x, y, "auto", sig=sig, threads=1), 1))
+        best_given = min(best_given, median_seconds(
+            lambda: tv.lm_fit_many(x, y, starts, sig=sig, threads=1), 1))
 
     from scipy.optimize import curve_fit
     import lmfit
@@ -96,8 +104,11 @@ def main():
     print(f"| tessivane.lm_fit_many, 2 threads | {rate(t2):,.0f} | {t2 / t1:.2f} |")
     print(f"| scipy.optimize.curve_fit loop (analytic Jacobian) | {rate(tc):,.0f} | {tc / t1:.1f} |")
     print(f"| lmfit Model.fit loop | {rate(tl):,.0f} | {tl / t1:.1f} |")
-    print(f"\nThe automatic start: {100 * (t1 - tg) / tg:.1f} % of the fits' time "
-          f"({1e6 * (t1 - tg) / args.rows:.2f} us per row of {1e6 * tg / args.rows:.1f} us; target <= 10 %)")
+    share = (best_auto - best_given) / best_given
+    print(f"\nThe automatic start: {100 * share:.1f} % of the fits' time "
+          f"({1e6 * (best_auto - best_given) / args.rows:.2f} us per row of "
+          f"{1e6 * best_given / args.rows:.1f} us; fastest of {2 * args.repeat} alternating runs; "
+          f"target <= 10 %)")
 
 
 if __name__ == "__main__":

@@ -20,21 +20,26 @@ struct sorted_series {
 
 sorted_series sort_by_x(const float *x, const float *y, int n)
 {
-    std::vector<int> order(n);
-    std::iota(order.begin(), order.end(), 1);
-    // A time axis is in order already: no sort.
-    if (!std::is_sorted(x + 1, x + 1 + n))
-        std::stable_sort(order.begin(), order.end(), [&](int i, int j) { return x[i] < x[j]; });
     sorted_series s;
     s.x.reserve(n);
     s.y.reserve(n);
-    double smallest = HUGE_VAL;
-    for (int i : order) {
-        if (!s.x.empty() && x[i] != s.x.back())
-            smallest = std::min(smallest, x[i] - s.x.back());
-        s.x.push_back(x[i]);
-        s.y.push_back(y[i]);
+    // A time axis is in order already: no sort.
+    if (std::is_sorted(x + 1, x + 1 + n)) {
+        s.x.assign(x + 1, x + 1 + n);
+        s.y.assign(y + 1, y + 1 + n);
+    } else {
+        std::vector<int> order(n);
+        std::iota(order.begin(), order.end(), 1);
+        std::stable_sort(order.begin(), order.end(), [&](int i, int j) { return x[i] < x[j]; });
+        for (int i : order) {
+            s.x.push_back(x[i]);
+            s.y.push_back(y[i]);
+        }
     }
+    double smallest = HUGE_VAL;
+    for (int i = 1; i < n; i++)
+        if (s.x[i] != s.x[i - 1])
+            smallest = std::min(smallest, s.x[i] - s.x[i - 1]);
     if (smallest < HUGE_VAL)
         s.spacing = smallest;
     return s;
@@ -107,11 +112,10 @@ void gauss_start(const float *x, const float *y, int ndata, float *a, int ma)
         // noisy sample.
         int p = 0;
         for (int i = 0; i < n; i++) {
-            const int lo = std::max(0, i - 1), hi = std::min(n - 1, i + 1);
-            double sum = 0.0;
-            for (int k = lo; k <= hi; k++)
-                sum += rest[k];
-            mean[i] = sum / (hi - lo + 1);
+            if (i == 0 || i == n - 1)
+                mean[i] = n == 1 ? rest[0] : 0.5 * (rest[i] + rest[i == 0 ? 1 : n - 2]);
+            else
+                mean[i] = (rest[i - 1] + rest[i] + rest[i + 1]) * (1.0 / 3.0);
             if (std::fabs(mean[i]) > std::fabs(mean[p]) || std::isnan(mean[i]))
                 p = i;
         }
