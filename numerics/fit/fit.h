@@ -182,7 +182,9 @@ typedef void (*lm_model)(float, float *, float *, float *, int);
 //
 // Otherwise run() stops when lambda exceeds max_lambda (stalled: no step
 // lowers chi-square although P > R says one should: a wrong derivative, a
-// kink), after max_iterations calls (iteration_limit), or, when quiet_steps
+// kink), after max_iterations calls (iteration_limit; also when some 45
+// accepted steps in a row take lambda to 0, where the next call would be the
+// finishing one, unless the convergence tests hold there), or, when quiet_steps
 // > 0, after quiet_steps accepted steps in a row that each lowered
 // chi-square by less than absolute_drop + relative_drop * chi-square
 // (rejected steps neither count nor break the run); a stop by that rule is

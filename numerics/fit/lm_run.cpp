@@ -293,6 +293,7 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
                newton <= limit;
     };
     float alamda = -1.0f;
+    bool underflow = false;
     bool moved = true;  // the accepted point changed: measure it again
     int quiet = 0;
     try {
@@ -307,6 +308,16 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
             if (alamda > rule.max_lambda) {
                 outcome.stop = at_minimum(true) || newton_within(noise) ? lm_outcome::converged
                                                                       : lm_outcome::stalled;
+                break;
+            }
+            // Some 45 accepted steps in a row take lambda below the smallest
+            // float: a call with lambda 0 would be the finishing call, so the
+            // iteration ends here, judged as when lambda runs out.
+            if (alamda == 0.0f) {
+                outcome.stop = at_minimum(true) || newton_within(noise)
+                                   ? lm_outcome::converged
+                                   : lm_outcome::iteration_limit;
+                underflow = true;
                 break;
             }
             const float before = ochisq_;
@@ -364,8 +375,8 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
                       "stalled: lambda passed %.3g while chi-square %.7g should still drop by %.3g",
                       static_cast<double>(rule.max_lambda), static_cast<double>(ochisq_), drop);
     else if (outcome.stop == lm_outcome::iteration_limit)
-        std::snprintf(outcome.message, size, "iteration limit: %d calls, predicted drop %.3g",
-                      outcome.iterations, drop);
+        std::snprintf(outcome.message, size, "iteration limit: %s after %d calls, predicted drop %.3g",
+                      underflow ? "lambda fell to 0" : "max_iterations", outcome.iterations, drop);
     else if (outcome.stop == lm_outcome::small_steps)
         std::snprintf(outcome.message, size, "small steps: predicted drop %.3g > %.3g", drop,
                       noise);

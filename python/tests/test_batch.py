@@ -200,3 +200,16 @@ def test_progress_bar_counts_every_row(monkeypatch):
     rows = np.tile(PEAKS, (40, 1))
     tv.lm_fit_many(X, rows, [1.0, 6.0, 1.5], threads=2, progress=True)
     assert calls[0] == len(rows) and calls[-1] == "close" and sum(calls[1:-1]) == len(rows)
+
+
+def test_a_fit_whose_lambda_falls_to_zero_ends_instead_of_being_refused():
+    # A zig-zag of 45 accepted steps takes lambda below the smallest float; the
+    # next call would have been the finishing one ("no fit in progress").
+    sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "examples", "python"))
+    import voxelwise_fit
+
+    t, image = voxelwise_fit.synthetic_image((8, 8, 4))
+    course = image.reshape(voxelwise_fit.T, -1).T[218]
+    fit = tv.LMFit(t, course, "auto")
+    assert fit.run().stop == "converged" and fit.outcome.lambda_at_stop == 0.0
+    assert tv.lm_fit_many(t, course[None, :]).outcome[0] == "converged"
