@@ -111,7 +111,7 @@ TV_API void fgauss(float x, float *a, float *y, float *dyda, int na);
 // area. Widths are at least the smallest spacing of x. Writes a[1..ma]; a
 // trailing pair or single parameter gets 0. NaN in x or y gives NaN
 // parameters. [thread-safe] No state.
-TV_API void gauss_start(const float *x, const float *y, int ndata, float *a, int ma);
+TV_API void gauss_start(float *x, float *y, int ndata, float *a, int ma);
 
 namespace tessivane {
 

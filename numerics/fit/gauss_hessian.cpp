@@ -41,11 +41,11 @@ int gauss_saddle(const float *x, const float *y, const float *sig, int ndata, co
     // alpha, plus the tolerance on its diagonal, and its Cholesky factor in
     // double: a failing pivot is a direction along which chi-square falls by
     // more than the float curvature resolves.
-    std::vector<int> fitted;
+    std::vector<int> fitted(m);
+    int n = 0;
     for (int l = 1; l <= m; l++)
         if (ia[l])
-            fitted.push_back(l);
-    const int n = static_cast<int>(fitted.size());
+            fitted[n++] = l;
     std::vector<double> h(static_cast<std::size_t>(n) * n), scale(n);
     for (int j = 0; j < n; j++)
         scale[j] = 1.0 / std::sqrt(static_cast<double>(alpha[j + 1][j + 1]));

@@ -39,7 +39,7 @@ public:
         if (static_cast<std::size_t>(n) * columns_ <= kSmall)
             return;
         try {
-            big_.resize(static_cast<std::size_t>(n) * columns_);
+            big_ = std::vector<double>(static_cast<std::size_t>(n) * columns_);
         } catch (const std::bad_alloc &) {
             detail::refuse("lm_fit: no memory for the convergence test of %d parameters", n);
         }

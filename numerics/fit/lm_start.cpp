@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 #include <vector>
 
 namespace {
@@ -21,20 +20,18 @@ struct sorted_series {
 sorted_series sort_by_x(const float *x, const float *y, int n)
 {
     sorted_series s;
-    s.x.reserve(n);
-    s.y.reserve(n);
-    // A time axis is in order already: no sort.
+    s.x = std::vector<double>(n);
+    s.y = std::vector<double>(n);
     if (std::is_sorted(x + 1, x + 1 + n)) {
-        s.x.assign(x + 1, x + 1 + n);
-        s.y.assign(y + 1, y + 1 + n);
+        // A time axis is in order already.
+        for (int i = 0; i < n; i++)
+            s.x[i] = x[i + 1], s.y[i] = y[i + 1];
     } else {
-        std::vector<int> order(n);
-        std::iota(order.begin(), order.end(), 1);
-        std::stable_sort(order.begin(), order.end(), [&](int i, int j) { return x[i] < x[j]; });
-        for (int i : order) {
-            s.x.push_back(x[i]);
-            s.y.push_back(y[i]);
-        }
+        // The library's own sort with y as companion, on copies.
+        std::vector<float> xs(x + 1, x + 1 + n), ys(y + 1, y + 1 + n);
+        sort2(static_cast<unsigned long>(n), xs.data() - 1, ys.data() - 1);
+        for (int i = 0; i < n; i++)
+            s.x[i] = xs[i], s.y[i] = ys[i];
     }
     double smallest = HUGE_VAL;
     for (int i = 1; i < n; i++)
@@ -96,7 +93,7 @@ double vertex(const std::vector<double> &x, const std::vector<double> &m, int p)
 
 }  // namespace
 
-void gauss_start(const float *x, const float *y, int ndata, float *a, int ma)
+void gauss_start(float *x, float *y, int ndata, float *a, int ma)
 {
     if (std::any_of(x + 1, x + 1 + ndata, [](float v) { return std::isnan(v); })) {
         std::fill(a + 1, a + 1 + ma, std::nanf(""));

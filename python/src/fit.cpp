@@ -229,9 +229,10 @@ void bind_fit(py::module_ &m)
     m.def("gauss_start", [](const farray &x, const farray &y, int ma) {
         farray a(ma);
         float *pa = a.mutable_data();
+        std::vector<float> xs(x.data(), x.data() + x.size()), ys(y.data(), y.data() + y.size());
         run_library([&] {
-            ::gauss_start(one1(x.data()), one1(y.data()), static_cast<int>(x.size()),
-                                   one1(pa), ma);
+            ::gauss_start(one1(xs.data()), one1(ys.data()), static_cast<int>(xs.size()), one1(pa),
+                          ma);
         });
         return a;
     });
