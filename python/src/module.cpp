@@ -1,7 +1,7 @@
 // The extension module tessivane._core: the library's routines on NumPy
 // buffers. The Python package (python/tessivane) converts and checks the
 // arguments, then calls in here.
-#include "common.h"
+#include "lm_args.h"
 
 #include <cstring>
 
@@ -42,6 +42,7 @@ PYBIND11_MODULE(_core, m)
     tvpy::bind_sort(m);
     tvpy::bind_random(m);
     tvpy::bind_linalg(m);
+    tvpy::bind_lm_codes(m);
     tvpy::bind_fit(m);
     tvpy::bind_batch(m);
 }
