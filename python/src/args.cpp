@@ -1,5 +1,5 @@
 // Argument conversion and checks of the extension (see args.h).
-#include "args.h"
+#include "table_calls.h"
 
 #include "batch.h"
 
@@ -125,14 +125,35 @@ int arguments::sign(py::handle x) const
 
 unsigned arguments::threads(py::handle x, std::size_t work, std::size_t small) const
 {
-    constexpr unsigned per_cpu = 4;
     if (x.is_none())
         return work >= small ? 0u : 1u;
-    const auto t = integer<unsigned>(x, "threads", 1u);
-    const std::size_t cap = std::max<std::size_t>(
-        1, std::min<std::size_t>(work, per_cpu * static_cast<std::size_t>(
-                                                     tessivane::batch::default_threads())));
-    return static_cast<unsigned>(std::min<std::size_t>(t, cap));
+    return tessivane::args::worker_threads(work, integer<unsigned>(x, "threads", 1u),
+                                           tessivane::batch::default_threads());
+}
+
+void check_call(const arguments &args, std::initializer_list<tessivane::args::pointer> pointers,
+                std::initializer_list<tessivane::args::rule> rules,
+                std::initializer_list<extent> extents, std::initializer_list<held> buffers)
+{
+    if (const char *missing = tessivane::args::missing_pointer(pointers))
+        args.value_error(std::string(missing) + " is missing");
+    if (const char *broken = tessivane::args::broken_rule(rules))
+        args.value_error(broken);
+    for (const extent &e : extents) {
+        std::size_t spans = 0;
+        const bool sized = e.n1 >= 0 && e.n2 >= 0 && e.n3 >= 0 &&
+                           tessivane::args::size_product(
+                               {static_cast<std::size_t>(e.n1), static_cast<std::size_t>(e.n2),
+                                static_cast<std::size_t>(e.n3)},
+                               &spans);
+        for (const held &h : buffers)
+            if (std::strcmp(h.name, e.name) == 0 &&
+                (!sized || static_cast<std::size_t>(h.elements) < spans))
+                args.value_error(std::string(e.name) + " holds " + std::to_string(h.elements) +
+                                 " values where the routine takes " +
+                                 (sized ? std::to_string(spans) : std::string("too many")));
+    }
 }
 
 }  // namespace tvpy
+

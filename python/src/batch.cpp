@@ -246,7 +246,7 @@ py::tuple lm_many(py::handle x_, py::handle y_, py::handle a0_, py::handle model
     std::vector<std::string> names, messages;
     for (std::size_t i = 0; i < rows; i++) {
         const tb::lm_row_outcome &o = outcomes[i];
-        names.push_back(row_outcome_name(o));
+        names.push_back(tb::outcome_name(o));
         messages.push_back(o.message);
         iterations.mutable_data()[i] = o.outcome.iterations;
         lambda.mutable_data()[i] = o.outcome.lambda_at_stop;

@@ -1,9 +1,7 @@
 // The FFTs on new arrays: the input is copied into the result, which the
 // library then transforms in place. complex64 is the library's interleaved
 // layout (real part first), so a complex array is passed as it is.
-#include "args.h"
-
-#include "stat.h"
+#include "table_calls.h"
 
 #include <chrono>
 #include <cstring>
@@ -41,7 +39,7 @@ zarray complex_fft(py::handle z_, py::handle isign_)
     zarray out = copy_complex(z);
     float *data = floats(out);
     const unsigned long nn = static_cast<unsigned long>(z.size());
-    run_library([&] { four1(one1(data), nn, isign); });
+    call_four1(args, {{"data", 2 * out.size()}}, nullptr, one1(data), nn, isign);
     return out;
 }
 
@@ -73,11 +71,8 @@ farray real_fft(py::handle x_, py::handle isign_, py::handle out_)
     const int isign = args.sign(isign_);
     farray out = out_.is_none() ? farray(n) : out_array(args, out_, n);
     float *data = out.mutable_data();
-    const float *in = x.data();
-    run_library([&] {
-        std::memmove(data, in, static_cast<size_t>(n) * sizeof(float));
-        realft(one1(data), static_cast<unsigned long>(n), isign);
-    });
+    std::memmove(data, x.data(), static_cast<size_t>(n) * sizeof(float));
+    call_realft(args, {{"data", n}}, nullptr, one1(data), static_cast<unsigned long>(n), isign);
     return out;
 }
 
@@ -97,7 +92,8 @@ zarray nd_fft(py::handle z_, py::handle isign_)
     for (py::ssize_t d = 0; d < z.ndim(); d++)
         nn.push_back(static_cast<unsigned long>(z.shape(d)));
     const int ndim = static_cast<int>(z.ndim());
-    run_library([&] { fourn(one1(data), nn.data(), ndim, isign); });
+    call_fourn(args, {{"data", 2 * out.size()}, {"nn", ndim}}, nullptr, one1(data), nn.data(), ndim,
+               isign);
     return out;
 }
 
@@ -135,10 +131,9 @@ py::tuple real_fft_3d(py::handle data_, py::handle isign_, py::handle speq_)
     for (py::ssize_t i = 1; i <= nn1; i++)
         rows[static_cast<size_t>(i)] = columns.data() + (i - 1) * nn2 - 1;
     rows1 sp(s.mutable_data(), nn1, 2 * nn2);
-    run_library([&] {
-        rlft3(rows.data(), sp, static_cast<unsigned long>(nn1), static_cast<unsigned long>(nn2),
-              static_cast<unsigned long>(nn3), isign);
-    });
+    call_rlft3(args, {{"data", d.size()}, {"speq", s.size()}}, nullptr, rows.data(), sp,
+               static_cast<unsigned long>(nn1), static_cast<unsigned long>(nn2),
+               static_cast<unsigned long>(nn3), isign);
     if (flat)
         return py::make_tuple(d, s.reshape({2 * nn2}));
     return py::make_tuple(d, s.reshape({nn1, 2 * nn2}));

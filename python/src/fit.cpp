@@ -2,9 +2,9 @@
 // LMFit, one Levenberg-Marquardt fit (tessivane::lm_fit) with the built-in
 // Gaussian or a Python model.
 #include "lm_args.h"
+#include "table_calls.h"
 
 #include "bases.h"
-#include "stat.h"
 
 #include <atomic>
 #include <cstring>
@@ -38,10 +38,9 @@ py::tuple line_fit(py::handle x_, py::handle y_, py::handle sig_)
     const farray sig = weighted ? args.vector(sig_, "sig") : x;
     args.same_length({&x, &y, &sig});
     float a = 0, b = 0, siga = 0, sigb = 0, chi2 = 0, q = 0;
-    run_library([&] {
-        fit(one1(x.data()), one1(y.data()), count(x), weighted ? one1(sig.data()) : nullptr,
-            weighted ? 1 : 0, &a, &b, &siga, &sigb, &chi2, &q);
-    });
+    call_fit(args, {{"x", x.size()}, {"y", y.size()}, {"sig", sig.size()}}, nullptr, one1(x.data()),
+             one1(y.data()), count(x), weighted ? one1(sig.data()) : nullptr, weighted ? 1 : 0, &a,
+             &b, &siga, &sigb, &chi2, &q);
     return py::make_tuple(a, b, siga, sigb, chi2, q);
 }
 
@@ -90,12 +89,11 @@ py::tuple linear_fit(py::handle x_, py::handle y_, py::handle ma_, py::handle si
     float *pa = a.mutable_data(), *pw = w.mutable_data();
     float chisq = 0.0f;
     callback_scope scope(context);
-    run_library(
-        [&] {
-            svdfit(one1(x.data()), one1(y.data()), one1(sig.data()), ndata, one1(pa), ma, pu, pv,
-                   one1(pw), &chisq, funcs);
-        },
-        &context);
+    call_svdfit(args,
+                {{"x", x.size()}, {"y", y.size()}, {"sig", sig.size()}, {"a", ma}, {"u", u.size()},
+                 {"v", v.size()}, {"w", ma}},
+                &context, one1(x.data()), one1(y.data()), one1(sig.data()), ndata, one1(pa), ma, pu,
+                pv, one1(pw), &chisq, funcs);
     return py::make_tuple(a, u, v, w, chisq);
 }
 
@@ -106,7 +104,10 @@ farray basis_values(py::handle x_, py::handle n_, int which)
     const int np = args.integer<int>(n_, "n", 1);
     farray p(np);
     float *pp = p.mutable_data();
-    run_library([&] { which == 0 ? fpoly(x, one1(pp), np) : fleg(x, one1(pp), np); });
+    if (which == 0)
+        call_fpoly(args, {{"p", np}}, nullptr, x, one1(pp), np);
+    else
+        run_library([&] { fleg(x, one1(pp), np); });
     return p;
 }
 
@@ -176,7 +177,7 @@ public:
                                rule);
         });
         alamda_ = 0.0f;
-        return py::make_tuple(stop_name(outcome), outcome.iterations, outcome.lambda_at_stop);
+        return py::make_tuple(tessivane::reason_name(outcome.stop), outcome.iterations, outcome.lambda_at_stop);
     }
 
     farray params() const { return vector_copy(a_, {ma_}); }
@@ -272,7 +273,8 @@ void bind_fit(py::module_ &m)
         std::fill_n(pd, na, 0.0f);  // past the last whole triple: no derivative
         float y = 0.0f;
         std::vector<float> params(a.data(), a.data() + na);
-        run_library([&] { fgauss(x, one1(params.data()), &y, one1(pd), na); });
+        call_fgauss(args, {{"a", na}, {"dyda", na}}, nullptr, x, one1(params.data()), &y, one1(pd),
+                    na);
         return py::make_tuple(y, dyda);
     });
     py::class_<lm_state>(m, "LMState")

@@ -1,9 +1,7 @@
 // Linear algebra on (rows, cols) float32 arrays: each routine works on copies
 // laid out as the library's 1-based row-pointer matrices (0-based for the
 // inverse) and returns them.
-#include "args.h"
-
-#include "stat.h"
+#include "table_calls.h"
 
 namespace tvpy {
 namespace {
@@ -26,17 +24,17 @@ farray square_of(const arguments &args, py::handle x, const char *name, int n)
 // u (m, n), w (n,), v (n, n) and whether every singular value converged.
 py::tuple svd(py::handle a_)
 {
-    const farray a = arguments("svdcmp").matrix(a_, "a");
+    const arguments args("svdcmp");
+    const farray a = args.matrix(a_, "a");
     const int m = dim(a, 0), n = dim(a, 1);
     farray u = copy_of(a);
     farray w(n), v(std::vector<py::ssize_t>{n, n});
     rows1 pu(u.mutable_data(), m, n), pv(v.mutable_data(), n, n);
     float *pw = w.mutable_data();
     bool converged = true;
-    run_library([&] {
-        svdcmp(pu, m, n, one1(pw), pv);
-        converged = tessivane::last_svd_converged();
-    });
+    call_svdcmp(args, {{"a", u.size()}, {"w", n}, {"v", v.size()}}, nullptr, pu, m, n, one1(pw),
+                pv);
+    converged = tessivane::last_svd_converged();  // the flag of this thread's last svdcmp
     return py::make_tuple(u, w, v, converged);
 }
 
@@ -50,7 +48,8 @@ farray svd_solve(py::handle u_, py::handle w_, py::handle v_, py::handle b_)
     farray uc = copy_of(u), vc = copy_of(v), wc = copy_of(w), bc = copy_of(b), x(n);
     rows1 pu(uc.mutable_data(), m, n), pv(vc.mutable_data(), n, n);
     float *pw = wc.mutable_data(), *pb = bc.mutable_data(), *px = x.mutable_data();
-    run_library([&] { svbksb(pu, one1(pw), pv, m, n, one1(pb), one1(px)); });
+    call_svbksb(args, {{"u", uc.size()}, {"w", n}, {"v", vc.size()}, {"b", m}, {"x", n}}, nullptr,
+                pu, one1(pw), pv, m, n, one1(pb), one1(px));
     return x;
 }
 
@@ -63,7 +62,8 @@ farray svd_covariance(py::handle v_, py::handle w_)
     farray vc = copy_of(v), wc = copy_of(w), cvm(std::vector<py::ssize_t>{ma, ma});
     rows1 pv(vc.mutable_data(), ma, ma), pc(cvm.mutable_data(), ma, ma);
     float *pw = wc.mutable_data();
-    run_library([&] { svdvar(pv, ma, one1(pw), pc); });
+    call_svdvar(args, {{"v", vc.size()}, {"w", ma}, {"cvm", cvm.size()}}, nullptr, pv, ma,
+                one1(pw), pc);
     return cvm;
 }
 
@@ -81,20 +81,22 @@ py::tuple gauss_jordan(py::handle a_, py::handle b_)
     const int m = bc.ndim() == 1 ? 1 : dim(bc, 1);
     farray ac = copy_of(a);
     rows1 pa(ac.mutable_data(), n, n), pb(bc.mutable_data(), n, m > 0 ? m : 1);
-    run_library([&] { gaussj(pa, n, pb, m); });
+    call_gaussj(args, {{"a", ac.size()}, {"b", bc.size()}}, nullptr, pa, n, pb, m);
     return py::make_tuple(ac, b_.is_none() ? py::object(py::none()) : py::object(bc));
 }
 
 // d (n,), v (n, n) with the eigenvectors as columns, and the rotation count.
 py::tuple eigen(py::handle a_)
 {
-    const farray a = arguments("jacobi").matrix(a_, "a", true);
+    const arguments args("jacobi");
+    const farray a = args.matrix(a_, "a", true);
     const int n = dim(a, 0);
     farray ac = copy_of(a), d(n), v(std::vector<py::ssize_t>{n, n});
     rows1 pa(ac.mutable_data(), n, n), pv(v.mutable_data(), n, n);
     float *pd = d.mutable_data();
     int nrot = 0;
-    run_library([&] { jacobi(pa, n, one1(pd), pv, &nrot); });
+    call_jacobi(args, {{"a", ac.size()}, {"d", n}, {"v", v.size()}}, nullptr, pa, n, one1(pd), pv,
+                &nrot);
     return py::make_tuple(d, v, nrot);
 }
 
@@ -107,17 +109,19 @@ py::tuple eigen_sorted(py::handle d_, py::handle v_)
     farray dc = copy_of(d), vc = copy_of(v);
     rows1 pv(vc.mutable_data(), n, n);
     float *pd = dc.mutable_data();
-    run_library([&] { eigsrt(one1(pd), pv, n); });
+    call_eigsrt(args, {{"d", n}, {"v", vc.size()}}, nullptr, one1(pd), pv, n);
     return py::make_tuple(dc, vc);
 }
 
 farray inverse(py::handle a_)
 {
-    const farray a = arguments("inverse").matrix(a_, "a", true);
+    const arguments args("inverse");
+    const farray a = args.matrix(a_, "a", true);
     const int n = dim(a, 0);
     farray ac = copy_of(a), inv(std::vector<py::ssize_t>{n, n});
     rows0 pa(ac.mutable_data(), n, n), pi(inv.mutable_data(), n, n);
-    run_library([&] { getInverseMatrixUsingSVD(pa, pi, n); });
+    call_getInverseMatrixUsingSVD(args, {{"m", ac.size()}, {"inv", inv.size()}}, nullptr, pa, pi,
+                                  n);
     return inv;
 }
 

@@ -51,26 +51,20 @@ std::vector<int> fit_flags(const arguments &args, py::handle ia, py::ssize_t ma,
     return out;
 }
 
-std::string stop_name(const tessivane::lm_outcome &outcome)
-{
-    return py::str(py::cast(outcome.stop).attr("name"));
-}
-
-std::string row_outcome_name(const tb::lm_row_outcome &row)
-{
-    if (row.state == tb::row_state::fitted)
-        return stop_name(row.outcome);
-    return py::str(py::cast(row.state).attr("name"));
-}
 
 void bind_lm_codes(py::module_ &m)
 {
-    using reason = tessivane::lm_outcome::reason;
-    py::enum_<reason>(m, "LMStop", "Why a Levenberg-Marquardt fit stopped")
-        .value("iteration_limit", reason::iteration_limit)
-        .value("converged", reason::converged)
-        .value("stalled", reason::stalled)
-        .value("small_steps", reason::small_steps);
+    py::enum_<tessivane::lm_outcome::reason> stops(m, "LMStop",
+                                                   "Why a Levenberg-Marquardt fit stopped");
+#define TV_PY_STOP_VALUE(reason, NAME) stops.value(#reason, tessivane::lm_outcome::reason);
+    TV_LM_STOP_REASONS(TV_PY_STOP_VALUE)
+#undef TV_PY_STOP_VALUE
+    m.def("outcome_name", [](tb::row_state state, tessivane::lm_outcome::reason stop) {
+        tb::lm_row_outcome row;
+        row.state = state;
+        row.outcome.stop = stop;
+        return tb::outcome_name(row);
+    });
     py::enum_<tb::row_state>(m, "RowState", "What became of a row of lm_fit_many")
         .value("fitted", tb::row_state::fitted)
         .value("refused", tb::row_state::refused)

@@ -1,7 +1,8 @@
 // What the single and the batched Levenberg-Marquardt fits of the extension
 // share: the stopping rule read from any object with its fields, the flags of
 // the fitted parameters, and the names of the stop reasons and row states,
-// bound once as enums (LMStop, RowState) from which every outcome string comes.
+// bound once as enums (LMStop, RowState); every outcome string is the
+// library's own name (reason_name, outcome_name).
 #ifndef TESSIVANE_PY_LM_ARGS_H
 #define TESSIVANE_PY_LM_ARGS_H
 
@@ -30,11 +31,8 @@ tessivane::lm_stopping_rule stopping_rule(const arguments &args, py::handle rule
 std::vector<int> fit_flags(const arguments &args, py::handle ia, py::ssize_t ma,
                            bool need_one = false);
 
-// The name of a fit's stop reason, or of a batch row's outcome.
-std::string stop_name(const tessivane::lm_outcome &outcome);
-std::string row_outcome_name(const tessivane::batch::lm_row_outcome &row);
-
-// LMStop, RowState and lm_stopping_rule_fields ((name, default) pairs).
+// LMStop (from the library's list of stop reasons), RowState, the library's
+// outcome_name(state, stop) and lm_stopping_rule_fields ((name, default) pairs).
 void bind_lm_codes(py::module_ &m);
 
 }  // namespace tvpy

@@ -1,7 +1,5 @@
 // Sorting, ranking and selection on copies of the caller's arrays.
-#include "args.h"
-
-#include "stat.h"
+#include "table_calls.h"
 
 #include <cstring>
 
@@ -15,19 +13,17 @@ unsigned long count(const py::array &x)
 
 farray sorted(py::handle x_)
 {
-    const farray x = arguments("sort").vector(x_, "x", 0);
-    farray out = copy_of(x);
-    float *p = out.mutable_data();
-    run_library([&] { sort(count(x), one1(p)); });
+    const arguments args("sort");
+    farray out = copy_of(args.vector(x_, "x", 0));
+    call_sort(args, {{"arr", out.size()}}, nullptr, count(out), one1(out.mutable_data()));
     return out;
 }
 
 farray heap_sorted(py::handle x_)
 {
-    const farray x = arguments("hpsort").vector(x_, "x", 0);
-    farray out = copy_of(x);
-    float *p = out.mutable_data();
-    run_library([&] { hpsort(count(x), one1(p)); });
+    const arguments args("hpsort");
+    farray out = copy_of(args.vector(x_, "x", 0));
+    call_hpsort(args, {{"ra", out.size()}}, nullptr, count(out), one1(out.mutable_data()));
     return out;
 }
 
@@ -38,7 +34,7 @@ py::tuple sorted_pair(py::handle a_, py::handle b_)
     args.same_length({&a, &b});
     farray sa = copy_of(a), sb = copy_of(b);
     float *pa = sa.mutable_data(), *pb = sb.mutable_data();
-    run_library([&] { sort2(count(a), one1(pa), one1(pb)); });
+    call_sort2(args, {{"arr", sa.size()}, {"brr", sb.size()}}, nullptr, count(a), one1(pa), one1(pb));
     return py::make_tuple(sa, sb);
 }
 
@@ -53,19 +49,17 @@ py::tuple ranks(py::handle w_)
         if (!(p[i] >= p[i - 1]))
             args.value_error("w must be sorted ascending (and free of NaNs)");
     float s = 0.0f;
-    run_library([&] { crank(count(w), one1(p), &s); });
+    call_crank(args, {{"w", out.size()}}, nullptr, count(w), one1(p), &s);
     return py::make_tuple(out, s);
 }
 
 // The k-th smallest value (k 0-based) of a copy of x: select on float32
 // input, select_ushort (giving an int) on uint16 input.
 template <class T, class Select>
-T kth(const carray<T> &x, unsigned long k, Select select_kth)
+T kth(const arguments &args, const carray<T> &x, unsigned long k, Select select_kth)
 {
     std::vector<T> copy(x.data(), x.data() + x.size());
-    T value = 0;
-    run_library([&] { value = select_kth(k + 1, count(x), one1(copy.data())); });
-    return value;
+    return select_kth(args, {{"arr", x.size()}}, nullptr, k + 1, count(x), one1(copy.data()));
 }
 
 py::object selected(py::handle x_, py::handle k_)
@@ -83,9 +77,9 @@ py::object selected(py::handle x_, py::handle k_)
                          std::to_string(x.size() - 1));
     const auto k0 = static_cast<unsigned long>(k);
     if (ushort)
-        return py::int_(kth(py::reinterpret_borrow<carray<unsigned short>>(x), k0, &select_ushort));
-    return py::float_(kth(py::reinterpret_borrow<farray>(x), k0,
-                          [](unsigned long k, unsigned long n, float *a) { return select(k, n, a); }));
+        return py::int_(kth(args, py::reinterpret_borrow<carray<unsigned short>>(x), k0,
+                            &call_select_ushort));
+    return py::float_(kth(args, py::reinterpret_borrow<farray>(x), k0, &call_select));
 }
 
 }  // namespace

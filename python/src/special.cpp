@@ -1,5 +1,6 @@
 // Special functions and the conversions between statistics and p-values,
-// elementwise over arrays the Python side has already broadcast to one shape:
+// elementwise over arrays the Python side has already broadcast to one shape
+// (the routines of the element-wise batch, elementwise_routines.h):
 // on the calling thread for small arrays, on the library's pool
 // (tessivane::batch::special) for large ones, with the same bits either way.
 #include "args.h"
@@ -14,11 +15,6 @@ namespace tvpy {
 namespace {
 
 namespace tb = tessivane::batch;
-
-// The functions, each named as in the library and in tb::special_function.
-#define TV_PY_SPECIAL_FUNCTIONS(X) \
-    X(gammln) X(gammq) X(betai) X(erfcc) X(probks) X(t_to_p) X(t_to_p_real) X(r_to_p) X(F_to_p) \
-    X(p_to_t) X(p_to_r) X(p_to_F) X(p_to_z) X(kstwo_prob)
 
 template <class A>
 using handle_for = py::handle;
@@ -97,9 +93,8 @@ void def_special(py::module_ &m, const char *name, R (*f)(A...), tb::special_fun
 
 void bind_special(py::module_ &m)
 {
-#define TV_PY_DEF_SPECIAL(name) def_special(m, #name, &name, tb::special_function::name);
-    TV_PY_SPECIAL_FUNCTIONS(TV_PY_DEF_SPECIAL)
-#undef TV_PY_DEF_SPECIAL
+#define TV_ELEMENTWISE(name) def_special(m, #name, &name, tb::special_function::name);
+#include "elementwise_routines.h"
 }
 
 }  // namespace tvpy

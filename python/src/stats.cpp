@@ -1,10 +1,8 @@
 // Two-sample tests and correlation of 1-D samples, each with its p-value from
 // the library's conversion for that statistic.
-#include "args.h"
+#include "table_calls.h"
 
 #include <pybind11/stl.h>
-
-#include "stat.h"
 
 #include <array>
 #include <cmath>
@@ -36,76 +34,69 @@ std::pair<farray, farray> samples(const arguments &args, py::handle a, py::handl
 py::tuple two_sample_t(py::handle a_, py::handle b_)
 {
     const arguments args("ttest");
-    const auto [a, b] = samples(args, a_, b_, 1);
-    if (a.size() + b.size() < 3)
-        args.value_error("needs at least three values in the two samples together");
+    const auto [a, b] = samples(args, a_, b_, 0);
     float t = 0.0f, p = 0.0f;
-    const unsigned long df = count(a) + count(b) - 2;
-    run_library([&] {
-        float unused;
-        ttest(one1(a.data()), count(a), one1(b.data()), count(b), &t, &unused);
-        p = t_to_p(t, df);
-    });
-    return py::make_tuple(t, static_cast<float>(df), p);
+    call_ttest(args, {{"data1", a.size()}, {"data2", b.size()}}, nullptr, one1(a.data()), count(a),
+               one1(b.data()), count(b), &t, &p);
+    return py::make_tuple(t, static_cast<float>(count(a) + count(b) - 2), p);
 }
 
 // Welch's t, its Welch-Satterthwaite df and p = t_to_p_real(t, df).
 py::tuple welch_t(py::handle a_, py::handle b_)
 {
-    const auto [a, b] = samples(arguments("tutest"), a_, b_, 2);
-    float t = 0.0f, df = 0.0f, p = 0.0f;
-    run_library([&] {
-        float unused;
-        tutest(one1(a.data()), count(a), one1(b.data()), count(b), &t, &unused);
-        df = welch_df(one1(a.data()), count(a), one1(b.data()), count(b));
-        p = t_to_p_real(t, df);
-    });
+    const arguments args("tutest");
+    const auto [a, b] = samples(args, a_, b_, 0);
+    float t = 0.0f, p = 0.0f;
+    const std::initializer_list<held> buffers{{"data1", a.size()}, {"data2", b.size()}};
+    call_tutest(args, buffers, nullptr, one1(a.data()), count(a), one1(b.data()), count(b), &t, &p);
+    const float df =
+        call_welch_df(args, buffers, nullptr, one1(a.data()), count(a), one1(b.data()), count(b));
     return py::make_tuple(t, df, p);
 }
 
 // Kolmogorov-Smirnov D on copies (kstwo sorts its samples) and kstwo_prob.
 py::tuple ks_two(py::handle a_, py::handle b_)
 {
-    const auto [a, b] = samples(arguments("kstwo"), a_, b_, 1);
+    const arguments args("kstwo");
+    const auto [a, b] = samples(args, a_, b_, 0);
     farray sa = copy_of(a), sb = copy_of(b);
-    float *pa = sa.mutable_data(), *pb = sb.mutable_data();
     float d = 0.0f, p = 0.0f;
-    run_library([&] {
-        float unused;
-        kstwo(one1(pa), count(a), one1(pb), count(b), &d, &unused);
-        p = kstwo_prob(d, count(a), count(b));
-    });
+    call_kstwo(args, {{"data1", sa.size()}, {"data2", sb.size()}}, nullptr, one1(sa.mutable_data()),
+               count(a), one1(sb.mutable_data()), count(b), &d, &p);
     return py::make_tuple(d, p);
 }
 
 py::tuple mean_variance(py::handle x_)
 {
-    const farray x = arguments("avevar").vector(x_, "x", 2);
+    const arguments args("avevar");
+    const farray x = args.vector(x_, "x", 2);
     float ave = 0.0f, var = 0.0f;
-    run_library([&] { avevar(one1(x.data()), count(x), &ave, &var); });
+    call_avevar(args, {{"data", x.size()}}, nullptr, one1(x.data()), count(x), &ave, &var);
     return py::make_tuple(ave, var);
 }
 
 // pearsn's r, and the significance pearsn_prob computes from its own r.
 py::tuple pearson(py::handle x_, py::handle y_)
 {
-    const auto [x, y] = samples(arguments("pearsn"), x_, y_, 3, true, "xy");
-    float r = 0.0f, r_prob = 0.0f, p = 0.0f;
-    run_library([&] {
-        float unused = kUnwritten;
-        pearsn(one1(x.data()), one1(y.data()), count(x), &r, &unused, &unused);
-        pearsn_prob(one1(x.data()), one1(y.data()), count(x), &r_prob, &p, &unused);
-    });
+    const arguments args("pearsn");
+    const auto [x, y] = samples(args, x_, y_, 3, true, "xy");
+    const std::initializer_list<held> buffers{{"x", x.size()}, {"y", y.size()}};
+    float r = 0.0f, r_prob = 0.0f, p = 0.0f, unused = kUnwritten;
+    call_pearsn(args, buffers, nullptr, one1(x.data()), one1(y.data()), count(x), &r, &unused,
+                &unused);
+    call_pearsn_prob(args, buffers, nullptr, one1(x.data()), one1(y.data()), count(x), &r_prob, &p,
+                     &unused);
     return py::make_tuple(r, p, r_prob);
 }
 
 // rs, probd, d, zd, probrs; the out-parameters spear leaves alone stay NaN.
 py::tuple spearman(py::handle x_, py::handle y_)
 {
-    const auto [x, y] = samples(arguments("spear"), x_, y_, 2, true, "xy");
+    const arguments args("spear");
+    const auto [x, y] = samples(args, x_, y_, 2, true, "xy");
     float d = kUnwritten, zd = kUnwritten, probd = kUnwritten, rs = kUnwritten, probrs = kUnwritten;
-    run_library(
-        [&] { spear(one1(x.data()), one1(y.data()), count(x), &d, &zd, &probd, &rs, &probrs); });
+    call_spear(args, {{"data1", x.size()}, {"data2", y.size()}}, nullptr, one1(x.data()),
+               one1(y.data()), count(x), &d, &zd, &probd, &rs, &probrs);
     return py::make_tuple(rs, probd, d, zd, probrs);
 }
 
