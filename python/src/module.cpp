@@ -3,7 +3,10 @@
 // arguments, then calls in here.
 #include "lm_args.h"
 
+#include "version.h"
+
 #include <cstring>
+#include <dlfcn.h>
 
 namespace tvpy {
 
@@ -36,6 +39,16 @@ PYBIND11_MODULE(_core, m)
     namespace py = pybind11;
     m.doc() = "libtessivane's numerics on NumPy buffers (use the tessivane package instead)";
     py::register_exception<tessivane::numerics_error>(m, "NumericsError", PyExc_RuntimeError);
+    // The version compiled against, and the version and file of the library
+    // the dynamic loader chose, which the package compares at import.
+    m.attr("__version__") = TESSIVANE_VERSION_STRING;
+    m.attr("version_major") = TESSIVANE_VERSION_MAJOR;
+    m.def("library_version", [] { return std::string(tessivane::version()); });
+    m.def("library_path", [] {
+        Dl_info info{};
+        const bool found = dladdr(reinterpret_cast<void *>(&tessivane::version), &info) != 0;
+        return std::string(found && info.dli_fname ? info.dli_fname : "?");
+    });
     tvpy::bind_special(m);
     tvpy::bind_stats(m);
     tvpy::bind_fft(m);
