@@ -217,7 +217,7 @@ std::vector<float> svdfits(bool with_sig, unsigned threads)
 // One routine's results: its batch at a thread count, or with 0 threads the
 // single calls, in the same order.
 struct Routine {
-    const char *name;
+    std::string name;
     std::function<std::vector<float>(unsigned threads)> run;
 };
 
@@ -245,7 +245,7 @@ Routine voxelwise(const char *name, int maps, Batch batch, Single single,
 
 // The same batch with the routines on the portable path (the single calls on
 // the fast path).
-Routine on_portable_path(const char *name, Routine r)
+Routine on_portable_path(std::string name, Routine r)
 {
     return {name, [run = r.run](unsigned threads) {
                 if (threads == 0)
@@ -255,6 +255,63 @@ Routine on_portable_path(const char *name, Routine r)
                 tessivane::set_active_isa(before);
                 return out;
             }};
+}
+
+// realft (width 1) or four1 (width 2) of 29 series (not a multiple of the
+// eight lanes) of `length` samples, as rows or as columns, transformed in
+// place by the batch or one by one by single calls on 1-based copies. Series
+// 3 holds an infinity, series 10 signed zeros and a subnormal.
+Routine fft_many(unsigned width, unsigned long length, bool columns, int isign)
+{
+    const std::string name = std::string(width == 1 ? "realft_" : "four1_") +
+                             std::to_string(length) + (columns ? "_columns" : "_rows") +
+                             (isign == 1 ? "" : isign < 0 ? "_inverse" : "_isign" + std::to_string(isign));
+    return {name, [=](unsigned threads) {
+                constexpr std::size_t count = 29;
+                const std::size_t floats = width * length;
+                std::vector<float> data = noise(count * floats, unsigned(length), 9.0f);
+                const auto v = columns ? tb::series_view::columns(data.data(), length, count)
+                                       : tb::series_view::rows(data.data(), count, length);
+                auto at = [&](std::size_t s, std::size_t j) -> float & {
+                    return data[width * (s * v.series_stride + j / width * v.sample_stride) +
+                                 j % width];
+                };
+                at(3, floats / 2) = std::numeric_limits<float>::infinity();
+                at(10, 0) = -0.0f;
+                at(10, floats - 1) = 1e-41f;
+                if (threads > 0) {
+                    const auto o = with_threads(threads);
+                    width == 1 ? tb::realft(v, data.data(), isign, o)
+                               : tb::four1(v, data.data(), isign, o);
+                }
+                for (std::size_t s = 0; threads == 0 && s < count; s++) {
+                    std::vector<float> d(floats + 1);
+                    for (std::size_t j = 0; j < floats; j++)
+                        d[j + 1] = at(s, j);
+                    width == 1 ? realft(d.data(), length, isign) : four1(d.data(), length, isign);
+                    for (std::size_t j = 0; j < floats; j++)
+                        at(s, j) = d[j + 1];
+                }
+                return data;
+            }};
+}
+
+// Series of 2 to 8192 floats (past the lanes' limit of 4096), both layouts,
+// both directions and an isign outside +-1; some on the portable path.
+std::vector<Routine> fft_routines()
+{
+    std::vector<Routine> rows;
+    const unsigned long floats[] = {2, 4, 8, 16, 32, 64, 256, 1024, 4096, 8192};
+    for (unsigned width : {1u, 2u})
+        for (std::size_t i = 0; i < std::size(floats); i++)
+            for (bool columns : {false, true}) {
+                const int isign = i % 2 == 0 ? 1 : (width == 1 && i % 4 == 3) ? 3 : -1;
+                rows.push_back(fft_many(width, floats[i] / width, columns, isign));
+                if (floats[i] == 256)
+                    rows.push_back(on_portable_path(rows.back().name + "_portable", rows.back()));
+            }
+    rows.push_back(fft_many(2, 64, true, 2));
+    return rows;
 }
 
 const std::vector<Routine> &routines()
@@ -270,7 +327,7 @@ const std::vector<Routine> &routines()
         "ttest", 3,
         [](auto m, auto o) { tb::ttest(images.va(), images.vb(), m(0), m(1), m(2), o); },
         ttest_single);
-    static const std::vector<Routine> table = {
+    static std::vector<Routine> table = {
         ttest_map,
         on_portable_path("ttest_portable", ttest_map),
         voxelwise(
@@ -323,6 +380,12 @@ const std::vector<Routine> &routines()
         {"svdfit_shared", [](unsigned t) { return svdfits(false, t); }},
         {"svdfit_per_row", [](unsigned t) { return svdfits(true, t); }},
     };
+    static const bool with_fft = [] {
+        for (Routine &r : fft_routines())
+            table.push_back(std::move(r));
+        return true;
+    }();
+    (void)with_fft;
     return table;
 }
 

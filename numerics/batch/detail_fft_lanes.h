@@ -1,0 +1,66 @@
+// Internal to libtessivane (not installed): four1 and realft on eight series
+// at once, one series per vector lane, for the batched transforms.
+#ifndef TESSIVANE_NUMERICS_DETAIL_FFT_LANES_H
+#define TESSIVANE_NUMERICS_DETAIL_FFT_LANES_H
+
+#include <cstddef>
+
+#include "detail_isa.h"
+
+namespace tessivane {
+namespace batch {
+namespace detail {
+
+constexpr std::size_t kFftLanes = 8;
+
+// Where the floats of a block of eight neighbouring series lie. Float j of a
+// series (its 1-based data[j + 1] in a single call) is at
+//     first + l * series + (j / width) * sample + j % width
+// for lane l, with width 1 for real samples and 2 for complex ones (real and
+// imaginary part side by side). All distances are in floats.
+struct lane_layout {
+    std::ptrdiff_t series = 0;
+    std::ptrdiff_t sample = 1;
+    unsigned width = 1;
+};
+
+// The twiddles of one batch, from the process-wide cache (detail_fft.h):
+// the four1 table of the complex transform and, for realft, the separation
+// twiddles wr[k], wi[k].
+struct lane_twiddles {
+    const double *four1 = nullptr;
+    const double *wr = nullptr;
+    const double *wi = nullptr;
+};
+
+// Each lane of a block takes exactly the operations of the single call, in its
+// order, with its float and double steps, so each series comes out with the
+// single call's bits. `in` and `out` share the layout and are the same array
+// or do not overlap; `work` holds 8 * (floats per series) floats, 32-byte
+// aligned. False (nothing done) where the build has no AVX2 path.
+//
+#if TV_HAVE_AVX2_PATHS
+// four1 of nn complex values per series (nn >= 1), with the table of its isign.
+bool four1_lanes_avx2(const float *in, float *out, const lane_layout &layout, unsigned long nn,
+                      const lane_twiddles &w, float *work);
+// realft of n real values per series (n >= 2): isign 1 forward, else inverse.
+bool realft_lanes_avx2(const float *in, float *out, const lane_layout &layout, unsigned long n,
+                       int isign, const lane_twiddles &w, float *work);
+#else
+inline bool four1_lanes_avx2(const float *, float *, const lane_layout &, unsigned long,
+                             const lane_twiddles &, float *)
+{
+    return false;
+}
+inline bool realft_lanes_avx2(const float *, float *, const lane_layout &, unsigned long, int,
+                              const lane_twiddles &, float *)
+{
+    return false;
+}
+#endif
+
+}  // namespace detail
+}  // namespace batch
+}  // namespace tessivane
+
+#endif
