@@ -6,7 +6,6 @@
 //   summed in double as the single call does, rounded once to float), sums
 //   in float; the twiddle (1, 0) that starts each stage in float, which gives
 //   the double result's bits for every input (see unit_product);
-// - two radix-2 stages per sweep of the work array, in registers;
 // - the separation step of realft with the single call's float h-values and
 //   double outputs.
 // No fused multiply-add is ever used (the target is "avx2" alone).
@@ -151,14 +150,17 @@ TV_TARGET_AVX2 TV_INLINE __m128 imaginary_part(__m256d wr, __m256d re, __m256d w
     return _mm256_cvtpd_ps(_mm256_add_pd(_mm256_mul_pd(wr, im), _mm256_mul_pd(wi, re)));
 }
 
-// The twiddle product of four1: tempr = wr*re - wi*im and tempi = wr*im +
-// wi*re, products and sums in double, each rounded once to float.
-TV_TARGET_AVX2 TV_INLINE Complex8 product(const Complex8 &b, __m256d wr, __m256d wi)
+// The twiddle product of four1 for the value b of the work array: tempr =
+// wr*re - wi*im and tempi = wr*im + wi*re, products and sums in double, each
+// rounded once to float. Each half of the eight floats is converted straight
+// from memory, which spares the shuffle unit a conversion from a register.
+TV_TARGET_AVX2 TV_INLINE Complex8 product_at(const __m256 *b, __m256d wr, __m256d wi)
 {
-    const __m256d re0 = _mm256_cvtps_pd(_mm256_castps256_ps128(b.re));
-    const __m256d re1 = _mm256_cvtps_pd(_mm256_extractf128_ps(b.re, 1));
-    const __m256d im0 = _mm256_cvtps_pd(_mm256_castps256_ps128(b.im));
-    const __m256d im1 = _mm256_cvtps_pd(_mm256_extractf128_ps(b.im, 1));
+    const float *re = reinterpret_cast<const float *>(b), *im = re + 8;
+    const __m256d re0 = _mm256_cvtps_pd(_mm_load_ps(re));
+    const __m256d re1 = _mm256_cvtps_pd(_mm_load_ps(re + 4));
+    const __m256d im0 = _mm256_cvtps_pd(_mm_load_ps(im));
+    const __m256d im1 = _mm256_cvtps_pd(_mm_load_ps(im + 4));
     return {join(real_part(wr, re0, wi, im0), real_part(wr, re1, wi, im1)),
             join(imaginary_part(wr, re0, wi, im0), imaginary_part(wr, re1, wi, im1))};
 }
@@ -191,18 +193,6 @@ inline const double *twiddle_wr(const double *table, unsigned long h, unsigned l
     return table + 2 * (h - 1) + 2 * (m - m % chunk) + m % chunk;
 }
 
-TV_TARGET_AVX2 TV_INLINE void butterfly_at(Complex8 &a, Complex8 &b, const double *table,
-                                           unsigned long h, unsigned long m)
-{
-    if (m == 0) {
-        butterfly(a, b, unit_product(b));
-        return;
-    }
-    const double *wr = twiddle_wr(table, h, m);
-    const unsigned long chunk = h < 8 ? h : 8;
-    butterfly(a, b, product(b, _mm256_broadcast_sd(wr), _mm256_broadcast_sd(wr + chunk)));
-}
-
 // Complex value k of the work array: v[2k], v[2k + 1].
 TV_TARGET_AVX2 TV_INLINE Complex8 value(const __m256 *v, unsigned long k)
 {
@@ -232,46 +222,33 @@ TV_TARGET_AVX2 void reverse_order(__m256 *v, unsigned long nn)
     }
 }
 
-// The stages with half lengths h and 2h in one sweep: each group of four
-// values p, p + h, p + 2h, p + 3h (p = s + m, m < h) takes its two butterflies
-// of stage h with twiddle m and its two of stage 2h with twiddles m and m + h.
-TV_TARGET_AVX2 void two_stages(__m256 *v, unsigned long nn, unsigned long h, const double *table)
-{
-    for (unsigned long s = 0; s < nn; s += 4 * h)
-        for (unsigned long m = 0; m < h; ++m) {
-            const unsigned long p = s + m;
-            Complex8 x0 = value(v, p), x1 = value(v, p + h), x2 = value(v, p + 2 * h),
-                     x3 = value(v, p + 3 * h);
-            butterfly_at(x0, x1, table, h, m);
-            butterfly_at(x2, x3, table, h, m);
-            butterfly_at(x0, x2, table, 2 * h, m);
-            butterfly_at(x1, x3, table, 2 * h, m + h);
-            put(v, p, x0);
-            put(v, p + h, x1);
-            put(v, p + 2 * h, x2);
-            put(v, p + 3 * h, x3);
-        }
-}
-
+// One stage: the butterflies of twiddle (1, 0) first, then twiddle by
+// twiddle, each twiddle broadcast once for all the butterflies that take it.
 TV_TARGET_AVX2 void one_stage(__m256 *v, unsigned long nn, unsigned long h, const double *table)
 {
-    for (unsigned long s = 0; s < nn; s += 2 * h)
-        for (unsigned long m = 0; m < h; ++m) {
-            Complex8 x0 = value(v, s + m), x1 = value(v, s + m + h);
-            butterfly_at(x0, x1, table, h, m);
-            put(v, s + m, x0);
-            put(v, s + m + h, x1);
+    for (unsigned long s = 0; s < nn; s += 2 * h) {
+        Complex8 a = value(v, s), b = value(v, s + h);
+        butterfly(a, b, unit_product(b));
+        put(v, s, a);
+        put(v, s + h, b);
+    }
+    for (unsigned long m = 1; m < h; ++m) {
+        const double *wr = twiddle_wr(table, h, m);
+        const __m256d r = _mm256_broadcast_sd(wr), i = _mm256_broadcast_sd(wr + (h < 8 ? h : 8));
+        for (unsigned long s = m; s < nn; s += 2 * h) {
+            Complex8 a = value(v, s), b;
+            butterfly(a, b, product_at(v + 2 * (s + h), r, i));
+            put(v, s, a);
+            put(v, s + h, b);
         }
+    }
 }
 
 // four1 on the work array: bit reversal, then the stages h = 1, 2, ..., nn/2.
 TV_TARGET_AVX2 void four1_block(__m256 *v, unsigned long nn, const double *table)
 {
     reverse_order(v, nn);
-    unsigned long h = 1;
-    for (; 4 * h <= nn; h *= 4)
-        two_stages(v, nn, h, table);
-    if (2 * h <= nn)
+    for (unsigned long h = 1; h < nn; h *= 2)
         one_stage(v, nn, h, table);
 }
 
@@ -285,29 +262,34 @@ TV_TARGET_AVX2 void separate_block(__m256 *v, unsigned long n, const double *wrs
 {
     const __m256 vc1 = _mm256_set1_ps(c1), vc2 = _mm256_set1_ps(c2), vnc2 = _mm256_set1_ps(-c2);
     const __m256d sign = _mm256_set1_pd(-0.0);
+    // h1r, h1i, h2r, h2i of the eight lanes, read back in halves of four.
+    alignas(32) float h[4][8];
     for (unsigned long k = 1; k < n / 4; ++k) {
         const Complex8 x = value(v, k), y = value(v, n / 2 - k);
-        const __m256 fh[4] = {_mm256_mul_ps(vc1, _mm256_add_ps(x.re, y.re)),
-                              _mm256_mul_ps(vc1, _mm256_sub_ps(x.im, y.im)),
-                              _mm256_mul_ps(vnc2, _mm256_add_ps(x.im, y.im)),
-                              _mm256_mul_ps(vc2, _mm256_sub_ps(x.re, y.re))};
+        _mm256_store_ps(h[0], _mm256_mul_ps(vc1, _mm256_add_ps(x.re, y.re)));
+        _mm256_store_ps(h[1], _mm256_mul_ps(vc1, _mm256_sub_ps(x.im, y.im)));
+        _mm256_store_ps(h[2], _mm256_mul_ps(vnc2, _mm256_add_ps(x.im, y.im)));
+        _mm256_store_ps(h[3], _mm256_mul_ps(vc2, _mm256_sub_ps(x.re, y.re)));
         const __m256d wr = _mm256_broadcast_sd(wrs + k), wi = _mm256_broadcast_sd(wis + k);
-        __m128 o[4][2];
-        for (int half = 0; half < 2; ++half) {
-            __m256d h[4];
-            for (int q = 0; q < 4; ++q)
-                h[q] = _mm256_cvtps_pd(half ? _mm256_extractf128_ps(fh[q], 1)
-                                            : _mm256_castps256_ps128(fh[q]));
-            const __m256d wr_h2r = _mm256_mul_pd(wr, h[2]), wi_h2i = _mm256_mul_pd(wi, h[3]);
-            const __m256d wr_h2i = _mm256_mul_pd(wr, h[3]), wi_h2r = _mm256_mul_pd(wi, h[2]);
-            const __m256d minus_h1i = _mm256_xor_pd(h[1], sign);
-            o[0][half] = _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_add_pd(h[0], wr_h2r), wi_h2i));
-            o[1][half] = _mm256_cvtpd_ps(_mm256_add_pd(_mm256_add_pd(h[1], wr_h2i), wi_h2r));
-            o[2][half] = _mm256_cvtpd_ps(_mm256_add_pd(_mm256_sub_pd(h[0], wr_h2r), wi_h2i));
-            o[3][half] = _mm256_cvtpd_ps(_mm256_add_pd(_mm256_add_pd(minus_h1i, wr_h2i), wi_h2r));
+        float *top = reinterpret_cast<float *>(v + 2 * k);
+        float *partner = reinterpret_cast<float *>(v + 2 * (n / 2 - k));
+        for (int half = 0; half < 8; half += 4) {
+            const __m256d h1r = _mm256_cvtps_pd(_mm_load_ps(h[0] + half));
+            const __m256d h1i = _mm256_cvtps_pd(_mm_load_ps(h[1] + half));
+            const __m256d h2r = _mm256_cvtps_pd(_mm_load_ps(h[2] + half));
+            const __m256d h2i = _mm256_cvtps_pd(_mm_load_ps(h[3] + half));
+            const __m256d wr_h2r = _mm256_mul_pd(wr, h2r), wi_h2i = _mm256_mul_pd(wi, h2i);
+            const __m256d wr_h2i = _mm256_mul_pd(wr, h2i), wi_h2r = _mm256_mul_pd(wi, h2r);
+            const __m256d minus_h1i = _mm256_xor_pd(h1i, sign);
+            _mm_store_ps(top + half,
+                         _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_add_pd(h1r, wr_h2r), wi_h2i)));
+            _mm_store_ps(top + 8 + half,
+                         _mm256_cvtpd_ps(_mm256_add_pd(_mm256_add_pd(h1i, wr_h2i), wi_h2r)));
+            _mm_store_ps(partner + half,
+                         _mm256_cvtpd_ps(_mm256_add_pd(_mm256_sub_pd(h1r, wr_h2r), wi_h2i)));
+            _mm_store_ps(partner + 8 + half, _mm256_cvtpd_ps(_mm256_add_pd(
+                                                 _mm256_add_pd(minus_h1i, wr_h2i), wi_h2r)));
         }
-        put(v, k, {join(o[0][0], o[0][1]), join(o[1][0], o[1][1])});
-        put(v, n / 2 - k, {join(o[2][0], o[2][1]), join(o[3][0], o[3][1])});
     }
 }
 
