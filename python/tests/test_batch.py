@@ -169,6 +169,8 @@ def test_dask_on_a_two_process_local_cluster_gives_the_in_process_bits():
         t = dask.compute(*tvd.tutest(da.from_array(a, chunks=(6, 15)), da.from_array(b, chunks=9)))
         fits = dask.compute(*tvd.lm_fit_many(X, da.from_array(peaks, chunks=(50, 60)),
                                              [1.0, 6.0, 1.5]))
+        spectra = tvd.realft(da.from_array(SERIES, chunks=(16, 2, 5)), axis=0).compute()
+    assert same_bits(spectra, tv.realft(SERIES, axis=0))
     for got, want in zip(t, tv.tutest(a, b)):
         assert same_bits(got, want)
     ref = tv.lm_fit_many(X, peaks, [1.0, 6.0, 1.5])
