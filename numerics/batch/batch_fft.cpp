@@ -1,8 +1,9 @@
 // Batches of the one-dimensional FFTs. Each series is gathered into a 1-based
 // vector of its worker and transformed by the single call, as a caller's
 // loop would do it; where the processor has vector lanes, blocks of eight
-// neighbouring series go through the lanes instead (detail_fft_lanes.h),
-// every lane taking the single call's operations, so the bits are the same.
+// (AVX2) or sixteen (AVX-512) neighbouring series go through the lanes instead
+// (detail_fft_lanes.h), every lane taking the single call's operations, so
+// the bits are the same.
 
 #include "detail_batch.h"
 #include "detail_fft.h"
@@ -16,29 +17,42 @@
 namespace tessivane {
 namespace batch {
 
-using detail::kFftLanes;
+using detail::float_offset;
 using detail::kNaN;
 using detail::lane_layout;
 using detail::lane_twiddles;
 
 namespace {
 
-// Series of at most this many floats go through the lanes: the work array of
-// eight (32 bytes per float of a series, 128 KiB here) stays in the level-2
-// cache. Longer series take the single call, whose own fast path is made for
-// long transforms.
-constexpr std::size_t kMaxLaneFloats = 4096;
-
 // What the two transforms differ in.
 struct transform {
     const char *name;
-    unsigned width;             // floats per sample: 1 real, 2 complex
-    unsigned long length;       // samples per series (n for realft, nn for four1)
+    unsigned width;        // floats per sample: 1 real (realft), 2 complex (four1)
+    unsigned long length;  // samples per series (n for realft, nn for four1)
     int isign;
-    void (*single)(float *one_based, unsigned long length, int isign);
-    bool (*lanes)(const float *in, float *out, const lane_layout &layout, unsigned long length,
-                  int isign, const lane_twiddles &w, float *work);
 };
+
+// The lane kernels of the active path for series of `floats` floats: the
+// widest whose work array (lanes x floats, at most 128 KiB) stays in the
+// level-2 cache, or none (lanes 0: every row takes the single call, whose own
+// fast path is made for long transforms).
+struct lane_kernels {
+    std::size_t lanes = 0;
+    detail::four1_lanes_fn four1 = nullptr;
+    detail::realft_lanes_fn realft = nullptr;
+};
+
+constexpr std::size_t kMaxLaneWork = 32768;
+
+lane_kernels kernels_for(std::size_t floats)
+{
+    const isa path = active_isa();
+    if (path == isa::avx512 && 16 * floats <= kMaxLaneWork)
+        return {16, detail::four1_lanes_avx512, detail::realft_lanes_avx512};
+    if (path != isa::portable && 8 * floats <= kMaxLaneWork)
+        return {8, detail::four1_lanes_avx2, detail::realft_lanes_avx2};
+    return {};
+}
 
 // The layout of x in floats.
 lane_layout layout_of(const series_view &x, unsigned width)
@@ -48,12 +62,6 @@ lane_layout layout_of(const series_view &x, unsigned width)
     L.sample = x.sample_stride * static_cast<std::ptrdiff_t>(width);
     L.width = width;
     return L;
-}
-
-std::ptrdiff_t float_offset(const lane_layout &L, std::size_t j)
-{
-    return static_cast<std::ptrdiff_t>(j / L.width) * L.sample +
-           static_cast<std::ptrdiff_t>(j % L.width);
 }
 
 // Twiddle tables of the whole batch, shared by every row and worker; empty
@@ -98,9 +106,9 @@ struct batch_twiddles {
 // of a lane block, each on its own cache lines.
 class fft_scratch {
 public:
-    fft_scratch(unsigned workers, std::size_t floats, bool lanes)
+    fft_scratch(unsigned workers, std::size_t floats, std::size_t lanes)
         : single_((floats + 1 + kLine - 1) / kLine)
-        , lanes_(lanes ? (kFftLanes * floats + kLine - 1) / kLine : 0)
+        , lanes_((lanes * floats + kLine - 1) / kLine)
         , block_(new line[(single_ + lanes_) * workers])
     {}
     float *single(unsigned worker) { return block_[worker * (single_ + lanes_)].f; }
@@ -115,11 +123,11 @@ private:
     std::unique_ptr<line[]> block_;
 };
 
-// Chunks of whole lane blocks where there are enough rows.
-detail::row_plan plan_in_blocks(std::size_t count, const batch_options &options)
+// Chunks of whole lane blocks.
+detail::row_plan plan_in_blocks(std::size_t count, const batch_options &options, std::size_t lanes)
 {
     detail::row_plan plan = detail::plan_rows(count, options);
-    plan.chunk = (plan.chunk + kFftLanes - 1) / kFftLanes * kFftLanes;
+    plan.chunk = (plan.chunk + lanes - 1) / lanes * lanes;
     const std::size_t chunks = std::max<std::size_t>(1, (count + plan.chunk - 1) / plan.chunk);
     plan.workers = static_cast<unsigned>(std::min<std::size_t>(plan.workers, chunks));
     return plan;
@@ -137,16 +145,20 @@ batch_report transform_rows(const transform &t, const series_view &x, float *out
                        t.name);
     const std::size_t floats = t.width * x.length;
     const lane_layout L = layout_of(x, t.width);
-    const batch_twiddles tables(t, active_isa() != isa::portable && floats <= kMaxLaneFloats);
-    const detail::row_plan plan = tables.ready() ? plan_in_blocks(x.count, options)
-                                                 : detail::plan_rows(x.count, options);
-    fft_scratch scratch(plan.workers, floats, tables.ready());
+    const batch_twiddles tables(t, kernels_for(floats).lanes > 0);
+    const lane_kernels k = tables.ready() ? kernels_for(floats) : lane_kernels();
+    const detail::row_plan plan = k.lanes ? plan_in_blocks(x.count, options, k.lanes)
+                                          : detail::plan_rows(x.count, options);
+    fft_scratch scratch(plan.workers, floats, k.lanes);
     auto series = [&](std::size_t s) { return static_cast<std::ptrdiff_t>(s) * L.series; };
     auto single = [&](std::size_t s, unsigned worker) {
         float *d = scratch.single(worker);
         for (std::size_t j = 0; j < floats; j++)
             d[j + 1] = x.data[series(s) + float_offset(L, j)];
-        t.single(d, t.length, t.isign);
+        if (t.width == 1)
+            ::realft(d, t.length, t.isign);
+        else
+            ::four1(d, t.length, t.isign);
         for (std::size_t j = 0; j < floats; j++)
             out[series(s) + float_offset(L, j)] = d[j + 1];
     };
@@ -155,32 +167,20 @@ batch_report transform_rows(const transform &t, const series_view &x, float *out
             out[series(s) + float_offset(L, j)] = kNaN;
     };
     auto blocks = [&](std::size_t begin, std::size_t end, unsigned worker) -> std::size_t {
-        if (!tables.ready())
-            return 0;
         std::size_t s = begin;
-        for (; end - s >= kFftLanes; s += kFftLanes)
-            if (!t.lanes(x.data + series(s), out + series(s), L, t.length, t.isign, tables.w,
-                         scratch.lanes(worker)))
+        for (; k.lanes && end - s >= k.lanes; s += k.lanes) {
+            const float *in = x.data + series(s);
+            float *work = scratch.lanes(worker);
+            const bool done =
+                t.width == 1
+                    ? k.realft(in, out + series(s), L, t.length, t.isign, tables.w, work)
+                    : k.four1(in, out + series(s), L, t.length, tables.w, work);
+            if (!done)
                 break;
+        }
         return s - begin;
     };
     return detail::for_each_row(plan, options, single, blank, blocks);
-}
-
-void realft_single(float *data, unsigned long n, int isign)
-{
-    ::realft(data, n, isign);
-}
-
-void four1_single(float *data, unsigned long nn, int isign)
-{
-    ::four1(data, nn, isign);
-}
-
-bool four1_lanes(const float *in, float *out, const lane_layout &layout, unsigned long nn, int,
-                 const lane_twiddles &w, float *work)
-{
-    return detail::four1_lanes_avx2(in, out, layout, nn, w, work);
 }
 
 }  // namespace
@@ -190,8 +190,7 @@ batch_report realft(const series_view &x, float *out, int isign, const batch_opt
     const unsigned long n = x.length;
     if (n < 2 || !tessivane::detail::is_power_of_two(n))
         detail::refuse("batch realft: n = %lu is not a power of two >= 2", n);
-    return transform_rows({"realft", 1, n, isign, realft_single, detail::realft_lanes_avx2}, x,
-                          out, options);
+    return transform_rows({"realft", 1, n, isign}, x, out, options);
 }
 
 batch_report four1(const series_view &z, float *out, int isign, const batch_options &options)
@@ -199,7 +198,7 @@ batch_report four1(const series_view &z, float *out, int isign, const batch_opti
     const unsigned long nn = z.length;
     if (!tessivane::detail::is_power_of_two(nn))
         detail::refuse("batch four1: nn = %lu is not a power of two (1, 2, 4, ...)", nn);
-    return transform_rows({"four1", 2, nn, isign, four1_single, four1_lanes}, z, out, options);
+    return transform_rows({"four1", 2, nn, isign}, z, out, options);
 }
 
 }  // namespace batch

@@ -243,18 +243,23 @@ Routine voxelwise(const char *name, int maps, Batch batch, Single single,
             }};
 }
 
-// The same batch with the routines on the portable path (the single calls on
-// the fast path).
-Routine on_portable_path(std::string name, Routine r)
+// The same batch with the routines on another instruction-set path (the
+// single calls on the fast path).
+Routine on_path(tessivane::isa path, std::string name, Routine r)
 {
-    return {name, [run = r.run](unsigned threads) {
+    return {name, [path, run = r.run](unsigned threads) {
                 if (threads == 0)
                     return run(0);
-                const tessivane::isa before = tessivane::set_active_isa(tessivane::isa::portable);
+                const tessivane::isa before = tessivane::set_active_isa(path);
                 std::vector<float> out = run(threads);
                 tessivane::set_active_isa(before);
                 return out;
             }};
+}
+
+Routine on_portable_path(std::string name, Routine r)
+{
+    return on_path(tessivane::isa::portable, name, r);
 }
 
 // realft (width 1) or four1 (width 2) of 29 series (not a multiple of the
@@ -296,8 +301,10 @@ Routine fft_many(unsigned width, unsigned long length, bool columns, int isign)
             }};
 }
 
-// Series of 2 to 8192 floats (past the lanes' limit of 4096), both layouts,
-// both directions and an isign outside +-1; some on the portable path.
+// Series of 2 to 8192 floats (past the lanes' limits of 2048 and 4096 floats),
+// both layouts, both directions and an isign outside +-1, on the widest path
+// the CPU has (16 or 8 lanes); some also on the AVX2 path (8 lanes) and on
+// the portable one.
 std::vector<Routine> fft_routines()
 {
     std::vector<Routine> rows;
@@ -307,8 +314,11 @@ std::vector<Routine> fft_routines()
             for (bool columns : {false, true}) {
                 const int isign = i % 2 == 0 ? 1 : (width == 1 && i % 4 == 3) ? 3 : -1;
                 rows.push_back(fft_many(width, floats[i] / width, columns, isign));
-                if (floats[i] == 256)
-                    rows.push_back(on_portable_path(rows.back().name + "_portable", rows.back()));
+                if (floats[i] == 256 || floats[i] == 4096) {
+                    const Routine r = rows.back();
+                    rows.push_back(on_path(tessivane::isa::avx2, r.name + "_avx2", r));
+                    rows.push_back(on_portable_path(r.name + "_portable", r));
+                }
             }
     rows.push_back(fft_many(2, 64, true, 2));
     return rows;
