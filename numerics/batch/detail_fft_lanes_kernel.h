@@ -17,8 +17,8 @@
 //   a signed zero or NaN, and a sum with a signed zero is exact);
 // - realft's separation step with the float h-values and each output formed
 //   in double and rounded once.
-// No fused multiply-add is ever used: the library is built with
-// -ffp-contract=off and the kernels call separate multiplies and adds.
+// No fused multiply-add is ever used: the targets leave FMA out, the library
+// is built with -ffp-contract=off and the kernels multiply and add apart.
 //
 // V provides: N lanes, H lanes per double vector; vectors vec (N floats),
 // half (H floats), dvec (H doubles); load/store (aligned, work array),

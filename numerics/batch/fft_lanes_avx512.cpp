@@ -1,7 +1,7 @@
 // four1 and realft of sixteen series in the sixteen float lanes of AVX-512
 // (the body is detail_fft_lanes_kernel.h; here the vector operations it uses
 // and the moves between the caller's layout and the work array). No fused
-// multiply-add is ever used: see TV_TARGET_AVX512.
+// multiply-add is ever used (the target leaves FMA out).
 
 #include "detail_avx2.h"
 #include "detail_fft_lanes.h"
