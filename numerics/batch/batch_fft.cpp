@@ -44,6 +44,10 @@ struct lane_kernels {
 
 constexpr std::size_t kMaxLaneWork = 32768;
 
+// An output of at least this many bytes, apart from the input, is written
+// around the caches (lane_layout::stream): it would not stay in them anyway.
+constexpr std::size_t kStreamBytes = std::size_t(32) << 20;
+
 lane_kernels kernels_for(std::size_t floats)
 {
     const isa path = active_isa();
@@ -144,7 +148,8 @@ batch_report transform_rows(const transform &t, const series_view &x, float *out
                        "own place in out",
                        t.name);
     const std::size_t floats = t.width * x.length;
-    const lane_layout L = layout_of(x, t.width);
+    lane_layout L = layout_of(x, t.width);
+    L.stream = out != x.data && x.count * floats * sizeof(float) >= kStreamBytes;
     const batch_twiddles tables(t, kernels_for(floats).lanes > 0);
     const lane_kernels k = tables.ready() ? kernels_for(floats) : lane_kernels();
     const detail::row_plan plan = k.lanes ? plan_in_blocks(x.count, options, k.lanes)

@@ -16,11 +16,15 @@ namespace detail {
 // series (its 1-based data[j + 1] in a single call) is at
 //     first + l * series + (j / width) * sample + j % width
 // for lane l, with width 1 for real samples and 2 for complex ones (real and
-// imaginary part side by side). All distances are in floats.
+// imaginary part side by side). All distances are in floats. `stream`: the
+// output is far larger than the caches and goes to memory with
+// non-temporal stores (whole cache lines, where the layout allows), which
+// spares reading each line before it is overwritten.
 struct lane_layout {
     std::ptrdiff_t series = 0;
     std::ptrdiff_t sample = 1;
     unsigned width = 1;
+    bool stream = false;
 };
 
 // Float j of a series, from its first float.

@@ -17,8 +17,8 @@
 //   a signed zero or NaN, and a sum with a signed zero is exact);
 // - realft's separation step with the float h-values and each output formed
 //   in double and rounded once.
-// No fused multiply-add is ever used: the targets leave FMA out, the library
-// is built with -ffp-contract=off and the kernels multiply and add apart.
+// No fused multiply-add is ever used: the library is built with
+// -ffp-contract=off and the kernels call separate multiplies and adds.
 //
 // V provides: N lanes, H lanes per double vector; vectors vec (N floats),
 // half (H floats), dvec (H doubles); load/store (aligned, work array),
@@ -244,7 +244,7 @@ TV_LANES_TARGET void store_block(const float *v, const lane_layout &L, std::size
                                  float *first)
 {
     if (rows_of(L, count))
-        V::store_rows(v, L.series, count, first);
+        V::store_rows(v, L.series, count, first, L.stream);
     else if (side_by_side(L))
         V::store_side_by_side(v, L.sample, L.width, count, first);
     else

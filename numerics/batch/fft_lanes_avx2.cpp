@@ -9,11 +9,20 @@
 #include <immintrin.h>
 
 #include <cstddef>
+#include <cstdint>
 
 namespace tessivane {
 namespace batch {
 namespace detail {
 namespace {
+
+// Every row from first on, `series` floats apart, starts a cache line.
+inline bool on_lines(const float *first, std::ptrdiff_t series)
+{
+    return (reinterpret_cast<std::uintptr_t>(first) | static_cast<std::uintptr_t>(series) * 4) %
+               64 ==
+           0;
+}
 
 struct avx2_lanes {
     static constexpr int N = 8, H = 4;
@@ -65,19 +74,33 @@ struct avx2_lanes {
                 store(v + (c + j) * N, r[j]);
         }
     }
+    // With `stream`, 16 floats of each row at a time, its two halves stored
+    // one after the other: whole cache lines where the rows start lines.
     TV_TARGET_AVX2 static void store_rows(const float *v, std::ptrdiff_t series, std::size_t count,
-                                          float *first)
+                                          float *first, bool stream)
     {
-        for (std::size_t c = 0; c < count; c += 8) {
-            __m256 r[8];
+        const int halves = stream && count % 16 == 0 && on_lines(first, series) ? 2 : 1;
+        for (std::size_t c = 0; c < count; c += 8 * halves) {
+            __m256 r[2][8];
+            for (int h = 0; h < halves; ++h) {
 #pragma GCC unroll 8
-            for (int j = 0; j < 8; ++j)
-                r[j] = load(v + (c + j) * N);
-            tessivane::detail::transpose8(r);
+                for (int j = 0; j < 8; ++j)
+                    r[h][j] = load(v + (c + 8 * h + j) * N);
+                tessivane::detail::transpose8(r[h]);
+            }
 #pragma GCC unroll 8
-            for (int l = 0; l < 8; ++l)
-                _mm256_storeu_ps(first + l * series + c, r[l]);
+            for (int l = 0; l < 8; ++l) {
+                float *p = first + l * series + c;
+                if (halves == 1) {
+                    _mm256_storeu_ps(p, r[0][l]);
+                } else {
+                    _mm256_stream_ps(p, r[0][l]);
+                    _mm256_stream_ps(p + 8, r[1][l]);
+                }
+            }
         }
+        if (halves == 2)
+            _mm_sfence();
     }
 
     // Eight series side by side, samples `sample` floats apart: a sample of

@@ -9,6 +9,7 @@
 #include <immintrin.h>
 
 #include <cstddef>
+#include <cstdint>
 
 // GCC 12 warns that the conversion intrinsics' own placeholder operand
 // (_mm512_undefined_pd) "may be used uninitialized" once they are inlined; the
@@ -76,23 +77,38 @@ struct avx512_lanes {
                 store(v + (c + j) * N, join(r[0][j], r[1][j]));
         }
     }
+    // With `stream`, 16 floats of each row at a time: whole cache lines
+    // where the rows start lines.
     TV_TARGET_AVX512 static void store_rows(const float *v, std::ptrdiff_t series,
-                                            std::size_t count, float *first)
+                                            std::size_t count, float *first, bool stream)
     {
-        for (std::size_t c = 0; c < count; c += 8) {
-            __m256 r[2][8];
+        const bool lines =
+            stream && count % 16 == 0 &&
+            ((reinterpret_cast<std::uintptr_t>(first) | static_cast<std::uintptr_t>(series) * 4) %
+             64) == 0;
+        for (std::size_t c = 0; c < count; c += lines ? 16 : 8) {
+            __m256 r[2][2][8];  // [floats c.. or c + 8..][series 0-7 or 8-15][row]
+            for (int h = 0; h < (lines ? 2 : 1); ++h) {
 #pragma GCC unroll 8
-            for (int j = 0; j < 8; ++j) {
-                const vec x = load(v + (c + j) * N);
-                r[0][j] = low(x);
-                r[1][j] = high(x);
+                for (int j = 0; j < 8; ++j) {
+                    const vec x = load(v + (c + 8 * h + j) * N);
+                    r[h][0][j] = low(x);
+                    r[h][1][j] = high(x);
+                }
+                tessivane::detail::transpose8(r[h][0]);
+                tessivane::detail::transpose8(r[h][1]);
             }
-            tessivane::detail::transpose8(r[0]);
-            tessivane::detail::transpose8(r[1]);
 #pragma GCC unroll 16
-            for (int l = 0; l < 16; ++l)
-                _mm256_storeu_ps(first + l * series + c, r[l / 8][l % 8]);
+            for (int l = 0; l < 16; ++l) {
+                float *p = first + l * series + c;
+                if (lines)
+                    _mm512_stream_ps(p, join(r[0][l / 8][l % 8], r[1][l / 8][l % 8]));
+                else
+                    _mm256_storeu_ps(p, r[0][l / 8][l % 8]);
+            }
         }
+        if (lines)
+            _mm_sfence();
     }
 
     // Sixteen series side by side, samples `sample` floats apart: a sample of

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -262,17 +263,19 @@ Routine on_portable_path(std::string name, Routine r)
     return on_path(tessivane::isa::portable, name, r);
 }
 
-// realft (width 1) or four1 (width 2) of 29 series (not a multiple of the
-// eight lanes) of `length` samples, as rows or as columns, transformed in
-// place by the batch or one by one by single calls on 1-based copies. Series
-// 3 holds an infinity, series 10 signed zeros and a subnormal.
-Routine fft_many(unsigned width, unsigned long length, bool columns, int isign)
+// realft (width 1) or four1 (width 2) of `count` series (29: not a multiple
+// of the lanes) of `length` samples, as rows or as columns, transformed by the
+// batch in place (or into a second array), or one by one by single calls on
+// 1-based copies. Series 3 holds an infinity, series 10 signed zeros and a
+// subnormal.
+Routine fft_many(unsigned width, unsigned long length, bool columns, int isign,
+                 std::size_t count = 29, bool apart = false)
 {
     const std::string name = std::string(width == 1 ? "realft_" : "four1_") +
                              std::to_string(length) + (columns ? "_columns" : "_rows") +
-                             (isign == 1 ? "" : isign < 0 ? "_inverse" : "_isign" + std::to_string(isign));
+                             (isign == 1 ? "" : isign < 0 ? "_inverse" : "_isign" + std::to_string(isign)) +
+                             (apart ? "_" + std::to_string(count) + "_apart" : "");
     return {name, [=](unsigned threads) {
-                constexpr std::size_t count = 29;
                 const std::size_t floats = width * length;
                 std::vector<float> data = noise(count * floats, unsigned(length), 9.0f);
                 const auto v = columns ? tb::series_view::columns(data.data(), length, count)
@@ -286,8 +289,16 @@ Routine fft_many(unsigned width, unsigned long length, bool columns, int isign)
                 at(10, floats - 1) = 1e-41f;
                 if (threads > 0) {
                     const auto o = with_threads(threads);
-                    width == 1 ? tb::realft(v, data.data(), isign, o)
-                               : tb::four1(v, data.data(), isign, o);
+                    std::vector<float> out(apart ? data.size() + 16 : 0);
+                    float *to = data.data();
+                    if (apart) {  // on cache lines, as a streamed output wants it
+                        void *p = out.data();
+                        std::size_t room = out.size() * sizeof(float);
+                        to = static_cast<float *>(
+                            std::align(64, data.size() * sizeof(float), p, room));
+                    }
+                    width == 1 ? tb::realft(v, to, isign, o) : tb::four1(v, to, isign, o);
+                    return apart ? std::vector<float>(to, to + data.size()) : data;
                 }
                 for (std::size_t s = 0; threads == 0 && s < count; s++) {
                     std::vector<float> d(floats + 1);
@@ -321,6 +332,9 @@ std::vector<Routine> fft_routines()
                 }
             }
     rows.push_back(fft_many(2, 64, true, 2));
+    // An output of 32 MiB and more, apart from the input, streams past the caches.
+    rows.push_back(fft_many(1, 256, false, 1, 32801, true));
+    rows.push_back(on_path(tessivane::isa::avx2, rows.back().name + "_avx2", rows.back()));
     return rows;
 }
 
