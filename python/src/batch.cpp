@@ -10,9 +10,7 @@
 #include "stat.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <string>
 
 namespace tvpy {
@@ -238,19 +236,6 @@ py::tuple lm_many(const farray &x, const farray &y, const farray &a0, const py::
     return py::make_tuple(params, covariance, chisq, stop, iterations, lambda, messages);
 }
 
-// A new C-contiguous array of rows x cols starting on a cache line, which a
-// large batch's output wants (its rows are then written past the caches).
-template <class T>
-carray<T> on_lines(py::ssize_t rows, py::ssize_t cols)
-{
-    const std::size_t bytes = static_cast<std::size_t>(rows * cols) * sizeof(T);
-    void *p = std::aligned_alloc(64, (bytes + 63) / 64 * 64);
-    if (!p)
-        throw std::bad_alloc();
-    py::capsule owner(p, [](void *q) { std::free(q); });
-    return carray<T>(std::vector<py::ssize_t>{rows, cols}, static_cast<T *>(p), owner);
-}
-
 // realft (T = float) or four1 (T = complex float) of the series of the 2-D
 // array x: its columns when samples_first, else its rows. The result goes to
 // a new array of x's shape, or to out (x's shape and type, C-contiguous,
@@ -262,7 +247,7 @@ carray<T> transform_many(Batch batch, const carray<T> &x, const py::object &out,
     const py::ssize_t rows = x.shape(0), cols = x.shape(1);
     carray<T> result;
     if (out.is_none()) {
-        result = on_lines<T>(rows, cols);
+        result = carray<T>(std::vector<py::ssize_t>{rows, cols});
     } else {
         if (!py::isinstance<carray<T>>(out))
             throw py::value_error("out must be a C-contiguous array of the input's type");
@@ -296,7 +281,7 @@ double time_realft_many(const farray &x, bool samples_first, int isign, unsigned
     std::chrono::duration<double> spent{};
     for (int i = 0; i < repeats; i++) {
         const auto start = std::chrono::steady_clock::now();
-        farray out = on_lines<float>(x.shape(0), x.shape(1));
+        farray out(std::vector<py::ssize_t>{x.shape(0), x.shape(1)});
         float *o = out.mutable_data();
         run_library([&] { tb::realft(v, o, isign, options); });
         spent += std::chrono::steady_clock::now() - start;

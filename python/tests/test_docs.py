@@ -24,3 +24,12 @@ def test_voxelwise_example():
     out = run([os.path.join(ROOT, "examples", "python", "voxelwise_ttest.py"), "--shape", "8", "8", "4",
                "--png", os.devnull])
     assert re.search(r"256 voxels .*\np < 0\.001 in \d+ voxels", out)
+
+
+def test_voxelwise_spectrum_example():
+    out = run([os.path.join(ROOT, "examples", "python", "voxelwise_spectrum.py"), "--shape", "8", "8", "4",
+               "64", "--threads", "2"])
+    difference, inside, outside = re.search(
+        r"difference from NumPy's float64 map: (\S+)\nmean band power inside the ball (\d+), outside (\d+)",
+        out).groups()
+    assert float(difference) < 1e-5 and int(inside) > 2 * int(outside)
