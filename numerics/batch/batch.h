@@ -190,8 +190,8 @@ constexpr int special_function_count = 0
 
 inline const char *special_function_name(special_function fn)
 {
-#define TV_ELEMENTWISE(name)              \
-    if (fn == special_function::name) \
+#define TV_ELEMENTWISE(name)                                                                       \
+    if (fn == special_function::name)                                                              \
         return #name;
 #include "elementwise_routines.h"
     return "unknown";

@@ -189,8 +189,8 @@ struct shared_design {
         // svdfit's first pass, point by point; the basis values stay for chi-square.
         for (int i = 1; i <= ndata; i++) {
             sig[i] = sig1 ? sig1[i] : 1.0f;
-            tessivane::detail::weighted_design_row(x1[i], sig[i], basis, afunc.get()[i],
-                                                   u.get()[i], ma);
+            tessivane::detail::weighted_design_row(x1[i], sig[i], basis, afunc.get()[i], u.get()[i],
+                                                   ma);
         }
         svdcmp(u, ndata, ma, w, v);
         converged = last_svd_converged();

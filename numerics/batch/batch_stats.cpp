@@ -186,8 +186,8 @@ batch_report pearsn(const series_view &x, const series_view &y, float *r, float 
     check_pairs("pearsn", x, y);
     const unsigned long n = x.length;
     if (p)
-        follow_rule("pearsn",
-                    routines::broken_rule_pearsn_prob(nullptr, nullptr, n, nullptr, nullptr, nullptr));
+        follow_rule("pearsn", routines::broken_rule_pearsn_prob(nullptr, nullptr, n, nullptr,
+                                                                nullptr, nullptr));
     return two_sample(x, y, {r, p}, options, [&](float *d1, float *d2, std::size_t s) {
         float rv = 0.0f, unused_p = 0.0f, unused_z = 0.0f;
         ::pearsn(d1, d2, n, &rv, &unused_p, &unused_z);
@@ -307,9 +307,9 @@ constexpr int arity_of(R (*)(A...))
 double special_value(special_function fn, const double *args)
 {
     switch (fn) {
-#define TV_ELEMENTWISE(name)                                                 \
-    case special_function::name:                                             \
-        static_assert(arity_of(::name) <= 3, #name " takes at most x, y, z"); \
+#define TV_ELEMENTWISE(name)                                                                       \
+    case special_function::name:                                                                   \
+        static_assert(arity_of(::name) <= 3, #name " takes at most x, y, z");                      \
         return call_element(::name, args);
 #include "elementwise_routines.h"
     }
@@ -319,8 +319,8 @@ double special_value(special_function fn, const double *args)
 int arity(special_function fn)
 {
     switch (fn) {
-#define TV_ELEMENTWISE(name)    \
-    case special_function::name: \
+#define TV_ELEMENTWISE(name)                                                                       \
+    case special_function::name:                                                                   \
         return arity_of(::name);
 #include "elementwise_routines.h"
     }

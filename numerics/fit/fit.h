@@ -134,10 +134,10 @@ struct lm_stopping_rule {
 // Why lm_fit::run() stopped, in the order of their codes: each reason with the
 // name of its C code (TV_LM_<NAME> in tessivane_c.h, checked at build time).
 // The one list every front end follows (enumerations, names, bindings).
-#define TV_LM_STOP_REASONS(X)               \
-    X(iteration_limit, ITERATION_LIMIT)     \
-    X(converged, CONVERGED)                 \
-    X(stalled, STALLED)                     \
+#define TV_LM_STOP_REASONS(X)                                                                      \
+    X(iteration_limit, ITERATION_LIMIT)                                                            \
+    X(converged, CONVERGED)                                                                        \
+    X(stalled, STALLED)                                                                            \
     X(small_steps, SMALL_STEPS)
 
 struct lm_outcome {
@@ -153,8 +153,8 @@ struct lm_outcome {
 // a value outside the list.
 inline const char *reason_name(lm_outcome::reason r)
 {
-#define TV_LM_REASON_NAME(reason, NAME) \
-    if (r == lm_outcome::reason)        \
+#define TV_LM_REASON_NAME(reason, NAME)                                                            \
+    if (r == lm_outcome::reason)                                                                   \
         return #reason;
     TV_LM_STOP_REASONS(TV_LM_REASON_NAME)
 #undef TV_LM_REASON_NAME

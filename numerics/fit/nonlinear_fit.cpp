@@ -319,8 +319,8 @@ double predicted_drop(float **alpha, const float *beta, int mfit)
     std::vector<double> big_m, big_step;
     if (!small) {
         try {
-            big_m.resize(n * w);
-            big_step.resize(n);
+            big_m = std::vector<double>(n * w);
+            big_step = std::vector<double>(n);
         } catch (const std::bad_alloc &) {
             tessivane::detail::refuse("lm_fit: no memory for the convergence test of %d parameters",
                                       mfit);

@@ -20,14 +20,14 @@ namespace routines {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-parameter"
 
-#define TV_ROUTINE_CHECKS(name, ...)                                              \
-    inline const char *missing_##name(TV_C_PARAMS(__VA_ARGS__))                   \
-    {                                                                             \
-        return args::missing_pointer({TV_POINTERS(__VA_ARGS__)});                 \
-    }                                                                             \
-    inline const char *broken_rule_##name(TV_C_PARAMS(__VA_ARGS__))               \
-    {                                                                             \
-        return args::broken_rule({TV_RULES(__VA_ARGS__)});                        \
+#define TV_ROUTINE_CHECKS(name, ...)                                                               \
+    inline const char *missing_##name(TV_C_PARAMS(__VA_ARGS__))                                    \
+    {                                                                                              \
+        return args::missing_pointer({TV_POINTERS(__VA_ARGS__)});                                  \
+    }                                                                                              \
+    inline const char *broken_rule_##name(TV_C_PARAMS(__VA_ARGS__))                                \
+    {                                                                                              \
+        return args::broken_rule({TV_RULES(__VA_ARGS__)});                                         \
     }
 #define TV_FUNCTION(name, rtype, ...) TV_ROUTINE_CHECKS(name, __VA_ARGS__)
 #define TV_PROCEDURE(name, ...) TV_ROUTINE_CHECKS(name, __VA_ARGS__)

@@ -581,9 +581,9 @@ TEST(BatchRefusals, ZeroRowsGiveEmptyResults)
     const tb::batch_report lm = tb::lm_fit_many(pb, {nullptr, nullptr, nullptr, nullptr});
     const tb::series_view x = tb::series_view::shared(courses.x.data(), 0, kPoints);
     bool converged = false;
-    const tb::batch_report svd = tb::svdfit_many(
-        x, tb::series_view::rows(courses.y.data(), 0, kPoints), nullptr, 3, fpoly, nullptr,
-        nullptr, nullptr, nullptr, &converged);
+    const tb::batch_report svd =
+        tb::svdfit_many(x, tb::series_view::rows(courses.y.data(), 0, kPoints), nullptr, 3, fpoly,
+                        nullptr, nullptr, nullptr, nullptr, &converged);
     for (const tb::batch_report &r : {lm, svd}) {
         EXPECT_EQ(r.status, tb::batch_status::completed);
         EXPECT_EQ(r.rows_done, 0u);
@@ -625,8 +625,8 @@ TEST(BatchThreads, ACarelessCountIsCapped)
     tb::batch_options few = with_threads(~0u);
     few.progress = options.progress;
     most = 0;
-    tb::ttest(tb::series_view::columns(a.data(), kN1, 2), tb::series_view::columns(b.data(), kN2, 2),
-              t.data(), nullptr, nullptr, few);
+    tb::ttest(tb::series_view::columns(a.data(), kN1, 2),
+              tb::series_view::columns(b.data(), kN2, 2), t.data(), nullptr, nullptr, few);
     EXPECT_LE(most, 3);
 }
 

@@ -305,7 +305,7 @@ TEST(CApiErrors, StatusAndExactMessageWithoutExit)
 #define NULL_ARG_BASIS(name) , tv_basis(nullptr)
 #define NULL_ARG_MODEL(name) , tv_lm_model(nullptr)
 #define NULL_ARG_REQUIRE(condition, message)
-#define NULL_ARGS(...) TV_RT_TAIL(~ TV_RT_MAP(NULL_ARG, __VA_ARGS__))
+#define NULL_ARGS(...) TV_RT_TAIL(~TV_RT_MAP(NULL_ARG, __VA_ARGS__))
 
 void refuses_nulls(const char *name, const char *missing, tv_status status)
 {
@@ -323,12 +323,12 @@ TEST(CApiArguments, EveryNullPointerIsRefusedByName)
         void *p;
     } result{};
     // (A row that needs no pointer is not called: it would simply run.)
-#define TV_FUNCTION(name, rtype, ...)                                                        \
-    if (const char *missing = tessivane::routines::missing_##name(NULL_ARGS(__VA_ARGS__)))   \
-        refuses_nulls(#name, missing,                                                        \
+#define TV_FUNCTION(name, rtype, ...)                                                              \
+    if (const char *missing = tessivane::routines::missing_##name(NULL_ARGS(__VA_ARGS__)))         \
+        refuses_nulls(#name, missing,                                                              \
                       tv_##name(NULL_ARGS(__VA_ARGS__), reinterpret_cast<rtype *>(&result)));
-#define TV_PROCEDURE(name, ...)                                                              \
-    if (const char *missing = tessivane::routines::missing_##name(NULL_ARGS(__VA_ARGS__)))   \
+#define TV_PROCEDURE(name, ...)                                                                    \
+    if (const char *missing = tessivane::routines::missing_##name(NULL_ARGS(__VA_ARGS__)))         \
         refuses_nulls(#name, missing, tv_##name(NULL_ARGS(__VA_ARGS__)));
 #define TV_RELEASE(name, ...) tv_##name(NULL_ARGS(__VA_ARGS__));
 #define TV_CALLBACK(name, ...)
@@ -377,20 +377,20 @@ void meddling_model(float x, float *a, float *y, float *dyda, int na)
         float data[4] = {0, 1, 2, 3}, chisq = 0, alamda = -1, **m = nullptr;
         int ia[4] = {0, 1, 1, 1};
         ok(tv_matrix(1, 3, 1, 3, &m));
-        inner_status = Process ? tv_mrqmin(data, data, data, 3, data, ia, 3, m, m, &chisq,
-                                           tv_fgauss, &alamda)
-                               : tv_lm_fit_step(outer_fit, data, data, data, 3, data, ia, 3, m,
-                                                m, &chisq, tv_fgauss, &alamda);
+        inner_status =
+            Process ? tv_mrqmin(data, data, data, 3, data, ia, 3, m, m, &chisq, tv_fgauss, &alamda)
+                    : tv_lm_fit_step(outer_fit, data, data, data, 3, data, ia, 3, m, m, &chisq,
+                                     tv_fgauss, &alamda);
         inner_message = tv_last_error();
         tv_free_matrix(m, 1, 3, 1, 3);
     }
     tv_fgauss(x, a, y, dyda, na);
 }
 
-// Two fits of the same data, the first with the meddling model, the second with the plain one;
-// prints "same" when both end with the same bits and the inner call was refused, then the inner
-// call's message, and exits.
-[[noreturn]] void meddle(bool process)
+// Two fits of the same data, the first with the meddling model, the second with the plain one:
+// true when both end with the same bits and the inner call was refused. meddle() prints "same"
+// (or "differs") and the inner call's message, and exits.
+bool meddled_fit_is_plain(bool process)
 {
     Work meddled, plain;
     float alamda = -1.0f;
@@ -407,7 +407,12 @@ void meddling_model(float x, float *a, float *y, float *dyda, int na)
         }
     }
     tv_lm_fit_destroy(outer_fit);
-    const bool same = meddled.hash() == plain.hash() && inner_status == TV_ERROR;
+    return meddled.hash() == plain.hash() && inner_status == TV_ERROR;
+}
+
+[[noreturn]] void meddle(bool process)
+{
+    const bool same = meddled_fit_is_plain(process);
     std::fprintf(stderr, "%s|%s", same ? "same" : "differs", inner_message.c_str());
     std::exit(0);
 }

@@ -47,6 +47,8 @@ int main(void)
         float alamda = -1.0f;
         a[1] = 1.0f, a[2] = 2.0f, a[3] = 1.0f;
         CHECK(tv_mrqmin(x, y, sig, n, a, ia, 3, u, v, &chisq, tv_fgauss, &alamda) == TV_OK);
+        alamda = 0.0f;
+        CHECK(tv_mrqmin(x, y, sig, n, a, ia, 3, u, v, &chisq, tv_fgauss, &alamda) == TV_OK);
     }
     CHECK(tv_ttest(x, 1, y, 1, &out, &out) == TV_ERROR_INVALID_ARGUMENT && out == 2.5f);
 
