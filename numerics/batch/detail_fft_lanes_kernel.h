@@ -24,8 +24,10 @@
 // half (H floats), dvec (H doubles); load/store (aligned, work array),
 // add/sub/mul/set1/zero on vec; hload/hstore/hadd/hsub on half; widen
 // (H floats from memory to dvec), narrow (dvec to half, rounding once),
-// dset1/dadd/dsub/dmul/dneg on dvec; and load_block/store_block, which move
-// the block between the caller's layout and the work array.
+// join (two halves to a vec), dset1/dadd/dsub/dmul/dneg on dvec; loadu/storeu
+// (the caller's arrays); and load_rows/store_rows (N series one after the
+// other) and split_complex/join_complex (a sample of N complex values side by
+// side), which move blocks between the caller's layout and the work array.
 
 // ---------------------------------------------------------------- four1
 
@@ -227,6 +229,33 @@ inline bool side_by_side(const lane_layout &L)
     return L.series == static_cast<std::ptrdiff_t>(L.width);
 }
 
+// Side by side, sample by sample.
+template <class V>
+TV_LANES_TARGET void load_side_by_side(const float *first, const lane_layout &L,
+                                       std::size_t count, float *v)
+{
+    for (std::size_t j = 0; j < count; j += L.width) {
+        const float *p = first + float_offset(L, j);
+        if (L.width == 1)
+            V::store(at<V>(v, j), V::loadu(p));
+        else
+            V::split_complex(p, at<V>(v, j), at<V>(v, j + 1));
+    }
+}
+
+template <class V>
+TV_LANES_TARGET void store_side_by_side(float *v, const lane_layout &L, std::size_t count,
+                                        float *first)
+{
+    for (std::size_t j = 0; j < count; j += L.width) {
+        float *p = first + float_offset(L, j);
+        if (L.width == 1)
+            V::storeu(p, V::load(at<V>(v, j)));
+        else
+            V::join_complex(at<V>(v, j), at<V>(v, j + 1), p);
+    }
+}
+
 template <class V>
 TV_LANES_TARGET void load_block(const float *first, const lane_layout &L, std::size_t count,
                                 float *v)
@@ -234,19 +263,18 @@ TV_LANES_TARGET void load_block(const float *first, const lane_layout &L, std::s
     if (rows_of(L, count))
         V::load_rows(first, L.series, count, v);
     else if (side_by_side(L))
-        V::load_side_by_side(first, L.sample, L.width, count, v);
+        load_side_by_side<V>(first, L, count, v);
     else
         gather_block<V>(first, L, count, v);
 }
 
 template <class V>
-TV_LANES_TARGET void store_block(const float *v, const lane_layout &L, std::size_t count,
-                                 float *first)
+TV_LANES_TARGET void store_block(float *v, const lane_layout &L, std::size_t count, float *first)
 {
     if (rows_of(L, count))
         V::store_rows(v, L.series, count, first, L.stream);
     else if (side_by_side(L))
-        V::store_side_by_side(v, L.sample, L.width, count, first);
+        store_side_by_side<V>(v, L, count, first);
     else
         scatter_block<V>(v, L, count, first);
 }

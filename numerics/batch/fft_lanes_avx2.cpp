@@ -103,42 +103,25 @@ struct avx2_lanes {
             _mm_sfence();
     }
 
-    // Eight series side by side, samples `sample` floats apart: a sample of
-    // the eight is 8 real values, or 8 complex values (16 floats) to split
-    // into real and imaginary parts.
-    TV_TARGET_AVX2 static void load_side_by_side(const float *first, std::ptrdiff_t sample,
-                                                 unsigned width, std::size_t count, float *v)
+    // A sample of eight series side by side: 8 real values, or 8 complex
+    // values (16 floats) split into real and imaginary parts and joined again.
+    TV_TARGET_AVX2 static TV_INLINE vec loadu(const float *p) { return _mm256_loadu_ps(p); }
+    TV_TARGET_AVX2 static TV_INLINE void storeu(float *p, vec v) { _mm256_storeu_ps(p, v); }
+    TV_TARGET_AVX2 static TV_INLINE void split_complex(const float *p, float *re, float *im)
     {
-        for (std::size_t j = 0; j < count; j += width) {
-            const float *p = first + static_cast<std::ptrdiff_t>(j / width) * sample;
-            if (width == 1) {
-                store(v + j * N, _mm256_loadu_ps(p));
-                continue;
-            }
-            const __m256 lo = _mm256_loadu_ps(p), hi = _mm256_loadu_ps(p + 8);
-            // Lanes (0, 1, 4, 5 | 2, 3, 6, 7), put in order by pairs.
-            const __m256 re = _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
-            const __m256 im = _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
-            store(v + j * N, _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(re), 0xD8)));
-            store(v + (j + 1) * N,
-                  _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(im), 0xD8)));
-        }
+        const __m256 lo = _mm256_loadu_ps(p), hi = _mm256_loadu_ps(p + 8);
+        // Lanes (0, 1, 4, 5 | 2, 3, 6, 7), put in order by pairs.
+        const __m256 r = _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m256 i = _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+        store(re, _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(r), 0xD8)));
+        store(im, _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(i), 0xD8)));
     }
-    TV_TARGET_AVX2 static void store_side_by_side(const float *v, std::ptrdiff_t sample,
-                                                  unsigned width, std::size_t count, float *first)
+    TV_TARGET_AVX2 static TV_INLINE void join_complex(const float *re, const float *im, float *p)
     {
-        for (std::size_t j = 0; j < count; j += width) {
-            float *p = first + static_cast<std::ptrdiff_t>(j / width) * sample;
-            if (width == 1) {
-                _mm256_storeu_ps(p, load(v + j * N));
-                continue;
-            }
-            const __m256 re = load(v + j * N), im = load(v + (j + 1) * N);
-            const __m256 lo = _mm256_unpacklo_ps(re, im);  // series 0, 1 | 4, 5
-            const __m256 hi = _mm256_unpackhi_ps(re, im);  // series 2, 3 | 6, 7
-            _mm256_storeu_ps(p, _mm256_permute2f128_ps(lo, hi, 0x20));
-            _mm256_storeu_ps(p + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
-        }
+        const __m256 lo = _mm256_unpacklo_ps(load(re), load(im));  // series 0, 1 | 4, 5
+        const __m256 hi = _mm256_unpackhi_ps(load(re), load(im));  // series 2, 3 | 6, 7
+        _mm256_storeu_ps(p, _mm256_permute2f128_ps(lo, hi, 0x20));
+        _mm256_storeu_ps(p + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
     }
 };
 

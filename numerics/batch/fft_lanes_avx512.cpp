@@ -111,44 +111,26 @@ struct avx512_lanes {
             _mm_sfence();
     }
 
-    // Sixteen series side by side, samples `sample` floats apart: a sample of
-    // the sixteen is 16 real values, or 16 complex values (32 floats) to
-    // split into real and imaginary parts.
-    TV_TARGET_AVX512 static void load_side_by_side(const float *first, std::ptrdiff_t sample,
-                                                   unsigned width, std::size_t count, float *v)
+    // A sample of sixteen series side by side: 16 real values, or 16 complex
+    // values (32 floats) split into real and imaginary parts and joined again.
+    TV_TARGET_AVX512 static TV_INLINE vec loadu(const float *p) { return _mm512_loadu_ps(p); }
+    TV_TARGET_AVX512 static TV_INLINE void storeu(float *p, vec v) { _mm512_storeu_ps(p, v); }
+    TV_TARGET_AVX512 static TV_INLINE void split_complex(const float *p, float *re, float *im)
     {
         const __m512i even = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26,
                                                28, 30);
-        const __m512i odd = _mm512_add_epi32(even, _mm512_set1_epi32(1));
-        for (std::size_t j = 0; j < count; j += width) {
-            const float *p = first + static_cast<std::ptrdiff_t>(j / width) * sample;
-            if (width == 1) {
-                store(v + j * N, _mm512_loadu_ps(p));
-                continue;
-            }
-            const vec lo = _mm512_loadu_ps(p), hi = _mm512_loadu_ps(p + 16);
-            store(v + j * N, _mm512_permutex2var_ps(lo, even, hi));
-            store(v + (j + 1) * N, _mm512_permutex2var_ps(lo, odd, hi));
-        }
+        const vec lo = _mm512_loadu_ps(p), hi = _mm512_loadu_ps(p + 16);
+        store(re, _mm512_permutex2var_ps(lo, even, hi));
+        store(im, _mm512_permutex2var_ps(lo, _mm512_add_epi32(even, _mm512_set1_epi32(1)), hi));
     }
-    TV_TARGET_AVX512 static void store_side_by_side(const float *v, std::ptrdiff_t sample,
-                                                    unsigned width, std::size_t count,
-                                                    float *first)
+    TV_TARGET_AVX512 static TV_INLINE void join_complex(const float *re, const float *im, float *p)
     {
         // Real part i of the block, then imaginary part i (index 16 + i).
         const __m512i first_eight = _mm512_setr_epi32(0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21,
                                                       6, 22, 7, 23);
         const __m512i last_eight = _mm512_add_epi32(first_eight, _mm512_set1_epi32(8));
-        for (std::size_t j = 0; j < count; j += width) {
-            float *p = first + static_cast<std::ptrdiff_t>(j / width) * sample;
-            if (width == 1) {
-                _mm512_storeu_ps(p, load(v + j * N));
-                continue;
-            }
-            const vec re = load(v + j * N), im = load(v + (j + 1) * N);
-            _mm512_storeu_ps(p, _mm512_permutex2var_ps(re, first_eight, im));
-            _mm512_storeu_ps(p + 16, _mm512_permutex2var_ps(re, last_eight, im));
-        }
+        _mm512_storeu_ps(p, _mm512_permutex2var_ps(load(re), first_eight, load(im)));
+        _mm512_storeu_ps(p + 16, _mm512_permutex2var_ps(load(re), last_eight, load(im)));
     }
 };
 
