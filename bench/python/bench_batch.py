@@ -30,12 +30,13 @@ import numpy as np
 import tessivane as tv
 
 
-def median_seconds(call, repeat):
+def median_seconds(call, repeat, clock=time.perf_counter):
+    """The median of `repeat` calls on `clock` (wall, or time.process_time: CPU)."""
     times = []
     for _ in range(repeat):
-        start = time.perf_counter()
+        start = clock()
         call()
-        times.append(time.perf_counter() - start)
+        times.append(clock() - start)
     return float(np.median(times))
 
 
@@ -98,15 +99,6 @@ def bench_fits(repeat, rows):
           f" 1 thread {anchor / one:.0f}x faster")
 
 
-def median_cpu_seconds(call, repeat):
-    times = []
-    for _ in range(repeat):
-        start = time.process_time()
-        call()
-        times.append(time.process_time() - start)
-    return float(np.median(times))
-
-
 def bench_realft(repeat, series):
     from tessivane import _core
 
@@ -123,7 +115,7 @@ def bench_realft(repeat, series):
         print("  (SciPy not installed: no scipy.fft.rfft anchor)")
     calls["numpy"] = lambda: np.fft.rfft(x, axis=-1)
     wall = {k: median_seconds(f, repeat) for k, f in calls.items()}
-    cpu = {k: median_cpu_seconds(f, repeat) for k, f in calls.items()}
+    cpu = {k: median_seconds(f, repeat, time.process_time) for k, f in calls.items()}
     two = median_seconds(lambda: tv.realft(x, threads=2), repeat)
     print(f"realft, {series} series x 256: 1 thread {wall['python'] * 1e3:.1f} ms"
           f" (CPU {cpu['python'] * 1e3:.1f} ms), 2 threads {two * 1e3:.1f} ms,"
