@@ -570,6 +570,12 @@ TEST(BatchRefusals, WholeBatchArgumentsAreFatal)
     float p[kMa];
     TV_EXPECT_FATAL(tb::lm_fit_many(pb, {p, nullptr, nullptr, nullptr}),
                     "batch lm_fit: ma = 0, there must be at least one parameter");
+    // The one argument a single FFT refuses is the same for every row: the batch refuses it whole.
+    std::vector<float> series(29 * 100);
+    TV_EXPECT_FATAL(tb::realft(tb::series_view::rows(series.data(), 29, 100), series.data(), 1),
+                    "batch realft: n = 100 is not a power of two >= 2");
+    TV_EXPECT_FATAL(tb::four1(tb::series_view::columns(series.data(), 3, 29), series.data(), -1),
+                    "batch four1: nn = 3 is not a power of two (1, 2, 4, ...)");
 }
 
 // Zero rows are an empty batch for the fits too: nothing is read or written, not even the
