@@ -289,20 +289,9 @@ carray<T> transform_many(const char *name, Batch batch, py::handle x_, py::handl
         args.value_error("the series must have a length that is a power of two" +
                          std::string(minimum == 2 ? " >= 2" : "") + ", got " + std::to_string(n));
     const int isign = args.sign(isign_);
-    carray<T> result;
-    if (out.is_none()) {
-        result = carray<T>(std::vector<py::ssize_t>{rows, cols});
-    } else {
-        constexpr int usable = py::detail::npy_api::NPY_ARRAY_C_CONTIGUOUS_ |
-                               py::detail::npy_api::NPY_ARRAY_ALIGNED_ |
-                               py::detail::npy_api::NPY_ARRAY_WRITEABLE_;
-        if (!py::isinstance<py::array_t<T>>(out) ||
-            (py::reinterpret_borrow<py::array>(out).flags() & usable) != usable)
-            args.value_error("out must be a writeable, aligned, C-contiguous array of x's type");
-        result = py::reinterpret_borrow<carray<T>>(out);
-        if (result.ndim() != 2 || result.shape(0) != rows || result.shape(1) != cols)
-            args.value_error("out must have x's shape " + shape_text(x));
-    }
+    const std::vector<py::ssize_t> shape{rows, cols};
+    carray<T> result = out.is_none() ? carray<T>(shape)
+                                     : args.out_array<T>(out, shape, "C-contiguous array of x's type");
     const float *in = reinterpret_cast<const float *>(x.data());
     float *o = reinterpret_cast<float *>(result.mutable_data());
     const auto r = static_cast<std::size_t>(rows), c = static_cast<std::size_t>(cols);
