@@ -416,10 +416,11 @@ void BM_rlft3_fftwf(benchmark::State &state)
 
 // Names are <routine>/<impl>/<size...> so that ratio tables pair ours with
 // the anchor; fourn's third extent 0 means a 2-D array.
-BENCHMARK(BM_four1)->Name("four1/ours")->Arg(1 << 10)->Arg(1 << 16)->Arg(1 << 20);
-BENCHMARK(BM_four1_fftwf)->Name("four1/fftw")->Arg(1 << 10)->Arg(1 << 16)->Arg(1 << 20);
-BENCHMARK(BM_realft)->Name("realft/ours")->Arg(1 << 10)->Arg(1 << 16)->Arg(1 << 20);
-BENCHMARK(BM_realft_fftwf)->Name("realft/fftw")->Arg(1 << 10)->Arg(1 << 16)->Arg(1 << 20);
+// The one-dimensional transforms at every power of two from 2^4 to 2^20.
+BENCHMARK(BM_four1)->Name("four1/ours")->RangeMultiplier(2)->Range(1 << 4, 1 << 20);
+BENCHMARK(BM_four1_fftwf)->Name("four1/fftw")->RangeMultiplier(2)->Range(1 << 4, 1 << 20);
+BENCHMARK(BM_realft)->Name("realft/ours")->RangeMultiplier(2)->Range(1 << 4, 1 << 20);
+BENCHMARK(BM_realft_fftwf)->Name("realft/fftw")->RangeMultiplier(2)->Range(1 << 4, 1 << 20);
 BENCHMARK(BM_fourn)
     ->Name("fourn/ours")
     ->Args({32, 32, 32})

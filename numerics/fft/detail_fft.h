@@ -113,6 +113,7 @@ TwiddlePtr rlft3_twiddles(unsigned long nn3, int isign);
 // The AVX2 paths; each returns false (having changed nothing) when it cannot
 // get its tables, and the caller runs the portable code instead.
 bool four1_avx2(float data[], unsigned long nn, int isign);
+bool four1_avx512(float data[], unsigned long nn, int isign);
 bool realft_separate_avx2(float data[], unsigned long n, int isign, float c1, float c2);
 bool fourn_avx2(float data[], const unsigned long nn[], int ndim, unsigned long ntot, int isign);
 
@@ -126,6 +127,10 @@ void separate_avx2(float *top, float *mirror, unsigned long n, unsigned long end
 // runs its portable code (the active path is always portable there, so none
 // of these is reached; separate_avx2, which cannot decline, traps if it is).
 inline bool four1_avx2(float[], unsigned long, int)
+{
+    return false;
+}
+inline bool four1_avx512(float[], unsigned long, int)
 {
     return false;
 }

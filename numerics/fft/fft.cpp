@@ -11,7 +11,8 @@
 
 //
 // The code below is the portable path and the reference for the AVX2 path
-// (fft_avx2.cpp), which gives the same bits faster; active_isa() chooses.
+// (four1_avx2.cpp, four1_avx512.cpp, realft_avx2.cpp), which give the same
+// bits faster; active_isa() chooses.
 
 #include "stat.h"
 
@@ -34,6 +35,20 @@ namespace {
 bool fast_path()
 {
     return tessivane::active_isa() != tessivane::isa::portable;
+}
+
+// four1 on the widest vector path the active instruction set allows; false
+// when that path declines and the portable code must run.
+bool four1_fast(float data[], unsigned long nn, int isign)
+{
+    switch (tessivane::active_isa()) {
+    case tessivane::isa::avx512:
+        return tessivane::detail::four1_avx512(data, nn, isign);
+    case tessivane::isa::avx2:
+        return tessivane::detail::four1_avx2(data, nn, isign);
+    default:
+        return false;
+    }
 }
 
 // realft's separation step on frequencies 1..n/4-1 and their partners.
@@ -69,7 +84,7 @@ void four1(float data[], unsigned long nn, int isign)
     if (!tessivane::detail::is_power_of_two(nn))
         tessivane::detail::refuse("four1: nn = %lu is not a power of two (1, 2, 4, ...)", nn);
 
-    if (fast_path() && tessivane::detail::four1_avx2(data, nn, isign))
+    if (four1_fast(data, nn, isign))
         return;
 
     const unsigned long n = nn << 1;
