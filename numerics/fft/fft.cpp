@@ -11,8 +11,8 @@
 
 //
 // The code below is the portable path and the reference for the AVX2 path
-// (four1_avx2.cpp, four1_avx512.cpp, realft_avx2.cpp), which give the same
-// bits faster; active_isa() chooses.
+// (four1_avx2.cpp, four1_avx512.cpp, realft_avx2.cpp, realft_avx512.cpp),
+// which give the same bits faster; active_isa() chooses.
 
 #include "stat.h"
 
@@ -32,11 +32,6 @@ using tessivane::detail::rotation;
 
 namespace {
 
-bool fast_path()
-{
-    return tessivane::active_isa() != tessivane::isa::portable;
-}
-
 // four1 on the widest vector path the active instruction set allows; false
 // when that path declines and the portable code must run.
 bool four1_fast(float data[], unsigned long nn, int isign)
@@ -46,6 +41,19 @@ bool four1_fast(float data[], unsigned long nn, int isign)
         return tessivane::detail::four1_avx512(data, nn, isign);
     case tessivane::isa::avx2:
         return tessivane::detail::four1_avx2(data, nn, isign);
+    default:
+        return false;
+    }
+}
+
+// realft's separation step on the widest vector path, as four1_fast.
+bool separate_fast(float data[], unsigned long n, int isign, float c1, float c2)
+{
+    switch (tessivane::active_isa()) {
+    case tessivane::isa::avx512:
+        return tessivane::detail::realft_separate_avx512(data, n, isign, c1, c2);
+    case tessivane::isa::avx2:
+        return tessivane::detail::realft_separate_avx2(data, n, isign, c1, c2);
     default:
         return false;
     }
@@ -143,8 +151,7 @@ void realft(float data[], unsigned long n, int isign)
     // Separate (forward) or recombine (inverse) the spectra of the even and
     // odd samples, pairing frequency k with n/2 - k. Frequency n/4 pairs with
     // itself and needs no work.
-    if (!(n >= 32 && fast_path() &&
-          tessivane::detail::realft_separate_avx2(data, n, isign, c1, c2)))
+    if (!(n >= 32 && separate_fast(data, n, isign, c1, c2)))
         separate_spectra(data, n, theta, c1, c2);
 
     if (isign == 1) {
