@@ -32,31 +32,29 @@ using tessivane::detail::rotation;
 
 namespace {
 
-// four1 on the widest vector path the active instruction set allows; false
+// The lengths from which the AVX-512 paths are measurably faster than the
+// AVX2 ones (bench_fft); shorter calls hold too few 512-bit operations to gain.
+const unsigned long kFour1Avx512From = 64;
+const unsigned long kSeparateAvx512From = 128;
+
+// four1 on the fastest vector path the active instruction set allows; false
 // when that path declines and the portable code must run.
 bool four1_fast(float data[], unsigned long nn, int isign)
 {
-    switch (tessivane::active_isa()) {
-    case tessivane::isa::avx512:
+    const tessivane::isa path = tessivane::active_isa();
+    if (path == tessivane::isa::avx512 && nn >= kFour1Avx512From)
         return tessivane::detail::four1_avx512(data, nn, isign);
-    case tessivane::isa::avx2:
-        return tessivane::detail::four1_avx2(data, nn, isign);
-    default:
-        return false;
-    }
+    return path != tessivane::isa::portable && tessivane::detail::four1_avx2(data, nn, isign);
 }
 
-// realft's separation step on the widest vector path, as four1_fast.
+// realft's separation step on n >= 32 real samples, as four1_fast.
 bool separate_fast(float data[], unsigned long n, int isign, float c1, float c2)
 {
-    switch (tessivane::active_isa()) {
-    case tessivane::isa::avx512:
+    const tessivane::isa path = tessivane::active_isa();
+    if (path == tessivane::isa::avx512 && n >= kSeparateAvx512From)
         return tessivane::detail::realft_separate_avx512(data, n, isign, c1, c2);
-    case tessivane::isa::avx2:
-        return tessivane::detail::realft_separate_avx2(data, n, isign, c1, c2);
-    default:
-        return false;
-    }
+    return path != tessivane::isa::portable &&
+           tessivane::detail::realft_separate_avx2(data, n, isign, c1, c2);
 }
 
 // realft's separation step on frequencies 1..n/4-1 and their partners.
