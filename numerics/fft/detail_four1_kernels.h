@@ -20,11 +20,11 @@
 // other FFT paths are in fourn_avx2.cpp and realft_avx2.cpp.
 //
 // The including file defines TV_FOUR1_TARGET, the target attribute of every
-// function here, and TV_FOUR1_WIDE (1: the twiddle products run in 512-bit
-// lanes), and gets four1_vector in its unnamed namespace.
+// kernel here, TV_FOUR1_WIDE (1: the twiddle products run in 512-bit lanes)
+// and TV_FOUR1_ENTRY, the name of the entry point this defines.
 
-#if !defined(TV_FOUR1_TARGET) || !defined(TV_FOUR1_WIDE)
-#error "define TV_FOUR1_TARGET and TV_FOUR1_WIDE before including detail_four1_kernels.h"
+#if !defined(TV_FOUR1_TARGET) || !defined(TV_FOUR1_WIDE) || !defined(TV_FOUR1_ENTRY)
+#error "define TV_FOUR1_TARGET, TV_FOUR1_WIDE and TV_FOUR1_ENTRY before including this"
 #endif
 
 #include "detail_fft_avx2.h"
@@ -317,20 +317,35 @@ TV_FOUR1_TARGET void first_sweep_tiles(float *x, unsigned long n, const double *
     }
 }
 
+// Row j of the first sweep for n = 8Q values (Q = 1, 2, 4): value 8q + j
+// comes from index rev(8q + j) = rev3(j) Q + rev_Q(q), so the row is the Q
+// neighbouring values from rev3(j) Q on, lane q taking value rev_Q(q) of
+// them. Lanes Q.. repeat values and are never stored.
+TV_FOUR1_TARGET TV_INLINE Split small_row(const float *x, unsigned long values, int j)
+{
+    const float *p = x + 2 * kRev3[j] * values;
+    if (values == 4) {
+        const __m256 v = _mm256_loadu_ps(p);
+        return {_mm256_permutevar8x32_ps(v, _mm256_setr_epi32(0, 4, 2, 6, 0, 4, 2, 6)),
+                _mm256_permutevar8x32_ps(v, _mm256_setr_epi32(1, 5, 3, 7, 1, 5, 3, 7))};
+    }
+    if (values == 2) {
+        const __m128 v = _mm_loadu_ps(p);
+        const __m128 re = _mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 im = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 1, 3, 1));
+        return {join(re, re), join(im, im)};
+    }
+    return {_mm256_set1_ps(p[0]), _mm256_set1_ps(p[1])};
+}
+
 // The first sweep for n = 8, 16, 32: one row per lane j, lanes n/8.. unused.
 TV_FOUR1_TARGET void first_sweep_small(float *x, unsigned long n, const double *table)
 {
-    const unsigned bits = log2_of(n);
-    float re[8][8] = {}, im[8][8] = {};
-    for (unsigned long q = 0; q < n / 8; ++q)
-        for (unsigned long j = 0; j < 8; ++j) {
-            const unsigned long from = reverse_bits(8 * q + j, bits);
-            re[j][q] = x[2 * from];
-            im[j][q] = x[2 * from + 1];
-        }
+    const unsigned long values = n / 8;
     Split r[8];
+#pragma GCC unroll 8
     for (int j = 0; j < 8; ++j)
-        r[j] = {_mm256_loadu_ps(re[j]), _mm256_loadu_ps(im[j])};
+        r[j] = small_row(x, values, j);
     first_stages(r, first_twiddles(table));
     transpose8(r);
     if (n == 8) {
@@ -338,7 +353,7 @@ TV_FOUR1_TARGET void first_sweep_small(float *x, unsigned long n, const double *
         store_block<true>(x, r[0]);
         return;
     }
-    for (unsigned long q = 0; q < n / 8; ++q)
+    for (unsigned long q = 0; q < values; ++q)
         store_block<false>(x + 16 * q, r[q]);
 }
 
@@ -412,9 +427,11 @@ TV_FOUR1_TARGET void split_passes(float *x, unsigned long n, unsigned long first
 // Complex values per block whose smaller stages run while it stays in cache.
 const unsigned long kFour1Block = 1UL << 14;
 
+}  // namespace
+
 // The whole transform; false (nothing changed) when the length is below
 // eight or the twiddle table cannot be had.
-TV_FOUR1_TARGET bool four1_vector(float data[], unsigned long nn, int isign)
+bool TV_FOUR1_ENTRY(float data[], unsigned long nn, int isign)
 {
     if (nn < 8)
         return false;
@@ -437,7 +454,6 @@ TV_FOUR1_TARGET bool four1_vector(float data[], unsigned long nn, int isign)
     return true;
 }
 
-}  // namespace
 }  // namespace detail
 }  // namespace tessivane
 

@@ -3,15 +3,5 @@
 
 #define TV_FOUR1_TARGET TV_TARGET_AVX2
 #define TV_FOUR1_WIDE 0
+#define TV_FOUR1_ENTRY four1_avx2
 #include "detail_four1_kernels.h"
-
-namespace tessivane {
-namespace detail {
-
-bool four1_avx2(float data[], unsigned long nn, int isign)
-{
-    return four1_vector(data, nn, isign);
-}
-
-}  // namespace detail
-}  // namespace tessivane

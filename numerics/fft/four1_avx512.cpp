@@ -4,15 +4,5 @@
 
 #define TV_FOUR1_TARGET TV_TARGET_AVX512
 #define TV_FOUR1_WIDE 1
+#define TV_FOUR1_ENTRY four1_avx512
 #include "detail_four1_kernels.h"
-
-namespace tessivane {
-namespace detail {
-
-bool four1_avx512(float data[], unsigned long nn, int isign)
-{
-    return four1_vector(data, nn, isign);
-}
-
-}  // namespace detail
-}  // namespace tessivane
