@@ -34,8 +34,8 @@ namespace {
 
 // The lengths from which the AVX-512 paths are measurably faster than the
 // AVX2 ones (bench_fft); shorter calls hold too few 512-bit operations to gain.
-const unsigned long kFour1Avx512From = 64;
-const unsigned long kSeparateAvx512From = 128;
+const unsigned long kFour1Avx512From = 128;
+const unsigned long kSeparateAvx512From = 256;
 
 // four1 on the fastest vector path the active instruction set allows; false
 // when that path declines and the portable code must run.
