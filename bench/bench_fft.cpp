@@ -148,14 +148,14 @@ double cpu_seconds_per_call(Body body, double span)
 }
 
 // ours / anchor as the median over rounds that each time the anchor, ours
-// and the anchor again back to back (20 ms each): on a shared machine the
+// and the anchor again back to back (10 ms each): on a shared machine the
 // load changes between rounds far more than within one, so the median of
 // the rounds' ratios is steadier than two timings taken apart.
 template <typename Ours, typename AnchorBody>
 double paired_ratio(Ours ours, AnchorBody anchor)
 {
-    const int kRounds = 15;
-    const double kSpan = 0.02;
+    const int kRounds = 11;
+    const double kSpan = 0.01;
     std::vector<double> ratios;
     for (int r = 0; r < kRounds; ++r) {
         const double before = cpu_seconds_per_call(anchor, kSpan);
