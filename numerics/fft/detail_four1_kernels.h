@@ -307,12 +307,30 @@ TV_FOUR1_TARGET void first_sweep_tiles(float *x, unsigned long n, const double *
                     continue;
                 load_tile(x, rows, b, t1);
                 first_stages(t1, f);
-                if (rb != b) {
-                    load_tile(x, rows, rb, t2);
-                    first_stages(t2, f);
-                    store_tile(x, rows, b, t2);
+                if (rb == b) {
+                    store_tile(x, rows, rb, t1);
+                    continue;
                 }
+#if TV_FOUR1_WIDE
+                load_tile(x, rows, rb, t2);
+                first_stages(t2, f);
+                store_tile(x, rows, b, t2);
                 store_tile(x, rows, rb, t1);
+#else
+                // Sixteen registers hold one tile: tile b's result waits in
+                // a local copy while tile rb is transformed.
+                alignas(64) float waiting[128];
+                store_tile(waiting, 16, 0, t1);
+                load_tile(x, rows, rb, t2);
+                first_stages(t2, f);
+                store_tile(x, rows, b, t2);
+#pragma GCC unroll 8
+                for (int a = 0; a < 8; ++a) {
+                    float *to = x + a * rows + 16 * rb;
+                    _mm256_storeu_ps(to, _mm256_load_ps(waiting + 16 * a));
+                    _mm256_storeu_ps(to + 8, _mm256_load_ps(waiting + 16 * a + 8));
+                }
+#endif
             }
     }
 }
