@@ -112,12 +112,21 @@ TV_FOUR1_TARGET TV_INLINE __m256 narrowed(__m512d v)
     return _mm512_maskz_cvtpd_ps(0xFF, v);
 }
 
-TV_FOUR1_TARGET TV_INLINE Split twiddle_product(const Split &b, const Twiddles &w)
+TV_FOUR1_TARGET TV_INLINE Split product_of(__m512d re, __m512d im, const Twiddles &w)
 {
-    const __m512d re = widened(b.re);
-    const __m512d im = widened(b.im);
     return {narrowed(_mm512_sub_pd(_mm512_mul_pd(w.wr, re), _mm512_mul_pd(w.wi, im))),
             narrowed(_mm512_add_pd(_mm512_mul_pd(w.wr, im), _mm512_mul_pd(w.wi, re)))};
+}
+
+TV_FOUR1_TARGET TV_INLINE Split twiddle_product(const Split &b, const Twiddles &w)
+{
+    return product_of(widened(b.re), widened(b.im), w);
+}
+
+// The same for the split block at p, converted straight from memory.
+TV_FOUR1_TARGET TV_INLINE Split twiddle_product_at(const float *p, const Twiddles &w)
+{
+    return product_of(widened(_mm256_loadu_ps(p)), widened(_mm256_loadu_ps(p + 8)), w);
 }
 #else
 TV_FOUR1_TARGET TV_INLINE __m128 real_part(__m256d wr, __m256d re, __m256d wi, __m256d im)
@@ -132,14 +141,28 @@ TV_FOUR1_TARGET TV_INLINE __m128 imaginary_part(__m256d wr, __m256d re, __m256d 
 
 // The twiddle products wr*re - wi*im and wr*im + wi*re of eight values, the
 // products and the sum in double, rounded once to float.
-TV_FOUR1_TARGET TV_INLINE Split twiddle_product(const Split &b, const Twiddles &w)
+TV_FOUR1_TARGET TV_INLINE Split product_of(__m256d re0, __m256d re1, __m256d im0, __m256d im1,
+                                            const Twiddles &w)
 {
-    const __m256d re0 = _mm256_cvtps_pd(_mm256_castps256_ps128(b.re));
-    const __m256d re1 = _mm256_cvtps_pd(_mm256_extractf128_ps(b.re, 1));
-    const __m256d im0 = _mm256_cvtps_pd(_mm256_castps256_ps128(b.im));
-    const __m256d im1 = _mm256_cvtps_pd(_mm256_extractf128_ps(b.im, 1));
     return {join(real_part(w.wr0, re0, w.wi0, im0), real_part(w.wr1, re1, w.wi1, im1)),
             join(imaginary_part(w.wr0, re0, w.wi0, im0), imaginary_part(w.wr1, re1, w.wi1, im1))};
+}
+
+TV_FOUR1_TARGET TV_INLINE Split twiddle_product(const Split &b, const Twiddles &w)
+{
+    return product_of(_mm256_cvtps_pd(_mm256_castps256_ps128(b.re)),
+                      _mm256_cvtps_pd(_mm256_extractf128_ps(b.re, 1)),
+                      _mm256_cvtps_pd(_mm256_castps256_ps128(b.im)),
+                      _mm256_cvtps_pd(_mm256_extractf128_ps(b.im, 1)), w);
+}
+
+// The same for the split block at p, converted straight from memory (no
+// extraction of the upper halves).
+TV_FOUR1_TARGET TV_INLINE Split twiddle_product_at(const float *p, const Twiddles &w)
+{
+    return product_of(_mm256_cvtps_pd(_mm_loadu_ps(p)), _mm256_cvtps_pd(_mm_loadu_ps(p + 4)),
+                      _mm256_cvtps_pd(_mm_loadu_ps(p + 8)), _mm256_cvtps_pd(_mm_loadu_ps(p + 12)),
+                      w);
 }
 #endif
 
@@ -389,12 +412,17 @@ TV_FOUR1_TARGET void split_pass(float *x, unsigned long n, unsigned long h, cons
     for (unsigned long s = 0; s < n; s += kBlocks * h) {
         for (unsigned long m = 0; m < h; m += 8) {
             float *p = x + 2 * (s + m);
+            // The first stage takes its bottom operands straight from memory
+            // into the twiddle products.
             Split v[kBlocks];
+            const Twiddles first = load_twiddles(w[0] + 2 * m);
 #pragma GCC unroll 8
-            for (int i = 0; i < kBlocks; ++i)
+            for (int i = 0; i < kBlocks; i += 2) {
                 v[i] = load_block(p + 2 * h * i);
+                butterfly(v[i], v[i + 1], twiddle_product_at(p + 2 * h * (i + 1), first));
+            }
 #pragma GCC unroll 3
-            for (int j = 0; j < Stages; ++j) {
+            for (int j = 1; j < Stages; ++j) {
                 const int d = 1 << j;
 #pragma GCC unroll 8
                 for (int i = 0; i < kBlocks; ++i) {
