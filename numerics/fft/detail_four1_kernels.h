@@ -2,14 +2,15 @@
 #define TESSIVANE_DETAIL_FOUR1_KERNELS_H
 
 // The vector paths of four1 (four1_avx2.cpp and four1_avx512.cpp compile
-// these kernels, each for its instruction set). They perform exactly the operations of the portable
-// code in fft.cpp, on the same operands and with the same float/double steps,
-// so every result has the same bits; only the order of independent
-// butterflies, their grouping into vector lanes and the memory traffic differ:
+// these kernels, each for its instruction set). They perform exactly the
+// operations of the portable code in fft.cpp, on the same operands and with
+// the same float/double steps, so every result has the same bits; only the
+// order of independent butterflies, their grouping into vector lanes and the
+// memory traffic differ:
 // - twiddles come from tables filled once by the same double recurrence;
-// - the twiddle products run in double lanes (256 or 512 bits wide) (wr*re - wi*im and
-//   wr*im + wi*re, each product and sum rounded to double as in scalar code,
-//   then rounded once to float); the butterfly sums run in float lanes;
+// - the twiddle products run in 256- or 512-bit double lanes (wr*re - wi*im
+//   and wr*im + wi*re, each product and sum rounded to double as in scalar
+//   code, then rounded once to float); the butterfly sums run in float lanes;
 // - two or three radix-2 stages are done in registers per memory sweep, and
 //   the smaller stages block by block while the block is in cache;
 // - the bit reversal moves whole tiles, so each cache line is read once, and
@@ -52,6 +53,8 @@ struct Split {
     __m256 im;
 };
 
+// Stage h of the table holds 2h doubles from 2(h - 1) on, in chunks of
+// min(h, 8) twiddles: their wr values, then their wi values.
 #if TV_FOUR1_WIDE
 // The twiddles of eight butterflies in double, one 512-bit register each.
 struct Twiddles {
@@ -63,8 +66,6 @@ TV_FOUR1_TARGET TV_INLINE Twiddles broadcast_twiddle(const double *wr, const dou
     return {_mm512_set1_pd(*wr), _mm512_set1_pd(*wi)};
 }
 
-// Stage h of the table holds 2h doubles from 2(h - 1) on, in chunks of
-// min(h, 8) twiddles: their wr values, then their wi values.
 TV_FOUR1_TARGET TV_INLINE Twiddles load_twiddles(const double *w)
 {
     return {_mm512_loadu_pd(w), _mm512_loadu_pd(w + 8)};
@@ -82,8 +83,6 @@ TV_FOUR1_TARGET TV_INLINE Twiddles broadcast_twiddle(const double *wr, const dou
     return {r, r, i, i};
 }
 
-// Stage h of the table holds 2h doubles from 2(h - 1) on, in chunks of
-// min(h, 8) twiddles: their wr values, then their wi values.
 TV_FOUR1_TARGET TV_INLINE Twiddles load_twiddles(const double *w)
 {
     return {_mm256_loadu_pd(w), _mm256_loadu_pd(w + 4), _mm256_loadu_pd(w + 8),
@@ -99,19 +98,6 @@ inline const double *stage(const double *table, unsigned long h)
 #if TV_FOUR1_WIDE
 // The twiddle products wr*re - wi*im and wr*im + wi*re of eight values, the
 // products and the sum in double, rounded once to float.
-// (The conversions are the zero-masked forms with every lane selected: the
-// same instructions, without the undefined source operand that GCC 12 warns
-// about.)
-TV_FOUR1_TARGET TV_INLINE __m512d widened(__m256 v)
-{
-    return _mm512_maskz_cvtps_pd(0xFF, v);
-}
-
-TV_FOUR1_TARGET TV_INLINE __m256 narrowed(__m512d v)
-{
-    return _mm512_maskz_cvtpd_ps(0xFF, v);
-}
-
 TV_FOUR1_TARGET TV_INLINE Split product_of(__m512d re, __m512d im, const Twiddles &w)
 {
     return {narrowed(_mm512_sub_pd(_mm512_mul_pd(w.wr, re), _mm512_mul_pd(w.wi, im))),

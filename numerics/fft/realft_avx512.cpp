@@ -17,19 +17,6 @@ struct Separated {
     __m256 o1, o2, o3, o4;
 };
 
-// (The conversions are the zero-masked forms with every lane selected: the
-// same instructions, without the undefined source operand that GCC 12 warns
-// about.)
-TV_TARGET_AVX512 TV_INLINE __m512d widened(__m256 v)
-{
-    return _mm512_maskz_cvtps_pd(0xFF, v);
-}
-
-TV_TARGET_AVX512 TV_INLINE __m256 narrowed(__m512d v)
-{
-    return _mm512_maskz_cvtpd_ps(0xFF, v);
-}
-
 TV_TARGET_AVX512 TV_INLINE Separated separated(__m256 fh1r, __m256 fh1i, __m256 fh2r, __m256 fh2i,
                                                __m512d wr, __m512d wi)
 {
