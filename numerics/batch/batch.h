@@ -169,20 +169,21 @@ TV_API batch_report fit(const series_view &x, const series_view &y, const series
 // ---- Special functions and conversions, element by element ----
 
 enum class special_function {
-    gammln,       // gammln(x)
-    gammq,        // gammq(a = x, x = y)
-    betai,        // betai(a = x, b = y, x = z)
-    erfcc,        // erfcc(x)
-    probks,       // probks(x)
-    t_to_p,       // t_to_p(t = x, df = y)
-    t_to_p_real,  // t_to_p_real(t = x, df = y)
-    r_to_p,       // r_to_p(r = x, n = y)
-    F_to_p,       // F_to_p(F = x, df_1 = y, df_2 = z)
-    p_to_t,       // p_to_t(p = x, df = y)
-    p_to_r,       // p_to_r(p = x, df = y)
-    p_to_F,       // p_to_F(p = x, df_1 = y, df_2 = z)
-    p_to_z,       // p_to_z(p = x)
-    kstwo_prob,   // kstwo_prob(d = x, n1 = y, n2 = z)
+    gammln,            // gammln(x)
+    gammq,             // gammq(a = x, x = y)
+    betai,             // betai(a = x, b = y, x = z)
+    erfcc,             // erfcc(x)
+    probks,            // probks(x)
+    t_to_p,            // t_to_p(t = x, df = y)
+    t_to_p_real,       // t_to_p_real(t = x, df = y)
+    r_to_p,            // r_to_p(r = x, n = y)
+    F_to_p,            // F_to_p(F = x, df_1 = y, df_2 = z)
+    p_to_t,            // p_to_t(p = x, df = y)
+    p_to_r,            // p_to_r(p = x, df = y)
+    p_to_F,            // p_to_F(p = x, df_1 = y, df_2 = z)
+    p_to_z,            // p_to_z(p = x)
+    kstwo_prob,        // kstwo_prob(d = x, n1 = y, n2 = z)
+    kstwo_prob_exact,  // kstwo_prob_exact(d = x, n1 = y, n2 = z)
 };
 
 // out[i] = fn(x[i], y[i], z[i]), i = 0..n-1, for the arguments fn takes (the

@@ -295,6 +295,8 @@ double special_value(special_function fn, double x, double y, double z)
         return ::p_to_z(f(x));
     case special_function::kstwo_prob:
         return ::kstwo_prob(f(x), count_argument(y), count_argument(z));
+    case special_function::kstwo_prob_exact:
+        return ::kstwo_prob_exact(f(x), count_argument(y), count_argument(z));
     }
     detail::refuse("batch special: unknown function %d", static_cast<int>(fn));
 }
@@ -311,6 +313,7 @@ int arity(special_function fn)
     case special_function::F_to_p:
     case special_function::p_to_F:
     case special_function::kstwo_prob:
+    case special_function::kstwo_prob_exact:
         return 3;
     default:
         return 2;

@@ -52,6 +52,7 @@ void bind_special(py::module_ &m)
     def_map(m, "p_to_F", &p_to_F);
     def_map(m, "p_to_z", &p_to_z);
     def_map(m, "kstwo_prob", &kstwo_prob);
+    def_map(m, "kstwo_prob_exact", &kstwo_prob_exact);
 }
 
 }  // namespace tvpy
