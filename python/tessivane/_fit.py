@@ -6,7 +6,7 @@ from dataclasses import dataclass
 
 import numpy as np
 
-from . import _arrays, _batch, _core
+from . import _arrays, _batch, _core, _precision
 
 FitResult = namedtuple("FitResult", "a b siga sigb chi2 q")
 SvdfitResult = namedtuple("SvdfitResult", "a u v w chisq")
@@ -35,6 +35,7 @@ def fit(x, y, sig=None, axis=0, threads=None):
         return _batched_fit(x, y, sig, axis, threads)
     x = _arrays.vector(x, "fit: x", 1 if sig is not None else 3)
     y = _arrays.vector(y, "fit: y")
+    _precision.check("fit", y.size, [x, y])
     if sig is None:
         _arrays.same_length("fit", x, y)
         return FitResult(*_core.fit(x, y, x, False))
@@ -60,6 +61,7 @@ def _batched_fit(x, y, sig, axis, threads):
 
     sx = laid_out(x, "fit: x")
     ss = None if sig is None else laid_out(sig, "fit: sig")
+    _precision.check("fit", n, [sx, sy], 0 if first else 1, stacklevel=4)
     count = int(np.prod(rest, dtype=np.int64))
     maps = _core.batch_fit(sx, sy, ss, first, _batch.threads_for(threads, count), None)
     return FitResult(*(m.reshape(rest) for m in maps))

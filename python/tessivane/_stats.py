@@ -8,7 +8,7 @@ from collections import namedtuple
 
 import numpy as np
 
-from . import _arrays, _batch, _core
+from . import _arrays, _batch, _core, _precision, _special
 
 TtestResult = namedtuple("TtestResult", "statistic df pvalue")
 KstwoResult = namedtuple("KstwoResult", "statistic pvalue")
@@ -53,55 +53,116 @@ def _samples(name, a, b, minimum):
     return _arrays.vector(a, f"{name}: a", minimum), _arrays.vector(b, f"{name}: b", minimum)
 
 
-def ttest(a, b, axis=0, threads=None):
+# Which tail each alternative of ttest/tutest keeps, as the sign of t it favours.
+_ALTERNATIVES = {"two-sided": 0, "less": -1, "greater": 1}
+_KS_METHODS = ("auto", "exact", "asymptotic")
+# method="auto" takes the exact p up to this many values per sample (SciPy's rule for ks_2samp).
+_KS_EXACT_AUTO = 10000
+
+
+def _sided(name, alternative, t, p):
+    """The p of `alternative` from the two-sided p of t: p / 2 on the favoured
+    side of 0, 1 - p / 2 on the other (both in float32; t = 0 gives 0.5)."""
+    if alternative not in _ALTERNATIVES:
+        raise ValueError(f"{name}: alternative must be 'two-sided', 'less' or 'greater', "
+                         f"got {alternative!r}")
+    side = _ALTERNATIVES[alternative]
+    if side == 0:
+        return p
+    half = np.float32(p) / np.float32(2)
+    sided = np.where(np.sign(t) == side, half, np.float32(1) - half).astype(np.float32)
+    return sided if np.ndim(p) else float(sided)
+
+
+def _pair_samples(name, a, b, axis, minimum, paired):
+    """Batched or single samples: (arrays, first, rest, n1, n2), the series
+    along axis 0 of each array when first, else along axis 1 (rest None for
+    single samples)."""
+    if _batched(a, b):
+        sa, sb, first, rest = _batch.pair(name, a, b, axis, minimum, paired)
+        k = 0 if first else 1
+        return (sa, sb), first, rest, sa.shape[k], sb.shape[k]
+    _single_axis(name, axis)
+    a, b = _samples(name, a, b, minimum)
+    if paired:
+        _arrays.same_length(name, a, b)
+    return (a, b), True, None, a.size, b.size
+
+
+def _two_sample(name, a, b, axis, threads, minimum, single, batch, least_total=0, paired=False):
+    """single(a, b) or the batch of the samples, after the checks and the
+    precision warning; with the sample sizes n1, n2."""
+    samples, first, rest, n1, n2 = _pair_samples(name, a, b, axis, minimum, paired)
+    if n1 + n2 < least_total:
+        raise ValueError(f"{name}: needs at least three values in the two samples together")
+    _precision.check(name, max(n1, n2), samples, 0 if first else 1, stacklevel=4)
+    if rest is None:
+        return single(*samples), n1, n2
+    return _batch.run(batch, *samples, first, rest, threads), n1, n2
+
+
+def ttest(a, b, axis=0, threads=None, *, alternative="two-sided"):
     """Student's t for two samples with pooled variance.
 
-    Returns TtestResult(statistic=t, df=n1 + n2 - 2, pvalue) with the two-sided
-    p = t_to_p(t, df). t = 0 when the pooled variance is exactly 0. The sign of t
-    is that of mean(a) - mean(b). Needs n1, n2 >= 1 and n1 + n2 >= 3.
+    Returns TtestResult(statistic=t, df=n1 + n2 - 2, pvalue). The sign of t is
+    that of mean(a) - mean(b); t = 0 when the pooled variance is exactly 0.
+    pvalue: alternative="two-sided" (default) is t_to_p(t, df); "less" (mean(a)
+    below mean(b)) and "greater" are one-sided, p/2 on the side of the
+    alternative and 1 - p/2 on the other, as scipy.stats.ttest_ind gives them.
+    Needs n1, n2 >= 1 and n1 + n2 >= 3. Warns (PrecisionWarning) when the data's
+    offset is so large against their spread that t keeps fewer than three digits.
     """
-    if _batched(a, b):
-        sa, sb, first, rest = _batch.pair("ttest", a, b, axis, 1)
-        if sa.shape[0 if first else 1] + sb.shape[0 if first else 1] < 3:
-            raise ValueError("ttest: needs at least three values in the two samples together")
-        return TtestResult(*_batch.run(_core.batch_ttest, sa, sb, first, rest, threads))
-    _single_axis("ttest", axis)
-    a, b = _samples("ttest", a, b, 1)
-    if a.size + b.size < 3:
-        raise ValueError("ttest: needs at least three values in the two samples together")
-    return TtestResult(*_core.ttest(a, b))
+    t, df, p = _two_sample("ttest", a, b, axis, threads, 1, _core.ttest, _core.batch_ttest, 3)[0]
+    return TtestResult(t, df, _sided("ttest", alternative, t, p))
 
 
-def tutest(a, b, axis=0, threads=None):
+def tutest(a, b, axis=0, threads=None, *, alternative="two-sided"):
     """Welch's t for two samples of unequal variance.
 
     Returns TtestResult(statistic=t, df, pvalue) with the Welch-Satterthwaite df
-    (a float, welch_df) and p = t_to_p_real(t, df). Needs n1, n2 >= 2.
+    (a float, welch_df) and, for alternative="two-sided" (default), p =
+    t_to_p_real(t, df); "less" and "greater" are one-sided as in ttest.
+    Needs n1, n2 >= 2. Warns as ttest does.
     """
-    if _batched(a, b):
-        pair = _batch.pair("tutest", a, b, axis, 2)
-        return TtestResult(*_batch.run(_core.batch_tutest, *pair, threads))
-    _single_axis("tutest", axis)
-    a, b = _samples("tutest", a, b, 2)
-    return TtestResult(*_core.tutest(a, b))
+    t, df, p = _two_sample("tutest", a, b, axis, threads, 2, _core.tutest, _core.batch_tutest)[0]
+    return TtestResult(t, df, _sided("tutest", alternative, t, p))
 
 
-def kstwo(a, b, axis=0, threads=None):
-    """Two-sample Kolmogorov-Smirnov D and its significance (kstwo_prob).
-
-    A NaN in either sample gives D = NaN. The inputs are not sorted in place.
+def welch_df(a, b, axis=0, threads=None):
+    """The Welch-Satterthwaite degrees of freedom of tutest's t (float32), the
+    df field of tutest(a, b): between min(n1, n2) - 1 and n1 + n2 - 2, and
+    n1 + n2 - 2 when both samples have no spread. Needs n1, n2 >= 2.
     """
-    if _batched(a, b):
-        pair = _batch.pair("kstwo", a, b, axis, 1)
-        return KstwoResult(*_batch.run(_core.batch_kstwo, *pair, threads))
-    _single_axis("kstwo", axis)
-    a, b = _samples("kstwo", a, b, 1)
-    return KstwoResult(*_core.kstwo(a, b))
+    return _two_sample("welch_df", a, b, axis, threads, 2, _core.tutest, _core.batch_tutest)[0][1]
+
+
+def kstwo(a, b, axis=0, threads=None, *, method="auto"):
+    """Two-sample Kolmogorov-Smirnov D and its two-sided significance.
+
+    Returns KstwoResult(statistic=D, pvalue). method: "exact" is
+    kstwo_prob_exact(D, n1, n2) (exact for data without ties; n1 * n2 at most
+    1e8, NumericsError beyond); "asymptotic" is kstwo_prob(D, n1, n2), the C++
+    kstwo's p; "auto" (default, SciPy's rule) the exact p when both samples
+    have at most 10000 values, the asymptotic one beyond. A NaN in either sample
+    gives D = NaN. The inputs are not sorted in place.
+    """
+    if method not in _KS_METHODS:
+        raise ValueError(f"kstwo: method must be 'auto', 'exact' or 'asymptotic', got {method!r}")
+    (d, p), n1, n2 = _two_sample("kstwo", a, b, axis, threads, 1, _core.kstwo, _core.batch_kstwo)
+    if method == "exact" or (method == "auto" and max(n1, n2) <= _KS_EXACT_AUTO):
+        p = _special.kstwo_prob_exact(d, n1, n2, threads=threads)
+    return KstwoResult(d, p)
 
 
 def avevar(x):
-    """Mean and sample variance (divisor n - 1) of x, n >= 2: AvevarResult(mean, variance)."""
-    return AvevarResult(*_core.avevar(_arrays.vector(x, "avevar: x", 2)))
+    """Mean and sample variance (divisor n - 1) of x, n >= 2: AvevarResult(mean, variance).
+
+    Warns (PrecisionWarning) when x's offset is so large against its spread that
+    the variance keeps fewer than three digits.
+    """
+    x = _arrays.vector(x, "avevar: x", 2)
+    _precision.check("avevar", x.size, [x])
+    return AvevarResult(*_core.avevar(x))
 
 
 def pearsn(x, y, axis=0, threads=None):
@@ -112,14 +173,9 @@ def pearsn(x, y, axis=0, threads=None):
     computed from its own r (whose final division is in double, so it may differ
     from statistic in the last bit). Needs n >= 3.
     """
-    if _batched(x, y):
-        pair = _batch.pair("pearsn", x, y, axis, 3, True)
-        return PearsnResult(*_batch.run(_core.batch_pearsn, *pair, threads))
-    _single_axis("pearsn", axis)
-    x, y = _samples("pearsn", x, y, 3)
-    _arrays.same_length("pearsn", x, y)
-    r, p, _ = _core.pearsn(x, y)
-    return PearsnResult(r, p)
+    pearsn_single = lambda x, y: _core.pearsn(x, y)[:2]  # noqa: E731
+    return PearsnResult(*_two_sample("pearsn", x, y, axis, threads, 3, pearsn_single,
+                                     _core.batch_pearsn, paired=True)[0])
 
 
 def spear(x, y, axis=0, threads=None):
@@ -131,13 +187,8 @@ def spear(x, y, axis=0, threads=None):
     probrs = 0 and zd, probd are NaN (the library leaves them unwritten);
     otherwise probrs is NaN. Needs n >= 2.
     """
-    if _batched(x, y):
-        pair = _batch.pair("spear", x, y, axis, 2, True)
-        return SpearResult(*_batch.run(_core.batch_spear, *pair, threads))
-    _single_axis("spear", axis)
-    x, y = _samples("spear", x, y, 2)
-    _arrays.same_length("spear", x, y)
-    return SpearResult(*_core.spear(x, y))
+    return SpearResult(*_two_sample("spear", x, y, axis, threads, 2, _core.spear, _core.batch_spear,
+                                    paired=True)[0])
 
 
 def pearsn_inc(x, y, state=None):
