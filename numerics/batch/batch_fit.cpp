@@ -26,16 +26,7 @@ const char *outcome_name(const lm_row_outcome &row)
     case row_state::fitted:
         break;
     }
-    switch (row.outcome.stop) {
-    case lm_outcome::converged:
-        return "converged";
-    case lm_outcome::stalled:
-        return "stalled";
-    case lm_outcome::iteration_limit:
-        return "iteration_limit";
-    default:
-        return "unknown";
-    }
+    return reason_name(row.outcome.stop);
 }
 
 namespace {

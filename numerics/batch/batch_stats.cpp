@@ -5,6 +5,7 @@
 #include "detail_batch.h"
 
 #include <cmath>
+#include <utility>
 
 #include "detail_special.h"
 #include "detail_ttest_block.h"
@@ -259,44 +260,52 @@ unsigned long count_argument(double v)
     return static_cast<unsigned long>(v);
 }
 
-inline float f(double v)
+// An element's argument as the routine's parameter of type T takes it.
+template <class T>
+T element_argument(double v);
+template <>
+float element_argument<float>(double v)
 {
     return static_cast<float>(v);
 }
+template <>
+double element_argument<double>(double v)
+{
+    return v;
+}
+template <>
+unsigned long element_argument<unsigned long>(double v)
+{
+    return count_argument(v);
+}
 
-double special_value(special_function fn, double x, double y, double z)
+template <class R, class... A, std::size_t... I>
+double call_element(R (*routine)(A...), const double *args, std::index_sequence<I...>)
+{
+    return routine(element_argument<A>(args[I])...);
+}
+
+// routine(args[0], args[1], ...) with as many arguments as it takes.
+template <class R, class... A>
+double call_element(R (*routine)(A...), const double *args)
+{
+    return call_element(routine, args, std::index_sequence_for<A...>());
+}
+
+template <class R, class... A>
+constexpr int arity_of(R (*)(A...))
+{
+    return sizeof...(A);
+}
+
+double special_value(special_function fn, const double *args)
 {
     switch (fn) {
-    case special_function::gammln:
-        return ::gammln(x);
-    case special_function::gammq:
-        return ::gammq(f(x), f(y));
-    case special_function::betai:
-        return ::betai(f(x), f(y), f(z));
-    case special_function::erfcc:
-        return ::erfcc(f(x));
-    case special_function::probks:
-        return ::probks(f(x));
-    case special_function::t_to_p:
-        return ::t_to_p(f(x), count_argument(y));
-    case special_function::t_to_p_real:
-        return ::t_to_p_real(f(x), f(y));
-    case special_function::r_to_p:
-        return ::r_to_p(f(x), count_argument(y));
-    case special_function::F_to_p:
-        return ::F_to_p(f(x), count_argument(y), count_argument(z));
-    case special_function::p_to_t:
-        return ::p_to_t(f(x), count_argument(y));
-    case special_function::p_to_r:
-        return ::p_to_r(f(x), count_argument(y));
-    case special_function::p_to_F:
-        return ::p_to_F(f(x), count_argument(y), count_argument(z));
-    case special_function::p_to_z:
-        return ::p_to_z(f(x));
-    case special_function::kstwo_prob:
-        return ::kstwo_prob(f(x), count_argument(y), count_argument(z));
-    case special_function::kstwo_prob_exact:
-        return ::kstwo_prob_exact(f(x), count_argument(y), count_argument(z));
+#define TV_ELEMENTWISE(name)                                                 \
+    case special_function::name:                                             \
+        static_assert(arity_of(::name) <= 3, #name " takes at most x, y, z"); \
+        return call_element(::name, args);
+#include "elementwise_routines.h"
     }
     detail::refuse("batch special: unknown function %d", static_cast<int>(fn));
 }
@@ -304,20 +313,12 @@ double special_value(special_function fn, double x, double y, double z)
 int arity(special_function fn)
 {
     switch (fn) {
-    case special_function::gammln:
-    case special_function::erfcc:
-    case special_function::probks:
-    case special_function::p_to_z:
-        return 1;
-    case special_function::betai:
-    case special_function::F_to_p:
-    case special_function::p_to_F:
-    case special_function::kstwo_prob:
-    case special_function::kstwo_prob_exact:
-        return 3;
-    default:
-        return 2;
+#define TV_ELEMENTWISE(name)    \
+    case special_function::name: \
+        return arity_of(::name);
+#include "elementwise_routines.h"
     }
+    return 0;
 }
 
 }  // namespace
@@ -333,7 +334,8 @@ batch_report special(special_function fn, const double *x, const double *y, cons
     return detail::for_each_row(
         plan, options,
         [&](std::size_t i, unsigned) {
-            out[i] = special_value(fn, x[i], args >= 2 ? y[i] : 0.0, args >= 3 ? z[i] : 0.0);
+            const double element[3] = {x[i], args >= 2 ? y[i] : 0.0, args >= 3 ? z[i] : 0.0};
+            out[i] = special_value(fn, element);
         },
         [&](std::size_t i, row_state, const char *) {
             out[i] = std::numeric_limits<double>::quiet_NaN();

@@ -132,12 +132,35 @@ struct lm_stopping_rule {
     float max_lambda = 1.0e10f;
 };
 
+// Why lm_fit::run() stopped, in the order of their codes: each reason with the
+// name of its C code (TV_LM_<NAME> in tessivane_c.h, checked at build time).
+// The one list every front end follows (enumerations, names, bindings).
+#define TV_LM_STOP_REASONS(X)               \
+    X(iteration_limit, ITERATION_LIMIT)     \
+    X(converged, CONVERGED)                 \
+    X(stalled, STALLED)                     \
+    X(small_steps, SMALL_STEPS)
+
 struct lm_outcome {
-    enum reason { iteration_limit, converged, stalled, small_steps };
+#define TV_LM_REASON_ENUMERATOR(reason, NAME) reason,
+    enum reason { TV_LM_STOP_REASONS(TV_LM_REASON_ENUMERATOR) };
+#undef TV_LM_REASON_ENUMERATOR
     reason stop = iteration_limit;  // stalled: lambda exceeded max_lambda
     int iterations = 0;             // calls before the finishing one
     float lambda_at_stop = 0.0f;
 };
+
+// The name of a stop reason ("converged", "small_steps", ...), "unknown" for
+// a value outside the list.
+inline const char *reason_name(lm_outcome::reason r)
+{
+#define TV_LM_REASON_NAME(reason, NAME) \
+    if (r == lm_outcome::reason)        \
+        return #reason;
+    TV_LM_STOP_REASONS(TV_LM_REASON_NAME)
+#undef TV_LM_REASON_NAME
+    return "unknown";
+}
 
 // One Levenberg-Marquardt fit with its own work storage: step() is mrqmin()
 // (same arguments, same protocol through *alamda, the same results bit for

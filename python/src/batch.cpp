@@ -267,12 +267,9 @@ void bind_batch(py::module_ &m)
     m.def("batch_special", &special_map);
     m.def("lm_fit_many", &lm_many);
     m.def("default_threads", &tb::default_threads);
-    py::dict codes;
-    const char *names[] = {"gammln", "gammq",       "betai",  "erfcc",      "probks",
-                           "t_to_p", "t_to_p_real", "r_to_p", "F_to_p",     "p_to_t",
-                           "p_to_r", "p_to_F",      "p_to_z", "kstwo_prob", "kstwo_prob_exact"};
-    for (int code = 0; code <= static_cast<int>(tb::special_function::kstwo_prob_exact); code++)
-        codes[names[code]] = code;
+    py::dict codes;  // the element-wise routines by name, from the batch's table
+    for (int code = 0; code < tb::special_function_count; code++)
+        codes[tb::special_function_name(static_cast<tb::special_function>(code))] = code;
     m.attr("special_codes") = codes;
 }
 

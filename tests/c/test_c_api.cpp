@@ -116,12 +116,18 @@ using Routine = std::pair<const char *, void (*)(Work &w, bool c)>;  // name, ru
 #define VO(out, name, ...) {#name, [](Work &w, bool c) { VALUE(w.out, name, __VA_ARGS__); }}
 #define V(name, ...) VO(s[0], name, __VA_ARGS__)
 #define F(name, ...) {#name, [](Work &w, bool c) { __VA_ARGS__; }}
+// A shipped callback: its C form returns nothing.
+#define CB(name, ...) {#name, [](Work &w, bool c) { c ? tv_##name(__VA_ARGS__) : name(__VA_ARGS__); }}
+// A two-sample test whose C form also writes the significance its table row names into w.s[1].
+#define P(name, p, ...) F(name, BOTH(tv_##name(__VA_ARGS__, &w.s[0], &w.s[1]), \
+                                   (name(__VA_ARGS__, &w.s[0], &w.s[1]), w.s[1] = (p))))
 const Routine routines[] = {
     VO(dd, gammln, 4.385), V(gammq, 2.385f, 1.7f), V(erfcc, 0.385f), V(probks, 0.885f),
     S(gser, &w.s[0], 2.385f, 1.7f, &w.s[1]), S(gcf, &w.s[0], 2.385f, 5.7f, &w.s[1]),
     V(betai, 2.385f, 0.5f, 0.3f), V(betacf, 2.385, 0.5, 0.3), S(avevar, w.x, N, &w.s[0], &w.s[1]),
-    S(ttest, w.x, 10, w.y, 14, &w.s[0], &w.s[1]), S(tutest, w.x, 10, w.y, 14, &w.s[0], &w.s[1]),
-    S(kstwo, w.y, 10, w.b, 14, &w.s[0], &w.s[1]), S(pearsn, w.x, w.y, N, &w.s[0], &w.s[1], &w.s[2]),
+    P(ttest, t_to_p(w.s[0], 22), w.x, 10, w.y, 14),
+    P(tutest, t_to_p_real(w.s[0], welch_df(w.x, 10, w.y, 14)), w.x, 10, w.y, 14),
+    P(kstwo, kstwo_prob(w.s[0], 10, 14), w.y, 10, w.b, 14), S(pearsn, w.x, w.y, N, &w.s[0], &w.s[1], &w.s[2]),
     S(pearsn_prob, w.x, w.b, N, &w.s[0], &w.s[1], &w.s[2]),
     S(spear, w.x, w.y, N, &w.s[0], &w.s[1], &w.s[2], &w.s[3], &w.s[4]),
     // The C++ accumulators are references, the C ones pointers: ACC(&) or ACC().
@@ -153,16 +159,19 @@ const Routine routines[] = {
                                     fast_matrix_matrix_mult(w.p, w.q, w.r, 5, 5, 4, false, true))),
     F(getInverseMatrixUsingSVD, BOTH(tv_getInverseMatrixUsingSVD(w.p, w.r, 5, &w.k),
                                      w.k = getInverseMatrixUsingSVD(w.p, w.r, 5))),
-    S(jacobi, w.sq, 5, w.d, w.v, &w.k), S(eigsrt, w.d, w.v, 5), S(fpoly, 2.385f, w.a, 6),
+    S(jacobi, w.sq, 5, w.d, w.v, &w.k), S(eigsrt, w.d, w.v, 5), CB(fpoly, 2.385f, w.a, 6),
     S(fit, w.x, w.y, N, w.sig, 1, &w.s[0], &w.s[1], &w.s[2], &w.s[3], &w.s[4], &w.s[5]),
-    S(svdfit, w.x, w.y, w.sig, N, w.a, 3, w.u, w.v, w.w, &w.s[0], fpoly),
+    // The shipped basis and model serve as the C callbacks as they are.
+    F(svdfit, BOTH(tv_svdfit(w.x, w.y, w.sig, N, w.a, 3, w.u, w.v, w.w, &w.s[0], tv_fpoly),
+                   svdfit(w.x, w.y, w.sig, N, w.a, 3, w.u, w.v, w.w, &w.s[0], fpoly))),
     // Start, two iterations (alamda as the routine left it), finish.
     F(mrqmin, for (float command : {-1.0f, 1.0f, 1.0f, 0.0f}) {
         w.s[1] = command == 1.0f ? w.s[1] : command;
-        SAME(mrqmin, DATA(w), 3, w.covar, w.alpha, &w.s[0], fgauss, &w.s[1]);
+        BOTH(tv_mrqmin(DATA(w), 3, w.covar, w.alpha, &w.s[0], tv_fgauss, &w.s[1]),
+             mrqmin(DATA(w), 3, w.covar, w.alpha, &w.s[0], fgauss, &w.s[1]));
     }),
     S(mrqcof, DATA(w), 3, w.alpha, w.d, &w.s[0], fgauss),
-    S(covsrt, w.covar, 6, w.ia, 5), S(fgauss, 4.385f, w.a, &w.s[0], w.d, 6),
+    S(covsrt, w.covar, 6, w.ia, 5), CB(fgauss, 4.385f, w.a, &w.s[0], w.d, 6),
     F(ran1_stream, tessivane::ran1_stream cxx(-5); tv_ran1_stream *stream = nullptr;
       ok(tv_ran1_stream_create(-5, &stream));
       for (int i = 0; i < 6; i += 2) {
