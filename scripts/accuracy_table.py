@@ -228,7 +228,8 @@ def inverse_rows():
         k = int(np.argmax(e))
         rows.append(f"| `{name}` | {len(mine)} | {np.median(e):.1e} | "
                     f"{np.count_nonzero(e > 3e-4)} | {e.max():.2g} | "
-                    f"p = {mine[k][1]:g}, df = {', '.join(map(str, mine[k][2]))} |")
+                    f"p = {mine[k][1]:g}, {'n' if name == 'p_to_r' else 'df'} = "
+                    f"{', '.join(map(str, mine[k][2]))} |")
     total = sum(1 for c in cases if c[3] <= LARGEST[c[0]])
     return rows, total
 

@@ -21,7 +21,8 @@ def fit(x, y, sig=None, axis=0, threads=None):
     and q = gammq((n - 2)/2, chi2/2) is the goodness of fit; a NumericsError
     ("Invalid arguments in routine gammq") follows when n <= 2 or chi2 is not a
     number. Without sig, q = 1 and the standard errors come from the scatter
-    about the line (n >= 3).
+    about the line (n >= 3). Warns (PrecisionWarning) when x or y lie so far
+    from zero against their spread that the slope keeps fewer than three digits.
 
     Batched (y of two or more dimensions): a line through every series of y
     along `axis` (for example each voxel's time course); x and sig are one

@@ -89,13 +89,19 @@ def _pair_samples(name, a, b, axis, minimum, paired):
     return (a, b), True, None, a.size, b.size
 
 
+# Statistics of the order of the values only: exact on float32 input, so they lose
+# digits only when the values are rounded to float32 on the way in.
+_RANK_BASED = ("kstwo", "spear")
+
+
 def _two_sample(name, a, b, axis, threads, minimum, single, batch, least_total=0, paired=False):
     """single(a, b) or the batch of the samples, after the checks and the
     precision warning; with the sample sizes n1, n2."""
     samples, first, rest, n1, n2 = _pair_samples(name, a, b, axis, minimum, paired)
     if n1 + n2 < least_total:
         raise ValueError(f"{name}: needs at least three values in the two samples together")
-    _precision.check(name, max(n1, n2), samples, 0 if first else 1, stacklevel=4)
+    if name not in _RANK_BASED or not all(getattr(x, "dtype", None) == np.float32 for x in (a, b)):
+        _precision.check(name, max(n1, n2), samples, 0 if first else 1, stacklevel=4)
     if rest is None:
         return single(*samples), n1, n2
     return _batch.run(batch, *samples, first, rest, threads), n1, n2
@@ -144,7 +150,9 @@ def kstwo(a, b, axis=0, threads=None, *, method="auto"):
     1e8, NumericsError beyond); "asymptotic" is kstwo_prob(D, n1, n2), the C++
     kstwo's p; "auto" (default, SciPy's rule) the exact p when both samples
     have at most 10000 values, the asymptotic one beyond. A NaN in either sample
-    gives D = NaN. The inputs are not sorted in place.
+    gives D = NaN. The inputs are not sorted in place. Warns (PrecisionWarning)
+    when data rounded to float32 on the way in lie so far from zero against their
+    spread that rounding may merge distinct values into ties.
     """
     if method not in _KS_METHODS:
         raise ValueError(f"kstwo: method must be 'auto', 'exact' or 'asymptotic', got {method!r}")
@@ -171,7 +179,9 @@ def pearsn(x, y, axis=0, threads=None):
     statistic is the library's pearsn r (0 when a sample has no spread); pvalue is
     pearsn_prob's significance from Student's t with n - 2 degrees of freedom,
     computed from its own r (whose final division is in double, so it may differ
-    from statistic in the last bit). Needs n >= 3.
+    from statistic in the last bit). Needs n >= 3. Warns (PrecisionWarning) when
+    the data's offset is so large against their spread that r keeps fewer than
+    three correct digits.
     """
     pearsn_single = lambda x, y: _core.pearsn(x, y)[:2]  # noqa: E731
     return PearsnResult(*_two_sample("pearsn", x, y, axis, threads, 3, pearsn_single,
@@ -185,7 +195,7 @@ def spear(x, y, axis=0, threads=None):
     squared rank differences, zd its normal deviate and probd that deviate's
     two-sided significance. When a sample has all values equal, rs = 0,
     probrs = 0 and zd, probd are NaN (the library leaves them unwritten);
-    otherwise probrs is NaN. Needs n >= 2.
+    otherwise probrs is NaN. Needs n >= 2. Warns as kstwo does.
     """
     return SpearResult(*_two_sample("spear", x, y, axis, threads, 2, _core.spear, _core.batch_spear,
                                     paired=True)[0])
