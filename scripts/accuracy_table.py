@@ -428,6 +428,10 @@ over the samples: a worst case is a property of the sample, so a single sample's
 |---|---|---|---|---|---|---|---|
 {pvalues}
 
+The worst `t_to_p_real` points lie where df / 2 is just below a power of two (df near 63.99 or 127.6):
+`betai` rounds a + b = df / 2 + 1/2 to float before ln Γ, at the coarser spacing above the power of two, and
+its mirrored branch 1 - I amplifies that error where p is small against 1 - p. Whole df do not reach it.
+
 ### `t_to_p` at large df
 
 `t_to_p` forms df / (df + t^2) in float, so at large df the argument of the incomplete beta function
@@ -440,8 +444,9 @@ carries a relative error of about df times float's epsilon. Over t with p in [1e
 ### `gammq` as a grows
 
 Q(a, x) for x within a ± 4 sqrt(a), against SciPy's double `gammaincc` at the float arguments. The error
-grows with a (the series and the continued fraction lose accuracy in float near x = a); beyond
-a = 2^24 the library refuses the points near x = a (`NumericsError`, "a too large, ITMAX too small").
+grows with a: the series and the continued fraction are scaled by exp(-x + a ln x - ln Γ(a)) with ln Γ(a)
+rounded to float, an error of up to about 3e-8 a ln a in the exponent. Beyond a = 2^24 the library refuses
+the points near x = a (`NumericsError`, "a too large, ITMAX too small").
 
 | a | median relative error | worst relative error | refused |
 |---|---|---|---|
