@@ -83,3 +83,14 @@ def test_precision_warning_once_per_call_with_the_count(call, warned):
     with warnings.catch_warnings():
         warnings.simplefilter("ignore")
         assert all(np.array_equal(bits(x), bits(y)) for x, y in zip(call(), result))
+
+
+def test_precision_check_reads_whole_every_series_the_full_ratio_flags():
+    from tessivane._precision import offset_ratio, ratios_beyond
+    data = RNG.standard_normal((50, 400)) * 10.0 ** RNG.uniform(-3, 1, 400) + 10.0 ** RNG.uniform(0, 7, 400)
+    data[30:, ::7] += 1e5  # spread arriving after the first values
+    data[40, ::11] = np.nan
+    data = data.astype(np.float32)
+    for layout, axis in ((data, 0), (np.ascontiguousarray(data.T), 1)):
+        for limit in (20.0, 600.0, 3e4):
+            assert np.array_equal(ratios_beyond(layout, axis, limit) > limit, offset_ratio(layout, axis) > limit)
