@@ -30,8 +30,7 @@ void mean_and_variance(const float data[], unsigned long n, float *ave, float *v
     *var = (*var - ep * ep / n) / (n - 1);
 }
 
-two_moments moments_of(const float data1[], unsigned long n1, const float data2[],
-                       unsigned long n2)
+two_moments moments_of(const float data1[], unsigned long n1, const float data2[], unsigned long n2)
 {
     two_moments m;
     mean_and_variance(data1, n1, &m.ave1, &m.var1);

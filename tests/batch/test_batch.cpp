@@ -291,9 +291,7 @@ const std::vector<Routine> &routines()
         ttest_single);
     const Routine ttest_wide = voxelwise(
         "ttest_wide_scales", 3,
-        [](auto m, auto o) {
-            tb::ttest(images.vwide_a(), images.vwide_b(), m(0), m(1), m(2), o);
-        },
+        [](auto m, auto o) { tb::ttest(images.vwide_a(), images.vwide_b(), m(0), m(1), m(2), o); },
         ttest_single, &images.wide_b, &images.wide_a);
     const auto wide_a9 = tb::series_view::columns(images.wide_a.data(), kN2, kVoxels);
     static const std::vector<Routine> table = {

@@ -396,12 +396,11 @@ TEST(SpecialExact, ProbabilitiesStayInZeroOne)
 //   mpmath.gammainc(a, x, mpmath.inf, regularized=True)
 TEST(SpecialAccuracy, GammqAtTinyAAgainstMpmath)
 {
-    const float rows[][3] = {
-        {1e-12f, 1e-30f, 6.85003368e-11f}, {1e-10f, 0.5f, 5.59773602e-11f},
-        {1e-09f, 0.001f, 6.33153912e-9f},  {1e-09f, 1.0f, 2.19383928e-10f},
-        {1e-08f, 0.3f, 9.05676618e-9f},    {1e-07f, 0.56f, 4.93019992e-8f},
-        {3e-07f, 0.01f, 1.21137826e-6f},   {1e-05f, 1.0f, 2.19386174e-6f},
-        {1e-04f, 0.3f, 9.05692795e-5f}};
+    const float rows[][3] = {{1e-12f, 1e-30f, 6.85003368e-11f}, {1e-10f, 0.5f, 5.59773602e-11f},
+                             {1e-09f, 0.001f, 6.33153912e-9f},  {1e-09f, 1.0f, 2.19383928e-10f},
+                             {1e-08f, 0.3f, 9.05676618e-9f},    {1e-07f, 0.56f, 4.93019992e-8f},
+                             {3e-07f, 0.01f, 1.21137826e-6f},   {1e-05f, 1.0f, 2.19386174e-6f},
+                             {1e-04f, 0.3f, 9.05692795e-5f}};
     WorstCase worst("gammq tiny a (rel)");
     for (const auto &row : rows) {
         const std::string in = fmt("a=%.9g x=%.9g", row[0], row[1]);
@@ -415,8 +414,8 @@ TEST(SpecialAccuracy, GammqAtTinyAAgainstMpmath)
 // mpmath 1.2.1, the theta form 1 - sqrt(2 pi) / alam sum_k exp(-(2k - 1)^2 pi^2 / (8 alam^2)).
 TEST(SpecialAccuracy, ProbksNearOneAgainstMpmath)
 {
-    const float rows[][2] = {{0.03f, 1.0f}, {0.1f, 1.0f},         {0.2f, 1.0f},
-                             {0.26f, 0.999999886f}, {0.3f, 0.999990694f}};
+    const float rows[][2] = {
+        {0.03f, 1.0f}, {0.1f, 1.0f}, {0.2f, 1.0f}, {0.26f, 0.999999886f}, {0.3f, 0.999990694f}};
     for (const auto &row : rows)
         EXPECT_LE(abs_err_eps(probks(row[0]), row[1]), 2.0) << "alam=" << row[0];
 }

@@ -85,8 +85,8 @@ TEST(PvalueAccuracy, CorrelationThresholdsAgainstScipy)
     const struct {
         unsigned long n;
         float p, r;
-    } rows[] = {{20, 0.05f, 0.4437634f},  {10, 0.01f, 0.76459247f}, {5, 1e-3f, 0.9911387f},
-                {3, 1e-4f, 1.0f},         {4, 1e-8f, 1.0f},         {5, 1e-12f, 1.0f}};
+    } rows[] = {{20, 0.05f, 0.4437634f}, {10, 0.01f, 0.76459247f}, {5, 1e-3f, 0.9911387f},
+                {3, 1e-4f, 1.0f},        {4, 1e-8f, 1.0f},         {5, 1e-12f, 1.0f}};
     for (const auto &row : rows) {
         const float r = p_to_r(row.p, row.n);
         EXPECT_LE(r, 1.0f) << "n = " << row.n << ", p = " << row.p;
