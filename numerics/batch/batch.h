@@ -93,7 +93,9 @@ private:
 };
 
 struct batch_options {
-    // Worker threads; 0 means default_threads().
+    // Worker threads; 0 means default_threads(). A batch starts no more than it
+    // has rows and no more than 4 x default_threads() (more would only share
+    // the same cores), so a careless count (UINT_MAX from a -1) costs nothing.
     unsigned threads = 0;
     // Checked between rows; may be null.
     cancel_token *cancel = nullptr;
@@ -124,17 +126,19 @@ TV_API unsigned default_threads();
 // Outputs are arrays of count floats; any may be null (not computed).
 
 // ttest() of each pair of series into t; df = n1 + n2 - 2; p = t_to_p(t, n1 + n2 - 2).
-// Fatal: "batch ttest: n1 + n2 = <n> leaves no degrees of freedom" when n1 + n2 <= 2.
+// Fatal, by the rules of ttest's table row (as in C and Python): "batch ttest: needs at least
+// one value in each sample", "batch ttest: needs at least three values in the two samples
+// together".
 TV_API batch_report ttest(const series_view &a, const series_view &b, float *t, float *df, float *p,
                           const batch_options &options = batch_options());
 
 // tutest() into t; df = welch_df(); p = t_to_p_real(t, df).
-// Fatal: "batch tutest: n1 = <n1>, n2 = <n2>, each sample needs two values".
+// Fatal: "batch tutest: needs at least two values in each sample".
 TV_API batch_report tutest(const series_view &a, const series_view &b, float *t, float *df,
                            float *p, const batch_options &options = batch_options());
 
 // kstwo() into d (on copies: the inputs are not sorted); p = kstwo_prob(d, n1, n2).
-// Fatal: "batch kstwo: n1 = <n1>, n2 = <n2>, each sample needs a value".
+// Fatal: "batch kstwo: needs at least one value in each sample".
 TV_API batch_report kstwo(const series_view &a, const series_view &b, float *d, float *p,
                           const batch_options &options = batch_options());
 
@@ -187,8 +191,8 @@ constexpr int special_function_count = 0
 
 inline const char *special_function_name(special_function fn)
 {
-#define TV_ELEMENTWISE(name)              \
-    if (fn == special_function::name) \
+#define TV_ELEMENTWISE(name)                                                                       \
+    if (fn == special_function::name)                                                              \
         return #name;
 #include "elementwise_routines.h"
     return "unknown";

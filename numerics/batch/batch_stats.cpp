@@ -9,6 +9,7 @@
 
 #include "detail_special.h"
 #include "detail_ttest_block.h"
+#include "routine_checks.h"
 #include "stat.h"
 
 namespace tessivane {
@@ -73,6 +74,13 @@ void p_block(const tessivane::detail::betai_fixed_ab &t_tail, const float *x, bo
         p[l] = fraction[l] ? t_tail.finish(cf[l], h[l]) : value[l];
 }
 
+// A rule of the routine's table row, as the C and Python front ends apply it.
+void follow_rule(const char *routine, const char *broken)
+{
+    if (broken)
+        detail::refuse("batch %s: %s", routine, broken);
+}
+
 void check_two_samples(const char *routine, const series_view &a, const series_view &b)
 {
     detail::require_same_count(routine, a, b);
@@ -95,8 +103,7 @@ batch_report ttest(const series_view &a, const series_view &b, float *t, float *
 {
     check_two_samples("ttest", a, b);
     const unsigned long n1 = a.length, n2 = b.length;
-    if (n1 + n2 <= 2)
-        detail::refuse("batch ttest: n1 + n2 = %lu leaves no degrees of freedom", n1 + n2);
+    follow_rule("ttest", routines::broken_rule_ttest(nullptr, n1, nullptr, n2, nullptr, nullptr));
     // t_to_p(t, n1 + n2 - 2) with its betai's log-gamma part formed once for
     // the whole batch (every voxel has the same degrees of freedom).
     const float fdf = static_cast<float>(n1 + n2 - 2);
@@ -144,8 +151,7 @@ batch_report tutest(const series_view &a, const series_view &b, float *t, float 
 {
     check_two_samples("tutest", a, b);
     const unsigned long n1 = a.length, n2 = b.length;
-    if (n1 < 2 || n2 < 2)
-        detail::refuse("batch tutest: n1 = %lu, n2 = %lu, each sample needs two values", n1, n2);
+    follow_rule("tutest", routines::broken_rule_tutest(nullptr, n1, nullptr, n2, nullptr, nullptr));
     return two_sample(a, b, {t, df, p}, options, [&](float *d1, float *d2, std::size_t s) {
         float tv = 0.0f, unused = 0.0f;
         ::tutest(d1, n1, d2, n2, &tv, &unused);
@@ -164,8 +170,7 @@ batch_report kstwo(const series_view &a, const series_view &b, float *d, float *
 {
     check_two_samples("kstwo", a, b);
     const unsigned long n1 = a.length, n2 = b.length;
-    if (n1 < 1 || n2 < 1)
-        detail::refuse("batch kstwo: n1 = %lu, n2 = %lu, each sample needs a value", n1, n2);
+    follow_rule("kstwo", routines::broken_rule_kstwo(nullptr, n1, nullptr, n2, nullptr, nullptr));
     return two_sample(a, b, {d, p}, options, [&](float *d1, float *d2, std::size_t s) {
         float dv = 0.0f, unused = 0.0f;
         ::kstwo(d1, n1, d2, n2, &dv, &unused);
@@ -180,8 +185,9 @@ batch_report pearsn(const series_view &x, const series_view &y, float *r, float 
 {
     check_pairs("pearsn", x, y);
     const unsigned long n = x.length;
-    if (p && n < 3)
-        detail::refuse("batch pearsn: n = %lu, a p-value needs three pairs", n);
+    if (p)
+        follow_rule("pearsn", routines::broken_rule_pearsn_prob(nullptr, nullptr, n, nullptr,
+                                                                nullptr, nullptr));
     return two_sample(x, y, {r, p}, options, [&](float *d1, float *d2, std::size_t s) {
         float rv = 0.0f, unused_p = 0.0f, unused_z = 0.0f;
         ::pearsn(d1, d2, n, &rv, &unused_p, &unused_z);
@@ -199,8 +205,8 @@ batch_report spear(const series_view &x, const series_view &y, float *d, float *
 {
     check_pairs("spear", x, y);
     const unsigned long n = x.length;
-    if (n < 2)
-        detail::refuse("batch spear: n = %lu, the series need two values", n);
+    follow_rule("spear", routines::broken_rule_spear(nullptr, nullptr, n, nullptr, nullptr, nullptr,
+                                                     nullptr, nullptr));
     return two_sample(x, y, {d, zd, probd, rs, probrs}, options,
                       [&](float *d1, float *d2, std::size_t s) {
                           // What spear() leaves unwritten stays NaN.
@@ -301,9 +307,9 @@ constexpr int arity_of(R (*)(A...))
 double special_value(special_function fn, const double *args)
 {
     switch (fn) {
-#define TV_ELEMENTWISE(name)                                                 \
-    case special_function::name:                                             \
-        static_assert(arity_of(::name) <= 3, #name " takes at most x, y, z"); \
+#define TV_ELEMENTWISE(name)                                                                       \
+    case special_function::name:                                                                   \
+        static_assert(arity_of(::name) <= 3, #name " takes at most x, y, z");                      \
         return call_element(::name, args);
 #include "elementwise_routines.h"
     }
@@ -313,8 +319,8 @@ double special_value(special_function fn, const double *args)
 int arity(special_function fn)
 {
     switch (fn) {
-#define TV_ELEMENTWISE(name)    \
-    case special_function::name: \
+#define TV_ELEMENTWISE(name)                                                                       \
+    case special_function::name:                                                                   \
         return arity_of(::name);
 #include "elementwise_routines.h"
     }

@@ -199,11 +199,16 @@ const char *missing_fit_argument(const tv_lm_fit *fit, const float *x, const flo
                                  float *const *covar, float *const *alpha, const float *chisq,
                                  tv_lm_model funcs)
 {
-    return tessivane::args::missing_pointer(
-        {{"fit", fit != nullptr, true}, {"x", x != nullptr, true}, {"y", y != nullptr, true},
-         {"sig", sig != nullptr, true}, {"a", a != nullptr, true}, {"ia", ia != nullptr, true},
-         {"covar", covar != nullptr, true}, {"alpha", alpha != nullptr, true},
-         {"chisq", chisq != nullptr, true}, {"funcs", funcs != nullptr, true}});
+    return tessivane::args::missing_pointer({{"fit", fit != nullptr, true},
+                                             {"x", x != nullptr, true},
+                                             {"y", y != nullptr, true},
+                                             {"sig", sig != nullptr, true},
+                                             {"a", a != nullptr, true},
+                                             {"ia", ia != nullptr, true},
+                                             {"covar", covar != nullptr, true},
+                                             {"alpha", alpha != nullptr, true},
+                                             {"chisq", chisq != nullptr, true},
+                                             {"funcs", funcs != nullptr, true}});
 }
 
 }  // namespace
@@ -212,7 +217,8 @@ tv_status tv_lm_fit_step(tv_lm_fit *fit, float *x, float *y, float *sig, int nda
                          int *ia, int ma, float **covar, float **alpha, float *chisq,
                          tv_lm_model funcs, float *alamda)
 {
-    if (const char *missing = missing_fit_argument(fit, x, y, sig, a, ia, covar, alpha, chisq, funcs))
+    if (const char *missing =
+            missing_fit_argument(fit, x, y, sig, a, ia, covar, alpha, chisq, funcs))
         return null_argument("tv_lm_fit_step", missing);
     if (!alamda)
         return null_argument("tv_lm_fit_step", "alamda");
@@ -233,7 +239,8 @@ tv_status tv_lm_fit_run(tv_lm_fit *fit, float *x, float *y, float *sig, int ndat
         cxx_rule.quiet_steps = rule->quiet_steps;
         cxx_rule.max_lambda = rule->max_lambda;
     }
-    if (const char *missing = missing_fit_argument(fit, x, y, sig, a, ia, covar, alpha, chisq, funcs))
+    if (const char *missing =
+            missing_fit_argument(fit, x, y, sig, a, ia, covar, alpha, chisq, funcs))
         return null_argument("tv_lm_fit_run", missing);
     if (!outcome)
         return null_argument("tv_lm_fit_run", "outcome");
@@ -254,8 +261,8 @@ int tv_lm_fit_in_progress(const tv_lm_fit *fit)
 }  // extern "C"
 
 // Every stop reason of the C++ fit has its C code, with the same value.
-#define TV_LM_STOP_CODE_IS_THE_REASON(reason, NAME)                              \
-    static_assert(TV_LM_##NAME == static_cast<int>(tessivane::lm_outcome::reason), \
+#define TV_LM_STOP_CODE_IS_THE_REASON(reason, NAME)                                                \
+    static_assert(TV_LM_##NAME == static_cast<int>(tessivane::lm_outcome::reason),                 \
                   "tv_lm_stop_code " #NAME " is lm_outcome::" #reason);
 TV_LM_STOP_REASONS(TV_LM_STOP_CODE_IS_THE_REASON)
 #undef TV_LM_STOP_CODE_IS_THE_REASON

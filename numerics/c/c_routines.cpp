@@ -12,33 +12,32 @@ using tessivane::c_layer::null_argument;
 
 extern "C" {
 
-#define TV_FUNCTION(name, rtype, ...)                                                   \
-    tv_status tv_##name(TV_C_PARAMS(__VA_ARGS__), rtype *result)                        \
-    {                                                                                   \
-        if (!result)                                                                    \
-            return null_argument("tv_" #name, "result");                                \
-        return checked("tv_" #name, {TV_POINTERS(__VA_ARGS__)}, {TV_RULES(__VA_ARGS__)}, \
-                       [&] { *result = ::name(TV_CXX_ARGS(__VA_ARGS__)); });            \
+#define TV_FUNCTION(name, rtype, ...)                                                              \
+    tv_status tv_##name(TV_C_PARAMS(__VA_ARGS__), rtype *result)                                   \
+    {                                                                                              \
+        if (!result)                                                                               \
+            return null_argument("tv_" #name, "result");                                           \
+        return checked("tv_" #name, {TV_POINTERS(__VA_ARGS__)}, {TV_RULES(__VA_ARGS__)},           \
+                       [&] { *result = ::name(TV_CXX_ARGS(__VA_ARGS__)); });                       \
     }
-#define TV_PROCEDURE(name, ...)                                                         \
-    tv_status tv_##name(TV_C_PARAMS(__VA_ARGS__))                                       \
-    {                                                                                   \
-        return checked("tv_" #name, {TV_POINTERS(__VA_ARGS__)}, {TV_RULES(__VA_ARGS__)}, \
-                       [&] {                                                            \
-                           ::name(TV_CXX_ARGS(__VA_ARGS__));                            \
-                           TV_SIGNIFICANCES(__VA_ARGS__);                               \
-                       });                                                              \
+#define TV_PROCEDURE(name, ...)                                                                    \
+    tv_status tv_##name(TV_C_PARAMS(__VA_ARGS__))                                                  \
+    {                                                                                              \
+        return checked("tv_" #name, {TV_POINTERS(__VA_ARGS__)}, {TV_RULES(__VA_ARGS__)}, [&] {     \
+            ::name(TV_CXX_ARGS(__VA_ARGS__));                                                      \
+            TV_SIGNIFICANCES(__VA_ARGS__);                                                         \
+        });                                                                                        \
     }
-#define TV_RELEASE(name, ...)                                                           \
-    void tv_##name(TV_C_PARAMS(__VA_ARGS__))                                            \
-    {                                                                                   \
-        if (!tessivane::args::missing_pointer({TV_POINTERS(__VA_ARGS__)}))              \
-            ::name(TV_CXX_ARGS(__VA_ARGS__));                                           \
+#define TV_RELEASE(name, ...)                                                                      \
+    void tv_##name(TV_C_PARAMS(__VA_ARGS__))                                                       \
+    {                                                                                              \
+        if (!tessivane::args::missing_pointer({TV_POINTERS(__VA_ARGS__)}))                         \
+            ::name(TV_CXX_ARGS(__VA_ARGS__));                                                      \
     }
-#define TV_CALLBACK(name, ...)                                                          \
-    void tv_##name(TV_C_PARAMS(__VA_ARGS__))                                            \
-    {                                                                                   \
-        ::name(TV_CXX_ARGS(__VA_ARGS__));                                               \
+#define TV_CALLBACK(name, ...)                                                                     \
+    void tv_##name(TV_C_PARAMS(__VA_ARGS__))                                                       \
+    {                                                                                              \
+        ::name(TV_CXX_ARGS(__VA_ARGS__));                                                          \
     }
 #include "routines.h"
 

@@ -10,8 +10,9 @@
 // says "0..n-1"), the same index ranges and the same bits: tv_X calls X. The
 // contract of each routine (domain, which out-parameters are written, the
 // messages of its fatal conditions, thread safety) is the one stated above X
-// in the family header named in each section below; only the changes are
-// listed here:
+// in its family header (special.h, stats.h, fft.h, sort.h, random.h,
+// linalg.h, fit.h, and nrutil.h for the arrays); only the changes are listed
+// here and below:
 //
 // - Nothing ends the process and no C++ exception reaches C. A routine
 //   returns a tv_status (an int): TV_OK, or the code of what went wrong, with
@@ -24,7 +25,8 @@
 //   output and in/out arrays holding valid but unspecified floats.
 // - Functions that cannot fail (tv_version, tv_last_error, the release
 //   functions, the instruction-set and cache queries, tv_last_svd_converged,
-//   tv_lm_fit_in_progress) return their value directly.
+//   tv_lm_fit_in_progress, the shipped callbacks tv_fpoly and tv_fgauss)
+//   return their value directly.
 //
 // Callbacks (the basis of tv_svdfit, the model of tv_mrqmin, tv_mrqcof and
 // tv_lm_fit_*) are plain C function pointers with the C++ signatures. A
@@ -69,7 +71,7 @@ enum tv_status_code {
     // A NULL pointer where the routine needs one, e.g. "tv_gammq: result is
     // NULL", or arguments a REQUIRE rule of the routine's table row refuses,
     // e.g. "tv_ttest: needs at least three values in the two samples
-    // together, one in each"; tv_last_error() names the function.
+    // together"; tv_last_error() names the function.
     TV_ERROR_INVALID_ARGUMENT = 3,
     // Any other C++ exception (a bug): its what(), or "unknown C++ exception".
     TV_ERROR_INTERNAL = 4
@@ -87,9 +89,9 @@ TV_API const char *tv_version(void);
 // ---- The numerics routines ----
 // One declaration per row of the routine tables (routines.h; the grammar in
 // routine_table.h, a guide in docs/routine-table.md): for the row of X,
-//     tv_status tv_X(<the arguments of X>)                  TV_PROCEDURE
-//     tv_status tv_X(<the arguments of X>, R *result)       TV_FUNCTION returning R
-//     void tv_X(<the arguments of X>)                       TV_RELEASE, TV_CALLBACK
+//     tv_status tv_X(arguments of X)              a TV_PROCEDURE row
+//     tv_status tv_X(arguments of X, R *result)   a TV_FUNCTION row returning R
+//     void tv_X(arguments of X)                   a TV_RELEASE or TV_CALLBACK row
 // where each argument has its C++ type, except that a reference (REF) is a
 // pointer and a bool (FLAG) an int. Before the call every pointer the routine
 // reads or writes through is checked (TV_ERROR_INVALID_ARGUMENT naming it;
@@ -98,15 +100,15 @@ TV_API const char *tv_version(void);
 // A PROB output the C++ routine leaves alone is written here with the
 // significance its row names (tv_ttest's prob is t_to_p(t, n1 + n2 - 2),
 // tv_tutest's t_to_p_real(t, welch_df(...)), tv_kstwo's kstwo_prob(d, n1, n2)).
-// Release functions (tv_free_*) ignore a NULL handle. tv_fpoly and tv_fgauss
-// are the basis and the model themselves: pass them as tv_basis and
-// tv_lm_model.
+// The release functions (tv_free_vector, ...) ignore a NULL handle. The
+// callback types tv_basis and tv_lm_model are declared in routine_table.h;
+// tv_fpoly and tv_fgauss are such a basis and model themselves.
 // [process-wide state: not thread-safe] tv_ran1, tv_gasdev and tv_mrqmin, as
 // their C++ routines; a thread uses a tv_ran1_stream or a tv_lm_fit instead.
 
 #include "routine_table.h"
 
-#define TV_FUNCTION(name, rtype, ...) \
+#define TV_FUNCTION(name, rtype, ...)                                                              \
     TV_API tv_status tv_##name(TV_C_PARAMS(__VA_ARGS__), rtype *result);
 #define TV_PROCEDURE(name, ...) TV_API tv_status tv_##name(TV_C_PARAMS(__VA_ARGS__));
 #define TV_RELEASE(name, ...) TV_API void tv_##name(TV_C_PARAMS(__VA_ARGS__));

@@ -7,8 +7,10 @@ TV_FUNCTION(ivector, int *, (VAL, long, nl), (VAL, long, nh))
 TV_FUNCTION(cvector, unsigned char *, (VAL, long, nl), (VAL, long, nh))
 TV_FUNCTION(lvector, unsigned long *, (VAL, long, nl), (VAL, long, nh))
 TV_FUNCTION(dvector, double *, (VAL, long, nl), (VAL, long, nh))
-TV_FUNCTION(matrix, float **, (VAL, long, nrl), (VAL, long, nrh), (VAL, long, ncl), (VAL, long, nch))
-TV_FUNCTION(dmatrix, double **, (VAL, long, nrl), (VAL, long, nrh), (VAL, long, ncl), (VAL, long, nch))
+TV_FUNCTION(matrix, float **, (VAL, long, nrl), (VAL, long, nrh), (VAL, long, ncl),
+            (VAL, long, nch))
+TV_FUNCTION(dmatrix, double **, (VAL, long, nrl), (VAL, long, nrh), (VAL, long, ncl),
+            (VAL, long, nch))
 TV_FUNCTION(imatrix, int **, (VAL, long, nrl), (VAL, long, nrh), (VAL, long, ncl), (VAL, long, nch))
 TV_FUNCTION(submatrix, float **, (MAT, IN, float, a, oldrl, oldrh - oldrl + 1, oldch - oldcl + 1),
             (VAL, long, oldrl), (VAL, long, oldrh), (VAL, long, oldcl), (VAL, long, oldch),
@@ -26,23 +28,22 @@ TV_RELEASE(free_cvector, (ARR, INOUT, unsigned char, v, nl, nh - nl + 1), (VAL, 
            (VAL, long, nh))
 TV_RELEASE(free_lvector, (ARR, INOUT, unsigned long, v, nl, nh - nl + 1), (VAL, long, nl),
            (VAL, long, nh))
-TV_RELEASE(free_dvector, (ARR, INOUT, double, v, nl, nh - nl + 1), (VAL, long, nl),
-           (VAL, long, nh))
-TV_RELEASE(free_matrix, (MAT, INOUT, float, m, nrl, nrh - nrl + 1, nch - ncl + 1),
-           (VAL, long, nrl), (VAL, long, nrh), (VAL, long, ncl), (VAL, long, nch))
+TV_RELEASE(free_dvector, (ARR, INOUT, double, v, nl, nh - nl + 1), (VAL, long, nl), (VAL, long, nh))
+TV_RELEASE(free_matrix, (MAT, INOUT, float, m, nrl, nrh - nrl + 1, nch - ncl + 1), (VAL, long, nrl),
+           (VAL, long, nrh), (VAL, long, ncl), (VAL, long, nch))
 TV_RELEASE(free_dmatrix, (MAT, INOUT, double, m, nrl, nrh - nrl + 1, nch - ncl + 1),
            (VAL, long, nrl), (VAL, long, nrh), (VAL, long, ncl), (VAL, long, nch))
-TV_RELEASE(free_imatrix, (MAT, INOUT, int, m, nrl, nrh - nrl + 1, nch - ncl + 1),
-           (VAL, long, nrl), (VAL, long, nrh), (VAL, long, ncl), (VAL, long, nch))
+TV_RELEASE(free_imatrix, (MAT, INOUT, int, m, nrl, nrh - nrl + 1, nch - ncl + 1), (VAL, long, nrl),
+           (VAL, long, nrh), (VAL, long, ncl), (VAL, long, nch))
 TV_RELEASE(free_submatrix, (MAT, INOUT, float, b, nrl, nrh - nrl + 1, nch - ncl + 1),
            (VAL, long, nrl), (VAL, long, nrh), (VAL, long, ncl), (VAL, long, nch))
 TV_RELEASE(free_convert_matrix, (MAT, INOUT, float, b, nrl, nrh - nrl + 1, nch - ncl + 1),
            (VAL, long, nrl), (VAL, long, nrh), (VAL, long, ncl), (VAL, long, nch))
 TV_RELEASE(free_f3tensor,
            (TENSOR, INOUT, float, t, nrl, nrh - nrl + 1, nch - ncl + 1, ndh - ndl + 1),
-           (VAL, long, nrl), (VAL, long, nrh), (VAL, long, ncl), (VAL, long, nch),
-           (VAL, long, ndl), (VAL, long, ndh))
+           (VAL, long, nrl), (VAL, long, nrh), (VAL, long, ncl), (VAL, long, nch), (VAL, long, ndl),
+           (VAL, long, ndh))
 TV_RELEASE(free_c3tensor,
            (TENSOR, INOUT, unsigned char, t, nrl, nrh - nrl + 1, nch - ncl + 1, ndh - ndl + 1),
-           (VAL, long, nrl), (VAL, long, nrh), (VAL, long, ncl), (VAL, long, nch),
-           (VAL, long, ndl), (VAL, long, ndh))
+           (VAL, long, nrl), (VAL, long, nrh), (VAL, long, ncl), (VAL, long, nch), (VAL, long, ndl),
+           (VAL, long, ndh))

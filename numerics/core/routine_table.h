@@ -39,8 +39,14 @@
 // and includes routines.h, which reads every table and undefines the four.
 
 // The callbacks of the fits, as the tables and the C interface name them.
+// The basis of svdfit: stores X_1(x)..X_np(x) in p[1..np].
 typedef void (*tv_basis)(float x, float *p, int np);
+// The model of the Levenberg-Marquardt fit: stores y(x; a[1..na]) in *y and
+// dy/da[j] in dyda[1..na].
 typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
+
+// The kinds of each helper stay one line each, as written.
+// clang-format off
 
 // ---- Mapping over the arguments of a row (at most 16) ----
 
@@ -130,9 +136,12 @@ typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
 #define TV_POINTER_REF(type, name) , {#name, (name) != 0, 1}
 #define TV_POINTER_KEPT(type, name) , {#name, (name) != 0, 0}
 #define TV_POINTER_PROB(type, name, significance) , {#name, (name) != 0, 1}
-#define TV_POINTER_ARR(dir, type, name, base, length) , {#name, (name) != 0, TV_RT_REQUIRED_##dir}
-#define TV_POINTER_MAT(dir, type, name, base, rows, cols) , {#name, (name) != 0, TV_RT_REQUIRED_##dir}
-#define TV_POINTER_TENSOR(dir, type, name, base, n1, n2, n3) , {#name, (name) != 0, TV_RT_REQUIRED_##dir}
+#define TV_POINTER_ARR(dir, type, name, base, length) \
+    , {#name, (name) != 0, TV_RT_REQUIRED_##dir}
+#define TV_POINTER_MAT(dir, type, name, base, rows, cols) \
+    , {#name, (name) != 0, TV_RT_REQUIRED_##dir}
+#define TV_POINTER_TENSOR(dir, type, name, base, n1, n2, n3) \
+    , {#name, (name) != 0, TV_RT_REQUIRED_##dir}
 #define TV_POINTER_BASIS(name) , {#name, (name) != 0, 1}
 #define TV_POINTER_MODEL(name) , {#name, (name) != 0, 1}
 #define TV_POINTER_REQUIRE(condition, message)
@@ -233,5 +242,7 @@ typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
     , {"MODEL", "IN", "void (*)(float, float*, float*, float*, int)", #name, "", ""}
 #define TV_DESCRIPTION_REQUIRE(condition, message) \
     , {"REQUIRE", "", "", message, "", #condition}
+
+// clang-format on
 
 #endif

@@ -2,10 +2,9 @@
 // of routine_table.h. Read through routines.h, which includes every table in order (hence no
 // include guard).
 
-TV_PROCEDURE(fit, (ARR, IN, float, x, 1, ndata), (ARR, IN, float, y, 1, ndata),
-             (COUNT, int, ndata), (ARR, IN_OPT, float, sig, 1, ndata), (VAL, int, mwt),
-             (OUT, float, a), (OUT, float, b), (OUT, float, siga), (OUT, float, sigb),
-             (OUT, float, chi2), (OUT, float, q))
+TV_PROCEDURE(fit, (ARR, IN, float, x, 1, ndata), (ARR, IN, float, y, 1, ndata), (COUNT, int, ndata),
+             (ARR, IN_OPT, float, sig, 1, ndata), (VAL, int, mwt), (OUT, float, a), (OUT, float, b),
+             (OUT, float, siga), (OUT, float, sigb), (OUT, float, chi2), (OUT, float, q))
 TV_PROCEDURE(svdfit, (ARR, IN, float, x, 1, ndata), (ARR, IN, float, y, 1, ndata),
              (ARR, IN, float, sig, 1, ndata), (COUNT, int, ndata), (ARR, OUT, float, a, 1, ma),
              (COUNT, int, ma), (MAT, OUT, float, u, 1, ndata, ma), (MAT, OUT, float, v, 1, ma, ma),

@@ -34,5 +34,4 @@ TV_PROCEDURE(gaussj, (MAT, INOUT, float, a, 1, n, n), (COUNT, int, n),
              (MAT, INOUT, float, b, 1, n, m), (COUNT, int, m))
 TV_PROCEDURE(jacobi, (MAT, INOUT, float, a, 1, n, n), (COUNT, int, n), (ARR, OUT, float, d, 1, n),
              (MAT, OUT, float, v, 1, n, n), (OUT, int, nrot))
-TV_PROCEDURE(eigsrt, (ARR, INOUT, float, d, 1, n), (MAT, INOUT, float, v, 1, n, n),
-             (COUNT, int, n))
+TV_PROCEDURE(eigsrt, (ARR, INOUT, float, d, 1, n), (MAT, INOUT, float, v, 1, n, n), (COUNT, int, n))

@@ -7,8 +7,8 @@ TV_PROCEDURE(avevar, (ARR, IN, float, data, 1, n), (COUNT, unsigned long, n), (O
 TV_PROCEDURE(ttest, (ARR, IN, float, data1, 1, n1), (COUNT, unsigned long, n1),
              (ARR, IN, float, data2, 1, n2), (COUNT, unsigned long, n2), (OUT, float, t),
              (PROB, float, prob, t_to_p(*t, n1 + n2 - 2)),
-             (REQUIRE, n1 >= 1 && n2 >= 1 && n1 + n2 >= 3,
-              "needs at least three values in the two samples together, one in each"))
+             (REQUIRE, n1 >= 1 && n2 >= 1, "needs at least one value in each sample"),
+             (REQUIRE, n1 + n2 >= 3, "needs at least three values in the two samples together"))
 TV_PROCEDURE(tutest, (ARR, IN, float, data1, 1, n1), (COUNT, unsigned long, n1),
              (ARR, IN, float, data2, 1, n2), (COUNT, unsigned long, n2), (OUT, float, t),
              (PROB, float, prob, t_to_p_real(*t, welch_df(data1, n1, data2, n2))),
@@ -20,10 +20,11 @@ TV_PROCEDURE(kstwo, (ARR, INOUT, float, data1, 1, n1), (COUNT, unsigned long, n1
 TV_PROCEDURE(pearsn, (ARR, IN, float, x, 1, n), (ARR, IN, float, y, 1, n),
              (COUNT, unsigned long, n), (OUT, float, r), (KEPT, float, prob), (KEPT, float, z))
 TV_PROCEDURE(pearsn_prob, (ARR, IN, float, x, 1, n), (ARR, IN, float, y, 1, n),
-             (COUNT, unsigned long, n), (OUT, float, r), (OUT, float, prob), (KEPT, float, z))
+             (COUNT, unsigned long, n), (OUT, float, r), (OUT, float, prob), (KEPT, float, z),
+             (REQUIRE, n >= 3, "needs at least three pairs"))
 TV_PROCEDURE(spear, (ARR, IN, float, data1, 1, n), (ARR, IN, float, data2, 1, n),
              (COUNT, unsigned long, n), (OUT, float, d), (OUT, float, zd), (OUT, float, probd),
-             (OUT, float, rs), (OUT, float, probrs))
+             (OUT, float, rs), (OUT, float, probrs), (REQUIRE, n >= 2, "needs at least two pairs"))
 TV_PROCEDURE(pearsn_inc, (VAL, float, x), (VAL, float, y), (REF, float, n), (REF, float, ax),
              (REF, float, ay), (REF, float, sxx), (REF, float, syy), (REF, float, sxy),
              (OUT, float, r))
