@@ -18,10 +18,12 @@ namespace tvpy {
 
 namespace py = pybind11;
 
-// The Python wrappers hand every array over already converted to C-contiguous
-// float32 (complex64, uint16, ...), so forcecast never copies here.
+// The arrays the library works on: C-contiguous and aligned (a view at an odd
+// byte address is copied, as other layouts are). Converted by arguments
+// (args.h), which checks the element kind first.
 template <class T>
-using carray = py::array_t<T, py::array::c_style | py::array::forcecast>;
+using carray = py::array_t<T, py::array::c_style | py::array::forcecast |
+                                  py::detail::npy_api::NPY_ARRAY_ALIGNED_>;
 using farray = carray<float>;
 using zarray = carray<std::complex<float>>;
 

@@ -20,10 +20,7 @@ def four1(z, isign=1):
     Returns F_k = sum_j z_j exp(isign * 2*pi*i * j*k / n), k = 0..n-1, in natural
     order (the negative frequencies in the upper half), as complex64.
     """
-    z = _arrays.complex64(z, "four1: z")
-    if z.ndim != 1 or not _arrays.power_of_two(z.size):
-        raise ValueError(f"four1: expected a 1-D array whose length is a power of two, got shape {z.shape}")
-    return _core.four1(z, _arrays.isign(isign, "four1"))
+    return _core.four1(z, isign)
 
 
 def realft(x, isign=1, out=None):
@@ -38,26 +35,7 @@ def realft(x, isign=1, out=None):
     out: a float32 C-contiguous array of x's length to transform into instead
     of a new array (it may be x itself, for an in-place transform); returned.
     """
-    if type(isign) is int:
-        result = _core.realft_ready(x, isign, out)
-        if result is not None:
-            return result
-    if out is not None:
-        return _realft_into(x, isign, out)
-    x = _arrays.real(x, "realft: x")
-    if x.ndim != 1 or not _arrays.power_of_two(x.size, 2):
-        raise ValueError(f"realft: expected a 1-D array whose length is a power of two >= 2, got shape {x.shape}")
-    return _core.realft(x, _arrays.isign(isign, "realft"))
-
-
-def _realft_into(x, isign, out):
-    if not (isinstance(out, np.ndarray) and out.dtype == np.float32 and out.flags.c_contiguous
-            and out.flags.writeable and out.ndim == 1):
-        raise ValueError("realft: out must be a writeable 1-D C-contiguous float32 array")
-    x = _arrays.real(x, "realft: x")
-    if x.shape != out.shape or not _arrays.power_of_two(x.size, 2):
-        raise ValueError(f"realft: x and out need one 1-D shape, a power of two >= 2; got {x.shape}, {out.shape}")
-    return _core.realft_into(x, out, _arrays.isign(isign, "realft"))
+    return _core.realft(x, isign, out)
 
 
 def realft_unpack(packed):
@@ -82,10 +60,7 @@ def fourn(z, isign=1):
     F(k_1..k_d) = sum z(j_1..j_d) exp(isign * 2*pi*i * sum_d j_d k_d / n_d), over all
     axes of z (row-major, as NumPy stores it).
     """
-    z = _arrays.complex64(z, "fourn: z")
-    if z.ndim < 1 or not all(_arrays.power_of_two(n) for n in z.shape):
-        raise ValueError(f"fourn: every extent must be a power of two, got shape {z.shape}")
-    return _core.fourn(z, _arrays.isign(isign, "fourn"))
+    return _core.fourn(z, isign)
 
 
 def rlft3(data, isign=1, speq=None):
@@ -99,24 +74,4 @@ def rlft3(data, isign=1, speq=None):
     data). isign = -1: the inverse from (packed, speq), returning the real data
     times nn1*nn2*nn3/2 (and the speq the library leaves).
     """
-    d = _arrays.real(data, "rlft3: data")
-    flat = d.ndim == 2
-    if flat:
-        d = d[np.newaxis]
-    if d.ndim != 3:
-        raise ValueError(f"rlft3: expected a 2-D or 3-D array, got shape {np.shape(data)}")
-    nn1, nn2, nn3 = d.shape
-    if not (_arrays.power_of_two(nn1) and _arrays.power_of_two(nn2) and _arrays.power_of_two(nn3, 2)):
-        raise ValueError(f"rlft3: extents must be powers of two (the last >= 2), got shape {np.shape(data)}")
-    sign = _arrays.isign(isign, "rlft3")
-    if speq is None:
-        if sign == -1:
-            raise ValueError("rlft3: the inverse needs the speq of the forward transform")
-        s = np.zeros((nn1, 2 * nn2), dtype=np.float32)
-    else:
-        s = _arrays.real(speq, "rlft3: speq").reshape(-1)
-        if s.size != nn1 * 2 * nn2:
-            raise ValueError(f"rlft3: speq must hold {nn1 * 2 * nn2} values, got {s.size}")
-        s = s.reshape(nn1, 2 * nn2)
-    out, s = _core.rlft3(d, s, sign)
-    return (out[0], s[0]) if flat else (out, s)
+    return _core.rlft3(data, isign, speq)

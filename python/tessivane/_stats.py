@@ -8,7 +8,7 @@ from collections import namedtuple
 
 import numpy as np
 
-from . import _arrays, _batch, _core, _precision, _special
+from . import _batch, _core, _precision, _special
 
 TtestResult = namedtuple("TtestResult", "statistic df pvalue")
 KstwoResult = namedtuple("KstwoResult", "statistic pvalue")
@@ -18,16 +18,6 @@ SpearResult = namedtuple("SpearResult", "statistic pvalue d zd probrs")
 RunningSums = namedtuple("RunningSums", "n ax ay sxx syy sxy")
 PearsnIncResult = namedtuple("PearsnIncResult", "r state")
 RegrIncResult = namedtuple("RegrIncResult", "a b ym state")
-_START = RunningSums(0.0, 0.0, 0.0, 0.0, 0.0, 0.0)
-
-
-def _running(name, x, y, state):
-    x, y = _arrays.vector(x, f"{name}: x", 0), _arrays.vector(y, f"{name}: y", 0)
-    _arrays.same_length(name, x, y)
-    state = _START if state is None else RunningSums(*state)
-    if any(float(np.float32(v)) != v for v in state):
-        raise ValueError(f"{name}: state must hold float32 values, as the library returns them")
-    return x, y, state
 
 
 _BATCH_DOC = """
@@ -49,62 +39,48 @@ def _single_axis(name, axis):
         raise ValueError(f"{name}: axis {axis} is out of bounds for 1-D samples")
 
 
-def _samples(name, a, b, minimum):
-    return _arrays.vector(a, f"{name}: a", minimum), _arrays.vector(b, f"{name}: b", minimum)
-
-
 # Which tail each alternative of ttest/tutest keeps, as the sign of t it favours.
 _ALTERNATIVES = {"two-sided": 0, "less": -1, "greater": 1}
 _KS_METHODS = ("auto", "exact", "asymptotic")
 # method="auto" takes the exact p up to this many values per sample (SciPy's rule for ks_2samp).
 _KS_EXACT_AUTO = 10000
-
-
-def _sided(name, alternative, t, p):
-    """The p of `alternative` from the two-sided p of t: p / 2 on the favoured
-    side of 0, 1 - p / 2 on the other (both in float32; t = 0 gives 0.5)."""
-    if alternative not in _ALTERNATIVES:
-        raise ValueError(f"{name}: alternative must be 'two-sided', 'less' or 'greater', "
-                         f"got {alternative!r}")
-    side = _ALTERNATIVES[alternative]
-    if side == 0:
-        return p
-    half = np.float32(p) / np.float32(2)
-    sided = np.where(np.sign(t) == side, half, np.float32(1) - half).astype(np.float32)
-    return sided if np.ndim(p) else float(sided)
-
-
-def _pair_samples(name, a, b, axis, minimum, paired):
-    """Batched or single samples: (arrays, first, rest, n1, n2), the series
-    along axis 0 of each array when first, else along axis 1 (rest None for
-    single samples)."""
-    if _batched(a, b):
-        sa, sb, first, rest = _batch.pair(name, a, b, axis, minimum, paired)
-        k = 0 if first else 1
-        return (sa, sb), first, rest, sa.shape[k], sb.shape[k]
-    _single_axis(name, axis)
-    a, b = _samples(name, a, b, minimum)
-    if paired:
-        _arrays.same_length(name, a, b)
-    return (a, b), True, None, a.size, b.size
-
-
 # Statistics of the order of the values only: exact on float32 input, so they lose
 # digits only when the values are rounded to float32 on the way in.
 _RANK_BASED = ("kstwo", "spear")
 
 
-def _two_sample(name, a, b, axis, threads, minimum, single, batch, least_total=0, paired=False):
-    """single(a, b) or the batch of the samples, after the checks and the
-    precision warning; with the sample sizes n1, n2."""
-    samples, first, rest, n1, n2 = _pair_samples(name, a, b, axis, minimum, paired)
-    if n1 + n2 < least_total:
-        raise ValueError(f"{name}: needs at least three values in the two samples together")
+def _two_sample(name, a, b, axis, threads, single=None, label=None):
+    """The single call _core.<name> (or `single`) or the batch of the series
+    of a and b, then the precision check of the samples for the routine
+    `label` (default name); with n1 and n2."""
+    if _batched(a, b):
+        out, samples, series_axis = _batch.run(name, a, b, axis, threads)
+    else:
+        _single_axis(name, axis)
+        out = (single or getattr(_core, name))(a, b)
+        samples, series_axis = (np.asarray(a, np.float32), np.asarray(b, np.float32)), 0
+    n1, n2 = (s.shape[series_axis] for s in samples)
     if name not in _RANK_BASED or not all(getattr(x, "dtype", None) == np.float32 for x in (a, b)):
-        _precision.check(name, max(n1, n2), samples, 0 if first else 1, stacklevel=4)
-    if rest is None:
-        return single(*samples), n1, n2
-    return _batch.run(batch, *samples, first, rest, threads), n1, n2
+        _precision.check(label or name, max(n1, n2), samples, series_axis, stacklevel=4)
+    return out, n1, n2
+
+
+def _side(name, alternative):
+    if alternative not in _ALTERNATIVES:
+        raise ValueError(f"{name}: alternative must be 'two-sided', 'less' or 'greater', "
+                         f"got {alternative!r}")
+    return _ALTERNATIVES[alternative]
+
+
+def _sided(side, t, p):
+    """The p of the alternative favouring the sign `side` of t (0: two-sided)
+    from the two-sided p: p / 2 on the favoured side of 0, 1 - p / 2 on the
+    other (both in float32; t = 0 gives 0.5)."""
+    if side == 0:
+        return p
+    half = np.float32(p) / np.float32(2)
+    sided = np.where(np.sign(t) == side, half, np.float32(1) - half).astype(np.float32)
+    return sided if np.ndim(p) else float(sided)
 
 
 def ttest(a, b, axis=0, threads=None, *, alternative="two-sided"):
@@ -118,8 +94,9 @@ def ttest(a, b, axis=0, threads=None, *, alternative="two-sided"):
     Needs n1, n2 >= 1 and n1 + n2 >= 3. Warns (PrecisionWarning) when the data's
     offset is so large against their spread that t keeps fewer than three digits.
     """
-    t, df, p = _two_sample("ttest", a, b, axis, threads, 1, _core.ttest, _core.batch_ttest, 3)[0]
-    return TtestResult(t, df, _sided("ttest", alternative, t, p))
+    side = _side("ttest", alternative)
+    t, df, p = _two_sample("ttest", a, b, axis, threads)[0]
+    return TtestResult(t, df, _sided(side, t, p))
 
 
 def tutest(a, b, axis=0, threads=None, *, alternative="two-sided"):
@@ -130,8 +107,9 @@ def tutest(a, b, axis=0, threads=None, *, alternative="two-sided"):
     t_to_p_real(t, df); "less" and "greater" are one-sided as in ttest.
     Needs n1, n2 >= 2. Warns as ttest does.
     """
-    t, df, p = _two_sample("tutest", a, b, axis, threads, 2, _core.tutest, _core.batch_tutest)[0]
-    return TtestResult(t, df, _sided("tutest", alternative, t, p))
+    side = _side("tutest", alternative)
+    t, df, p = _two_sample("tutest", a, b, axis, threads)[0]
+    return TtestResult(t, df, _sided(side, t, p))
 
 
 def welch_df(a, b, axis=0, threads=None):
@@ -139,7 +117,7 @@ def welch_df(a, b, axis=0, threads=None):
     df field of tutest(a, b): between min(n1, n2) - 1 and n1 + n2 - 2, and
     n1 + n2 - 2 when both samples have no spread. Needs n1, n2 >= 2.
     """
-    return _two_sample("welch_df", a, b, axis, threads, 2, _core.tutest, _core.batch_tutest)[0][1]
+    return _two_sample("tutest", a, b, axis, threads, label="welch_df")[0][1]
 
 
 def kstwo(a, b, axis=0, threads=None, *, method="auto"):
@@ -156,7 +134,7 @@ def kstwo(a, b, axis=0, threads=None, *, method="auto"):
     """
     if method not in _KS_METHODS:
         raise ValueError(f"kstwo: method must be 'auto', 'exact' or 'asymptotic', got {method!r}")
-    (d, p), n1, n2 = _two_sample("kstwo", a, b, axis, threads, 1, _core.kstwo, _core.batch_kstwo)
+    (d, p), n1, n2 = _two_sample("kstwo", a, b, axis, threads)
     if method == "exact" or (method == "auto" and max(n1, n2) <= _KS_EXACT_AUTO):
         p = _special.kstwo_prob_exact(d, n1, n2, threads=threads)
     return KstwoResult(d, p)
@@ -168,9 +146,10 @@ def avevar(x):
     Warns (PrecisionWarning) when x's offset is so large against its spread that
     the variance keeps fewer than three digits.
     """
-    x = _arrays.vector(x, "avevar: x", 2)
+    result = AvevarResult(*_core.avevar(x))
+    x = np.asarray(x, np.float32)
     _precision.check("avevar", x.size, [x])
-    return AvevarResult(*_core.avevar(x))
+    return result
 
 
 def pearsn(x, y, axis=0, threads=None):
@@ -183,9 +162,8 @@ def pearsn(x, y, axis=0, threads=None):
     the data's offset is so large against their spread that r keeps fewer than
     three correct digits.
     """
-    pearsn_single = lambda x, y: _core.pearsn(x, y)[:2]  # noqa: E731
-    return PearsnResult(*_two_sample("pearsn", x, y, axis, threads, 3, pearsn_single,
-                                     _core.batch_pearsn, paired=True)[0])
+    return PearsnResult(*_two_sample("pearsn", x, y, axis, threads,
+                                     lambda x, y: _core.pearsn(x, y)[:2])[0])
 
 
 def spear(x, y, axis=0, threads=None):
@@ -197,8 +175,7 @@ def spear(x, y, axis=0, threads=None):
     probrs = 0 and zd, probd are NaN (the library leaves them unwritten);
     otherwise probrs is NaN. Needs n >= 2. Warns as kstwo does.
     """
-    return SpearResult(*_two_sample("spear", x, y, axis, threads, 2, _core.spear, _core.batch_spear,
-                                    paired=True)[0])
+    return SpearResult(*_two_sample("spear", x, y, axis, threads)[0])
 
 
 def pearsn_inc(x, y, state=None):
@@ -208,8 +185,7 @@ def pearsn_inc(x, y, state=None):
     the last); r is 0 until both x and y spread. From the third sample on the
     one-pass sums differ slightly from pearsn's.
     """
-    x, y, state = _running("pearsn_inc", x, y, state)
-    r, sums = _core.pearsn_inc(x, y, list(state))
+    r, sums = _core.pearsn_inc(x, y, state)
     return PearsnIncResult(r, RunningSums(*sums))
 
 
@@ -219,8 +195,7 @@ def regr_inc(x, y, state=None):
     RegrIncResult(a, b, ym after each sample, state after the last); b is 0
     until the x values spread.
     """
-    x, y, state = _running("regr_inc", x, y, state)
-    a, b, ym, sums = _core.regr_inc(x, y, list(state))
+    a, b, ym, sums = _core.regr_inc(x, y, state)
     return RegrIncResult(a, b, ym, RunningSums(*sums))
 
 
