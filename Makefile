@@ -1,8 +1,10 @@
-# Convenience wrapper around CMake. `make demo` builds the library and tkhost
-# and runs the demonstration; `make test` builds everything and runs every test.
+# Convenience wrapper around CMake. `make demo` builds the library, tkhost and
+# one example and runs the demonstration; `make test` builds everything and
+# runs every test.
 BUILD ?= build
-# The install route builds only the library and tkhost, in a tree of its own,
-# and needs nothing beyond cmake and a C++ compiler.
+# The install route needs nothing beyond cmake and a C++ compiler. It reuses
+# $(BUILD) when that tree's settings allow, else builds the library and tkhost
+# in a tree of its own (scripts/install.sh says which and why).
 INSTALL_BUILD ?= build-install
 # The API reference and the plots need the library and the examples only.
 DOCS_BUILD ?= build-docs
@@ -24,17 +26,23 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# A scripted batch-processing wizard session: the host simulator loads the
-# plugin, plays three file dialogs and a cancelled one, and shows what the
-# plugin writes to the host's log and parameter store. It needs the library and
-# tkhost only; the tests and benchmarks of the same tree wait for `make test`.
+# Both halves of the library. The plugin: the host simulator loads it, plays a
+# scripted batch-processing wizard session (three file dialogs and a cancelled
+# one) and shows what the plugin writes to the host's log and parameter store.
+# The numerics: examples/stats_tour.cpp, a t-test with its p, fits and an FFT.
+# It builds the library, tkhost and that example only (one progress line; the
+# whole output when the build fails); the tests and benchmarks of the same tree
+# wait for `make test`.
 demo: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target tessivane tkhost
+	@bash scripts/quiet-build.sh "make demo" $(BUILD) $(JOBS) tessivane tkhost stats_tour
+	@echo "== 1/2 the plugin: a wizard session in tkhost, the stand-in for Lumarin TK"
 	@$(BUILD)/tools/tkhost/tkhost $(BUILD)/libtessivane.so.1 \
 	  --step GetFileName --filetype "Lumarin functional project (*.fmr)" --answer /data/sub-01/run-1.fmr \
 	  --step GetTargetFileName --answer /data/sub-01/run-0.fmr \
 	  --step GetTextFileName --answer /data/sub-01/sources.txt \
 	  --step GetFileName --filetype "Lumarin functional project (*.fmr)" --cancel
+	@echo "== 2/2 the numerics: $(BUILD)/examples/stats_tour (source: examples/stats_tour.cpp)"
+	@$(BUILD)/examples/stats_tour
 
 # ctest lists skipped tests without their reasons; the script adds them.
 test: build
@@ -71,10 +79,7 @@ fuzz: deps
 	done
 
 install:
-	@cmake -S . -B $(INSTALL_BUILD) -DTV_BUILD_TESTS=OFF -DTV_BUILD_BENCH=OFF \
-	  -DTV_BUILD_EXAMPLES=OFF $(CMAKE_ARGS) >/dev/null
-	@cmake --build $(INSTALL_BUILD) -j $(JOBS)
-	@cmake --install $(INSTALL_BUILD) $(if $(PREFIX),--prefix $(PREFIX),)
+	@bash scripts/install.sh $(BUILD) $(INSTALL_BUILD) $(JOBS) "$(PREFIX)" $(CMAKE_ARGS)
 
 # HTML API reference from the header comments, into $(DOCS_BUILD)/api/html;
 # any Doxygen warning fails the target.

@@ -63,6 +63,10 @@ class BuildExt(build_ext):
             package = os.path.join(self.build_lib, "tessivane")
             os.makedirs(package, exist_ok=True)
             shutil.copy2(os.path.realpath(os.path.join(libdir, SONAME)), os.path.join(package, SONAME))
+        # pip builds in python/build, which outlives the install: an extension
+        # left there by an earlier install would otherwise be reused as up to
+        # date, linked (rpath included) to that install's library.
+        self.force = True
         super().build_extensions()
 
     def _build_library(self):
@@ -85,9 +89,12 @@ core = Extension(
     include_dirs=[pybind11.get_include(), "src"],
     libraries=["tessivane"],
     language="c++",
-    # The flags the library is built with: no contraction into fused
-    # multiply-adds, nothing host-specific.
-    extra_compile_args=["-std=c++17", "-O2", "-ffp-contract=off", "-fvisibility=hidden"],
+    # The flags of the library's Release build, which come after (and so
+    # override) the interpreter's own CFLAGS: -O2, no contraction into fused
+    # multiply-adds, nothing host-specific, hidden symbols, and no debug
+    # information (the interpreter's -g alone made the module 30 times larger).
+    extra_compile_args=["-std=c++17", "-O2", "-g0", "-ffp-contract=off", "-fvisibility=hidden",
+                        "-fvisibility-inlines-hidden"],
 )
 
 setup(ext_modules=[core], cmdclass={"build_ext": BuildExt})

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Renders the figures of the README from the CSV files that the spectrum and
+# Renders the figures of docs/examples.md from the CSV files that the spectrum and
 # fit examples write: docs/img/power_spectrum.png, polynomial_fit.png and
 # peak_fit.png. Needs gnuplot (Debian: gnuplot-nox); without it nothing is
 # drawn and the run still succeeds.

@@ -20,6 +20,7 @@ import time
 import numpy as np
 
 import tessivane as tv
+from outputs import output_path
 
 T = 40
 WINDOW = slice(14, 26)  # the response window (time points)
@@ -87,7 +88,9 @@ def draw(amplitude, welch_t, path):
 def main():
     parser = argparse.ArgumentParser(description="Voxel-wise fits of a synthetic 4-D image")
     parser.add_argument("--shape", type=int, nargs=3, default=[32, 32, 16], metavar=("X", "Y", "Z"))
-    parser.add_argument("--png", default="voxelwise_fit.png")
+    parser.add_argument("--png",
+                        help="default: voxelwise_fit.png in the working directory "
+                             "(build/ in the source tree)")
     parser.add_argument("--no-cluster", action="store_true")
     args = parser.parse_args()
     shape = tuple(args.shape)
@@ -101,7 +104,7 @@ def main():
           f"({converged} converged, {np.count_nonzero(fits.outcome == 'refused')} refused)")
     print(f"centre voxel: amplitude = {amplitude[centre]:.2f}, "
           f"Welch t = {welch.statistic[centre]:.1f}, p = {welch.pvalue[centre]:.2g}")
-    draw(amplitude, welch.statistic, args.png)
+    draw(amplitude, welch.statistic, args.png or output_path("voxelwise_fit.png"))
     if args.no_cluster:
         return
     try:

@@ -14,6 +14,7 @@ import time
 import numpy as np
 
 import tessivane as tv
+from outputs import output_path
 
 
 def synthetic_groups(shape, n_a=12, n_b=15, effect=1.5, seed=-2024):
@@ -58,7 +59,8 @@ def draw(t, path):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--shape", type=int, nargs=3, default=(32, 32, 16))
-    parser.add_argument("--png", default="t_map.png")
+    parser.add_argument("--png",
+                        help="default: t_map.png in the working directory (build/ in the source tree)")
     args = parser.parse_args()
 
     a, b, ball = synthetic_groups(tuple(args.shape))
@@ -70,7 +72,7 @@ def main():
     print(f"p < 0.001 in {hits.sum()} voxels: {(hits & ball).sum()} of {ball.sum()} inside the ball, "
           f"{(hits & ~ball).sum()} outside")
     print(f"most negative t = {t.min():.2f} (df = {df.flat[t.argmin()]:.1f})")
-    draw(t, args.png)
+    draw(t, args.png or output_path("t_map.png"))
 
 
 if __name__ == "__main__":

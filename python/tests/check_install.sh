@@ -42,4 +42,11 @@ ldd "$work/pip"/tessivane/_core*.so | grep "$prefix/.*libtessivane.so.1" >/dev/n
   { echo "the pip-installed extension does not load the prefix's library"; exit 1; }
 
 [ "$from_cmake" = "$from_pip" ] || { echo "the two installations disagree"; exit 1; }
+
+# pip compiles with the library's release flags: no debug information, so
+# about the size of the CMake-built module (with the interpreter's -g, 30 times).
+cmake_size=$(stat -c %s "$prefix/$site"/tessivane/_core*.so)
+pip_size=$(stat -c %s "$work/pip"/tessivane/_core*.so)
+[ "$pip_size" -le $((cmake_size * 3 / 2)) ] ||
+  { echo "the pip-built extension has $pip_size bytes, the CMake-built one $cmake_size"; exit 1; }
 echo "$from_cmake" | head -2

@@ -36,3 +36,34 @@ def test_stub_matches_the_package():
                           os.path.join(here, "stubtest-allowlist.txt")],
                          capture_output=True, text=True, cwd=os.environ.get("TMPDIR", "/tmp"))
     assert out.returncode == 0, out.stdout + out.stderr
+
+
+def test_nifti_example_writes_maps_in_the_input_space(tmp_path):
+    nib = pytest.importorskip("nibabel")
+    import numpy as np
+    import tessivane as tv
+
+    out = run([os.path.join(ROOT, "examples", "python", "nifti_maps.py"), "--out", str(tmp_path)])
+    assert re.search(r"p < 0\.001 in \d+ voxels.*\n.*\d+ converged.*\n"
+                     r"inside the ball: 81 of 81 converged", out)
+    groups = [np.stack([nib.load(str(f)).get_fdata(dtype=np.float32)
+                        for f in sorted((tmp_path / f"group-{g}").iterdir())])
+              for g in ("patient", "control")]
+    t_map = nib.load(str(tmp_path / "t.nii.gz"))
+    run_affine = nib.load(str(tmp_path / "run-1_bold.nii.gz")).affine
+    assert np.array_equal(t_map.affine, nib.load(str(next((tmp_path / "group-control").iterdir()))).affine)
+    assert np.array_equal(nib.load(str(tmp_path / "outcome.nii.gz")).affine, run_affine)
+    # The maps hold the library's bits for the images as read back.
+    assert np.array_equal(t_map.get_fdata(dtype=np.float32), tv.ttest(*groups, axis=0).statistic)
+    assert (tmp_path / "slice.png").read_bytes().startswith(b"\x89PNG")
+
+
+def test_examples_write_into_the_working_directory_or_build(monkeypatch, tmp_path):
+    monkeypatch.syspath_prepend(os.path.join(ROOT, "examples", "python"))
+    from outputs import output_path
+
+    monkeypatch.chdir(tmp_path)
+    assert output_path("t_map.png") == "t_map.png"
+    monkeypatch.chdir(os.path.join(ROOT, "examples"))
+    in_build = os.path.realpath(os.path.join(ROOT, "build", "t_map.png"))
+    assert os.path.realpath(output_path("t_map.png")) == in_build

@@ -23,10 +23,19 @@ for f in lib/libtessivane.so lib/libtessivane.so.1 include/tessivane/nrutil.h in
   [ -e "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }
 done
 doc=share/doc/tessivane
-for f in README.md LICENSE CHANGELOG.md CONTRIBUTING.md docs/plugin-guide.md docs/img/peak_fit.png \
-         examples/peak_fit.cpp examples/plugin/greeting_plugin.cpp; do
+for f in README.md LICENSE CHANGELOG.md CONTRIBUTING.md docs/README.md docs/plugin-guide.md \
+         docs/img/peak_fit.png examples/peak_fit.cpp examples/plugin/greeting_plugin.cpp \
+         examples/plugin/greeting.tkscript tools/tkhost/scripts/tessivane.tkscript; do
   [ -e "$prefix/$doc/$f" ] || { echo "missing after install: $doc/$f"; exit 1; }
 done
+# Every example of the source tree, whatever its language, is installed.
+examples=${6:-}
+if [ -n "$examples" ]; then
+  for source in "$examples"/*.cpp "$examples"/c/*.c "$examples"/python/*.py "$examples"/plugin/*; do
+    f=examples/${source#"$examples"/}
+    [ -e "$prefix/$doc/$f" ] || { echo "missing after install: $doc/$f"; exit 1; }
+  done
+fi
 if ls "$prefix"/include/tessivane/detail_* >/dev/null 2>&1; then
   echo "internal headers were installed"; exit 1
 fi
@@ -58,7 +67,6 @@ cmake --build "$work/cbuild" >/dev/null
 # Every example, copied out of the tree, builds against the installed package
 # with the one line the README gives, and runs; the plugin example runs in the
 # installed tkhost.
-examples=${6:-}
 if [ -n "$examples" ]; then
   echo "== examples against the installed package"
   mkdir -p "$work/examples"

@@ -264,8 +264,36 @@ TEST(TkhostProbe, StoreKeepsIntAndFloatValues)
         {PROBE_PLUGIN, "--set-int", "Count=4", "--set-float", "Scale=2.385", "--step", "Numbers"});
     EXPECT_EQ(o.status, 0);
     EXPECT_THAT(o.out, HasSubstr("  help file    \"probe.html\"\n"));
-    EXPECT_THAT(o.out, HasSubstr("    Product = 9.54 (float)\n"
+    EXPECT_THAT(o.out, HasSubstr("    Product = 9.53999996 (float)\n"
                                  "    Doubled = 8 (int)\n"));
+}
+
+// Floats are printed with nine digits, so two that differ never read the
+// same; --expect-float compares exactly unless given a tolerance (~TOL).
+// The probe writes Product = 4 * 2.385f = 9.53999996f.
+TEST(TkhostProbe, FloatExpectationsPrintRoundTripDigitsAndTakeATolerance)
+{
+    const struct {
+        const char *expect, *verdict;
+    } cases[] = {
+        {"Product=9.54", "ok"},
+        {"Product=9.53999", "FAILED, Product is 9.53999996 (float), expected 9.53999043 (float)"},
+        {"Product=9.53999~1e-5", "ok"},
+        {"Product=9.5~0.04", "ok"},
+        {"Product=9.5~0.01", "FAILED, Product is 9.53999996 (float), expected 9.5 (float) within "
+                             "0.01 (off by 0.0399999619)"},
+        {"Doubled=8~1", "FAILED, Doubled is 8 (int), expected 8 (float)"},
+    };
+    for (const auto &c : cases) {
+        const Outcome o = tkhost({PROBE_PLUGIN, "--set-int", "Count=4", "--set-float",
+                                  "Scale=2.385", "--step", "Numbers", "--expect-float", c.expect});
+        EXPECT_EQ(o.status, std::string(c.verdict) == "ok" ? 0 : 1) << c.expect;
+        EXPECT_THAT(o.out, HasSubstr("  check --expect-float " + std::string(c.expect) + ": " +
+                                     c.verdict + "\n"));
+    }
+    for (const char *bad : {"Product=9.5~-1", "Product=9.5~", "Product=9.5~x"})
+        expectUsageError(tkhost({PROBE_PLUGIN, "--step", "Numbers", "--expect-float", bad}),
+                         "bad tolerance");
 }
 
 // The probe reads Count with tkGetIntParameter and Scale with

@@ -142,6 +142,22 @@ TEST(Validate, OnlyRunsTheNamedChecks)
     EXPECT_THAT(list.output, ::testing::EndsWith("\n  unknown command does nothing\n"));
 }
 
+// Without its entry points nothing else can run; each check asked for is
+// named as skipped.
+TEST(Validate, EntryPointFailureListsTheSkippedChecks)
+{
+    const Validation v = validate(broken("no_gui_script"), "--only 'commands with chosen dialogs' "
+                                                           "--only metadata" +
+                                                               kBrokenScript);
+    EXPECT_EQ(v.status, 1) << v.output;
+    const std::string skipped = ": not run without the plugin's own entry points\n";
+    EXPECT_EQ(v.output, "tkhost: validating " + broken("no_gui_script") +
+                            "\nFAIL entry points: missing getGUIScript\n"
+                            "SKIP metadata" +
+                            skipped + "SKIP commands with chosen dialogs" + skipped +
+                            "tkhost: some checks FAILED\n");
+}
+
 // A script that cannot be read is a usage error naming the file and line.
 TEST(Validate, BadScriptsAreRefused)
 {

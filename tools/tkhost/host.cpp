@@ -59,13 +59,20 @@ std::string Value::as_text() const
     return text;
 }
 
+std::string round_trip(double number)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", number);
+    return text;
+}
+
 std::string Value::describe() const
 {
     switch (kind) {
     case Kind::Int:
         return as_text() + " (int)";
     case Kind::Float:
-        return as_text() + " (float)";
+        return round_trip(real) + " (float)";
     case Kind::Text:
         break;
     }

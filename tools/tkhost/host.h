@@ -43,10 +43,15 @@ struct Value {
     static Value of_float(float real);
     // The value as tkGetStringParameter hands it out: ints and floats in decimal.
     std::string as_text() const;
-    // For listings: "\"text\"", "-1 (int)", "2.385 (float)".
+    // For listings: "\"text\"", "-1 (int)", "2.38499999 (float)" (floats with
+    // the nine digits that tell every two floats apart).
     std::string describe() const;
     bool operator==(const Value &other) const;
 };
+
+// A number with nine significant digits (%.9g), enough to read any float back
+// exactly.
+std::string round_trip(double number);
 
 // One write into the parameter store by the plugin.
 struct ParameterWrite {

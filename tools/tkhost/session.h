@@ -19,7 +19,8 @@ struct Expectation {
     std::string name;  // the parameter, for Kind::Value
     Value value;       // the expected value, or the title or filter as a text
     std::size_t count = 0;
-    std::string written;  // as given, "--expect-int ErrorNr=0", for reports
+    double tolerance = 0.0;  // a float value may differ from `value` by this much
+    std::string written;     // as given, "--expect-int ErrorNr=0", for reports
 };
 
 // One request of the wizard script: the parameters it stores first, the
