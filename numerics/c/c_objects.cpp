@@ -5,6 +5,7 @@
 
 #include "fft_tables.h"
 #include "isa.h"
+#include "routine_checks.h"
 #include "stat.h"
 
 #include <cstdio>
@@ -190,38 +191,16 @@ void tv_lm_fit_destroy(tv_lm_fit *fit)
     delete fit;
 }
 
-namespace {
-
-// The first null among the pointers a step or a run reads or writes through
-// (mrqmin's, and the handle), or nullptr.
-const char *missing_fit_argument(const tv_lm_fit *fit, const float *x, const float *y,
-                                 const float *sig, const float *a, const int *ia,
-                                 float *const *covar, float *const *alpha, const float *chisq,
-                                 tv_lm_model funcs)
-{
-    return tessivane::args::missing_pointer({{"fit", fit != nullptr, true},
-                                             {"x", x != nullptr, true},
-                                             {"y", y != nullptr, true},
-                                             {"sig", sig != nullptr, true},
-                                             {"a", a != nullptr, true},
-                                             {"ia", ia != nullptr, true},
-                                             {"covar", covar != nullptr, true},
-                                             {"alpha", alpha != nullptr, true},
-                                             {"chisq", chisq != nullptr, true},
-                                             {"funcs", funcs != nullptr, true}});
-}
-
-}  // namespace
-
 tv_status tv_lm_fit_step(tv_lm_fit *fit, float *x, float *y, float *sig, int ndata, float *a,
                          int *ia, int ma, float **covar, float **alpha, float *chisq,
                          tv_lm_model funcs, float *alamda)
 {
-    if (const char *missing =
-            missing_fit_argument(fit, x, y, sig, a, ia, covar, alpha, chisq, funcs))
+    // The handle, then the pointers of mrqmin's table row.
+    if (!fit)
+        return null_argument("tv_lm_fit_step", "fit");
+    if (const char *missing = tessivane::routines::missing_mrqmin(
+            x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, alamda))
         return null_argument("tv_lm_fit_step", missing);
-    if (!alamda)
-        return null_argument("tv_lm_fit_step", "alamda");
     return guarded(
         [&] { fit->fit.step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, alamda); });
 }
@@ -239,8 +218,12 @@ tv_status tv_lm_fit_run(tv_lm_fit *fit, float *x, float *y, float *sig, int ndat
         cxx_rule.quiet_steps = rule->quiet_steps;
         cxx_rule.max_lambda = rule->max_lambda;
     }
-    if (const char *missing =
-            missing_fit_argument(fit, x, y, sig, a, ia, covar, alpha, chisq, funcs))
+    // As for a step, the run's own alamda standing in for the caller's.
+    float alamda = -1.0f;
+    if (!fit)
+        return null_argument("tv_lm_fit_run", "fit");
+    if (const char *missing = tessivane::routines::missing_mrqmin(
+            x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, &alamda))
         return null_argument("tv_lm_fit_run", missing);
     if (!outcome)
         return null_argument("tv_lm_fit_run", "outcome");

@@ -78,22 +78,36 @@ bool fit_line(const float x[], const float y[], int ndata, const float sig[], in
            std::isfinite(ratio);
 }
 
+// The powers of two 2^-ex for x and 2^-ey for y (and sig, which sets ey when the fit is
+// weighted) that bring each to a largest magnitude in [0.5, 1). False when a value is not
+// finite or nothing would change.
+bool rescale_exponents(const float x[], const float y[], const float sig[], int ndata, int mwt,
+                       int *ex, int *ey)
+{
+    using tessivane::detail::scale_exponent;
+    const unsigned long n = static_cast<unsigned long>(ndata);
+    int ey_data;
+    if (!scale_exponent(x, n, ex) || !scale_exponent(y, n, &ey_data))
+        return false;
+    if (!mwt)
+        *ey = ey_data;
+    else if (!scale_exponent(sig, n, ey))
+        return false;
+    return *ex != 0 || *ey != 0;
+}
+
 }  // namespace
 
 void fit(float x[], float y[], int ndata, float sig[], int mwt, float *a, float *b, float *siga,
          float *sigb, float *chi2, float *q)
 {
-    using namespace tessivane::detail;
-    int ex, ey, ey_data;
+    using tessivane::detail::scaled_copy;
     // Out of range: the fit of x scaled by 2^-ex and of y (with sig, when weighted) by 2^-ey,
     // scaled back. The slope scales as y / x, the intercept and its error as y, chi-square as
     // y^2 unweighted; a weighted chi-square and its q do not change.
+    int ex, ey;
     if (!fit_line(x, y, ndata, sig, mwt, a, b, siga, sigb, chi2) &&
-        scale_exponent(x, static_cast<unsigned long>(ndata), &ex) &&
-        scale_exponent(y, static_cast<unsigned long>(ndata), &ey_data) &&
-        (!mwt || scale_exponent(sig, static_cast<unsigned long>(ndata), &ey))) {
-        if (!mwt)
-            ey = ey_data;
+        rescale_exponents(x, y, sig, ndata, mwt, &ex, &ey)) {
         const unsigned long n = static_cast<unsigned long>(ndata);
         const scaled_copy xs(x, n, ex), ys(y, n, ey);
         float fa, fb, fsiga, fsigb, fchi2;

@@ -1,7 +1,7 @@
 // Pearson and Spearman correlation of two paired, 1-based samples.
 #include "stat.h"
 
-#include "detail_rescale.h"
+#include "detail_moments.h"
 #include "detail_scratch.h"
 
 #include <cmath>
@@ -51,7 +51,7 @@ PearsonSums pearson_sums_in_range(const float x[], const float y[], unsigned lon
     int ex, ey;
     if ((squares_in_range(s.sxx) && squares_in_range(s.syy) && normal_float(s.sxxyy()) &&
          std::isfinite(s.sxy)) ||
-        !scale_exponent(x, n, &ex) || !scale_exponent(y, n, &ey))
+        !scale_exponent(x, n, &ex) || !scale_exponent(y, n, &ey) || (ex == 0 && ey == 0))
         return s;
     // A constant sample (sxx or syy truly 0) answers r = 0 either way.
     if ((s.sxx == 0.0f && constant_sample(x, n)) || (s.syy == 0.0f && constant_sample(y, n)))
@@ -66,7 +66,7 @@ void pearsn(float x[], float y[], unsigned long n, float *r, float * /*prob*/, f
 {
     const PearsonSums s = pearson_sums_in_range(x, y, n);
     const float div = static_cast<float>(std::sqrt(static_cast<double>(s.sxxyy())));
-    *r = div > 0.0f ? s.sxy / div : 0.0f;
+    *r = div > 0.0f ? tessivane::detail::within_unit(s.sxy / div) : 0.0f;
 }
 
 void pearsn_prob(float x[], float y[], unsigned long n, float *r, float *prob, float * /*z*/)
@@ -76,7 +76,8 @@ void pearsn_prob(float x[], float y[], unsigned long n, float *r, float *prob, f
     const float div = static_cast<float>(std::sqrt(static_cast<double>(sxxyy)));
     // Unlike pearsn, the division is made in double against the unrounded root.
     if (div > 0.0f)
-        *r = static_cast<float>(s.sxy / std::sqrt(static_cast<double>(sxxyy)));
+        *r = tessivane::detail::within_unit(
+            static_cast<float>(s.sxy / std::sqrt(static_cast<double>(sxxyy))));
     else
         *r = 0.0f;
     const float df = static_cast<float>(n - 2);
@@ -125,7 +126,7 @@ void spear(float data1[], float data2[], unsigned long n, float *d, float *zd, f
         *zd = static_cast<float>(dev / std::sqrt(static_cast<double>(vard)));
         const float absz = std::fabs(*zd);
         *probd = erfcc(static_cast<float>(absz / 1.4142136));
-        *rs = static_cast<float>((1.0 - (6.0 / en3n) * (*d + sfg / 12.0)) /
-                                 std::sqrt(static_cast<double>(fac)));
+        *rs = tessivane::detail::within_unit(static_cast<float>(
+            (1.0 - (6.0 / en3n) * (*d + sfg / 12.0)) / std::sqrt(static_cast<double>(fac))));
     }
 }

@@ -1,6 +1,6 @@
 // Internal to libtessivane (not installed): the moments of the two-sample t statistics,
 // formed again from scaled samples where their float steps over- or underflow (see
-// detail_rescale.h).
+// detail_rescale.h), and the range of a correlation coefficient.
 #ifndef TESSIVANE_NUMERICS_DETAIL_MOMENTS_H
 #define TESSIVANE_NUMERICS_DETAIL_MOMENTS_H
 
@@ -8,6 +8,13 @@
 
 namespace tessivane {
 namespace detail {
+
+// A correlation coefficient rounded beyond +-1 (perfectly linear data: the float sums or their
+// product round so that |sxy| exceeds the root by a float step) is +-1. NaN stays NaN.
+inline float within_unit(float r)
+{
+    return r > 1.0f ? 1.0f : r < -1.0f ? -1.0f : r;
+}
 
 // Mean and variance of two samples by avevar()'s float steps.
 struct two_moments {

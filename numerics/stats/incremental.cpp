@@ -4,6 +4,8 @@
 #include <cfloat>
 #include <cmath>
 
+#include "detail_moments.h"
+
 namespace {
 
 // One-pass update shared by both routines. The deviations are taken from running means that
@@ -33,11 +35,12 @@ void pearsn_inc(float x, float y, float &n, float &ax, float &ay, float &sxx, fl
         !(sxxyy >= FLT_MIN && sxxyy <= FLT_MAX)) {
         // The float product over- or underflowed although both sums are in range (data beyond
         // about 1e10 or below about 1e-10): the same quotient, with the product in double.
-        *r = static_cast<float>(sxy / std::sqrt(static_cast<double>(sxx) * syy));
+        *r = tessivane::detail::within_unit(
+            static_cast<float>(sxy / std::sqrt(static_cast<double>(sxx) * syy)));
         return;
     }
     const float div = static_cast<float>(std::sqrt(static_cast<double>(sxxyy)));
-    *r = div > 0.0f ? sxy / div : 0.0f;
+    *r = div > 0.0f ? tessivane::detail::within_unit(sxy / div) : 0.0f;
 }
 
 void regr_inc(float x, float y, float &n, float &ax, float &ay, float &sxx, float &syy, float &sxy,

@@ -54,7 +54,8 @@ TV_API void kstwo(float data1[], unsigned long n1, float data2[], unsigned long 
 // Pearson's r of x[1..n] and y[1..n] into *r (0 when either sample has no spread, or when a
 // sample is not finite). Where the float sums of squares or their product over- or underflow
 // (finite data beyond about 1e10 or below about 1e-10), x and y are each scaled by a power of
-// two and the sums formed again: r does not depend on the scale. *prob and *z are not written.
+// two and the sums formed again: r does not depend on the scale. r is within [-1, 1] (a value
+// rounded beyond is +-1). *prob and *z are not written.
 // Precision (pearsn and pearsn_prob): r keeps fewer than three correct digits once
 // |mean| / (max - min) of x or y exceeds about 2e4 (n up to 1000) or 2e3 (n = 10^4, where the
 // float means move by more than the spread) (docs/accuracy.md).
@@ -71,6 +72,7 @@ TV_API void pearsn_prob(float x[], float y[], unsigned long n, float *r, float *
 // significance *probd of *zd, and the tie-corrected coefficient *rs; *probrs is then not
 // written. When a sample has all values equal, writes *rs = 0 and *probrs = 0 and leaves *zd
 // and *probd untouched. Needs n >= 2. Uses two scratch vectors, released before returning.
+// *rs is within [-1, 1] (a value rounded beyond is +-1).
 // [thread-safe] No state (the float square is formed without shared temporaries).
 TV_API void spear(float data1[], float data2[], unsigned long n, float *d, float *zd, float *probd,
                   float *rs, float *probrs);

@@ -50,6 +50,8 @@ two_moments rescaled_moments(const float data1[], unsigned long n1, const float 
          constant_sample(data2, n2)))
         return m;
     const int e = e1 > e2 ? e1 : e2;
+    if (e == 0)
+        return m;  // already at that scale
     const scaled_copy s1(data1, n1, e), s2(data2, n2, e);
     return moments_of(s1, n1, s2, n2);
 }
@@ -58,6 +60,18 @@ two_moments rescaled_moments(const float data1[], unsigned long n1, const float 
 float welch_variance(const two_moments &m, unsigned long n1, unsigned long n2)
 {
     return m.var1 / n1 + m.var2 / n2;
+}
+
+// The moments as they are, or formed again from rescaled samples when the difference of the
+// means or the t's variance `spread` left float's range.
+two_moments moments_in_range(const float data1[], unsigned long n1, const float data2[],
+                             unsigned long n2,
+                             float (*spread)(const two_moments &, unsigned long, unsigned long))
+{
+    const two_moments m = moments_of(data1, n1, data2, n2);
+    if (tessivane::detail::pooled_in_range(m.ave1 - m.ave2, spread(m, n1, n2)))
+        return m;
+    return rescaled_moments(data1, n1, data2, n2, m);
 }
 
 }  // namespace
@@ -74,19 +88,13 @@ float pooled_variance(const two_moments &m, unsigned long n1, unsigned long n2)
 two_moments pooled_moments(const float data1[], unsigned long n1, const float data2[],
                            unsigned long n2)
 {
-    const two_moments m = moments_of(data1, n1, data2, n2);
-    if (pooled_in_range(m.ave1 - m.ave2, pooled_variance(m, n1, n2)))
-        return m;
-    return rescaled_moments(data1, n1, data2, n2, m);
+    return moments_in_range(data1, n1, data2, n2, pooled_variance);
 }
 
 two_moments welch_moments(const float data1[], unsigned long n1, const float data2[],
                           unsigned long n2)
 {
-    const two_moments m = moments_of(data1, n1, data2, n2);
-    if (pooled_in_range(m.ave1 - m.ave2, welch_variance(m, n1, n2)))
-        return m;
-    return rescaled_moments(data1, n1, data2, n2, m);
+    return moments_in_range(data1, n1, data2, n2, welch_variance);
 }
 
 }  // namespace detail
@@ -97,7 +105,7 @@ void avevar(float data[], unsigned long n, float *ave, float *var)
     using namespace tessivane::detail;
     mean_and_variance(data, n, ave, var);
     int e;
-    if ((std::isfinite(*ave) && squares_in_range(*var)) || !scale_exponent(data, n, &e) ||
+    if ((std::isfinite(*ave) && squares_in_range(*var)) || !scale_exponent(data, n, &e) || e == 0 ||
         (*var == 0.0f && constant_sample(data, n)))
         return;
     // Mean and variance of the scaled data, scaled back (where the variance itself lies beyond

@@ -225,3 +225,35 @@ TEST(CorrelationAccuracy, PearsonAtExtremeScalesAgainstScipy)
         EXPECT_EQ(r, 1.0f) << "scale " << scale;
     }
 }
+
+// Perfectly linear data: the float sums (or their product) can round so that |sxy| exceeds
+// the root by a float step. The coefficients stay within [-1, 1] (once r = 1.00000012 in
+// about a quarter of such sets, and pearsn_prob's p NaN), and so does Spearman's rs on
+// tied ranks.
+TEST(CorrelationExact, CoefficientsStayWithinOne)
+{
+    std::mt19937 gen(kSeed);
+    std::uniform_real_distribution<float> u(-10.0f, 10.0f);
+    auto in = [](float v, float lo) { return v >= lo && v <= 1.0f; };
+    for (int k = 0; k < 2000; k++) {
+        const unsigned long n = 3 + gen() % 30;
+        const float slope = u(gen), offset = u(gen);
+        const int levels = 2 + static_cast<int>(gen() % 6);
+        Vector x(n), y(n), rx(n), ry(n);
+        float inc[6] = {0, 0, 0, 0, 0, 0}, ri = 0.0f;
+        for (long i = 1; i <= static_cast<long>(n); i++) {
+            x[i] = u(gen);
+            y[i] = slope * x[i] + offset;
+            rx[i] = static_cast<float>(gen() % levels);
+            ry[i] = (k % 2 ? -3.0f : 3.0f) * rx[i] + 1.0f;
+            pearsn_inc(x[i], y[i], inc[0], inc[1], inc[2], inc[3], inc[4], inc[5], &ri);
+            ASSERT_TRUE(in(ri, -1.0f)) << "pearsn_inc, case " << k << ": " << ri;
+        }
+        float r, rp, p, unused, d, zd, probd, rs;
+        pearsn(x.data(), y.data(), n, &r, &unused, &unused);
+        pearsn_prob(x.data(), y.data(), n, &rp, &p, &unused);
+        spear(rx.data(), ry.data(), n, &d, &zd, &probd, &rs, &unused);
+        ASSERT_TRUE(in(r, -1.0f) && in(rp, -1.0f) && in(p, 0.0f) && in(rs, -1.0f))
+            << "case " << k << ": r " << r << ", " << rp << ", p " << p << ", rs " << rs;
+    }
+}
