@@ -60,15 +60,6 @@ farray arguments::vector(py::handle x, const char *name, py::ssize_t minimum) co
     return a;
 }
 
-farray arguments::vector_of(py::handle x, const char *name, py::ssize_t n) const
-{
-    farray a = vector(x, name, 0);
-    if (a.size() != n)
-        value_error(std::string(name) + ": expected " + std::to_string(n) + " values, got " +
-                    std::to_string(a.size()));
-    return a;
-}
-
 farray arguments::matrix(py::handle x, const char *name, bool square) const
 {
     farray m = floats(x, name);
@@ -148,10 +139,10 @@ void check_call(const arguments &args, std::initializer_list<tessivane::args::po
                                &spans);
         for (const held &h : buffers)
             if (std::strcmp(h.name, e.name) == 0 &&
-                (!sized || static_cast<std::size_t>(h.elements) < spans))
-                args.value_error(std::string(e.name) + " holds " + std::to_string(h.elements) +
-                                 " values where the routine takes " +
-                                 (sized ? std::to_string(spans) : std::string("too many")));
+                (!sized || static_cast<std::size_t>(h.elements) != spans))
+                args.value_error(std::string(e.name) + ": expected " +
+                                 (sized ? std::to_string(spans) : std::string("fewer")) +
+                                 " values, got " + std::to_string(h.elements));
     }
 }
 

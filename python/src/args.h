@@ -36,8 +36,6 @@ public:
     float scalar(py::handle x, const char *name) const;
     // A 1-D float32 array of at least `minimum` values.
     farray vector(py::handle x, const char *name, py::ssize_t minimum = 1) const;
-    // A 1-D float32 array of exactly n values.
-    farray vector_of(py::handle x, const char *name, py::ssize_t n) const;
     // A non-empty 2-D float32 array; square: rows == columns.
     farray matrix(py::handle x, const char *name, bool square = false) const;
     // Arrays of one length.

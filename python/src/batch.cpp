@@ -165,6 +165,20 @@ py::tuple line_maps(py::handle x_, py::handle y_, py::handle sig_, bool samples_
     return py::make_tuple(out[0], out[1], out[2], out[3], out[4], out[5]);
 }
 
+}  // namespace
+
+void special_on_pool(int code, unsigned threads, const double *x, const double *y,
+                     const double *z, std::vector<double> &out)
+{
+    watched_batch w(threads, py::none());
+    run_library([&] {
+        w.raise_refusals(tb::special(static_cast<tb::special_function>(code), x, y, z, out.data(),
+                                     out.size(), w.options()));
+    });
+}
+
+namespace {
+
 // x or sig of lm_fit_many: (n,) shared by every row or (rows, n). y of the
 // wrong shape is blamed when x fits it transposed.
 tb::series_view row_data(const arguments &args, py::handle v, const char *name, const farray &y,

@@ -22,8 +22,13 @@ int count(const py::array &x)
 // sig's values, ones when None, n of them.
 farray sigma(const arguments &args, py::handle sig, py::ssize_t n)
 {
-    if (!sig.is_none())
-        return args.vector_of(sig, "sig", n);
+    if (!sig.is_none()) {
+        farray s = args.vector(sig, "sig", 0);
+        if (s.size() != n)
+            args.value_error("sig: expected " + std::to_string(n) + " values, got " +
+                             std::to_string(s.size()));
+        return s;
+    }
     farray ones(n);
     std::fill_n(ones.mutable_data(), n, 1.0f);
     return ones;
@@ -72,7 +77,6 @@ py::tuple linear_fit(py::handle x_, py::handle y_, py::handle ma_, py::handle si
 {
     const arguments args("svdfit");
     const farray x = args.vector(x_, "x"), y = args.vector(y_, "y");
-    args.same_length({&x, &y});
     const int ndata = count(x), ma = args.integer<int>(ma_, "ma", 1);
     const farray sig = sigma(args, sig_, ndata);
     void (*funcs)(float, float *, int) = &python_basis;

@@ -11,16 +11,6 @@ int dim(const py::array &a, int axis)
     return static_cast<int>(a.shape(axis));
 }
 
-// An (n, n) float32 array.
-farray square_of(const arguments &args, py::handle x, const char *name, int n)
-{
-    farray m = args.matrix(x, name, true);
-    if (m.shape(0) != n)
-        args.value_error(std::string(name) + ": expected shape (" + std::to_string(n) + ", " +
-                         std::to_string(n) + "), got " + shape_text(m));
-    return m;
-}
-
 // u (m, n), w (n,), v (n, n) and whether every singular value converged.
 py::tuple svd(py::handle a_)
 {
@@ -43,12 +33,12 @@ farray svd_solve(py::handle u_, py::handle w_, py::handle v_, py::handle b_)
     const arguments args("svbksb");
     const farray u = args.matrix(u_, "u");
     const int m = dim(u, 0), n = dim(u, 1);
-    const farray w = args.vector_of(w_, "w", n), v = square_of(args, v_, "v", n),
-                 b = args.vector_of(b_, "b", m);
+    const farray w = args.vector(w_, "w", 0), v = args.matrix(v_, "v", true),
+                 b = args.vector(b_, "b", 0);
     farray uc = copy_of(u), vc = copy_of(v), wc = copy_of(w), bc = copy_of(b), x(n);
     rows1 pu(uc.mutable_data(), m, n), pv(vc.mutable_data(), n, n);
     float *pw = wc.mutable_data(), *pb = bc.mutable_data(), *px = x.mutable_data();
-    call_svbksb(args, {{"u", uc.size()}, {"w", n}, {"v", vc.size()}, {"b", m}, {"x", n}}, nullptr,
+    call_svbksb(args, {{"u", uc.size()}, {"w", wc.size()}, {"v", vc.size()}, {"b", bc.size()}, {"x", n}}, nullptr,
                 pu, one1(pw), pv, m, n, one1(pb), one1(px));
     return x;
 }
@@ -58,11 +48,11 @@ farray svd_covariance(py::handle v_, py::handle w_)
     const arguments args("svdvar");
     const farray v = args.matrix(v_, "v", true);
     const int ma = dim(v, 0);
-    const farray w = args.vector_of(w_, "w", ma);
+    const farray w = args.vector(w_, "w", 0);
     farray vc = copy_of(v), wc = copy_of(w), cvm(std::vector<py::ssize_t>{ma, ma});
     rows1 pv(vc.mutable_data(), ma, ma), pc(cvm.mutable_data(), ma, ma);
     float *pw = wc.mutable_data();
-    call_svdvar(args, {{"v", vc.size()}, {"w", ma}, {"cvm", cvm.size()}}, nullptr, pv, ma,
+    call_svdvar(args, {{"v", vc.size()}, {"w", wc.size()}, {"cvm", cvm.size()}}, nullptr, pv, ma,
                 one1(pw), pc);
     return cvm;
 }
@@ -105,11 +95,11 @@ py::tuple eigen_sorted(py::handle d_, py::handle v_)
     const arguments args("eigsrt");
     const farray v = args.matrix(v_, "v", true);
     const int n = dim(v, 0);
-    const farray d = args.vector_of(d_, "d", n);
+    const farray d = args.vector(d_, "d", 0);
     farray dc = copy_of(d), vc = copy_of(v);
     rows1 pv(vc.mutable_data(), n, n);
     float *pd = dc.mutable_data();
-    call_eigsrt(args, {{"d", n}, {"v", vc.size()}}, nullptr, one1(pd), pv, n);
+    call_eigsrt(args, {{"d", dc.size()}, {"v", vc.size()}}, nullptr, one1(pd), pv, n);
     return py::make_tuple(dc, vc);
 }
 

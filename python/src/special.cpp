@@ -34,19 +34,11 @@ void map(F f, Out *out, py::ssize_t n, const In *...in)
 template <class Out, class... In>
 void pooled(tb::special_function code, unsigned threads, Out *out, py::ssize_t n, const In *...in)
 {
-    const auto size = static_cast<std::size_t>(n);
     std::vector<std::vector<double>> wide{std::vector<double>(in, in + n)...};
     wide.resize(3);
-    std::vector<double> result(size);
-    tb::batch_options options;
-    options.threads = threads;
-    run_library([&] {
-        const tb::batch_report report =
-            tb::special(code, wide[0].data(), wide[1].empty() ? nullptr : wide[1].data(),
-                        wide[2].empty() ? nullptr : wide[2].data(), result.data(), size, options);
-        if (report.rows_refused > 0)
-            throw tessivane::numerics_error(report.first_message);
-    });
+    std::vector<double> result(static_cast<std::size_t>(n));
+    special_on_pool(static_cast<int>(code), threads, wide[0].data(), wide[1].empty() ? nullptr : wide[1].data(),
+                    wide[2].empty() ? nullptr : wide[2].data(), result);
     std::transform(result.begin(), result.end(), out, [](double v) { return static_cast<Out>(v); });
 }
 

@@ -2,9 +2,10 @@
 // tables (routines.h): call_<name>(args, buffers, context, C arguments...)
 // applies the row's rules (ValueError "<public function>: <message>"), checks
 // that every buffer the binding hands over holds what the row says the routine
-// reads or writes (so no hand-written shape check can let a routine run past
-// an array), then runs the routine with the GIL released and in throw mode and
-// writes the significances the row names. The C interface follows the same
+// reads or writes (so no shape check can let a routine run past an array), then runs the routine with the GIL released and in throw mode and
+// writes the significances the row names. A buffer must hold exactly what the
+// row spans, so the row's lengths are the length checks of the arguments whose
+// names the public function shares. The C interface follows the same
 // rows (numerics/c/c_routines.cpp).
 #ifndef TESSIVANE_PY_TABLE_CALLS_H
 #define TESSIVANE_PY_TABLE_CALLS_H
