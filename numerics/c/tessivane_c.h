@@ -88,7 +88,10 @@ TV_API const char *tv_version(void);
 
 // ---- The numerics routines ----
 // One declaration per row of the routine tables (routines.h; the grammar in
-// routine_table.h, a guide in docs/routine-table.md): for the row of X,
+// routine_table.h, a guide in docs/routine-table.md). Every one of them is
+// spelled out, family by family, in tessivane_c_routines.h (included at the end
+// of this header), with the arrays it reads and writes and the rules it
+// checks. For the row of X,
 //     tv_status tv_X(arguments of X)              a TV_PROCEDURE row
 //     tv_status tv_X(arguments of X, R *result)   a TV_FUNCTION row returning R
 //     void tv_X(arguments of X)                   a TV_RELEASE or TV_CALLBACK row
@@ -202,8 +205,30 @@ TV_API tv_status tv_lm_fit_run(tv_lm_fit *fit, float *x, float *y, float *sig, i
 // 1 between an initialising call and the finishing call (0 for NULL).
 TV_API int tv_lm_fit_in_progress(const tv_lm_fit *fit);
 
+// ---- Fourier transforms of many series (batch.h) ----
+
+// realft (four1) of `count` series in place, on `threads` worker threads (0:
+// every CPU the process may use), each series exactly as tv_realft (tv_four1)
+// would leave it. Element k of series s (both 0-based) is
+// data[s * series_stride + k * sample_stride]; for tv_four1_many the strides
+// count complex values and element k is the pair data[2 * (...)] (real part),
+// data[2 * (...) + 1] (imaginary part). The series must not overlap. n (nn) is
+// a power of two (n >= 2): otherwise TV_ERROR with "batch realft: n = <n> is
+// not a power of two >= 2" ("batch four1: nn = <nn> is not a power of two
+// (1, 2, 4, ...)") and nothing changed. A NULL data (count > 0) is refused.
+TV_API tv_status tv_realft_many(float *data, size_t count, unsigned long n,
+                                ptrdiff_t series_stride, ptrdiff_t sample_stride, int isign,
+                                unsigned threads);
+TV_API tv_status tv_four1_many(float *data, size_t count, unsigned long nn,
+                               ptrdiff_t series_stride, ptrdiff_t sample_stride, int isign,
+                               unsigned threads);
+
 #ifdef __cplusplus
 }
 #endif
+
+// The same routines, each prototype spelled out (generated from the tables; a
+// prototype there that differs from the declaration above does not compile).
+#include "tessivane_c_routines.h"
 
 #endif

@@ -13,8 +13,12 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace tvpy {
+
+// "(3, 4)", as NumPy prints a shape.
+std::string shape_text(const py::array &a);
 
 class arguments {
 public:
@@ -32,6 +36,23 @@ public:
     }
     farray floats(py::handle x, const char *name) const { return array<float>(x, name); }
 
+    // The caller's out array: a writeable, aligned, C-contiguous array of T
+    // of the given shape (the result is written into it).
+    template <class T>
+    carray<T> out_array(py::handle out, const std::vector<py::ssize_t> &shape,
+                        const char *what) const
+    {
+        constexpr int usable = py::detail::npy_api::NPY_ARRAY_C_CONTIGUOUS_ |
+                               py::detail::npy_api::NPY_ARRAY_ALIGNED_ |
+                               py::detail::npy_api::NPY_ARRAY_WRITEABLE_;
+        if (!py::isinstance<py::array_t<T>>(out) ||
+            (py::reinterpret_borrow<py::array>(out).flags() & usable) != usable)
+            value_error(std::string("out must be a writeable ") + what + " array");
+        auto o = py::reinterpret_borrow<carray<T>>(out);
+        if (!std::equal(shape.begin(), shape.end(), o.shape(), o.shape() + o.ndim()))
+            value_error("x and out need one shape, got " + shape_text(o) + " for out");
+        return o;
+    }
     // One real number, rounded to float.
     float scalar(py::handle x, const char *name) const;
     // A 1-D float32 array of at least `minimum` values.
@@ -74,9 +95,6 @@ private:
 
     const char *function_;
 };
-
-// "(3, 4)", as NumPy prints a shape.
-std::string shape_text(const py::array &a);
 
 }  // namespace tvpy
 

@@ -8,7 +8,9 @@
 
 #include "stat.h"
 
+#include <algorithm>
 #include <chrono>
+#include <complex>
 #include <cstring>
 #include <string>
 
@@ -269,6 +271,63 @@ py::tuple lm_many(py::handle x_, py::handle y_, py::handle a0_, py::handle model
                           strings(messages));
 }
 
+// realft (T = float) or four1 (T = complex float) of the series of the 2-D
+// array x: its columns when samples_first, else its rows. The result goes to
+// a new array of x's shape, or to out (x's shape and type, C-contiguous,
+// writeable; it may be x itself).
+template <class T, class Batch>
+carray<T> transform_many(const char *name, Batch batch, py::handle x_, py::handle out,
+                         bool samples_first, py::handle isign_, py::handle threads)
+{
+    const arguments args(name);
+    const carray<T> x = args.array<T>(x_, "x");
+    if (x.ndim() != 2)
+        args.value_error("x: expected a 2-D array of series, got shape " + shape_text(x));
+    const py::ssize_t rows = x.shape(0), cols = x.shape(1), n = samples_first ? rows : cols;
+    const py::ssize_t minimum = std::is_same<T, float>::value ? 2 : 1;
+    if (n < minimum || (n & (n - 1)) != 0)
+        args.value_error("the series must have a length that is a power of two" +
+                         std::string(minimum == 2 ? " >= 2" : "") + ", got " + std::to_string(n));
+    const int isign = args.sign(isign_);
+    const std::vector<py::ssize_t> shape{rows, cols};
+    carray<T> result = out.is_none() ? carray<T>(shape)
+                                     : args.out_array<T>(out, shape, "C-contiguous array of x's type");
+    const float *in = reinterpret_cast<const float *>(x.data());
+    float *o = reinterpret_cast<float *>(result.mutable_data());
+    const auto r = static_cast<std::size_t>(rows), c = static_cast<std::size_t>(cols);
+    const tb::series_view v = samples_first ? tb::series_view::columns(in, r, c)
+                                            : tb::series_view::rows(in, r, c);
+    const std::size_t series_count = samples_first ? c : r;
+    watched_batch w(args.threads(threads, series_count,
+                                 std::max<std::size_t>(1, 2048 * 64 / static_cast<std::size_t>(n))),
+                    py::none());
+    run_library([&] { batch(v, o, isign, w.options()); });
+    return result;
+}
+
+// Seconds per call of the batch realft as the extension runs it for Python
+// (a new NumPy array for the result each time) but straight from C++, for the
+// benchmark's comparison with the call from Python.
+double time_realft_many(const farray &x, bool samples_first, int isign, unsigned threads,
+                        int repeats)
+{
+    const auto rows = static_cast<std::size_t>(x.shape(0)),
+               cols = static_cast<std::size_t>(x.shape(1));
+    const tb::series_view v = samples_first ? tb::series_view::columns(x.data(), rows, cols)
+                                            : tb::series_view::rows(x.data(), rows, cols);
+    tb::batch_options options;
+    options.threads = threads;
+    std::chrono::duration<double> spent{};
+    for (int i = 0; i < repeats; i++) {
+        const auto start = std::chrono::steady_clock::now();
+        farray out(std::vector<py::ssize_t>{x.shape(0), x.shape(1)});
+        float *o = out.mutable_data();
+        run_library([&] { tb::realft(v, o, isign, options); });
+        spent += std::chrono::steady_clock::now() - start;
+    }
+    return spent.count() / repeats;
+}
+
 }  // namespace
 
 void bind_batch(py::module_ &m)
@@ -302,6 +361,16 @@ void bind_batch(py::module_ &m)
           py::arg("model") = "gauss", py::arg("sig") = py::none(), py::arg("ia") = py::none(),
           py::arg("rule") = py::none(), py::arg("threads") = py::none(),
           py::arg("progress") = py::none());
+    m.def("realft_many", [](py::handle x, py::handle out, bool samples_first, py::handle isign,
+                            py::handle threads) {
+        return transform_many<float>("realft", &tb::realft, x, out, samples_first, isign, threads);
+    });
+    m.def("four1_many", [](py::handle z, py::handle out, bool samples_first, py::handle isign,
+                           py::handle threads) {
+        return transform_many<std::complex<float>>("four1", &tb::four1, z, out, samples_first,
+                                                   isign, threads);
+    });
+    m.def("_time_realft_many", &time_realft_many);
     m.def("default_threads", &tb::default_threads);
 }
 

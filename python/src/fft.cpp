@@ -43,22 +43,6 @@ zarray complex_fft(py::handle z_, py::handle isign_)
     return out;
 }
 
-// The caller's out: a writeable, aligned, 1-D C-contiguous float32 array of n values.
-farray out_array(const arguments &args, py::handle out, py::ssize_t n)
-{
-    constexpr int usable = py::detail::npy_api::NPY_ARRAY_C_CONTIGUOUS_ |
-                           py::detail::npy_api::NPY_ARRAY_ALIGNED_ |
-                           py::detail::npy_api::NPY_ARRAY_WRITEABLE_;
-    if (!py::isinstance<py::array_t<float>>(out) ||
-        (py::reinterpret_borrow<py::array>(out).flags() & usable) != usable)
-        args.value_error("out must be a writeable 1-D C-contiguous float32 array");
-    auto o = py::reinterpret_borrow<farray>(out);
-    if (o.ndim() != 1 || o.size() != n)
-        args.value_error("x and out need one 1-D shape, got (" + std::to_string(n) + ",) and " +
-                         shape_text(o));
-    return o;
-}
-
 // realft of x into a new array, or into the caller's out (which may be x itself).
 farray real_fft(py::handle x_, py::handle isign_, py::handle out_)
 {
@@ -69,7 +53,8 @@ farray real_fft(py::handle x_, py::handle isign_, py::handle out_)
         args.value_error("expected a 1-D array whose length is a power of two >= 2, got shape " +
                          shape_text(x));
     const int isign = args.sign(isign_);
-    farray out = out_.is_none() ? farray(n) : out_array(args, out_, n);
+    farray out = out_.is_none() ? farray(n)
+                                : args.out_array<float>(out_, {n}, "1-D C-contiguous float32");
     float *data = out.mutable_data();
     std::memmove(data, x.data(), static_cast<size_t>(n) * sizeof(float));
     call_realft(args, {{"data", n}}, nullptr, one1(data), static_cast<unsigned long>(n), isign);

@@ -16,6 +16,13 @@ def real(x, name, dtype=np.float32):
     return np.asarray(a, dtype=dtype, order="C")
 
 
+def complex64(z, name):
+    a = np.asarray(z)
+    if a.dtype.kind not in _REAL_KINDS + "c":
+        raise TypeError(f"{name}: expected complex numbers, got an array of {a.dtype}")
+    return np.asarray(a, dtype=np.complex64, order="C")
+
+
 def vector(x, name, minimum=1):
     """A 1-D float32 array of at least `minimum` elements."""
     a = real(x, name)

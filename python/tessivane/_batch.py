@@ -38,6 +38,11 @@ def series(x, axis, name):
     a = _arrays.real(x, name)
     if a.ndim < 1:
         raise ValueError(f"{name}: expected an array, got a scalar")
+    return along(a, axis, name)
+
+
+def along(a, axis, name):
+    """series() for an array `a` already of the library's type (C-contiguous)."""
     axis = normalize_axis_index(axis, a.ndim, name)
     n = a.shape[axis]
     rest = a.shape[:axis] + a.shape[axis + 1:]

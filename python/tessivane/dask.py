@@ -22,9 +22,9 @@ from collections import namedtuple
 import dask.array as da
 import numpy as np
 
-from . import _batch, _fit, _stats
+from . import _batch, _fft, _fit, _stats
 
-__all__ = ["ttest", "tutest", "kstwo", "pearsn", "spear", "fit", "lm_fit_many"]
+__all__ = ["ttest", "tutest", "kstwo", "pearsn", "spear", "fit", "lm_fit_many", "realft", "four1"]
 
 LMManyDask = namedtuple("LMManyDask", "params covariance chisq outcome iterations lambda_at_stop")
 
@@ -105,6 +105,23 @@ def fit(x, y, sig=None, axis=0, threads=1):
         return _fit.fit(x, yb, sig, axis=axis, threads=threads)
 
     return _per_series(single, _fit.FitResult, "(n)->", (y,), axis)
+
+
+def _transform(single, dtype, name, x, isign, axis, threads):
+    x = da.asarray(x).astype(dtype)
+    x = x.rechunk({_batch.normalize_axis_index(axis, x.ndim, name): -1})
+    return x.map_blocks(lambda b: single(b, isign, axis=axis, threads=threads), dtype=dtype)
+
+
+def realft(x, isign=1, axis=-1, threads=1):
+    """tessivane.realft of every series of the Dask array x along axis: a Dask
+    array of x's shape and chunks (axis in one chunk)."""
+    return _transform(_fft.realft, np.float32, "realft", x, isign, axis, threads)
+
+
+def four1(z, isign=1, axis=-1, threads=1):
+    """tessivane.four1 of every series of the Dask array z along axis (complex64)."""
+    return _transform(_fft.four1, np.complex64, "four1", z, isign, axis, threads)
 
 
 def lm_fit_many(x, y, a0, model="gauss", sig=None, ia=None, rule=None, threads=1,

@@ -35,7 +35,9 @@ ERRORS = [
      r"^mrqmin: no fit in progress \(start one with alamda < 0\)$"),
     (lambda: tv.LMFit(peak_x, peak_y, [2, 9, 3], ia=[0, 0, 0]).run(), tv.NumericsError, "^no rows in matrix"),
     (lambda: tv.realft(np.ones(6)), ValueError, "power of two"),
-    (lambda: tv.realft(np.ones((4, 4))), ValueError, "1-D"),
+    (lambda: tv.realft(np.ones((4, 6))), ValueError, "along axis -1 must have a length that is a power"),
+    (lambda: tv.four1(np.ones((3, 4)), axis=0), ValueError, "power of two, got 3"),
+    (lambda: tv.realft(x16, axis=1), ValueError, "out of bounds"),
     (lambda: tv.four1(np.ones(8), isign=2), ValueError, "isign"),
     (lambda: tv.realft(x16, out=np.empty(16)), ValueError, "out must be"),
     (lambda: tv.rlft3(np.ones((2, 4, 4)), -1), ValueError, "speq"),
@@ -187,6 +189,7 @@ CORE_CALLS = [
     "_core.lm_fit_many(np.ones(5), np.ones((4, 100)), [1, 2, 3])", "_core.rlft3(np.ones((4, 4, 4)), -1, [1])",
     "_core.fourn(np.ones((4, 3)), 1)", "_core.realft(np.ones(8), 1, np.empty(4, np.float32))",
     "_core.LMState(np.ones(5), np.ones(5), [1, 2, 3], None, [1])", "_core.select(np.ones(3), 2**64)",
+    "_core.realft_many(np.ones(8), None, True, 1, 1)", "_core.four1_many(np.ones((3, 4)), None, True, 1, 1)",
 ]
 
 
