@@ -176,7 +176,8 @@ TV_API batch_report fit(const series_view &x, const series_view &y, const series
 // x = y), betai(a = x, b = y, x = z), erfcc(x), probks(x), t_to_p(t = x, df = y),
 // t_to_p_real(t = x, df = y), r_to_p(r = x, n = y), F_to_p(F = x, df_1 = y,
 // df_2 = z), p_to_t(p = x, df = y), p_to_r(p = x, df = y), p_to_F(p = x,
-// df_1 = y, df_2 = z), p_to_z(p = x), kstwo_prob(d = x, n1 = y, n2 = z), ...
+// df_1 = y, df_2 = z), p_to_z(p = x), kstwo_prob(d = x, n1 = y, n2 = z),
+// kstwo_prob_exact(d = x, n1 = y, n2 = z), ...
 enum class special_function {
 #define TV_ELEMENTWISE(name) name,
 #include "elementwise_routines.h"
@@ -290,6 +291,35 @@ TV_API batch_report svdfit_many(const series_view &x, const series_view &y, cons
                                 int ma, svd_basis basis, float *a, float *chisq, float *w, float *v,
                                 bool *svd_converged,
                                 const batch_options &options = batch_options());
+
+// ---- Fourier transforms of many series ----
+//
+// Each series of x is transformed as the single call transforms its 1-based
+// copy, and written to out at the places it has in x: element k of series s
+// at out[s * series_stride + k * sample_stride] (for four1 in complex values,
+// see below). out may be x's own array, for a transform in place; otherwise
+// the two must not overlap. x may not be shared (series_stride 0). The single
+// calls refuse no series that the batch accepts, so no row is ever refused;
+// the report tells of a cancellation. Series side by side (columns) or one
+// after the other (rows) go eight at a time through the vector lanes where
+// the processor has them.
+
+// realft(data, n, isign) of every series: n = x.length real samples, a power
+// of two >= 2; isign 1 is the forward transform, any other value the inverse.
+// Fatal: "batch realft: n = <n> is not a power of two >= 2", or
+// "batch realft: ..." for a null out or a shared x.
+TV_API batch_report realft(const series_view &x, float *out, int isign,
+                           const batch_options &options = batch_options());
+
+// four1(data, nn, isign) of every series of complex values. z counts complex
+// values: length nn (a power of two), strides in complex values, and complex
+// k of series s has its real part at z.data[2 * (s * series_stride +
+// k * sample_stride)] and its imaginary part right after (the layout of a
+// std::complex<float> array); out likewise.
+// Fatal: "batch four1: nn = <nn> is not a power of two (1, 2, 4, ...)", or
+// "batch four1: ..." for a null out or a shared z.
+TV_API batch_report four1(const series_view &z, float *out, int isign,
+                          const batch_options &options = batch_options());
 
 /** @} */
 

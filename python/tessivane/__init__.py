@@ -21,7 +21,16 @@ Conventions
   is bound in its thread-owned form (Ran1, LMFit).
 """
 
+from . import _core
 from ._core import NumericsError
+
+# The version the extension was compiled against (one number, project(VERSION)
+# in CMakeLists.txt); a library of another major version is refused.
+__version__ = _core.__version__
+if _core.library_version().split(".")[0] != str(_core.version_major):
+    raise ImportError(f"tessivane {__version__} needs libtessivane {_core.version_major}.x, but the "
+                      f"dynamic loader chose {_core.library_path()}, version "
+                      f"{_core.library_version()}")
 from ._fft import four1, fourn, realft, realft_unpack, rlft3
 from ._fit import (FitResult, LMFit, LMOutcome, LMStoppingRule, SvdfitResult, fgauss, fit, fleg,
                    fpoly, gauss_start, svdfit)
@@ -30,16 +39,15 @@ from ._linalg import (EigsrtResult, GaussjResult, JacobiResult, SvdResult, eigsr
 from ._batch import LMManyResult, lm_fit_many
 from ._random import Ran1
 from ._sort import CrankResult, crank, hpsort, select, sort, sort2
-from ._special import (F_to_p, betai, erfcc, gammln, gammq, kstwo_prob, p_to_F, p_to_r, p_to_t,
-                       p_to_z, probks, r_to_p, t_to_p, t_to_p_real)
+from ._precision import PrecisionWarning
+from ._special import (F_to_p, betai, erfcc, gammln, gammq, kstwo_prob, kstwo_prob_exact, p_to_F,
+                       p_to_r, p_to_t, p_to_z, probks, r_to_p, t_to_p, t_to_p_real)
 from ._stats import (AvevarResult, KstwoResult, PearsnIncResult, PearsnResult, RegrIncResult,
                      RunningSums, SpearResult, TtestResult, avevar, kstwo, pearsn, pearsn_inc, regr_inc,
-                     spear, ttest, tutest)
+                     spear, ttest, tutest, welch_df)
 
 NumericsError.__doc__ = "A fatal condition of the library; the message is the library's text."
 NumericsError.__module__ = "tessivane"
-
-__version__ = "1.0.0"
 
 # help() and reprs name the package, not the private module a name lives in.
 for _name in list(globals()):

@@ -2,12 +2,11 @@
 models by Levenberg-Marquardt (LMFit)."""
 
 from collections import namedtuple
-from dataclasses import dataclass
+from dataclasses import make_dataclass
 
 import numpy as np
 
-from . import _arrays, _batch, _core
-from ._batch import OUTCOMES
+from . import _arrays, _batch, _core, _precision
 
 FitResult = namedtuple("FitResult", "a b siga sigb chi2 q")
 SvdfitResult = namedtuple("SvdfitResult", "a u v w chisq")
@@ -21,7 +20,8 @@ def fit(x, y, sig=None, axis=0, threads=None):
     and q = gammq((n - 2)/2, chi2/2) is the goodness of fit; a NumericsError
     ("Invalid arguments in routine gammq") follows when n <= 2 or chi2 is not a
     number. Without sig, q = 1 and the standard errors come from the scatter
-    about the line (n >= 3).
+    about the line (n >= 3). Warns (PrecisionWarning) when x or y lie so far
+    from zero against their spread that the slope keeps fewer than three digits.
 
     Batched (y of two or more dimensions): a line through every series of y
     along `axis` (for example each voxel's time course); x and sig are one
@@ -33,64 +33,40 @@ def fit(x, y, sig=None, axis=0, threads=None):
     """
     if np.ndim(y) > 1:
         return _batched_fit(x, y, sig, axis, threads)
-    x = _arrays.vector(x, "fit: x", 1 if sig is not None else 3)
-    y = _arrays.vector(y, "fit: y")
-    if sig is None:
-        _arrays.same_length("fit", x, y)
-        return FitResult(*_core.fit(x, y, x, False))
-    sig = _arrays.vector(sig, "fit: sig")
-    _arrays.same_length("fit", x, y, sig)
-    return FitResult(*_core.fit(x, y, sig, True))
+    result = FitResult(*_core.fit(x, y, sig))
+    y = np.asarray(y, np.float32)
+    _precision.check("fit", y.size, [np.asarray(x, np.float32), y])
+    return result
 
 
 def _batched_fit(x, y, sig, axis, threads):
-    sy, first, rest = _batch.series(y, axis, "fit: y", 3)
-    n = sy.shape[0 if first else 1]
+    sy, first, rest = _batch.series(y, axis, "fit: y")
 
     def laid_out(v, name):
         if np.ndim(v) == 1:
-            v = _arrays.vector(v, name)
-            if v.size != n:
-                raise ValueError(f"{name}: expected {n} values, got {v.size}")
             return v
         sv, _, rest_v = _batch.series(v, axis, name)
-        if rest_v != rest or sv.shape != sy.shape:
+        if rest_v != rest:
             raise ValueError(f"{name}: expected n values or the shape of y")
         return sv
 
     sx = laid_out(x, "fit: x")
-    ss = None if sig is None else laid_out(sig, "fit: sig")
-    count = int(np.prod(rest, dtype=np.int64))
-    maps = _core.batch_fit(sx, sy, ss, first, _batch.threads_for(threads, count), None)
+    maps = _core.batch_fit(sx, sy, None if sig is None else laid_out(sig, "fit: sig"), first, threads, None)
+    k = 0 if first else 1
+    _precision.check("fit", sy.shape[k], [np.asarray(sx, np.float32), sy], k, stacklevel=4)
     return FitResult(*(m.reshape(rest) for m in maps))
 
 
 def fpoly(x, n):
     """The polynomial basis 1, x, x^2, ..., x^(n-1) at x, as float32 (the library's fpoly)."""
-    return _core.basis(float(x), _count(n, "fpoly: n"), 0)
+    return _core.basis(x, n, 0)
 
 
 def fleg(x, n):
     """Legendre polynomials P_0(x)..P_{n-1}(x) as float32, by the recurrence
     k P_k = (2k - 1) x P_{k-1} - (k - 1) P_{k-2} in float (a basis for svdfit,
     evaluated in the extension: the C++ library has no Legendre basis)."""
-    return _core.basis(float(x), _count(n, "fleg: n"), 1)
-
-
-def _count(n, name):
-    n = _arrays.integer(n, name)
-    if n < 1:
-        raise ValueError(f"{name} must be at least 1, got {n}")
-    return n
-
-
-def _sigma(sig, n, name):
-    if sig is None:
-        return np.ones(n, dtype=np.float32)
-    s = _arrays.vector(sig, name)
-    if s.size != n:
-        raise ValueError(f"{name}: expected {n} values, got {s.size}")
-    return s
+    return _core.basis(x, n, 1)
 
 
 def svdfit(x, y, ma, sig=None, basis=fpoly):
@@ -102,24 +78,13 @@ def svdfit(x, y, ma, sig=None, basis=fpoly):
     as 0 in w, ready for svdvar(v, w). Returns SvdfitResult(a, u, v, w, chisq).
     An exception raised by the callable propagates unchanged.
     """
-    x = _arrays.vector(x, "svdfit: x")
-    y = _arrays.vector(y, "svdfit: y")
-    _arrays.same_length("svdfit", x, y)
-    ma = _count(ma, "svdfit: ma")
-    sig = _sigma(sig, x.size, "svdfit: sig")
-    if basis is fpoly or basis is fleg:
-        code = 0 if basis is fpoly else 1
-    elif callable(basis):
-        code = basis
-    else:
-        raise TypeError("svdfit: basis must be fpoly, fleg or a callable basis(x, ma)")
-    return SvdfitResult(*_core.svdfit(x, y, sig, ma, code))
+    return SvdfitResult(*_core.svdfit(x, y, ma, sig, basis, (fpoly, fleg)))
 
 
 def fgauss(x, a):
     """The built-in model: sum of Gaussians a[i] exp(-((x - a[i+1]) / a[i+2])^2) over
     the triples of a. Returns (y, dyda)."""
-    return _core.fgauss(float(x), _arrays.vector(a, "fgauss: a", 0))
+    return _core.fgauss(x, a)
 
 
 def gauss_start(x, y, ma=3):
@@ -127,32 +92,23 @@ def gauss_start(x, y, ma=3):
     the ma / 3 Gaussians the peak of a three-point running mean of what the
     earlier ones leave (amplitude, centre) and its half-maximum width
     (float32, ma values)."""
-    x = _arrays.vector(x, "gauss_start: x")
-    y = _arrays.vector(y, "gauss_start: y")
-    _arrays.same_length("gauss_start", x, y)
-    return _core.gauss_start(x, y, _count(ma, "gauss_start: ma"))
+    return _core.gauss_start(x, y, ma)
 
 
-@dataclass
-class LMStoppingRule:
-    """When LMFit.run stops and what it calls the result (docs/fitting.md):
+LMStoppingRule = make_dataclass("LMStoppingRule", [
+    (name, type(default), default) for name, default in _core.lm_stopping_rule_fields])
+LMStoppingRule.__doc__ = """When LMFit.run stops and what it calls the result (docs/fitting.md):
     converged as soon as no step can lower chi-square by more than float
-    arithmetic resolves; degenerate when the curvature does not determine the
-    parameters (a flat or runaway model); stalled when lambda exceeds
-    max_lambda although a lower chi-square should exist; iteration_limit after
-    max_iterations calls; small_steps, when quiet_steps > 0, after quiet_steps
-    accepted steps in a row that each lowered chi-square by less than
-    absolute_drop + relative_drop * chi-square; refused for NaN or infinity
-    in x, y, sig or the start, or a sig <= 0. retry: a fit of the built-in
-    model that ends stalled or degenerate is run again from gauss_start()
-    (off by default)."""
-
-    max_iterations: int = 200
-    absolute_drop: float = 1.0e-3
-    relative_drop: float = 1.0e-4
-    quiet_steps: int = 0
-    max_lambda: float = 1.0e10
-    retry: bool = False
+    arithmetic resolves (the library's fixed test); degenerate when the
+    curvature does not determine the parameters (a flat or runaway model);
+    stalled when lambda exceeds max_lambda although a lower chi-square should
+    exist; iteration_limit after max_iterations calls; small_steps, when
+    quiet_steps > 0, after quiet_steps accepted steps in a row that each
+    lowered chi-square by less than absolute_drop + relative_drop * chi-square;
+    refused for NaN or infinity in x, y, sig or the start, or a sig <= 0.
+    retry: a fit of the built-in model that ends stalled or degenerate is run
+    again from gauss_start() (off by default). The fields and their defaults
+    are the library's."""
 
 
 class LMFit:
@@ -176,27 +132,7 @@ class LMFit:
     """
 
     def __init__(self, x, y, a, sig=None, ia=None, model="gauss"):
-        x = _arrays.vector(x, "LMFit: x")
-        y = _arrays.vector(y, "LMFit: y")
-        _arrays.same_length("LMFit", x, y)
-        if isinstance(a, str):
-            if a != "auto" or model != "gauss":
-                raise ValueError('LMFit: a = "auto" is the automatic start of the Gaussian model')
-            a = gauss_start(x, y, 3 if ia is None else np.size(ia))
-        a = _arrays.vector(a, "LMFit: a")
-        if model == "gauss":
-            if a.size % 3:
-                raise ValueError("LMFit: the Gaussian model takes (amplitude, centre, width) triples")
-            model = None
-        elif not callable(model):
-            raise TypeError('LMFit: model must be "gauss" or a callable model(x, a) -> (y, dyda)')
-        if ia is None:
-            ia = np.ones(a.size, dtype=np.intc)
-        else:
-            ia = np.ascontiguousarray(np.asarray(ia) != 0, dtype=np.intc)
-            if ia.shape != a.shape:
-                raise ValueError(f"LMFit: ia must have shape {a.shape}, got {ia.shape}")
-        self._state = _core.LMState(x, y, _sigma(sig, x.size, "LMFit: sig"), a, ia, model)
+        self._state = _core.LMState(x, y, a, sig, ia, model)
         self.outcome = None
 
     def step(self):
@@ -217,11 +153,7 @@ class LMFit:
         "small_steps" or "refused" (see LMStoppingRule), message why it did
         not converge; also kept as .outcome.
         """
-        r = rule if rule is not None else LMStoppingRule()
-        stop, iterations, lam, retried, message = self._state.run(
-            int(r.max_iterations), float(r.absolute_drop), float(r.relative_drop),
-            int(r.quiet_steps), float(r.max_lambda), bool(r.retry))
-        self.outcome = LMOutcome(OUTCOMES[stop], iterations, lam, retried, message)
+        self.outcome = LMOutcome(*self._state.run(rule))
         return self.outcome
 
     @property

@@ -51,7 +51,29 @@ def test_two_sample_batches_equal_single_calls(routine, paired, axis, threads):
             assert same_bits(field[index], value), (routine.__name__, index)
 
 
+# 40 series (not a multiple of the eight vector lanes) of 64 real or 32
+# complex values along axis 0; one series holds an infinity.
+SERIES = RNG.normal(0.0, 9.0, size=(64, 4, 10)).astype(np.float32)
+SERIES[5, 2, 3] = np.inf
+
+
 @pytest.mark.parametrize("threads", [1, 2, 7])
+@pytest.mark.parametrize("axis", [0, 1, -1])
+@pytest.mark.parametrize("name", ["realft", "four1"])
+def test_fft_batches_equal_single_calls(name, axis, threads):
+    data = SERIES if name == "realft" else (SERIES[:32] + 1j * SERIES[32:]).astype(np.complex64)
+    data = np.moveaxis(data, 0, axis)
+    for isign in (1, -1):
+        batch = getattr(tv, name)(data, isign, axis=axis, threads=threads)
+        assert batch.shape == data.shape
+        for index in np.ndindex(4, 10):
+            at = (slice(None),) + index
+            single = getattr(tv, name)(np.moveaxis(data, axis, 0)[at], isign)
+            got = np.moveaxis(batch, axis, 0)[at]
+            assert same_bits(np.ascontiguousarray(got).view(np.float32), single.view(np.float32)), index
+
+
+@pytest.mark.parametrize("threads", [1, 2, 7, 10**6])
 def test_line_fit_batch_shared_and_per_series_x(threads):
     t = np.linspace(0.0, 2.385, 9, dtype=np.float32)
     sig = np.linspace(0.5, 1.5, 9, dtype=np.float32)
@@ -70,6 +92,7 @@ def test_line_fit_batch_shared_and_per_series_x(threads):
     ("t_to_p", (np.linspace(-6.0, 6.0, 3000), np.arange(1, 3001))),
     ("gammln", (np.linspace(0.1, 50.0, 3000),)),
     ("kstwo_prob", (np.linspace(0.0, 1.0, 3000), 12, np.arange(1, 3001))),
+    ("kstwo_prob_exact", (np.linspace(0.0, 1.0, 3000), 12, np.arange(3000) % 200 + 1)),
 ])
 def test_special_functions_on_the_pool_equal_one_thread(name, args):
     f = getattr(tv, name)
@@ -126,6 +149,41 @@ def test_lm_fit_many_auto_start_is_the_per_row_start_and_retry_is_reported():
     assert same_bits(retried.params, auto.params[:3])
 
 
+def test_outcome_names_are_the_library_s_for_every_stop_and_row_state():
+    core = tv._core
+    for stop in core.LMStop.__members__.values():
+        assert core.outcome_name(core.RowState.fitted, stop) == stop.name
+    for state in ("refused", "not_run"):
+        assert core.outcome_name(core.RowState.__members__[state], core.LMStop.converged) == state
+    rule = tv.LMStoppingRule(quiet_steps=2, absolute_drop=1e3)  # every accepted step is a small one
+    res = tv.lm_fit_many(X, PEAKS[:3], [1.0, 6.0, 1.5], rule=rule)
+    assert list(res.outcome) == [tv.LMFit(X, y, [1.0, 6.0, 1.5]).run(rule).stop for y in PEAKS[:3]] \
+        == ["small_steps"] * 3
+
+
+def test_zero_rows_give_empty_results_in_process_and_on_dask():
+    shapes = [(0, 3), (0, 3, 3), (0,), (0,), (0,), (0,)]
+    assert [r.shape for r in tv.lm_fit_many(X, PEAKS[:0], [1.0, 6.0, 1.5])] == shapes + [(0,)] * 2
+    da = pytest.importorskip("dask.array")
+    import tessivane.dask as tvd
+    lazy = tvd.lm_fit_many(X, da.from_array(PEAKS[:0]), [1.0, 6.0, 1.5])
+    assert [r.compute().shape for r in lazy] == shapes
+
+
+@pytest.mark.parametrize("axis", [0, 1, -1, 3, -4])
+def test_dask_takes_axis_as_numpy_does(axis):
+    da = pytest.importorskip("dask.array")
+    import tessivane.dask as tvd
+    if not -3 <= axis < 3:
+        for call in (lambda: tv.kstwo(A, B, axis=axis), lambda: tvd.kstwo(da.from_array(A), B, axis=axis)):
+            with pytest.raises(getattr(np, "exceptions", np).AxisError, match="kstwo: a: axis"):
+                call()
+        return
+    a, b = np.moveaxis(A, 0, axis), np.moveaxis(B, 0, axis)
+    lazy = tvd.kstwo(da.from_array(a, chunks=3), da.from_array(b, chunks=3), axis=axis)
+    assert all(same_bits(got.compute(), want) for got, want in zip(lazy, tv.kstwo(a, b, axis=axis)))
+
+
 def test_ctrl_c_stops_a_long_batch_within_a_second():
     script = textwrap.dedent("""
         import sys, time
@@ -165,6 +223,8 @@ def test_dask_on_a_two_process_local_cluster_gives_the_in_process_bits():
         t = dask.compute(*tvd.tutest(da.from_array(a, chunks=(6, 15)), da.from_array(b, chunks=9)))
         fits = dask.compute(*tvd.lm_fit_many(X, da.from_array(peaks, chunks=(50, 60)),
                                              [1.0, 6.0, 1.5]))
+        spectra = tvd.realft(da.from_array(SERIES, chunks=(16, 2, 5)), axis=0).compute()
+    assert same_bits(spectra, tv.realft(SERIES, axis=0))
     for got, want in zip(t, tv.tutest(a, b)):
         assert same_bits(got, want)
     ref = tv.lm_fit_many(X, peaks, [1.0, 6.0, 1.5])

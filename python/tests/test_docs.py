@@ -1,5 +1,5 @@
-"""The README's Python example prints what the README says it prints, and the
-voxel-wise example runs."""
+"""The README's Python example prints what the README says it prints, the
+voxel-wise example runs, and the type stub matches the package."""
 import os
 import re
 import subprocess
@@ -26,6 +26,16 @@ def test_voxelwise_example():
     out = run([os.path.join(ROOT, "examples", "python", "voxelwise_ttest.py"), "--shape", "8", "8", "4",
                "--png", os.devnull])
     assert re.search(r"256 voxels .*\np < 0\.001 in \d+ voxels", out)
+
+
+def test_stub_matches_the_package():
+    pytest.importorskip("mypy.stubtest")
+    here = os.path.dirname(os.path.abspath(__file__))
+    out = subprocess.run([sys.executable, "-m", "mypy.stubtest", "tessivane", "--mypy-config-file",
+                          os.path.join(here, "stubtest.ini"), "--allowlist",
+                          os.path.join(here, "stubtest-allowlist.txt")],
+                         capture_output=True, text=True, cwd=os.environ.get("TMPDIR", "/tmp"))
+    assert out.returncode == 0, out.stdout + out.stderr
 
 
 def test_nifti_example_writes_maps_in_the_input_space(tmp_path):
@@ -57,3 +67,12 @@ def test_examples_write_into_the_working_directory_or_build(monkeypatch, tmp_pat
     monkeypatch.chdir(os.path.join(ROOT, "examples"))
     in_build = os.path.realpath(os.path.join(ROOT, "build", "t_map.png"))
     assert os.path.realpath(output_path("t_map.png")) == in_build
+
+
+def test_voxelwise_spectrum_example():
+    out = run([os.path.join(ROOT, "examples", "python", "voxelwise_spectrum.py"), "--shape", "8", "8", "4",
+               "64", "--threads", "2"])
+    difference, inside, outside = re.search(
+        r"difference from NumPy's float64 map: (\S+)\nmean band power inside the ball (\d+), outside (\d+)",
+        out).groups()
+    assert float(difference) < 1e-5 and int(inside) > 2 * int(outside)
