@@ -222,9 +222,10 @@ TEST(CApiRule, EveryFieldOfTheStoppingRuleCounts)
             ok(tv_lm_fit_run(fit, DATA(w), 3, w.covar, w.alpha, &w.s[0], fgauss, rule, &o));
         } else {
             tessivane::scoped_error_mode as_c(tessivane::error_mode::throw_exception);
-            const tessivane::lm_stopping_rule r{rule->max_iterations, rule->absolute_drop,
-                                                rule->relative_drop, rule->quiet_steps,
-                                                rule->max_lambda};
+            tessivane::lm_stopping_rule r;
+            r.max_iterations = rule->max_iterations, r.absolute_drop = rule->absolute_drop;
+            r.relative_drop = rule->relative_drop, r.quiet_steps = rule->quiet_steps;
+            r.max_lambda = rule->max_lambda;
             const tessivane::lm_outcome co =
                 tessivane::lm_fit().run(DATA(w), 3, w.covar, w.alpha, &w.s[0], fgauss, r);
             o.stop = co.stop, o.iterations = co.iterations, o.lambda_at_stop = co.lambda_at_stop;
