@@ -93,7 +93,9 @@ private:
 };
 
 struct batch_options {
-    // Worker threads; 0 means default_threads().
+    // Worker threads; 0 means default_threads(). A batch starts no more than it
+    // has rows and no more than 4 x default_threads() (more would only share
+    // the same cores), so a careless count (UINT_MAX from a -1) costs nothing.
     unsigned threads = 0;
     // Checked between rows; may be null.
     cancel_token *cancel = nullptr;
@@ -124,17 +126,19 @@ TV_API unsigned default_threads();
 // Outputs are arrays of count floats; any may be null (not computed).
 
 // ttest() of each pair of series into t; df = n1 + n2 - 2; p = t_to_p(t, n1 + n2 - 2).
-// Fatal: "batch ttest: n1 + n2 = <n> leaves no degrees of freedom" when n1 + n2 <= 2.
+// Fatal, by the rules of ttest's table row (as in C and Python): "batch ttest: needs at least
+// one value in each sample", "batch ttest: needs at least three values in the two samples
+// together".
 TV_API batch_report ttest(const series_view &a, const series_view &b, float *t, float *df, float *p,
                           const batch_options &options = batch_options());
 
 // tutest() into t; df = welch_df(); p = t_to_p_real(t, df).
-// Fatal: "batch tutest: n1 = <n1>, n2 = <n2>, each sample needs two values".
+// Fatal: "batch tutest: needs at least two values in each sample".
 TV_API batch_report tutest(const series_view &a, const series_view &b, float *t, float *df,
                            float *p, const batch_options &options = batch_options());
 
 // kstwo() into d (on copies: the inputs are not sorted); p = kstwo_prob(d, n1, n2).
-// Fatal: "batch kstwo: n1 = <n1>, n2 = <n2>, each sample needs a value".
+// Fatal: "batch kstwo: needs at least one value in each sample".
 TV_API batch_report kstwo(const series_view &a, const series_view &b, float *d, float *p,
                           const batch_options &options = batch_options());
 
@@ -168,27 +172,36 @@ TV_API batch_report fit(const series_view &x, const series_view &y, const series
 
 // ---- Special functions and conversions, element by element ----
 
+// The routines of elementwise_routines.h, in its order: gammln(x), gammq(a = x,
+// x = y), betai(a = x, b = y, x = z), erfcc(x), probks(x), t_to_p(t = x, df = y),
+// t_to_p_real(t = x, df = y), r_to_p(r = x, n = y), F_to_p(F = x, df_1 = y,
+// df_2 = z), p_to_t(p = x, df = y), p_to_r(p = x, df = y), p_to_F(p = x,
+// df_1 = y, df_2 = z), p_to_z(p = x), kstwo_prob(d = x, n1 = y, n2 = z), ...
 enum class special_function {
-    gammln,       // gammln(x)
-    gammq,        // gammq(a = x, x = y)
-    betai,        // betai(a = x, b = y, x = z)
-    erfcc,        // erfcc(x)
-    probks,       // probks(x)
-    t_to_p,       // t_to_p(t = x, df = y)
-    t_to_p_real,  // t_to_p_real(t = x, df = y)
-    r_to_p,       // r_to_p(r = x, n = y)
-    F_to_p,       // F_to_p(F = x, df_1 = y, df_2 = z)
-    p_to_t,       // p_to_t(p = x, df = y)
-    p_to_r,       // p_to_r(p = x, df = y)
-    p_to_F,       // p_to_F(p = x, df_1 = y, df_2 = z)
-    p_to_z,       // p_to_z(p = x)
-    kstwo_prob,   // kstwo_prob(d = x, n1 = y, n2 = z)
+#define TV_ELEMENTWISE(name) name,
+#include "elementwise_routines.h"
 };
+
+// The number of special functions, and the name of each (its routine's).
+#define TV_ELEMENTWISE(name) +1
+constexpr int special_function_count = 0
+#include "elementwise_routines.h"
+    ;
+
+inline const char *special_function_name(special_function fn)
+{
+#define TV_ELEMENTWISE(name)                                                                       \
+    if (fn == special_function::name)                                                              \
+        return #name;
+#include "elementwise_routines.h"
+    return "unknown";
+}
 
 // out[i] = fn(x[i], y[i], z[i]), i = 0..n-1, for the arguments fn takes (the
 // others may be null). Arguments are doubles so that each holds a float or a
-// count exactly: a float argument is rounded to float (exact for a float's
-// value), the argument of gammln is passed as it is, and a count argument must
+// count exactly, and each is handed over as the routine's parameter type says:
+// a float argument is rounded to float (exact for a float's value), a double
+// one (gammln's) is passed as it is, and a count (unsigned long) must
 // be a whole number in 0..2^53 (a row with another value is refused: NaN and
 // "batch special: count argument <v> is not a whole number >= 0"). Results are
 // widened to double (exact). A row refused by the library (for example
@@ -211,8 +224,9 @@ struct lm_row_outcome {
     std::string message;  // the library's (or the model's) message when refused
 };
 
-// Names for the outcome of a row: "converged", "stalled", "iteration_limit",
-// "refused", "not_run" (and "unknown" for a stop reason this build lacks).
+// Names for the outcome of a row: the stop reason's name (reason_name() in
+// fit.h: "converged", "small_steps", ...) for a fitted row, "refused" or
+// "not_run" otherwise.
 TV_API const char *outcome_name(const lm_row_outcome &row);
 
 struct lm_problem {

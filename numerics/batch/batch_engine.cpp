@@ -15,6 +15,7 @@
 #include <mutex>
 #include <thread>
 
+#include "argcheck.h"
 #include "errors.h"
 #include "nrutil.h"
 
@@ -160,7 +161,7 @@ row_plan plan_rows(std::size_t count, const batch_options &options, std::size_t 
 {
     row_plan plan;
     plan.count = count;
-    const unsigned threads = options.threads ? options.threads : default_threads();
+    const unsigned threads = args::worker_threads(count, options.threads, default_threads());
     plan.chunk =
         std::clamp<std::size_t>(count / (std::size_t{threads} * kChunksPerWorker), 1, max_chunk);
     const std::size_t chunks = (count + plan.chunk - 1) / plan.chunk;

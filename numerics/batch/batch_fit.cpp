@@ -3,10 +3,13 @@
 
 #include "detail_batch.h"
 
+#include "argcheck.h"
+
 #include <algorithm>
 #include <climits>
 #include <memory>
 
+#include "detail_fit.h"
 #include "detail_scratch.h"
 #include "stat.h"
 
@@ -26,16 +29,7 @@ const char *outcome_name(const lm_row_outcome &row)
     case row_state::fitted:
         break;
     }
-    switch (row.outcome.stop) {
-    case lm_outcome::converged:
-        return "converged";
-    case lm_outcome::stalled:
-        return "stalled";
-    case lm_outcome::iteration_limit:
-        return "iteration_limit";
-    default:
-        return "unknown";
-    }
+    return reason_name(row.outcome.stop);
 }
 
 namespace {
@@ -45,6 +39,18 @@ int point_count(const char *routine, std::size_t n)
     if (n < 1 || n > static_cast<std::size_t>(INT_MAX))
         detail::refuse("batch %s: %zu points, a fit needs 1..2^31-1", routine, n);
     return static_cast<int>(n);
+}
+
+// ma * ma, the floats of one row's matrix, refusing a batch whose [count x ma x ma]
+// results could not exist in memory.
+std::size_t square_count(const char *routine, std::size_t count, int ma)
+{
+    std::size_t ma2 = 0, all = 0;
+    if (!args::size_product({std::size_t(ma), std::size_t(ma)}, &ma2) ||
+        !args::size_product({count, ma2, sizeof(float)}, &all))
+        detail::refuse("batch %s: %zu rows of %d x %d floats exceed the address space", routine,
+                       count, ma, ma);
+    return ma2;
 }
 
 void check_fit_series(const char *routine, const series_view &x, const series_view &y,
@@ -88,11 +94,13 @@ batch_report lm_fit_many(const lm_problem &pb, const lm_results &out, const batc
     check_fit_series("lm_fit", pb.x, pb.y, pb.sig);
     if (pb.ma < 1)
         detail::refuse("batch lm_fit: ma = %d, there must be at least one parameter", pb.ma);
+    if (pb.y.count == 0)
+        return batch_report();  // no rows: nothing to read or write
     if (!pb.a0 || !out.params)
         detail::refuse("batch lm_fit: %s is null", pb.a0 ? "params" : "a0");
     const int ndata = point_count("lm_fit", pb.y.length);
     const int ma = pb.ma;
-    const std::size_t ma2 = std::size_t(ma) * std::size_t(ma);
+    const std::size_t ma2 = square_count("lm_fit", pb.y.count, ma);
     const lm_model model = pb.model ? pb.model : fgauss;
 
     // A fit takes microseconds: chunks of at most 32 keep the threads' last
@@ -178,25 +186,15 @@ struct shared_design {
         , w(1, m)
         , sig(1, n)
     {
-        // svdfit's first pass, point by point: the basis, one reciprocal
-        // weight per point, the weighted row.
+        // svdfit's first pass, point by point; the basis values stay for chi-square.
         for (int i = 1; i <= ndata; i++) {
-            basis(x1[i], afunc.get()[i], ma);
             sig[i] = sig1 ? sig1[i] : 1.0f;
-            const float tmp = 1.0f / sig[i];
-            for (int j = 1; j <= ma; j++)
-                u.get()[i][j] = afunc.get()[i][j] * tmp;
+            tessivane::detail::weighted_design_row(x1[i], sig[i], basis, afunc.get()[i], u.get()[i],
+                                                   ma);
         }
         svdcmp(u, ndata, ma, w, v);
         converged = last_svd_converged();
-        float wmax = 0.0f;
-        for (int j = 1; j <= ma; j++)
-            if (w[j] > wmax)
-                wmax = w[j];
-        const float thresh = static_cast<float>(1.0e-5 * static_cast<double>(wmax));
-        for (int j = 1; j <= ma; j++)
-            if (w[j] < thresh)
-                w[j] = 0.0f;
+        tessivane::detail::cut_small_singular_values(w, ma);
     }
 
     // svdfit's steps after the cut, for one series y[1..ndata]: the weighted
@@ -210,13 +208,8 @@ struct shared_design {
         }
         svbksb(u, w, v, ndata, ma, b, a);
         float chisq = 0.0f;
-        for (int i = 1; i <= ndata; i++) {
-            float sum = 0.0f;
-            for (int j = 1; j <= ma; j++)
-                sum += a[j] * afunc.get()[i][j];
-            const float tmp = (y[i] - sum) / sig[i];
-            chisq += tmp * tmp;
-        }
+        for (int i = 1; i <= ndata; i++)
+            chisq += tessivane::detail::chisq_term(a, afunc.get()[i], ma, y[i], sig[i]);
         return chisq;
     }
 };
@@ -232,10 +225,15 @@ batch_report svdfit_many(const series_view &x, const series_view &y, const serie
         detail::refuse("batch svdfit: ma = %d, there must be at least one basis function", ma);
     if (x.series_stride != 0 && x.count > 1)
         detail::refuse("batch svdfit: x must be one series shared by every row");
+    if (y.count == 0) {  // no rows: nothing to read or write
+        if (svd_converged)
+            *svd_converged = true;
+        return batch_report();
+    }
     if (!basis || !a)
         detail::refuse("batch svdfit: %s is null", basis ? "a" : "the basis");
     const int ndata = point_count("svdfit", y.length);
-    const std::size_t ma2 = std::size_t(ma) * std::size_t(ma);
+    const std::size_t ma2 = square_count("svdfit", y.count, ma);
     const bool shared = !sig || sig->series_stride == 0 || sig->count <= 1;
 
     const detail::row_plan plan = detail::plan_rows(y.count, options);

@@ -5,9 +5,11 @@
 #include "detail_batch.h"
 
 #include <cmath>
+#include <utility>
 
 #include "detail_special.h"
 #include "detail_ttest_block.h"
+#include "routine_checks.h"
 #include "stat.h"
 
 namespace tessivane {
@@ -72,6 +74,13 @@ void p_block(const tessivane::detail::betai_fixed_ab &t_tail, const float *x, bo
         p[l] = fraction[l] ? t_tail.finish(cf[l], h[l]) : value[l];
 }
 
+// A rule of the routine's table row, as the C and Python front ends apply it.
+void follow_rule(const char *routine, const char *broken)
+{
+    if (broken)
+        detail::refuse("batch %s: %s", routine, broken);
+}
+
 void check_two_samples(const char *routine, const series_view &a, const series_view &b)
 {
     detail::require_same_count(routine, a, b);
@@ -94,8 +103,7 @@ batch_report ttest(const series_view &a, const series_view &b, float *t, float *
 {
     check_two_samples("ttest", a, b);
     const unsigned long n1 = a.length, n2 = b.length;
-    if (n1 + n2 <= 2)
-        detail::refuse("batch ttest: n1 + n2 = %lu leaves no degrees of freedom", n1 + n2);
+    follow_rule("ttest", routines::broken_rule_ttest(nullptr, n1, nullptr, n2, nullptr, nullptr));
     // t_to_p(t, n1 + n2 - 2) with its betai's log-gamma part formed once for
     // the whole batch (every voxel has the same degrees of freedom).
     const float fdf = static_cast<float>(n1 + n2 - 2);
@@ -143,8 +151,7 @@ batch_report tutest(const series_view &a, const series_view &b, float *t, float 
 {
     check_two_samples("tutest", a, b);
     const unsigned long n1 = a.length, n2 = b.length;
-    if (n1 < 2 || n2 < 2)
-        detail::refuse("batch tutest: n1 = %lu, n2 = %lu, each sample needs two values", n1, n2);
+    follow_rule("tutest", routines::broken_rule_tutest(nullptr, n1, nullptr, n2, nullptr, nullptr));
     return two_sample(a, b, {t, df, p}, options, [&](float *d1, float *d2, std::size_t s) {
         float tv = 0.0f, unused = 0.0f;
         ::tutest(d1, n1, d2, n2, &tv, &unused);
@@ -163,8 +170,7 @@ batch_report kstwo(const series_view &a, const series_view &b, float *d, float *
 {
     check_two_samples("kstwo", a, b);
     const unsigned long n1 = a.length, n2 = b.length;
-    if (n1 < 1 || n2 < 1)
-        detail::refuse("batch kstwo: n1 = %lu, n2 = %lu, each sample needs a value", n1, n2);
+    follow_rule("kstwo", routines::broken_rule_kstwo(nullptr, n1, nullptr, n2, nullptr, nullptr));
     return two_sample(a, b, {d, p}, options, [&](float *d1, float *d2, std::size_t s) {
         float dv = 0.0f, unused = 0.0f;
         ::kstwo(d1, n1, d2, n2, &dv, &unused);
@@ -179,8 +185,9 @@ batch_report pearsn(const series_view &x, const series_view &y, float *r, float 
 {
     check_pairs("pearsn", x, y);
     const unsigned long n = x.length;
-    if (p && n < 3)
-        detail::refuse("batch pearsn: n = %lu, a p-value needs three pairs", n);
+    if (p)
+        follow_rule("pearsn", routines::broken_rule_pearsn_prob(nullptr, nullptr, n, nullptr,
+                                                                nullptr, nullptr));
     return two_sample(x, y, {r, p}, options, [&](float *d1, float *d2, std::size_t s) {
         float rv = 0.0f, unused_p = 0.0f, unused_z = 0.0f;
         ::pearsn(d1, d2, n, &rv, &unused_p, &unused_z);
@@ -198,8 +205,8 @@ batch_report spear(const series_view &x, const series_view &y, float *d, float *
 {
     check_pairs("spear", x, y);
     const unsigned long n = x.length;
-    if (n < 2)
-        detail::refuse("batch spear: n = %lu, the series need two values", n);
+    follow_rule("spear", routines::broken_rule_spear(nullptr, nullptr, n, nullptr, nullptr, nullptr,
+                                                     nullptr, nullptr));
     return two_sample(x, y, {d, zd, probd, rs, probrs}, options,
                       [&](float *d1, float *d2, std::size_t s) {
                           // What spear() leaves unwritten stays NaN.
@@ -259,42 +266,52 @@ unsigned long count_argument(double v)
     return static_cast<unsigned long>(v);
 }
 
-inline float f(double v)
+// An element's argument as the routine's parameter of type T takes it.
+template <class T>
+T element_argument(double v);
+template <>
+float element_argument<float>(double v)
 {
     return static_cast<float>(v);
 }
+template <>
+double element_argument<double>(double v)
+{
+    return v;
+}
+template <>
+unsigned long element_argument<unsigned long>(double v)
+{
+    return count_argument(v);
+}
 
-double special_value(special_function fn, double x, double y, double z)
+template <class R, class... A, std::size_t... I>
+double call_element(R (*routine)(A...), const double *args, std::index_sequence<I...>)
+{
+    return routine(element_argument<A>(args[I])...);
+}
+
+// routine(args[0], args[1], ...) with as many arguments as it takes.
+template <class R, class... A>
+double call_element(R (*routine)(A...), const double *args)
+{
+    return call_element(routine, args, std::index_sequence_for<A...>());
+}
+
+template <class R, class... A>
+constexpr int arity_of(R (*)(A...))
+{
+    return sizeof...(A);
+}
+
+double special_value(special_function fn, const double *args)
 {
     switch (fn) {
-    case special_function::gammln:
-        return ::gammln(x);
-    case special_function::gammq:
-        return ::gammq(f(x), f(y));
-    case special_function::betai:
-        return ::betai(f(x), f(y), f(z));
-    case special_function::erfcc:
-        return ::erfcc(f(x));
-    case special_function::probks:
-        return ::probks(f(x));
-    case special_function::t_to_p:
-        return ::t_to_p(f(x), count_argument(y));
-    case special_function::t_to_p_real:
-        return ::t_to_p_real(f(x), f(y));
-    case special_function::r_to_p:
-        return ::r_to_p(f(x), count_argument(y));
-    case special_function::F_to_p:
-        return ::F_to_p(f(x), count_argument(y), count_argument(z));
-    case special_function::p_to_t:
-        return ::p_to_t(f(x), count_argument(y));
-    case special_function::p_to_r:
-        return ::p_to_r(f(x), count_argument(y));
-    case special_function::p_to_F:
-        return ::p_to_F(f(x), count_argument(y), count_argument(z));
-    case special_function::p_to_z:
-        return ::p_to_z(f(x));
-    case special_function::kstwo_prob:
-        return ::kstwo_prob(f(x), count_argument(y), count_argument(z));
+#define TV_ELEMENTWISE(name)                                                                       \
+    case special_function::name:                                                                   \
+        static_assert(arity_of(::name) <= 3, #name " takes at most x, y, z");                      \
+        return call_element(::name, args);
+#include "elementwise_routines.h"
     }
     detail::refuse("batch special: unknown function %d", static_cast<int>(fn));
 }
@@ -302,19 +319,12 @@ double special_value(special_function fn, double x, double y, double z)
 int arity(special_function fn)
 {
     switch (fn) {
-    case special_function::gammln:
-    case special_function::erfcc:
-    case special_function::probks:
-    case special_function::p_to_z:
-        return 1;
-    case special_function::betai:
-    case special_function::F_to_p:
-    case special_function::p_to_F:
-    case special_function::kstwo_prob:
-        return 3;
-    default:
-        return 2;
+#define TV_ELEMENTWISE(name)                                                                       \
+    case special_function::name:                                                                   \
+        return arity_of(::name);
+#include "elementwise_routines.h"
     }
+    return 0;
 }
 
 }  // namespace
@@ -330,7 +340,8 @@ batch_report special(special_function fn, const double *x, const double *y, cons
     return detail::for_each_row(
         plan, options,
         [&](std::size_t i, unsigned) {
-            out[i] = special_value(fn, x[i], args >= 2 ? y[i] : 0.0, args >= 3 ? z[i] : 0.0);
+            const double element[3] = {x[i], args >= 2 ? y[i] : 0.0, args >= 3 ? z[i] : 0.0};
+            out[i] = special_value(fn, element);
         },
         [&](std::size_t i, row_state, const char *) {
             out[i] = std::numeric_limits<double>::quiet_NaN();

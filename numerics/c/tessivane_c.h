@@ -10,8 +10,9 @@
 // says "0..n-1"), the same index ranges and the same bits: tv_X calls X. The
 // contract of each routine (domain, which out-parameters are written, the
 // messages of its fatal conditions, thread safety) is the one stated above X
-// in the family header named in each section below; only the changes are
-// listed here:
+// in its family header (special.h, stats.h, fft.h, sort.h, random.h,
+// linalg.h, fit.h, and nrutil.h for the arrays); only the changes are listed
+// here and below:
 //
 // - Nothing ends the process and no C++ exception reaches C. A routine
 //   returns a tv_status (an int): TV_OK, or the code of what went wrong, with
@@ -24,13 +25,17 @@
 //   output and in/out arrays holding valid but unspecified floats.
 // - Functions that cannot fail (tv_version, tv_last_error, the release
 //   functions, the instruction-set and cache queries, tv_last_svd_converged,
-//   tv_lm_fit_in_progress) return their value directly.
+//   tv_lm_fit_in_progress, the shipped callbacks tv_fpoly and tv_fgauss)
+//   return their value directly.
 //
 // Callbacks (the basis of tv_svdfit, the model of tv_mrqmin, tv_mrqcof and
 // tv_lm_fit_*) are plain C function pointers with the C++ signatures. A
 // callback must return normally: a C function cannot throw, and leaving by
 // longjmp would skip the release of the routine's scratch storage and the
-// restoring of the thread's error mode. A callback may call tv_ functions.
+// restoring of the thread's error mode. A callback may call tv_ functions,
+// except to step the fit that is calling it (tv_mrqmin from tv_mrqmin's model,
+// tv_lm_fit_step or tv_lm_fit_run on the same handle): that call is refused
+// with TV_ERROR and the outer fit goes on.
 //
 // If the process installed a tessivane::set_error_handler() handler, it is
 // still told of every fatal condition, before the tv_ function returns.
@@ -63,8 +68,10 @@ enum tv_status_code {
     TV_ERROR = 1,
     // A C++ allocation failed; tv_last_error() is "out of memory".
     TV_ERROR_NO_MEMORY = 2,
-    // A NULL handle or result pointer; tv_last_error() names the function and
-    // the argument, e.g. "tv_gammq: result is NULL". Arrays are not checked.
+    // A NULL pointer where the routine needs one, e.g. "tv_gammq: result is
+    // NULL", or arguments a REQUIRE rule of the routine's table row refuses,
+    // e.g. "tv_ttest: needs at least three values in the two samples
+    // together"; tv_last_error() names the function.
     TV_ERROR_INVALID_ARGUMENT = 3,
     // Any other C++ exception (a bug): its what(), or "unknown C++ exception".
     TV_ERROR_INTERNAL = 4
@@ -79,41 +86,34 @@ TV_API const char *tv_last_error(void);
 // TESSIVANE_VERSION_STRING is the version compiled against. [thread-safe]
 TV_API const char *tv_version(void);
 
-// ---- Arrays (nrutil.h) ----
-// The handle goes to *result; release it with the matching tv_free_ (or the
-// C++ free_ function) and the same bounds.
+// ---- The numerics routines ----
+// One declaration per row of the routine tables (routines.h; the grammar in
+// routine_table.h, a guide in docs/routine-table.md): for the row of X,
+//     tv_status tv_X(arguments of X)              a TV_PROCEDURE row
+//     tv_status tv_X(arguments of X, R *result)   a TV_FUNCTION row returning R
+//     void tv_X(arguments of X)                   a TV_RELEASE or TV_CALLBACK row
+// where each argument has its C++ type, except that a reference (REF) is a
+// pointer and a bool (FLAG) an int. Before the call every pointer the routine
+// reads or writes through is checked (TV_ERROR_INVALID_ARGUMENT naming it;
+// only IN_OPT arrays and KEPT outputs may be NULL), and so is every REQUIRE
+// rule of the row (TV_ERROR_INVALID_ARGUMENT with "tv_X: <rule's message>").
+// A PROB output the C++ routine leaves alone is written here with the
+// significance its row names (tv_ttest's prob is t_to_p(t, n1 + n2 - 2),
+// tv_tutest's t_to_p_real(t, welch_df(...)), tv_kstwo's kstwo_prob(d, n1, n2)).
+// The release functions (tv_free_vector, ...) ignore a NULL handle. The
+// callback types tv_basis and tv_lm_model are declared in routine_table.h;
+// tv_fpoly and tv_fgauss are such a basis and model themselves.
+// [process-wide state: not thread-safe] tv_ran1, tv_gasdev and tv_mrqmin, as
+// their C++ routines; a thread uses a tv_ran1_stream or a tv_lm_fit instead.
 
-TV_API tv_status tv_vector(long nl, long nh, float **result);
-TV_API tv_status tv_ivector(long nl, long nh, int **result);
-TV_API tv_status tv_cvector(long nl, long nh, unsigned char **result);
-TV_API tv_status tv_lvector(long nl, long nh, unsigned long **result);
-TV_API tv_status tv_dvector(long nl, long nh, double **result);
-TV_API tv_status tv_matrix(long nrl, long nrh, long ncl, long nch, float ***result);
-TV_API tv_status tv_dmatrix(long nrl, long nrh, long ncl, long nch, double ***result);
-TV_API tv_status tv_imatrix(long nrl, long nrh, long ncl, long nch, int ***result);
-TV_API tv_status tv_submatrix(float **a, long oldrl, long oldrh, long oldcl, long oldch, long newrl,
-                              long newcl, float ***result);
-TV_API tv_status tv_convert_matrix(float *a, long nrl, long nrh, long ncl, long nch,
-                                   float ***result);
-TV_API tv_status tv_f3tensor(long nrl, long nrh, long ncl, long nch, long ndl, long ndh,
-                             float ****result);
-TV_API tv_status tv_c3tensor(long nrl, long nrh, long ncl, long nch, long ndl, long ndh,
-                             unsigned char ****result);
+#include "routine_table.h"
 
-TV_API void tv_free_vector(float *v, long nl, long nh);
-TV_API void tv_free_ivector(int *v, long nl, long nh);
-TV_API void tv_free_cvector(unsigned char *v, long nl, long nh);
-TV_API void tv_free_lvector(unsigned long *v, long nl, long nh);
-TV_API void tv_free_dvector(double *v, long nl, long nh);
-TV_API void tv_free_matrix(float **m, long nrl, long nrh, long ncl, long nch);
-TV_API void tv_free_dmatrix(double **m, long nrl, long nrh, long ncl, long nch);
-TV_API void tv_free_imatrix(int **m, long nrl, long nrh, long ncl, long nch);
-TV_API void tv_free_submatrix(float **b, long nrl, long nrh, long ncl, long nch);
-TV_API void tv_free_convert_matrix(float **b, long nrl, long nrh, long ncl, long nch);
-TV_API void tv_free_f3tensor(float ***t, long nrl, long nrh, long ncl, long nch, long ndl,
-                             long ndh);
-TV_API void tv_free_c3tensor(unsigned char ***t, long nrl, long nrh, long ncl, long nch, long ndl,
-                             long ndh);
+#define TV_FUNCTION(name, rtype, ...)                                                              \
+    TV_API tv_status tv_##name(TV_C_PARAMS(__VA_ARGS__), rtype *result);
+#define TV_PROCEDURE(name, ...) TV_API tv_status tv_##name(TV_C_PARAMS(__VA_ARGS__));
+#define TV_RELEASE(name, ...) TV_API void tv_##name(TV_C_PARAMS(__VA_ARGS__));
+#define TV_CALLBACK(name, ...) TV_API void tv_##name(TV_C_PARAMS(__VA_ARGS__));
+#include "routines.h"
 
 // ---- Instruction-set path (isa.h) and FFT tables (fft_tables.h) ----
 
@@ -131,72 +131,7 @@ TV_API const char *tv_isa_name(int path);
 TV_API void tv_release_fft_tables(void);
 TV_API size_t tv_fft_table_bytes(void);
 
-// ---- Special functions (special.h) ----
-
-TV_API tv_status tv_gammln(double xx, double *result);
-TV_API tv_status tv_gammq(float a, float x, float *result);
-TV_API tv_status tv_gser(float *gamser, float a, float x, float *gln);
-TV_API tv_status tv_gcf(float *gammcf, float a, float x, float *gln);
-TV_API tv_status tv_betai(float a, float b, float x, float *result);
-TV_API tv_status tv_betacf(double a, double b, double x, float *result);
-TV_API tv_status tv_erfcc(float x, float *result);
-TV_API tv_status tv_probks(float alam, float *result);
-
-// ---- Two-sample tests, correlation and p-values (stats.h) ----
-
-TV_API tv_status tv_avevar(float data[], unsigned long n, float *ave, float *var);
-TV_API tv_status tv_ttest(float data1[], unsigned long n1, float data2[], unsigned long n2,
-                          float *t, float *prob);
-TV_API tv_status tv_tutest(float data1[], unsigned long n1, float data2[], unsigned long n2,
-                           float *t, float *prob);
-TV_API tv_status tv_kstwo(float data1[], unsigned long n1, float data2[], unsigned long n2,
-                          float *d, float *prob);
-TV_API tv_status tv_pearsn(float x[], float y[], unsigned long n, float *r, float *prob, float *z);
-TV_API tv_status tv_pearsn_prob(float x[], float y[], unsigned long n, float *r, float *prob,
-                                float *z);
-TV_API tv_status tv_spear(float data1[], float data2[], unsigned long n, float *d, float *zd,
-                          float *probd, float *rs, float *probrs);
-// The running state n, ax, ay, sxx, syy, sxy is passed by pointer.
-TV_API tv_status tv_pearsn_inc(float x, float y, float *n, float *ax, float *ay, float *sxx,
-                               float *syy, float *sxy, float *r);
-TV_API tv_status tv_regr_inc(float x, float y, float *n, float *ax, float *ay, float *sxx,
-                             float *syy, float *sxy, float *a, float *b, float *ym);
-TV_API tv_status tv_t_to_p(float t, unsigned long df, float *result);
-TV_API tv_status tv_r_to_p(float r, unsigned long n, float *result);
-TV_API tv_status tv_F_to_p(float F, unsigned long df_1, unsigned long df_2, float *result);
-TV_API tv_status tv_p_to_t(float p, unsigned long df, float *result);
-TV_API tv_status tv_p_to_r(float p, unsigned long df, float *result);
-TV_API tv_status tv_p_to_F(float p, unsigned long df_1, unsigned long df_2, float *result);
-TV_API tv_status tv_p_to_z(float pvalue, float *result);
-TV_API tv_status tv_welch_df(float data1[], unsigned long n1, float data2[], unsigned long n2,
-                             float *result);
-TV_API tv_status tv_t_to_p_real(float t, float df, float *result);
-TV_API tv_status tv_kstwo_prob(float d, unsigned long n1, unsigned long n2, float *result);
-TV_API tv_status tv_kstwo_prob_exact(float d, unsigned long n1, unsigned long n2, float *result);
-
-// ---- Fourier transforms (fft.h) ----
-
-TV_API tv_status tv_four1(float data[], unsigned long nn, int isign);
-TV_API tv_status tv_realft(float data[], unsigned long n, int isign);
-TV_API tv_status tv_fourn(float data[], unsigned long nn[], int ndim, int isign);
-TV_API tv_status tv_rlft3(float ***data, float **speq, unsigned long nn1, unsigned long nn2,
-                          unsigned long nn3, int isign);
-
-// ---- Sorting, ranking and selection (sort.h) ----
-
-TV_API tv_status tv_sort(unsigned long n, float arr[]);
-TV_API tv_status tv_sort2(unsigned long n, float arr[], float brr[]);
-TV_API tv_status tv_hpsort(unsigned long n, float ra[]);
-TV_API tv_status tv_crank(unsigned long n, float w[], float *s);
-TV_API tv_status tv_select(unsigned long k, unsigned long n, float arr[], float *result);
-TV_API tv_status tv_select_ushort(unsigned long k, unsigned long n, unsigned short arr[],
-                                  unsigned short *result);
-
-// ---- Random deviates (random.h) ----
-
-// The process-wide generator. [process-wide state: not thread-safe]
-TV_API tv_status tv_ran1(long *idum, float *result);
-TV_API tv_status tv_gasdev(long *idum, float *result);
+// ---- Random streams (random.h) ----
 
 // A stream of its own (tessivane::ran1_stream): the deviates of tv_ran1 and
 // tv_gasdev in a fresh process, for the same seed and calls. Create it with a
@@ -219,46 +154,7 @@ TV_API tv_status tv_ran1_stream_idum(const tv_ran1_stream *stream, long *result)
 // svdcmp) call converged; 1 before its first call. [thread-safe]
 TV_API int tv_last_svd_converged(void);
 
-TV_API tv_status tv_pythag(float a, float b, float *result);
-TV_API tv_status tv_svdcmp(float **a, int m, int n, float *w, float **v);
-TV_API tv_status tv_svbksb(float **u, float *w, float **v, int m, int n, float *b, float *x);
-TV_API tv_status tv_svdvar(float **v, int ma, float *w, float **cvm);
-TV_API tv_status tv_matrix_matrix_mult(float **a, float **b, float **c, int n, int s, int m);
-TV_API tv_status tv_transposematrix_matrix_mult(float **a, float **c, int n, int s);
-TV_API tv_status tv_matrix_vector_mult(float **a, float *b, float *c, int n, int s);
-TV_API tv_status tv_vector_vector_mult(float *a, float *b, int n, float *result);
-TV_API tv_status tv_matrix_transpose(float **m, float **t, int n, int s);
-TV_API tv_status tv_copy_matrix(float **im, float **om, int n, int s, int copy_mode);
-TV_API tv_status tv_diagmatrix_matrix_mult(float *w, float **m, int n, int s);
-TV_API tv_status tv_fast_matrix_matrix_mult(float **a, float **b, float **c, int m, int n, int k,
-                                            int tA, int tB);
-TV_API tv_status tv_getInverseMatrixUsingSVD(float **m, float **inv, int n, int *result);
-TV_API tv_status tv_gaussj(float **a, int n, float **b, int m);
-TV_API tv_status tv_jacobi(float **a, int n, float *d, float **v, int *nrot);
-TV_API tv_status tv_eigsrt(float *d, float **v, int n);
-
-// ---- Least-squares fits (fit.h) ----
-
-// Basis of tv_svdfit: stores X_1(x)..X_np(x) in p[1..np].
-typedef void (*tv_basis)(float x, float *p, int np);
-// Model of the Levenberg-Marquardt fit: stores y(x; a[1..na]) in *y and
-// dy/da[j] in dyda[1..na].
-typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
-
-TV_API tv_status tv_fit(float x[], float y[], int ndata, float sig[], int mwt, float *a, float *b,
-                        float *siga, float *sigb, float *chi2, float *q);
-TV_API tv_status tv_svdfit(float *x, float *y, float *sig, int ndata, float *a, int ma, float **u,
-                           float **v, float *w, float *chisq, tv_basis funcs);
-TV_API tv_status tv_fpoly(float x, float *p, int np);
-// [process-wide state: not thread-safe] One fit per process; a thread runs
-// its own with a tv_lm_fit.
-TV_API tv_status tv_mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
-                           float **covar, float **alpha, float *chisq, tv_lm_model funcs,
-                           float *alamda);
-TV_API tv_status tv_mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
-                           float **alpha, float *beta, float *chisq, tv_lm_model funcs);
-TV_API tv_status tv_covsrt(float **covar, int ma, int *ia, int mfit);
-TV_API tv_status tv_fgauss(float x, float *a, float *y, float *dyda, int na);
+// ---- Levenberg-Marquardt fits (fit.h) ----
 
 // A Levenberg-Marquardt fit with its own state (tessivane::lm_fit): step is
 // tv_mrqmin on this object, run a whole fit. Create with tv_lm_fit_create,

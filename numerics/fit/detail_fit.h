@@ -1,5 +1,5 @@
-// Internal to libtessivane (not installed): the built-in Gaussian model at many
-// points at once.
+// Internal to libtessivane (not installed): the steps of svdfit that the batch
+// shares, and the built-in Gaussian model at many points at once.
 #ifndef TESSIVANE_NUMERICS_DETAIL_FIT_H
 #define TESSIVANE_NUMERICS_DETAIL_FIT_H
 
@@ -7,6 +7,16 @@
 
 namespace tessivane {
 namespace detail {
+
+// svdfit's steps, so that a batch over many series takes the same ones.
+// Point i's weighted design row: afunc[1..ma] = the basis at x, u_row[j] =
+// afunc[j] * (1 / sig); returns 1 / sig, the weight of the point's y.
+float weighted_design_row(float x, float sig, void (*funcs)(float, float *, int), float *afunc,
+                          float *u_row, int ma);
+// Sets the singular values w[1..ma] below 1e-5 times the largest to 0.
+void cut_small_singular_values(float *w, int ma);
+// Point i's term of chi-square: ((y - sum_j a[j] afunc[j]) / sig)^2.
+float chisq_term(const float *a, const float *afunc, int ma, float y, float sig);
 
 // The most points fgauss_points_avx2 takes in one call.
 constexpr int kFgaussBlock = 64;

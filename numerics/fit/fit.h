@@ -71,7 +71,9 @@ TV_API void fpoly(float x, float *p, int np);
 // entry unless the throw came after the initialising call set it to 0.001.
 // A call that never returned (an error handler left it by longjmp, which
 // errors.h forbids) leaves no fit in progress either; its storage is released
-// by the next call.
+// by the next call. A call from inside the model of the fit in progress is
+// refused, the running fit untouched: "mrqmin: a call from inside the model
+// of the fit in progress".
 // [process-wide state: not thread-safe] One fit per process; a thread runs
 // its own fit with a tessivane::lm_fit.
 TV_API void mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
@@ -129,17 +131,42 @@ struct lm_stopping_rule {
     float max_lambda = 1.0e10f;
 };
 
+// Why lm_fit::run() stopped, in the order of their codes: each reason with the
+// name of its C code (TV_LM_<NAME> in tessivane_c.h, checked at build time).
+// The one list every front end follows (enumerations, names, bindings).
+#define TV_LM_STOP_REASONS(X)                                                                      \
+    X(iteration_limit, ITERATION_LIMIT)                                                            \
+    X(converged, CONVERGED)                                                                        \
+    X(stalled, STALLED)                                                                            \
+    X(small_steps, SMALL_STEPS)
+
 struct lm_outcome {
-    enum reason { iteration_limit, converged, stalled, small_steps };
+#define TV_LM_REASON_ENUMERATOR(reason, NAME) reason,
+    enum reason { TV_LM_STOP_REASONS(TV_LM_REASON_ENUMERATOR) };
+#undef TV_LM_REASON_ENUMERATOR
     reason stop = iteration_limit;  // stalled: lambda exceeded max_lambda
     int iterations = 0;             // calls before the finishing one
     float lambda_at_stop = 0.0f;
 };
 
+// The name of a stop reason ("converged", "small_steps", ...), "unknown" for
+// a value outside the list.
+inline const char *reason_name(lm_outcome::reason r)
+{
+#define TV_LM_REASON_NAME(reason, NAME)                                                            \
+    if (r == lm_outcome::reason)                                                                   \
+        return #reason;
+    TV_LM_STOP_REASONS(TV_LM_REASON_NAME)
+#undef TV_LM_REASON_NAME
+    return "unknown";
+}
+
 // One Levenberg-Marquardt fit with its own work storage: step() is mrqmin()
 // (same arguments, same protocol through *alamda, the same results bit for
 // bit) on this object's state instead of the process-wide one. Fatal
-// conditions and the state after a throw are as for mrqmin().
+// conditions and the state after a throw are as for mrqmin(); a step (or a
+// run) from inside this fit's own model is refused, the running step
+// untouched: "lm_fit: a step from inside the model of the same fit".
 // [thread-safe] Distinct objects may fit on distinct threads at once.
 class TV_API lm_fit {
 public:
@@ -155,6 +182,9 @@ public:
     // until the stopping rule says stop, then the finishing call. Leaves the
     // fitted parameters in a, their covariance in covar, the curvature in
     // alpha and the chi-square in *chisq, as the finishing call of mrqmin does.
+    // The convergence test solves the fitted parameters' curvature in double:
+    // fatal "lm_fit: no memory for the convergence test of <mfit> parameters"
+    // when its mfit x (mfit + 1) doubles cannot be had.
     lm_outcome run(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
                    float **covar, float **alpha, float *chisq, lm_model funcs,
                    const lm_stopping_rule &rule = lm_stopping_rule());

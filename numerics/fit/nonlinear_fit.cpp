@@ -6,10 +6,12 @@
 #include "stat.h"
 
 #include "detail_fit.h"
+#include "detail_refuse.h"
 #include "detail_scratch.h"
 
 #include <cfloat>
 #include <cmath>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -147,6 +149,42 @@ void covsrt(float **covar, int ma, int *ia, int mfit)
 
 namespace tessivane {
 
+namespace {
+
+// The fits whose model this thread is running, innermost first, each entry on
+// the stack of the step that calls the model. Stepping one of them from inside
+// its own model would free or reshape the storage the running step uses.
+struct running_model {
+    const lm_fit *fit;
+    const running_model *outer;
+};
+thread_local const running_model *models_running = nullptr;
+
+class model_scope {
+public:
+    explicit model_scope(const lm_fit *fit)
+        : entry_{fit, models_running}
+    {
+        models_running = &entry_;
+    }
+    ~model_scope() { models_running = entry_.outer; }
+    model_scope(const model_scope &) = delete;
+    model_scope &operator=(const model_scope &) = delete;
+
+private:
+    running_model entry_;
+};
+
+bool model_running(const lm_fit *fit)
+{
+    for (const running_model *r = models_running; r; r = r->outer)
+        if (r->fit == fit)
+            return true;
+    return false;
+}
+
+}  // namespace
+
 lm_fit::lm_fit() = default;
 
 lm_fit::~lm_fit()
@@ -174,6 +212,9 @@ void lm_fit::release_storage()
 void lm_fit::step(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
                   float **covar, float **alpha, float *chisq, lm_model funcs, float *alamda)
 {
+    // Refused before the clean-up below could release the running step's storage.
+    if (model_running(this))
+        nrerror("lm_fit: a step from inside the model of the same fit");
     // The catch only runs when nrerror throws (or the model does): an
     // interrupted fit is no fit at all, and its storage goes with it.
     try {
@@ -203,6 +244,7 @@ void lm_fit::iterate(float *x, float *y, float *sig, int ndata, float *a, int *i
         active_ = true;
 
         *alamda = 0.001f;
+        const model_scope model(this);
         mrqcof(x, y, sig, ndata, a, ia, ma, alpha, beta_, chisq, funcs);
         ochisq_ = *chisq;
         for (int j = 1; j <= ma; j++)
@@ -233,7 +275,10 @@ void lm_fit::iterate(float *x, float *y, float *sig, int ndata, float *a, int *i
     for (int j = 0, l = 1; l <= ma; l++)
         if (ia[l])
             atry_[l] = a[l] + da_[++j];
-    mrqcof(x, y, sig, ndata, atry_, ia, ma, covar, da_, chisq, funcs);
+    {
+        const model_scope model(this);
+        mrqcof(x, y, sig, ndata, atry_, ia, ma, covar, da_, chisq, funcs);
+    }
 
     if (*chisq < ochisq_) {
         *alamda = static_cast<float>(static_cast<double>(*alamda) * 0.1);
@@ -264,39 +309,49 @@ constexpr double kConvergedRoundings = 1.0;
 // pivoting; infinity when alpha is singular in double.
 double predicted_drop(float **alpha, const float *beta, int mfit)
 {
-    const int w = mfit + 1;
+    // Indices in std::size_t: mfit * (mfit + 1) exceeds an int from 46341
+    // parameters on.
+    const std::size_t n = static_cast<std::size_t>(mfit), w = n + 1;
     // Up to 8 parameters (the usual fits) on the stack.
-    constexpr int kSmall = 8;
+    constexpr std::size_t kSmall = 8;
     double small_m[kSmall * (kSmall + 1)], small_step[kSmall];
-    const bool small = mfit <= kSmall;
-    std::vector<double> big_m(small ? 0 : static_cast<size_t>(mfit) * w),
-        big_step(small ? 0 : mfit);
+    const bool small = n <= kSmall;
+    std::vector<double> big_m, big_step;
+    if (!small) {
+        try {
+            big_m = std::vector<double>(n * w);
+            big_step = std::vector<double>(n);
+        } catch (const std::bad_alloc &) {
+            tessivane::detail::refuse("lm_fit: no memory for the convergence test of %d parameters",
+                                      mfit);
+        }
+    }
     double *m = small ? small_m : big_m.data();
     double *step = small ? small_step : big_step.data();
-    for (int j = 0; j < mfit; j++) {
-        for (int k = 0; k < mfit; k++)
+    for (std::size_t j = 0; j < n; j++) {
+        for (std::size_t k = 0; k < n; k++)
             m[j * w + k] = alpha[j + 1][k + 1];
-        m[j * w + mfit] = beta[j + 1];
+        m[j * w + n] = beta[j + 1];
     }
-    for (int c = 0; c < mfit; c++) {
-        int pivot = c;
-        for (int r = c + 1; r < mfit; r++)
+    for (std::size_t c = 0; c < n; c++) {
+        std::size_t pivot = c;
+        for (std::size_t r = c + 1; r < n; r++)
             if (std::fabs(m[r * w + c]) > std::fabs(m[pivot * w + c]))
                 pivot = r;
         if (m[pivot * w + c] == 0.0)
             return HUGE_VAL;
-        for (int k = 0; k < w; k++)
+        for (std::size_t k = 0; k < w; k++)
             std::swap(m[c * w + k], m[pivot * w + k]);
-        for (int r = c + 1; r < mfit; r++) {
+        for (std::size_t r = c + 1; r < n; r++) {
             const double f = m[r * w + c] / m[c * w + c];
-            for (int k = c; k < w; k++)
+            for (std::size_t k = c; k < w; k++)
                 m[r * w + k] -= f * m[c * w + k];
         }
     }
     double drop = 0.0;
-    for (int j = mfit - 1; j >= 0; j--) {
-        double s = m[j * w + mfit];
-        for (int k = j + 1; k < mfit; k++)
+    for (std::size_t j = n; j-- > 0;) {
+        double s = m[j * w + n];
+        for (std::size_t k = j + 1; k < n; k++)
             s -= m[j * w + k] * step[k];
         step[j] = s / m[j * w + j];
         drop += step[j] * beta[j + 1];
@@ -402,6 +457,9 @@ void mrqmin(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma
             float *alamda)
 {
     tessivane::lm_fit *&fit = process_fit();
+    // From the model of the running fit: that call is still open, but not abandoned.
+    if (tessivane::model_running(fit))
+        nrerror("mrqmin: a call from inside the model of the fit in progress");
     if (call_open) {
         tessivane::lm_fit *fresh = new tessivane::lm_fit;
         delete fit;  // releases the abandoned fit's work storage

@@ -522,13 +522,85 @@ TEST(BatchRefusals, WholeBatchArgumentsAreFatal)
                     "batch ttest: 300 series against 10, the counts must be equal");
     const tb::series_view one = tb::series_view::columns(images.a.data(), 1, kVoxels);
     TV_EXPECT_FATAL(tb::tutest(one, one, nullptr, nullptr, nullptr),
-                    "batch tutest: n1 = 1, n2 = 1, each sample needs two values");
+                    "batch tutest: needs at least two values in each sample");
     tb::lm_problem pb;
     pb.y = pb.x = tb::series_view::rows(courses.y.data(), kRows, kPoints);
     pb.a0 = courses.a0.data();
     float p[kMa];
     TV_EXPECT_FATAL(tb::lm_fit_many(pb, {p, nullptr, nullptr, nullptr}),
                     "batch lm_fit: ma = 0, there must be at least one parameter");
+}
+
+// Zero rows are an empty batch for the fits too: nothing is read or written, not even the
+// output arrays (which an empty container hands over as null).
+TEST(BatchRefusals, ZeroRowsGiveEmptyResults)
+{
+    tb::lm_problem pb = lm_problem_for(tb::series_view::rows(courses.y.data(), 0, kPoints), kMa);
+    pb.a0 = nullptr;
+    const tb::batch_report lm = tb::lm_fit_many(pb, {nullptr, nullptr, nullptr, nullptr});
+    const tb::series_view x = tb::series_view::shared(courses.x.data(), 0, kPoints);
+    bool converged = false;
+    const tb::batch_report svd =
+        tb::svdfit_many(x, tb::series_view::rows(courses.y.data(), 0, kPoints), nullptr, 3, fpoly,
+                        nullptr, nullptr, nullptr, nullptr, &converged);
+    for (const tb::batch_report &r : {lm, svd}) {
+        EXPECT_EQ(r.status, tb::batch_status::completed);
+        EXPECT_EQ(r.rows_done, 0u);
+    }
+    EXPECT_TRUE(converged);
+}
+
+// Threads in /proc/self/status.
+int threads_now()
+{
+    FILE *status = std::fopen("/proc/self/status", "r");
+    char line[256];
+    int n = -1;
+    while (status && std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "Threads: %d", &n) == 1)
+            break;
+    if (status)
+        std::fclose(status);
+    return n;
+}
+
+// A careless thread count (UINT_MAX from a -1) starts no more threads than 4 x the CPUs (and
+// than the rows); the results are still those of one thread.
+TEST(BatchThreads, ACarelessCountIsCapped)
+{
+    const std::size_t voxels = 20000;
+    const std::vector<float> a = noise(kN1 * voxels, 6, 1.0f), b = noise(kN2 * voxels, 7, 1.0f);
+    std::vector<float> t(voxels), t1(voxels);
+    tb::batch_options options = with_threads(~0u);
+    int most = 0;
+    options.progress_interval = std::chrono::milliseconds(1);
+    options.progress = [&](std::size_t, std::size_t) { most = std::max(most, threads_now()); };
+    const auto va = tb::series_view::columns(a.data(), kN1, voxels),
+               vb = tb::series_view::columns(b.data(), kN2, voxels);
+    tb::ttest(va, vb, t.data(), nullptr, nullptr, options);
+    tb::ttest(va, vb, t1.data(), nullptr, nullptr, with_threads(1));
+    EXPECT_LE(most, static_cast<int>(4 * tb::default_threads()) + 1);
+    EXPECT_EQ(std::memcmp(t.data(), t1.data(), voxels * sizeof(float)), 0);
+    tb::batch_options few = with_threads(~0u);
+    few.progress = options.progress;
+    most = 0;
+    tb::ttest(tb::series_view::columns(a.data(), kN1, 2),
+              tb::series_view::columns(b.data(), kN2, 2), t.data(), nullptr, nullptr, few);
+    EXPECT_LE(most, 3);
+}
+
+// Every stop reason has its name; a row that stopped on small steps says so.
+TEST(BatchLm, OutcomeNamesFollowTheStopReasons)
+{
+    tb::lm_row_outcome row;
+    row.state = tb::row_state::fitted;
+    const char *names[] = {"iteration_limit", "converged", "stalled", "small_steps"};
+    for (int r = 0; r < 4; r++) {
+        row.outcome.stop = static_cast<tessivane::lm_outcome::reason>(r);
+        EXPECT_STREQ(tb::outcome_name(row), names[r]);
+    }
+    row.state = tb::row_state::not_run;
+    EXPECT_STREQ(tb::outcome_name(row), "not_run");
 }
 
 }  // namespace

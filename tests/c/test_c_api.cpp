@@ -4,6 +4,7 @@
 #include "tessivane_c.h"
 
 #include "errors.h"
+#include "routine_checks.h"
 #include "stat.h"
 #include "support/bits.h"
 
@@ -116,12 +117,18 @@ using Routine = std::pair<const char *, void (*)(Work &w, bool c)>;  // name, ru
 #define VO(out, name, ...) {#name, [](Work &w, bool c) { VALUE(w.out, name, __VA_ARGS__); }}
 #define V(name, ...) VO(s[0], name, __VA_ARGS__)
 #define F(name, ...) {#name, [](Work &w, bool c) { __VA_ARGS__; }}
+// A shipped callback: its C form returns nothing.
+#define CB(name, ...) {#name, [](Work &w, bool c) { c ? tv_##name(__VA_ARGS__) : name(__VA_ARGS__); }}
+// A two-sample test whose C form also writes the significance its table row names into w.s[1].
+#define P(name, p, ...) F(name, BOTH(tv_##name(__VA_ARGS__, &w.s[0], &w.s[1]), \
+                                   (name(__VA_ARGS__, &w.s[0], &w.s[1]), w.s[1] = (p))))
 const Routine routines[] = {
     VO(dd, gammln, 4.385), V(gammq, 2.385f, 1.7f), V(erfcc, 0.385f), V(probks, 0.885f),
     S(gser, &w.s[0], 2.385f, 1.7f, &w.s[1]), S(gcf, &w.s[0], 2.385f, 5.7f, &w.s[1]),
     V(betai, 2.385f, 0.5f, 0.3f), V(betacf, 2.385, 0.5, 0.3), S(avevar, w.x, N, &w.s[0], &w.s[1]),
-    S(ttest, w.x, 10, w.y, 14, &w.s[0], &w.s[1]), S(tutest, w.x, 10, w.y, 14, &w.s[0], &w.s[1]),
-    S(kstwo, w.y, 10, w.b, 14, &w.s[0], &w.s[1]), S(pearsn, w.x, w.y, N, &w.s[0], &w.s[1], &w.s[2]),
+    P(ttest, t_to_p(w.s[0], 22), w.x, 10, w.y, 14),
+    P(tutest, t_to_p_real(w.s[0], welch_df(w.x, 10, w.y, 14)), w.x, 10, w.y, 14),
+    P(kstwo, kstwo_prob(w.s[0], 10, 14), w.y, 10, w.b, 14), S(pearsn, w.x, w.y, N, &w.s[0], &w.s[1], &w.s[2]),
     S(pearsn_prob, w.x, w.b, N, &w.s[0], &w.s[1], &w.s[2]),
     S(spear, w.x, w.y, N, &w.s[0], &w.s[1], &w.s[2], &w.s[3], &w.s[4]),
     // The C++ accumulators are references, the C ones pointers: ACC(&) or ACC().
@@ -153,16 +160,19 @@ const Routine routines[] = {
                                     fast_matrix_matrix_mult(w.p, w.q, w.r, 5, 5, 4, false, true))),
     F(getInverseMatrixUsingSVD, BOTH(tv_getInverseMatrixUsingSVD(w.p, w.r, 5, &w.k),
                                      w.k = getInverseMatrixUsingSVD(w.p, w.r, 5))),
-    S(jacobi, w.sq, 5, w.d, w.v, &w.k), S(eigsrt, w.d, w.v, 5), S(fpoly, 2.385f, w.a, 6),
+    S(jacobi, w.sq, 5, w.d, w.v, &w.k), S(eigsrt, w.d, w.v, 5), CB(fpoly, 2.385f, w.a, 6),
     S(fit, w.x, w.y, N, w.sig, 1, &w.s[0], &w.s[1], &w.s[2], &w.s[3], &w.s[4], &w.s[5]),
-    S(svdfit, w.x, w.y, w.sig, N, w.a, 3, w.u, w.v, w.w, &w.s[0], fpoly),
+    // The shipped basis and model serve as the C callbacks as they are.
+    F(svdfit, BOTH(tv_svdfit(w.x, w.y, w.sig, N, w.a, 3, w.u, w.v, w.w, &w.s[0], tv_fpoly),
+                   svdfit(w.x, w.y, w.sig, N, w.a, 3, w.u, w.v, w.w, &w.s[0], fpoly))),
     // Start, two iterations (alamda as the routine left it), finish.
     F(mrqmin, for (float command : {-1.0f, 1.0f, 1.0f, 0.0f}) {
         w.s[1] = command == 1.0f ? w.s[1] : command;
-        SAME(mrqmin, DATA(w), 3, w.covar, w.alpha, &w.s[0], fgauss, &w.s[1]);
+        BOTH(tv_mrqmin(DATA(w), 3, w.covar, w.alpha, &w.s[0], tv_fgauss, &w.s[1]),
+             mrqmin(DATA(w), 3, w.covar, w.alpha, &w.s[0], fgauss, &w.s[1]));
     }),
     S(mrqcof, DATA(w), 3, w.alpha, w.d, &w.s[0], fgauss),
-    S(covsrt, w.covar, 6, w.ia, 5), S(fgauss, 4.385f, w.a, &w.s[0], w.d, 6),
+    S(covsrt, w.covar, 6, w.ia, 5), CB(fgauss, 4.385f, w.a, &w.s[0], w.d, 6),
     F(ran1_stream, tessivane::ran1_stream cxx(-5); tv_ran1_stream *stream = nullptr;
       ok(tv_ran1_stream_create(-5, &stream));
       for (int i = 0; i < 6; i += 2) {
@@ -298,4 +308,143 @@ TEST(CApiErrors, StatusAndExactMessageWithoutExit)
     answers(tv_ran1_stream_uniform(nullptr, &out), TV_ERROR_INVALID_ARGUMENT,
             "tv_ran1_stream_uniform: stream is NULL");
     answers(tv_erfcc(0.5f, &out), TV_OK, "");
+}
+
+// ---- Arguments refused before the call ----
+
+// Each table row called with every pointer NULL: a row that needs a pointer answers
+// TV_ERROR_INVALID_ARGUMENT naming it (never a crash); a release function returns.
+#define NULL_ARG(kind, ...) TV_RT_KIND(NULL_ARG_, kind)(__VA_ARGS__)
+#define NULL_ARG_VAL(type, name) , (type)2
+#define NULL_ARG_COUNT(type, name) , (type)2
+#define NULL_ARG_FLAG(name) , 0
+#define NULL_ARG_OUT(type, name) , static_cast<type *>(nullptr)
+#define NULL_ARG_INOUT(type, name) , static_cast<type *>(nullptr)
+#define NULL_ARG_REF(type, name) , static_cast<type *>(nullptr)
+#define NULL_ARG_KEPT(type, name) , static_cast<type *>(nullptr)
+#define NULL_ARG_PROB(type, name, significance) , static_cast<type *>(nullptr)
+#define NULL_ARG_ARR(dir, type, name, base, length) , static_cast<type *>(nullptr)
+#define NULL_ARG_MAT(dir, type, name, base, rows, cols) , static_cast<type **>(nullptr)
+#define NULL_ARG_TENSOR(dir, type, name, base, n1, n2, n3) , static_cast<type ***>(nullptr)
+#define NULL_ARG_BASIS(name) , tv_basis(nullptr)
+#define NULL_ARG_MODEL(name) , tv_lm_model(nullptr)
+#define NULL_ARG_REQUIRE(condition, message)
+#define NULL_ARGS(...) TV_RT_TAIL(~TV_RT_MAP(NULL_ARG, __VA_ARGS__))
+
+void refuses_nulls(const char *name, const char *missing, tv_status status)
+{
+    EXPECT_EQ(status, TV_ERROR_INVALID_ARGUMENT) << name;
+    EXPECT_EQ(tv_last_error(), std::string("tv_") + name + ": " + missing + " is NULL");
+}
+
+TEST(CApiArguments, EveryNullPointerIsRefusedByName)
+{
+    union {
+        float f;
+        double d;
+        int i;
+        unsigned short us;
+        void *p;
+    } result{};
+    // (A row that needs no pointer is not called: it would simply run.)
+#define TV_FUNCTION(name, rtype, ...)                                                              \
+    if (const char *missing = tessivane::routines::missing_##name(NULL_ARGS(__VA_ARGS__)))         \
+        refuses_nulls(#name, missing,                                                              \
+                      tv_##name(NULL_ARGS(__VA_ARGS__), reinterpret_cast<rtype *>(&result)));
+#define TV_PROCEDURE(name, ...)                                                                    \
+    if (const char *missing = tessivane::routines::missing_##name(NULL_ARGS(__VA_ARGS__)))         \
+        refuses_nulls(#name, missing, tv_##name(NULL_ARGS(__VA_ARGS__)));
+#define TV_RELEASE(name, ...) tv_##name(NULL_ARGS(__VA_ARGS__));
+#define TV_CALLBACK(name, ...)
+#include "routines.h"
+    // The ones an outside probe crashed on, by name.
+    Work w;
+    answers(tv_ttest(w.x, 5, w.y, 5, &w.s[0], nullptr), TV_ERROR_INVALID_ARGUMENT,
+            "tv_ttest: prob is NULL");
+    answers(tv_avevar(w.x, 5, nullptr, &w.s[1]), TV_ERROR_INVALID_ARGUMENT,
+            "tv_avevar: ave is NULL");
+    answers(tv_crank(5, w.x, nullptr), TV_ERROR_INVALID_ARGUMENT, "tv_crank: s is NULL");
+    tv_lm_fit *fit = nullptr;
+    ok(tv_lm_fit_create(&fit));
+    answers(tv_lm_fit_step(fit, DATA(w), 3, w.covar, w.alpha, &w.s[0], tv_fgauss, nullptr),
+            TV_ERROR_INVALID_ARGUMENT, "tv_lm_fit_step: alamda is NULL");
+    tv_lm_fit_destroy(fit);
+}
+
+// A rule of a table row holds in C as in Python: two single values leave Student's t no degrees
+// of freedom (the C++ routine would give NaN).
+TEST(CApiArguments, TableRulesRefuseWhatNoRoutineCanAnswer)
+{
+    Work w;
+    answers(tv_ttest(w.x, 1, w.y, 1, &w.s[0], &w.s[1]), TV_ERROR_INVALID_ARGUMENT,
+            "tv_ttest: needs at least three values in the two samples together");
+    answers(tv_ttest(w.x, 0, w.y, 3, &w.s[0], &w.s[1]), TV_ERROR_INVALID_ARGUMENT,
+            "tv_ttest: needs at least one value in each sample");
+    answers(tv_tutest(w.x, 1, w.y, 9, &w.s[0], &w.s[1]), TV_ERROR_INVALID_ARGUMENT,
+            "tv_tutest: needs at least two values in each sample");
+    answers(tv_ttest(w.x, 1, w.y, 2, &w.s[0], &w.s[1]), TV_OK, "");
+}
+
+// ---- Fits stepped from inside their own model ----
+
+tv_lm_fit *outer_fit = nullptr;
+tv_status inner_status = TV_OK;
+std::string inner_message;
+
+// The model, stepping the fit that calls it (the process-wide one, or outer_fit), once.
+template <bool Process>
+void meddling_model(float x, float *a, float *y, float *dyda, int na)
+{
+    if (inner_message.empty()) {
+        float data[4] = {0, 1, 2, 3}, chisq = 0, alamda = -1, **m = nullptr;
+        int ia[4] = {0, 1, 1, 1};
+        ok(tv_matrix(1, 3, 1, 3, &m));
+        inner_status =
+            Process ? tv_mrqmin(data, data, data, 3, data, ia, 3, m, m, &chisq, tv_fgauss, &alamda)
+                    : tv_lm_fit_step(outer_fit, data, data, data, 3, data, ia, 3, m, m, &chisq,
+                                     tv_fgauss, &alamda);
+        inner_message = tv_last_error();
+        tv_free_matrix(m, 1, 3, 1, 3);
+    }
+    tv_fgauss(x, a, y, dyda, na);
+}
+
+// Two fits of the same data, the first with the meddling model, the second with the plain one:
+// true when both end with the same bits and the inner call was refused. meddle() prints "same"
+// (or "differs") and the inner call's message, and exits.
+bool meddled_fit_is_plain(bool process)
+{
+    Work meddled, plain;
+    float alamda = -1.0f;
+    ok(tv_lm_fit_create(&outer_fit));
+    for (Work *w : {&meddled, &plain}) {
+        const tv_lm_model model = w == &plain ? tv_fgauss
+                                  : process   ? meddling_model<true>
+                                              : meddling_model<false>;
+        for (float command : {-1.0f, 1.0f, 0.0f}) {
+            alamda = command == 1.0f ? alamda : command;
+            ok(process ? tv_mrqmin(DATA((*w)), 3, w->covar, w->alpha, &w->s[0], model, &alamda)
+                       : tv_lm_fit_step(outer_fit, DATA((*w)), 3, w->covar, w->alpha, &w->s[0],
+                                        model, &alamda));
+        }
+    }
+    tv_lm_fit_destroy(outer_fit);
+    return meddled.hash() == plain.hash() && inner_status == TV_ERROR;
+}
+
+[[noreturn]] void meddle(bool process)
+{
+    const bool same = meddled_fit_is_plain(process);
+    std::fprintf(stderr, "%s|%s", same ? "same" : "differs", inner_message.c_str());
+    std::exit(0);
+}
+
+// The inner call is refused with TV_ERROR, the outer fit ends as if it had not been made. Run in
+// a child, so that a crash fails only this test.
+TEST(CApiReentrance, AFitSteppedFromItsOwnModelIsRefused)
+{
+    EXPECT_EXIT(meddle(true), ::testing::ExitedWithCode(0),
+                "^same\\|mrqmin: a call from inside the model of the fit in progress$");
+    EXPECT_EXIT(meddle(false), ::testing::ExitedWithCode(0),
+                "^same\\|lm_fit: a step from inside the model of the same fit$");
 }

@@ -1,5 +1,6 @@
 /* The C interface from a C99 program (built with -std=c99 -pedantic -Werror): a fit whose basis
- * is a C callback, and a failure as a status and a message. Prints the first mismatch and exits
+ * is a C callback, the shipped basis and model passed as callbacks without a cast, and a failure
+ * as a status and a message. Prints the first mismatch and exits
  * with status 1. */
 #include "tessivane_c.h"
 
@@ -39,6 +40,17 @@ int main(void)
     }
     CHECK(tv_svdfit(x, y, sig, n, a, 3, u, v, w, &chisq, quadratic) == TV_OK);
     CHECK(fabsf(a[1] - 1.5f) < 1e-3f && fabsf(a[2] + 0.5f) < 1e-3f && fabsf(a[3] - 0.25f) < 1e-4f);
+    CHECK(tv_svdfit(x, y, sig, n, a, 3, u, v, w, &chisq, tv_fpoly) == TV_OK);
+    CHECK(fabsf(a[1] - 1.5f) < 1e-3f && fabsf(a[2] + 0.5f) < 1e-3f && fabsf(a[3] - 0.25f) < 1e-4f);
+    {
+        int ia[4] = {0, 1, 1, 1};
+        float alamda = -1.0f;
+        a[1] = 1.0f, a[2] = 2.0f, a[3] = 1.0f;
+        CHECK(tv_mrqmin(x, y, sig, n, a, ia, 3, u, v, &chisq, tv_fgauss, &alamda) == TV_OK);
+        alamda = 0.0f;
+        CHECK(tv_mrqmin(x, y, sig, n, a, ia, 3, u, v, &chisq, tv_fgauss, &alamda) == TV_OK);
+    }
+    CHECK(tv_ttest(x, 1, y, 1, &out, &out) == TV_ERROR_INVALID_ARGUMENT && out == 2.5f);
 
     CHECK(tv_gammq(-1.0f, 1.0f, &out) == TV_ERROR && out == 2.5f);
     CHECK(strcmp(tv_last_error(), "Invalid arguments in routine gammq") == 0);
