@@ -88,7 +88,10 @@ TV_API const char *tv_version(void);
 
 // ---- The numerics routines ----
 // One declaration per row of the routine tables (routines.h; the grammar in
-// routine_table.h, a guide in docs/routine-table.md): for the row of X,
+// routine_table.h, a guide in docs/routine-table.md). Every one of them is
+// spelled out, family by family, in tessivane_c_routines.h (included at the end
+// of this header), with the arrays it reads and writes and the rules it
+// checks. For the row of X,
 //     tv_status tv_X(arguments of X)              a TV_PROCEDURE row
 //     tv_status tv_X(arguments of X, R *result)   a TV_FUNCTION row returning R
 //     void tv_X(arguments of X)                   a TV_RELEASE or TV_CALLBACK row
@@ -205,5 +208,9 @@ TV_API int tv_lm_fit_in_progress(const tv_lm_fit *fit);
 #ifdef __cplusplus
 }
 #endif
+
+// The same routines, each prototype spelled out (generated from the tables; a
+// prototype there that differs from the declaration above does not compile).
+#include "tessivane_c_routines.h"
 
 #endif

@@ -9,6 +9,10 @@
 // here ends the process or throws: each check answers, and the front end
 // refuses in its own way (a status, an exception, nrerror()).
 
+// The grammar first, at file scope: a front end may read the tables inside a
+// namespace of its own, and the callback types they use must stay global.
+#include "routine_table.h"
+
 #include <climits>
 #include <cstddef>
 #include <cstdint>

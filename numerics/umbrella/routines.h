@@ -3,19 +3,36 @@
 // binding's checks) defines TV_FUNCTION, TV_PROCEDURE, TV_RELEASE and
 // TV_CALLBACK with the helpers of routine_table.h, then includes this file,
 // which undefines the four at its end. docs/routine-table.md says how.
+//
+// A context that lists the routines by family (the spelled-out C prototypes of
+// tessivane_c_routines.h) may also define TV_FAMILY(header, title): it is
+// expanded before each family's rows with the family's header and a title.
 
 #include "routine_table.h"
 
+#ifndef TV_FAMILY
+#define TV_FAMILY(header, title)
+#endif
+
+TV_FAMILY(nrutil.h, "Offset-indexed arrays")
 #include "nrutil_routines.h"
+TV_FAMILY(special.h, "Special functions")
 #include "special_routines.h"
+TV_FAMILY(stats.h, "Two-sample tests, correlation and p-values")
 #include "stats_routines.h"
+TV_FAMILY(fft.h, "Fourier transforms")
 #include "fft_routines.h"
+TV_FAMILY(sort.h, "Sorting, ranking and selection")
 #include "sort_routines.h"
+TV_FAMILY(random.h, "Process-wide random deviates")
 #include "random_routines.h"
+TV_FAMILY(linalg.h, "Linear algebra")
 #include "linalg_routines.h"
+TV_FAMILY(fit.h, "Least-squares fits")
 #include "fit_routines.h"
 
 #undef TV_FUNCTION
 #undef TV_PROCEDURE
 #undef TV_RELEASE
 #undef TV_CALLBACK
+#undef TV_FAMILY
