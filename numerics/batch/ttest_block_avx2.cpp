@@ -40,7 +40,8 @@ TV_TARGET_AVX2 inline __m128 t_half(__m128 diff, __m128 svar, double scale)
 }  // namespace
 
 TV_TARGET_AVX2 bool pooled_t_block_avx2(const float *a, std::ptrdiff_t a_row, const float *b,
-                                        std::ptrdiff_t b_row, const pooled_t_constants &k, float *t)
+                                        std::ptrdiff_t b_row, const pooled_t_constants &k, float *t,
+                                        float *diff_out, float *svar_out)
 {
     __m256 ave1, var1, ave2, var2;
     avevar8(a, a_row, k.n1, k.fn1, k.fn1_less, ave1, var1);
@@ -55,6 +56,8 @@ TV_TARGET_AVX2 bool pooled_t_block_avx2(const float *a, std::ptrdiff_t a_row, co
     const __m256 zero = _mm256_setzero_ps();
     const __m256 tv = _mm256_set_m128(hi, lo);
     _mm256_storeu_ps(t, _mm256_blendv_ps(tv, zero, _mm256_cmp_ps(svar, zero, _CMP_EQ_OQ)));
+    _mm256_storeu_ps(diff_out, diff);
+    _mm256_storeu_ps(svar_out, svar);
     return true;
 }
 

@@ -22,6 +22,9 @@
 // line (ndata >= 3). All six outputs are written. Fatal, for a weighted fit: "Invalid
 // arguments in routine gammq" when ndata <= 2 or the chi-square is not a number (all x
 // equal). For large ndata *q has the accuracy gammq() gives at a = (ndata - 2) / 2.
+// Where the float sums over- or underflow (finite x, y or sig beyond about 1e19 or below
+// about 1e-19), x and y (with sig) are scaled by powers of two, the line is fitted again and
+// its results are scaled back.
 // [thread-safe] No state (the float square is formed without shared temporaries).
 TV_API void fit(float x[], float y[], int ndata, float sig[], int mwt, float *a, float *b,
                 float *siga, float *sigb, float *chi2, float *q);

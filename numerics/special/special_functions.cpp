@@ -39,6 +39,51 @@ int iteration_limit(float a)
     return kItmax + static_cast<int>(kTermsPerRootA * std::sqrt(capped));
 }
 
+// A probability rounded above 1 is 1 (NaN stays NaN).
+inline float at_most_one(float p)
+{
+    return p > 1.0f ? 1.0f : p;
+}
+
+// Q = 1 - P formed in float from the series' P loses ten or more of float's 24 bits when P
+// is above 1 - 2^-10, and P itself is only good to some |ln Gamma(a)| float steps (about
+// 20 near a = 1e-9, where Q ~ a is far below one float step of P: the old 1 - P was noise,
+// even negative). There, for small a, Q(a, x) is formed directly instead.
+constexpr float kPNearOne = 1.0f - 0x1p-10f;
+constexpr float kSmallA = 1.0e-3f;
+
+// ln Gamma(1 + a) for 0 < a < kSmallA by its Taylor series
+// -gamma a + sum_k (-1)^k zeta(k) a^k / k, in double (gammln()'s absolute error of
+// about 1e-10 would swamp Q ~ a for tiny a).
+double log_gamma_1p_small(double a)
+{
+    constexpr double euler_gamma = 0.57721566490153286061;
+    constexpr double zeta2 = 1.64493406684822643647, zeta3 = 1.20205690315959428540,
+                     zeta4 = 1.08232323371113819152, zeta5 = 1.03692775514336992633;
+    return a * (-euler_gamma +
+                a * (zeta2 / 2.0 + a * (-zeta3 / 3.0 + a * (zeta4 / 4.0 - a * zeta5 / 5.0))));
+}
+
+// Q(a, x) for tiny a and x < a + 1, formed without the subtraction 1 - P:
+// P = x^a / Gamma(1 + a) * (1 + a sum_{k>=1} (-x)^k / (k! (a + k))), so
+// Q = -expm1(u) - e^u a sum_{k>=1} (-x)^k / (k! (a + k)) with u = a ln x - ln Gamma(1 + a).
+// For a -> 0 this is a E1(x); x < 1 + kSmallA keeps the alternating sum tame. In double.
+float upper_gamma_small_a(float a, float x)
+{
+    const double ad = a, xd = x;
+    const double u = ad * std::log(xd) - log_gamma_1p_small(ad);
+    double sum = 0.0;
+    double power = 1.0;  // (-x)^k / k!
+    for (int k = 1; k <= kItmax; k++) {
+        power *= -xd / k;
+        const double term = power / (ad + k);
+        sum += term;
+        if (std::fabs(term) < 1.0e-17 * std::fabs(sum))
+            break;
+    }
+    return static_cast<float>(-std::expm1(u) - std::exp(u) * ad * sum);
+}
+
 // Replaces a value whose magnitude is below the floor by +floor, whatever its sign.
 inline double floor_tiny(double v)
 {
@@ -71,7 +116,9 @@ float gammq(float a, float x)
     if (static_cast<double>(x) < static_cast<double>(a) + 1.0) {
         float gamser;
         gser(&gamser, a, x, &gln);
-        return 1.0f - gamser;
+        if (gamser > kPNearOne && a < kSmallA)
+            return upper_gamma_small_a(a, x);
+        return 1.0f - gamser;  // gser() keeps P <= 1, so Q >= 0
     }
     float gammcf;
     gcf(&gammcf, a, x, &gln);
@@ -96,8 +143,10 @@ void gser(float *gamser, float a, float x, float *gln)
         del *= x / ap;
         sum += del;
         if (std::fabs(del) < std::fabs(sum) * kEps) {
-            *gamser = static_cast<float>(
-                sum * std::exp(-x + a * std::log(static_cast<double>(x)) - *gln));
+            // The float sum and ln Gamma(a) rounded to float can carry P a few float steps
+            // above 1 (tiny a, or a in the millions); P is a probability.
+            *gamser = at_most_one(static_cast<float>(
+                sum * std::exp(-x + a * std::log(static_cast<double>(x)) - *gln)));
             return;
         }
     }
@@ -132,7 +181,10 @@ void gcf(float *gammcf, float a, float x, float *gln)
     }
     if (i > limit)
         nrerror("a too large, ITMAX too small in gcf");
-    *gammcf = static_cast<float>(std::exp(-x + a * std::log(static_cast<double>(x)) - *gln) * h);
+    // At a in the millions ln Gamma(a) rounded to float can put the factor far above its
+    // value; Q is a probability.
+    *gammcf = at_most_one(
+        static_cast<float>(std::exp(-x + a * std::log(static_cast<double>(x)) - *gln) * h));
 }
 
 namespace tessivane {
@@ -174,9 +226,9 @@ bool betai_fixed_ab::prepare(float x, fraction_call *cf, float *value) const
 
 float betai_fixed_ab::finish(const fraction_call &cf, float fraction) const
 {
-    if (cf.mirrored)
-        return 1.0f - cf.bt * fraction / b_;
-    return cf.bt * fraction / a_;
+    // bt * fraction / a is a probability; rounded above 1 it is 1.
+    const float part = at_most_one(cf.bt * fraction / (cf.mirrored ? b_ : a_));
+    return cf.mirrored ? 1.0f - part : part;
 }
 
 float betai_fixed_ab::operator()(float x) const
@@ -260,8 +312,10 @@ float probks(float alam)
     for (int j = 1; j <= kItmax; j++) {
         const float term = static_cast<float>(fac * std::exp(static_cast<double>(a2 * j * j)));
         sum += term;
+        // The float sum of 2 - 2 e^(-2 alam^2) + ... can round above 1 for alam below
+        // about 0.3; Q is a probability.
         if (std::fabs(term) <= kEps1 * termbf || std::fabs(term) <= kEps2 * sum)
-            return sum;
+            return at_most_one(sum);
         fac = -fac;
         termbf = std::fabs(term);
     }

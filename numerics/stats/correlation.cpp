@@ -1,6 +1,7 @@
 // Pearson and Spearman correlation of two paired, 1-based samples.
 #include "stat.h"
 
+#include "detail_moments.h"
 #include "detail_scratch.h"
 
 #include <cmath>
@@ -16,6 +17,7 @@ struct PearsonSums {
     float sxx;
     float syy;
     float sxy;
+    float sxxyy() const { return sxx * syy; }
 };
 
 // Centred sums of squares and products, in float, about means summed in index order.
@@ -40,23 +42,42 @@ PearsonSums pearson_sums(const float x[], const float y[], unsigned long n)
     return s;
 }
 
+// The sums as above, or, when they or the product sxx * syy left float's range, the sums of
+// x and y each scaled by a power of two (r does not change).
+PearsonSums pearson_sums_in_range(const float x[], const float y[], unsigned long n)
+{
+    using namespace tessivane::detail;
+    const PearsonSums s = pearson_sums(x, y, n);
+    int ex, ey;
+    if ((squares_in_range(s.sxx) && squares_in_range(s.syy) && normal_float(s.sxxyy()) &&
+         std::isfinite(s.sxy)) ||
+        !scale_exponent(x, n, &ex) || !scale_exponent(y, n, &ey) || (ex == 0 && ey == 0))
+        return s;
+    // A constant sample (sxx or syy truly 0) answers r = 0 either way.
+    if ((s.sxx == 0.0f && constant_sample(x, n)) || (s.syy == 0.0f && constant_sample(y, n)))
+        return s;
+    const scaled_copy xs(x, n, ex), ys(y, n, ey);
+    return pearson_sums(xs, ys, n);
+}
+
 }  // namespace
 
 void pearsn(float x[], float y[], unsigned long n, float *r, float * /*prob*/, float * /*z*/)
 {
-    const PearsonSums s = pearson_sums(x, y, n);
-    const float div = static_cast<float>(std::sqrt(static_cast<double>(s.sxx * s.syy)));
-    *r = div > 0.0f ? s.sxy / div : 0.0f;
+    const PearsonSums s = pearson_sums_in_range(x, y, n);
+    const float div = static_cast<float>(std::sqrt(static_cast<double>(s.sxxyy())));
+    *r = div > 0.0f ? tessivane::detail::within_unit(s.sxy / div) : 0.0f;
 }
 
 void pearsn_prob(float x[], float y[], unsigned long n, float *r, float *prob, float * /*z*/)
 {
-    const PearsonSums s = pearson_sums(x, y, n);
-    const float sxxyy = s.sxx * s.syy;
+    const PearsonSums s = pearson_sums_in_range(x, y, n);
+    const float sxxyy = s.sxxyy();
     const float div = static_cast<float>(std::sqrt(static_cast<double>(sxxyy)));
     // Unlike pearsn, the division is made in double against the unrounded root.
     if (div > 0.0f)
-        *r = static_cast<float>(s.sxy / std::sqrt(static_cast<double>(sxxyy)));
+        *r = tessivane::detail::within_unit(
+            static_cast<float>(s.sxy / std::sqrt(static_cast<double>(sxxyy))));
     else
         *r = 0.0f;
     const float df = static_cast<float>(n - 2);
@@ -105,7 +126,7 @@ void spear(float data1[], float data2[], unsigned long n, float *d, float *zd, f
         *zd = static_cast<float>(dev / std::sqrt(static_cast<double>(vard)));
         const float absz = std::fabs(*zd);
         *probd = erfcc(static_cast<float>(absz / 1.4142136));
-        *rs = static_cast<float>((1.0 - (6.0 / en3n) * (*d + sfg / 12.0)) /
-                                 std::sqrt(static_cast<double>(fac)));
+        *rs = tessivane::detail::within_unit(static_cast<float>(
+            (1.0 - (6.0 / en3n) * (*d + sfg / 12.0)) / std::sqrt(static_cast<double>(fac))));
     }
 }

@@ -74,8 +74,11 @@ float p_to_t(float p, unsigned long df)
 
 float p_to_r(float p, unsigned long df)
 {
-    // df is a sample count here, passed on to r_to_p unchanged.
-    return invert(p, 0.4f, 0.2f, [df](float v) { return r_to_p(v, df); });
+    // df is a sample count here, passed on to r_to_p unchanged. Where no r below 1 reaches p
+    // (p below what float r can resolve, e.g. n = 3 and p <= 1e-4), the search steps past 1,
+    // where r_to_p() is not a number, and keeps climbing; the threshold there is r = 1.
+    const float r = invert(p, 0.4f, 0.2f, [df](float v) { return r_to_p(v, df); });
+    return r > 1.0f ? 1.0f : r;
 }
 
 float p_to_F(float p, unsigned long df_1, unsigned long df_2)

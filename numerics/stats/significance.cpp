@@ -5,13 +5,14 @@
 
 #include <cmath>
 
+#include "detail_moments.h"
+
 float welch_df(float data1[], unsigned long n1, float data2[], unsigned long n2)
 {
-    float ave1, var1, ave2, var2;
-    avevar(data1, n1, &ave1, &var1);
-    avevar(data2, n2, &ave2, &var2);
+    // The moments tutest() uses, formed again from scaled samples where they over- or underflow.
+    const tessivane::detail::two_moments m = tessivane::detail::welch_moments(data1, n1, data2, n2);
     // The squared standard errors of the two means, formed as tutest() forms them.
-    const float q1 = var1 / n1, q2 = var2 / n2;
+    const float q1 = m.var1 / n1, q2 = m.var2 / n2;
     if (q1 == 0.0f && q2 == 0.0f) {
         // tutest() answers t = 0 here; any df then gives p = 1, and the pooled count is the
         // value the formula approaches when both spreads shrink alike.

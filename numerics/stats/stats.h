@@ -16,16 +16,21 @@
 // ---- Two-sample tests ----
 
 // Mean of data[1..n] into *ave and sample variance (divisor n - 1, corrected two-pass) into
-// *var. Needs n >= 2 (n = 1 gives a variance that is not a number).
+// *var. Needs n >= 2 (n = 1 gives a variance that is not a number). Finite data whose float
+// sums over- or underflow (deviations beyond about 1e19 or below about 1e-19) are summed again
+// scaled by a power of two; a variance beyond float's range is then inf, or subnormal or 0.
 TV_API void avevar(float data[], unsigned long n, float *ave, float *var);
 
 // Student's t with pooled variance for data1[1..n1] and data2[1..n2] into *t; t = 0 when the
 // pooled variance is exactly 0. Needs n1 + n2 > 2. *prob is not written (see t_to_p()).
+// Where the pooled variance or the difference of means over- or underflows in float (finite
+// data beyond about 1e18 or below about 1e-19), both samples are scaled by one power of two
+// and the t formed again: t does not depend on the scale.
 TV_API void ttest(float data1[], unsigned long n1, float data2[], unsigned long n2, float *t,
                   float *prob);
 
 // Welch's t for samples of unequal variance into *t; t = 0 when both variances are exactly 0.
-// *prob is not written.
+// Over- and underflow are answered as in ttest(). *prob is not written.
 TV_API void tutest(float data1[], unsigned long n1, float data2[], unsigned long n2, float *t,
                    float *prob);
 
@@ -33,18 +38,24 @@ TV_API void tutest(float data1[], unsigned long n1, float data2[], unsigned long
 // place (they stay sorted). The walk stops when either sample is exhausted. A NaN in either
 // sample gives *d = NaN. *prob is not written (see probks()). Ends the process only through
 // sort() ("NSTACK too small in sort.").
+// The distance is measured once both samples have stepped past a value (ties across the
+// samples open no gap): D is the largest distance between the two empirical distributions.
 TV_API void kstwo(float data1[], unsigned long n1, float data2[], unsigned long n2, float *d,
                   float *prob);
 
 // ---- Correlation ----
 
-// Pearson's r of x[1..n] and y[1..n] into *r (0 when either sample has no spread).
-// *prob and *z are not written.
+// Pearson's r of x[1..n] and y[1..n] into *r (0 when either sample has no spread, or when a
+// sample is not finite). Where the float sums of squares or their product over- or underflow
+// (finite data beyond about 1e10 or below about 1e-10), x and y are each scaled by a power of
+// two and the sums formed again: r does not depend on the scale. r is within [-1, 1] (a value
+// rounded beyond is +-1). *prob and *z are not written.
 TV_API void pearsn(float x[], float y[], unsigned long n, float *r, float *prob, float *z);
 
 // Pearson's r into *r (the final division in double, so it may differ from pearsn() in the
 // last bit) and its two-sided significance from Student's t with n - 2 degrees of freedom
-// into *prob (1 when r = 0). Needs n >= 3. *z is not written.
+// into *prob (1 when r = 0). Over- and underflow as in pearsn(). Needs n >= 3. *z is not
+// written.
 TV_API void pearsn_prob(float x[], float y[], unsigned long n, float *r, float *prob, float *z);
 
 // Spearman rank correlation of data1[1..n] and data2[1..n] (only read). Always writes the
@@ -52,6 +63,7 @@ TV_API void pearsn_prob(float x[], float y[], unsigned long n, float *r, float *
 // significance *probd of *zd, and the tie-corrected coefficient *rs; *probrs is then not
 // written. When a sample has all values equal, writes *rs = 0 and *probrs = 0 and leaves *zd
 // and *probd untouched. Needs n >= 2. Uses two scratch vectors, released before returning.
+// *rs is within [-1, 1] (a value rounded beyond is +-1).
 // [thread-safe] No state (the float square is formed without shared temporaries).
 TV_API void spear(float data1[], float data2[], unsigned long n, float *d, float *zd, float *probd,
                   float *rs, float *probrs);
@@ -61,7 +73,9 @@ TV_API void spear(float data1[], float data2[], unsigned long n, float *d, float
 // Adds the sample (x, y) to the caller's running state (n: count, ax/ay: sums of x and y,
 // sxx/syy/sxy: one-pass sums of squares and products about the running means; all 0 before
 // the first sample) and writes the current Pearson r into *r (0 until both x and y spread).
-// The one-pass sums differ from pearsn()'s batch sums from the third sample on.
+// The one-pass sums differ from pearsn()'s batch sums from the third sample on. Where the float
+// product sxx * syy over- or underflows, r is formed with the product in double; the float
+// state itself over- or underflows for data beyond about 1e19 or below about 1e-19.
 TV_API void pearsn_inc(float x, float y, float &n, float &ax, float &ay, float &sxx, float &syy,
                        float &sxy, float *r);
 
@@ -88,7 +102,8 @@ TV_API float F_to_p(float F, unsigned long df_1, unsigned long df_2);
 TV_API float p_to_t(float p, unsigned long df);
 
 // The r whose two-sided p is p; df is the number of samples, as for r_to_p(). Same search,
-// start 0.4, step 0.2 (largest reachable value 5.4).
+// start 0.4, step 0.2, but at most 1: where no float r below 1 reaches p the search climbs
+// past 1 (where r_to_p() is not a number) and the answer is 1.
 TV_API float p_to_r(float p, unsigned long df);
 
 // The F whose upper-tail p is p. Same search, start 10, step 2 (largest reachable value 60).

@@ -116,7 +116,7 @@ def p_to_t(p, df, threads=None):
 
 
 def p_to_r(p, n, threads=None):
-    """The r whose two-sided p is p for n pairs, as r_to_p counts them (largest r 5.4)."""
+    """The r whose two-sided p is p for n pairs, as r_to_p counts them (at most 1)."""
     return _map(_core.p_to_r, "p_to_r", threads, (("p", _F), p), (("n", _N), n))
 
 

@@ -59,6 +59,8 @@ struct Images {
                 far[k * kVoxels + v] += 0.001f * float(v * v);
         a_rows = transposed(a, kN1);
         b_rows = transposed(b, kN2);
+        wide_a = scaled(a, kN1);
+        wide_b = scaled(b, kN2);
     }
     // b's voxels ever further from a's: t from about 0 to the hundreds.
     std::vector<float> far = b;
@@ -72,11 +74,29 @@ struct Images {
                 t[v * samples + k] = m[k * kVoxels + v];
         return t;
     }
+    // a and b with voxel v times 10^(v mod 61 - 30): variances that overflow
+    // or underflow in float, and constant voxels at every scale.
+    std::vector<float> wide_a, wide_b;
+    static std::vector<float> scaled(std::vector<float> d, std::size_t n)
+    {
+        for (std::size_t k = 0; k < n; k++)
+            for (std::size_t v = 0; v < kVoxels; v++)
+                d[k * kVoxels + v] *= static_cast<float>(std::pow(10.0, int(v % 61) - 30));
+        return d;
+    }
     tb::series_view va() const { return tb::series_view::columns(a.data(), kN1, kVoxels); }
     tb::series_view vb() const { return tb::series_view::columns(b.data(), kN2, kVoxels); }
     tb::series_view vfar() const { return tb::series_view::columns(far.data(), kN2, kVoxels); }
     tb::series_view va_rows() const { return tb::series_view::rows(a_rows.data(), kVoxels, kN1); }
     tb::series_view vb_rows() const { return tb::series_view::rows(b_rows.data(), kVoxels, kN2); }
+    tb::series_view vwide_a() const
+    {
+        return tb::series_view::columns(wide_a.data(), kN1, kVoxels);
+    }
+    tb::series_view vwide_b() const
+    {
+        return tb::series_view::columns(wide_b.data(), kN2, kVoxels);
+    }
 };
 const Images images;
 
@@ -245,14 +265,15 @@ struct Routine {
 // the k-th), or the single calls on each voxel writing its `maps` values.
 template <class Batch, class Single>
 Routine voxelwise(const char *name, int maps, Batch batch, Single single,
-                  const std::vector<float> *second = &images.b)
+                  const std::vector<float> *second = &images.b,
+                  const std::vector<float> *first = &images.a)
 {
     return {name, [=](unsigned threads) {
                 std::vector<float> m(maps * kVoxels);
                 if (threads > 0)
                     batch([&](int k) { return &m[k * kVoxels]; }, with_threads(threads));
                 for (std::size_t v = 0; threads == 0 && v < kVoxels; v++) {
-                    auto d1 = one_based(&images.a[v], kN1, kVoxels),
+                    auto d1 = one_based(&(*first)[v], kN1, kVoxels),
                          d2 = one_based(&(*second)[v], kN2, kVoxels);
                     float out[6] = {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
                     single(d1.data(), d2.data(), out);
@@ -290,9 +311,25 @@ const std::vector<Routine> &routines()
         "ttest", 3,
         [](auto m, auto o) { tb::ttest(images.va(), images.vb(), m(0), m(1), m(2), o); },
         ttest_single);
+    const Routine ttest_wide = voxelwise(
+        "ttest_wide_scales", 3,
+        [](auto m, auto o) { tb::ttest(images.vwide_a(), images.vwide_b(), m(0), m(1), m(2), o); },
+        ttest_single, &images.wide_b, &images.wide_a);
+    const auto wide_a9 = tb::series_view::columns(images.wide_a.data(), kN2, kVoxels);
     static const std::vector<Routine> table = {
         ttest_map,
         on_portable_path("ttest_portable", ttest_map),
+        ttest_wide,
+        on_portable_path("ttest_wide_scales_portable", ttest_wide),
+        voxelwise(
+            "pearsn_wide_scales", 2,
+            [wide_a9](auto m, auto o) { tb::pearsn(wide_a9, images.vwide_b(), m(0), m(1), o); },
+            [](float *d1, float *d2, float *v) {
+                float r_prob, z;
+                pearsn(d1, d2, kN2, &v[0], &v[1], &z);
+                pearsn_prob(d1, d2, kN2, &r_prob, &v[1], &z);
+            },
+            &images.wide_b, &images.wide_a),
         voxelwise(
             "ttest_far_apart", 3,
             [](auto m, auto o) { tb::ttest(images.va(), images.vfar(), m(0), m(1), m(2), o); },

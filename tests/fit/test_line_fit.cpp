@@ -179,3 +179,75 @@ TEST(LineFitAccuracy, WeightedFitOfManyPoints)
     const double ref = boost::math::gamma_q(999.0, 0.5 * static_cast<double>(o.chi2));
     EXPECT_NEAR(o.q, ref, 3e-4) << "chi2 " << o.chi2;
 }
+
+// Multiplying x by 2^kx and y (and sig) by 2^ky scales the intercept and its error by 2^ky,
+// the slope and its error by 2^(ky - kx) and an unweighted chi-square by 2^(2 ky), exactly,
+// and keeps a weighted chi-square and q: also where the scaled sums over- or underflow in
+// float (the fit is then formed again from rescaled data).
+TEST(LineFitExact, PowerOfTwoScalingKeepsEveryBit)
+{
+    std::mt19937 gen(kSeed);
+    std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+    Vector x(10), y(10), sig(10);
+    for (long i = 1; i <= 10; i++) {
+        x[i] = 2.385f * static_cast<float>(i) + u(gen);
+        y[i] = 1.5f - 0.75f * x[i] + u(gen);
+        sig[i] = 0.5f + 0.25f * u(gen);
+    }
+    for (int mwt : {0, 1}) {
+        float base[6], got[6];
+        fit(x.data(), y.data(), 10, sig.data(), mwt, &base[0], &base[1], &base[2], &base[3],
+            &base[4], &base[5]);
+        for (int kx : {-100, -60, 0, 60, 100})
+            for (int ky : {-100, -60, 0, 60, 100}) {
+                Vector xs(10), ys(10), ss(10);
+                for (long i = 1; i <= 10; i++) {
+                    xs[i] = std::ldexp(x[i], kx);
+                    ys[i] = std::ldexp(y[i], ky);
+                    ss[i] = std::ldexp(sig[i], ky);
+                }
+                fit(xs.data(), ys.data(), 10, ss.data(), mwt, &got[0], &got[1], &got[2], &got[3],
+                    &got[4], &got[5]);
+                const int scale[6] = {ky, ky - kx, ky, ky - kx, mwt ? 0 : 2 * ky, 0};
+                for (int k = 0; k < 6; k++)
+                    EXPECT_EQ(float_bits(got[k]), float_bits(std::ldexp(base[k], scale[k])))
+                        << "output " << k << ", mwt " << mwt << ", 2^" << kx << ", 2^" << ky;
+            }
+    }
+}
+
+// The unweighted fit of x = 1..9 and y = 2x + (x mod 3), each scaled and rounded to float,
+// where st2 or chi-square over- or underflows in float. References from SciPy 1.10.1 on the
+// float data: r = scipy.stats.linregress(x, y); r.intercept, r.slope, r.intercept_stderr,
+// r.stderr.
+TEST(LineFitAccuracy, ExtremeScalesAgainstScipy)
+{
+    const struct {
+        double sx, sy;
+        float a, b, siga, sigb;
+    } rows[] = {
+        {1, 1, 1.25f, 1.95f, 0.664132087f, 0.118019369f},
+        {1e20, 1, 1.24999979f, 1.95000003e-20f, 0.664132042f, 1.18019361e-21f},
+        {1e-24, 1, 1.24999979f, 1.95000005e+24f, 0.664131971f, 1.18019349e+23f},
+        {1, 1e20, 1.25000023e+20f, 1.94999995e+20f, 6.6413207e+19f, 1.18019366e+19f},
+        {1, 1e-24, 1.25000003e-24f, 1.94999996e-24f, 6.64132074e-25f, 1.18019367e-25f},
+        {1e18, 1e-18, 1.25000041e-18f, 1.94999992e-36f, 6.64132053e-19f, 1.18019363e-37f},
+        {1e-18, 1e18, 1.24999936e+18f, 1.9500001e+36f, 6.64131998e+17f, 1.18019352e+35f},
+    };
+    for (const auto &row : rows) {
+        Vector x(9), y(9);
+        for (long i = 1; i <= 9; i++) {
+            x[i] = static_cast<float>(i * row.sx);
+            y[i] = static_cast<float>((2 * i + i % 3) * row.sy);
+        }
+        float out[6];
+        fit(x.data(), y.data(), 9, nullptr, 0, &out[0], &out[1], &out[2], &out[3], &out[4],
+            &out[5]);
+        const float want[4] = {row.a, row.b, row.siga, row.sigb};
+        // The intercept cancels the mean of y against b times the mean of x (about ten to one
+        // here): its float error is some tens of eps at any scale.
+        for (int k = 0; k < 4; k++)
+            EXPECT_LE(rel_err_eps(out[k], want[k]), k == 0 ? 64.0 : 16.0)
+                << "output " << k << " at " << row.sx << ", " << row.sy << ": " << out[k];
+    }
+}

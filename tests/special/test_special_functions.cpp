@@ -367,3 +367,55 @@ TEST(SpecialAccuracy, GammqAtLargeAAgainstBoost)
     ser.report();
     cf.report();
 }
+
+// Every probability stays in [0, 1]: once, 1 - P with P rounded above 1 gave Q down to
+// -1.2e-6 at a near 1e-8, ln Gamma(a) rounded to float gave P = 1.278 and Q = -0.278 at
+// a = x = 8972909, and the float sum of probks() reached 1 + 9.5e-7 for alam near 0.1.
+TEST(SpecialExact, ProbabilitiesStayInZeroOne)
+{
+    auto in_unit = [](float p) { return p >= 0.0f && p <= 1.0f; };
+    for (float a : {1e-12f, 1e-10f, 2.2e-8f, 1e-7f, 1e-5f, 1e5f, 1e6f, 8972909.0f, 1e7f}) {
+        for (float f : {1e-30f, 1e-6f, 0.1f, 0.5f, 0.9f, 1.0f, 1.1f, 2.0f}) {
+            const float x = a < 1.0f ? f : a * f;
+            float part, gln;
+            if (static_cast<double>(x) < static_cast<double>(a) + 1.0)
+                gser(&part, a, x, &gln);
+            else
+                gcf(&part, a, x, &gln);
+            EXPECT_TRUE(in_unit(part)) << "a=" << a << " x=" << x << ": " << part;
+            EXPECT_TRUE(in_unit(gammq(a, x))) << "a=" << a << " x=" << x << ": " << gammq(a, x);
+        }
+    }
+    for (float lam = 0.0f; lam < 0.4f; lam += 0.0005f)
+        EXPECT_TRUE(in_unit(probks(lam))) << "alam=" << lam << ": " << probks(lam);
+}
+
+// Q(a, x) at tiny a: where P rounds within 2^-10 of 1 and a < 1e-3, Q is formed directly
+// instead of as 1 - P, whose float rounding left no correct digit. References from mpmath
+// 1.2.1 (python3-mpmath) at the float-rounded arguments, 50 digits:
+//   mpmath.gammainc(a, x, mpmath.inf, regularized=True)
+TEST(SpecialAccuracy, GammqAtTinyAAgainstMpmath)
+{
+    const float rows[][3] = {{1e-12f, 1e-30f, 6.85003368e-11f}, {1e-10f, 0.5f, 5.59773602e-11f},
+                             {1e-09f, 0.001f, 6.33153912e-9f},  {1e-09f, 1.0f, 2.19383928e-10f},
+                             {1e-08f, 0.3f, 9.05676618e-9f},    {1e-07f, 0.56f, 4.93019992e-8f},
+                             {3e-07f, 0.01f, 1.21137826e-6f},   {1e-05f, 1.0f, 2.19386174e-6f},
+                             {1e-04f, 0.3f, 9.05692795e-5f}};
+    WorstCase worst("gammq tiny a (rel)");
+    for (const auto &row : rows) {
+        const std::string in = fmt("a=%.9g x=%.9g", row[0], row[1]);
+        worst.add(rel_err_eps(gammq(row[0], row[1]), row[2]), in);
+        EXPECT_LE(rel_err_eps(gammq(row[0], row[1]), row[2]), 4.0) << in;
+    }
+    worst.report();
+}
+
+// probks() near alam = 0.26, where the tail Q_KS is within a float step of 1. References from
+// mpmath 1.2.1, the theta form 1 - sqrt(2 pi) / alam sum_k exp(-(2k - 1)^2 pi^2 / (8 alam^2)).
+TEST(SpecialAccuracy, ProbksNearOneAgainstMpmath)
+{
+    const float rows[][2] = {
+        {0.03f, 1.0f}, {0.1f, 1.0f}, {0.2f, 1.0f}, {0.26f, 0.999999886f}, {0.3f, 0.999990694f}};
+    for (const auto &row : rows)
+        EXPECT_LE(abs_err_eps(probks(row[0]), row[1]), 2.0) << "alam=" << row[0];
+}

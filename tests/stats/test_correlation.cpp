@@ -12,6 +12,7 @@
 #include "stat.h"
 #include "support/accuracy.h"
 #include "support/arrays.h"
+#include "support/extreme_scales.h"
 
 using namespace tv_test;
 
@@ -172,4 +173,87 @@ TEST(CorrelationAccuracy, PearsonAgainstDoubleAndStudentT)
     wp.report();
     EXPECT_LE(wr.worst, 16.0) << wr.where << " seed " << kSeed;
     EXPECT_LE(wp.worst, 1.0) << wp.where << " seed " << kSeed;
+}
+
+// Scaling x and y by powers of two (each its own) leaves r and its p bit for bit as they are,
+// also where the scaled sums of squares or their product over- or underflow in float.
+TEST(CorrelationExact, PowerOfTwoScalingKeepsEveryBit)
+{
+    std::mt19937 gen(kSeed);
+    std::normal_distribution<float> g(2.385f, 1.0f);
+    Vector x(12), y(12);
+    for (long i = 1; i <= 12; i++) {
+        x[i] = g(gen);
+        y[i] = 0.5f * x[i] + g(gen);
+    }
+    float r0, rp0, p0, unused;
+    pearsn(x.data(), y.data(), 12, &r0, &unused, &unused);
+    pearsn_prob(x.data(), y.data(), 12, &rp0, &p0, &unused);
+    for (int kx : {-120, -70, -40, 0, 40, 70, 120})
+        for (int ky : {-110, -60, 0, 60, 110}) {
+            Vector xs(12), ys(12);
+            for (long i = 1; i <= 12; i++) {
+                xs[i] = std::ldexp(x[i], kx);
+                ys[i] = std::ldexp(y[i], ky);
+            }
+            float r, rp, p;
+            pearsn(xs.data(), ys.data(), 12, &r, &unused, &unused);
+            pearsn_prob(xs.data(), ys.data(), 12, &rp, &p, &unused);
+            EXPECT_EQ(float_bits(r), float_bits(r0)) << "2^" << kx << ", 2^" << ky << ": " << r;
+            EXPECT_EQ(float_bits(rp), float_bits(rp0)) << "2^" << kx << ", 2^" << ky;
+            EXPECT_EQ(float_bits(p), float_bits(p0)) << "2^" << kx << ", 2^" << ky;
+        }
+}
+
+// r and p where sxx * syy overflows (1e10 to 1e18: once r = 0, p = 1) or underflows (1e-14
+// and below: once r = 0), and Wilkinson's HUGE and TINY against themselves (once 0 and 0.925).
+TEST(CorrelationAccuracy, PearsonAtExtremeScalesAgainstScipy)
+{
+    for (const ScaledPairRow &row : kScaledPairs) {
+        std::vector<float> x = scaled_sample(row.scale, false), y = scaled_sample(row.scale, true);
+        float r, rp, p, unused;
+        pearsn(x.data(), y.data(), kScaledN, &r, &unused, &unused);
+        pearsn_prob(x.data(), y.data(), kScaledN, &rp, &p, &unused);
+        EXPECT_LE(rel_err_eps(r, row.r), 8.0) << "scale " << row.scale << ": r = " << r;
+        EXPECT_LE(rel_err_eps(rp, row.r), 8.0) << "scale " << row.scale << ": r = " << rp;
+        EXPECT_NEAR(p, row.p, 1e-4 * row.p) << "scale " << row.scale;
+    }
+    for (double scale : {1e12, 1e-12}) {
+        std::vector<float> w = scaled_sample(scale, false);
+        float r, unused;
+        pearsn(w.data(), w.data(), kScaledN, &r, &unused, &unused);
+        EXPECT_EQ(r, 1.0f) << "scale " << scale;
+    }
+}
+
+// Perfectly linear data: the float sums (or their product) can round so that |sxy| exceeds
+// the root by a float step. The coefficients stay within [-1, 1] (once r = 1.00000012 in
+// about a quarter of such sets, and pearsn_prob's p NaN), and so does Spearman's rs on
+// tied ranks.
+TEST(CorrelationExact, CoefficientsStayWithinOne)
+{
+    std::mt19937 gen(kSeed);
+    std::uniform_real_distribution<float> u(-10.0f, 10.0f);
+    auto in = [](float v, float lo) { return v >= lo && v <= 1.0f; };
+    for (int k = 0; k < 2000; k++) {
+        const unsigned long n = 3 + gen() % 30;
+        const float slope = u(gen), offset = u(gen);
+        const int levels = 2 + static_cast<int>(gen() % 6);
+        Vector x(n), y(n), rx(n), ry(n);
+        float inc[6] = {0, 0, 0, 0, 0, 0}, ri = 0.0f;
+        for (long i = 1; i <= static_cast<long>(n); i++) {
+            x[i] = u(gen);
+            y[i] = slope * x[i] + offset;
+            rx[i] = static_cast<float>(gen() % levels);
+            ry[i] = (k % 2 ? -3.0f : 3.0f) * rx[i] + 1.0f;
+            pearsn_inc(x[i], y[i], inc[0], inc[1], inc[2], inc[3], inc[4], inc[5], &ri);
+            ASSERT_TRUE(in(ri, -1.0f)) << "pearsn_inc, case " << k << ": " << ri;
+        }
+        float r, rp, p, unused, d, zd, probd, rs;
+        pearsn(x.data(), y.data(), n, &r, &unused, &unused);
+        pearsn_prob(x.data(), y.data(), n, &rp, &p, &unused);
+        spear(rx.data(), ry.data(), n, &d, &zd, &probd, &rs, &unused);
+        ASSERT_TRUE(in(r, -1.0f) && in(rp, -1.0f) && in(p, 0.0f) && in(rs, -1.0f))
+            << "case " << k << ": r " << r << ", " << rp << ", p " << p << ", rs " << rs;
+    }
 }

@@ -70,8 +70,28 @@ TEST(PvalueExact, SearchesOnlyClimbWhenNothingIsSmallEnough)
     // A run of upward moves never halves the step.
     EXPECT_EQ(p_to_F(1.0e-9f, 1, 10), 60.0f);
     EXPECT_EQ(p_to_t(0.0f, 10), 54.0f);
-    // r above 1 gives a p that is not a number, which also moves the search up.
-    EXPECT_EQ(p_to_r(0.0f, 10), climb(0.4f, 0.2f));
+    // r above 1 gives a p that is not a number, which also moves the search up; the threshold
+    // it stands for is r = 1.
+    EXPECT_GT(climb(0.4f, 0.2f), 1.0f);
+    EXPECT_EQ(p_to_r(0.0f, 10), 1.0f);
+}
+
+// A correlation threshold is at most 1: where no float r below 1 reaches p, the search climbs
+// past 1 and the answer is 1. Reference r from SciPy 1.10.1 (python3-scipy):
+//   t = scipy.stats.t.isf(p / 2, n - 2); r = t / sqrt(n - 2 + t * t)
+// rounded to float (the last three round to 1.0f).
+TEST(PvalueAccuracy, CorrelationThresholdsAgainstScipy)
+{
+    const struct {
+        unsigned long n;
+        float p, r;
+    } rows[] = {{20, 0.05f, 0.4437634f}, {10, 0.01f, 0.76459247f}, {5, 1e-3f, 0.9911387f},
+                {3, 1e-4f, 1.0f},        {4, 1e-8f, 1.0f},         {5, 1e-12f, 1.0f}};
+    for (const auto &row : rows) {
+        const float r = p_to_r(row.p, row.n);
+        EXPECT_LE(r, 1.0f) << "n = " << row.n << ", p = " << row.p;
+        EXPECT_NEAR(r, row.r, 3e-5f) << "n = " << row.n << ", p = " << row.p;
+    }
 }
 
 TEST(PvalueExact, PToZ)

@@ -10,6 +10,7 @@
 #include "stat.h"
 #include "support/accuracy.h"
 #include "support/arrays.h"
+#include "support/extreme_scales.h"
 
 using namespace tv_test;
 
@@ -162,4 +163,82 @@ TEST(TwoSampleAccuracy, TAgainstDoublePrecision)
     wu.report();
     EXPECT_LE(wt.worst, 64.0) << wt.where << " seed " << kSeed;
     EXPECT_LE(wu.worst, 64.0) << wu.where << " seed " << kSeed;
+}
+
+// Multiplying both samples by a power of two leaves t, Welch's t and its degrees of freedom
+// bit for bit as they are, and scales the mean and variance exactly, also where the scaled
+// data's squares over- or underflow in float (they are then formed again from rescaled data).
+TEST(TwoSampleExact, PowerOfTwoScalingKeepsEveryBit)
+{
+    std::mt19937 gen(kSeed);
+    std::uniform_real_distribution<float> u(0.5f, 10.0f);
+    std::vector<float> a(8), b(10);
+    for (float &v : a)
+        v = u(gen);
+    for (float &v : b)
+        v = u(gen) + 1.5f;
+    float t0, tu0, ave0, var0, unused;
+    ttest(a.data(), 7, b.data(), 9, &t0, &unused);
+    tutest(a.data(), 7, b.data(), 9, &tu0, &unused);
+    avevar(a.data(), 7, &ave0, &var0);
+    const float df0 = welch_df(a.data(), 7, b.data(), 9);
+    for (int k : {-120, -100, -75, -60, -20, 20, 60, 75, 100, 120}) {
+        std::vector<float> as(a), bs(b);
+        for (float &v : as)
+            v = std::ldexp(v, k);
+        for (float &v : bs)
+            v = std::ldexp(v, k);
+        float t, tu, ave, var;
+        ttest(as.data(), 7, bs.data(), 9, &t, &unused);
+        tutest(as.data(), 7, bs.data(), 9, &tu, &unused);
+        avevar(as.data(), 7, &ave, &var);
+        EXPECT_EQ(float_bits(t), float_bits(t0)) << "2^" << k << ": " << t << " against " << t0;
+        EXPECT_EQ(float_bits(tu), float_bits(tu0)) << "2^" << k << ": " << tu << " against " << tu0;
+        EXPECT_EQ(float_bits(welch_df(as.data(), 7, bs.data(), 9)), float_bits(df0)) << "2^" << k;
+        EXPECT_EQ(float_bits(ave), float_bits(std::ldexp(ave0, k))) << "2^" << k;
+        EXPECT_EQ(float_bits(var), float_bits(std::ldexp(var0, 2 * k))) << "2^" << k << ": " << var;
+    }
+}
+
+// t where the variance overflows (1e18) or underflows (1e-24) in float: once t = 0 there.
+TEST(TwoSampleAccuracy, TAtExtremeScalesAgainstScipy)
+{
+    for (const ScaledPairRow &row : kScaledPairs) {
+        std::vector<float> x = scaled_sample(row.scale, false), y = scaled_sample(row.scale, true);
+        float t, tu, unused;
+        ttest(x.data(), kScaledN, y.data(), kScaledN, &t, &unused);
+        tutest(x.data(), kScaledN, y.data(), kScaledN, &tu, &unused);
+        EXPECT_LE(rel_err_eps(t, row.t), 8.0) << "scale " << row.scale << ": t = " << t;
+        EXPECT_LE(rel_err_eps(tu, row.tu), 8.0) << "scale " << row.scale << ": t = " << tu;
+    }
+}
+
+// D with values tied across the samples: both samples step past a tied value before the
+// distance is measured (once D came out 0.375 for the first row, 0.154 for the second and
+// 0.286 for two constant samples). References from SciPy 1.10.1:
+//   scipy.stats.ks_2samp(a, b).statistic
+// with a and b float-rounded integers or values rounded to one decimal.
+TEST(TwoSampleAccuracy, KstwoWithTiesAgainstScipy)
+{
+    const struct {
+        std::vector<float> a, b;
+        float d;
+    } rows[] = {
+        {{1, 1, 2, 2, 2, 3, 3, 4}, {1, 2, 2, 3, 3, 3, 3, 4, 4, 5}, 0.325f},
+        {{3, 3, 1, 0, 3, 3, 2, 0, 3, 2, 0, 0, 1, 2, 1, 3, 0, 1, 2, 3, 0},
+         {3, 0, 1, 2, 2, 3, 3, 3, 3, 0, 3, 3, 0, 3, 2, 1, 0, 1, 3, 3, 0, 1, 3, 2, 1, 0},
+         0.0897435897f},
+        {{-0.6f, -0.6f, 0.1f, 1.3f, -0.3f, -1.1f, -0.8f, 1.8f, -0.4f, -1.2f, -0.3f, 0.3f},
+         {0.3f, 1.9f, -0.2f, -1.5f, 1.5f, 0.3f, 0.3f, -0.7f, -1.0f, 1.6f, -1.5f, -0.6f, -1.1f, 1.4f,
+          0.3f},
+         0.283333333f},
+        {{2.5f, 2.5f, 2.5f, 2.5f, 2.5f}, {2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f}, 0.0f},
+        {{0, 0, 0, 1}, {0, 1, 1, 1, 1, 1}, 0.583333333f},
+    };
+    for (const auto &row : rows) {
+        Vector a(row.a), b(row.b);
+        float d, unused;
+        kstwo(a.data(), a.size(), b.data(), b.size(), &d, &unused);
+        EXPECT_LE(abs_err_eps(d, row.d), 2.0) << row.a.size() << " and " << row.b.size();
+    }
 }
