@@ -7,9 +7,14 @@
   against a loop of scipy.optimize.curve_fit (timed on 300 fits, scaled), and
   2 threads against 1;
 - 10^5 fits on a 2-worker local Dask cluster against the in-process batch
-  on 2 threads (when dask.distributed is installed; --no-dask skips it).
+  on 2 threads (when dask.distributed is installed; --no-dask skips it);
+- realft of 10^5 series x 256 (float32, along the last axis): tessivane.realft
+  on one thread against scipy.fft.rfft(x, axis=-1, workers=1) and
+  numpy.fft.rfft, against the same batch run inside the extension (a new
+  output array each time, as from Python), and 2 threads against 1.
 
-Wall-clock medians of --repeat runs (default 3). Before timing, each batched
+Wall-clock medians of --repeat runs (default 3), and for the one-thread FFT
+rows also process CPU time, which a loaded machine disturbs less. Before timing, each batched
 call is checked against single calls on a few series. --smoke runs every row
 once on a tenth of the sizes (scripts/run-benchmarks.sh --smoke), to check that
 it runs, not to time.
@@ -25,12 +30,13 @@ import numpy as np
 import tessivane as tv
 
 
-def median_seconds(call, repeat):
+def median_seconds(call, repeat, clock=time.perf_counter):
+    """The median of `repeat` calls on `clock` (wall, or time.process_time: CPU)."""
     times = []
     for _ in range(repeat):
-        start = time.perf_counter()
+        start = clock()
         call()
-        times.append(time.perf_counter() - start)
+        times.append(clock() - start)
     return float(np.median(times))
 
 
@@ -93,6 +99,34 @@ def bench_fits(repeat, rows):
           f" 1 thread {anchor / one:.0f}x faster")
 
 
+def bench_realft(repeat, series):
+    from tessivane import _core
+
+    x = np.random.default_rng(4).standard_normal((series, 256)).astype(np.float32)
+    batch = tv.realft(x, threads=1)
+    for i in (0, 777 % series, series - 1):
+        assert np.array_equal(batch[i].view(np.uint32), tv.realft(x[i]).view(np.uint32))
+    calls = {"python": lambda: tv.realft(x, threads=1),
+             "c++": lambda: _core._time_realft_many(x, False, 1, 1, 1)}
+    try:
+        import scipy.fft
+        calls["scipy"] = lambda: scipy.fft.rfft(x, axis=-1, workers=1)
+    except ImportError:
+        print("  (SciPy not installed: no scipy.fft.rfft anchor)")
+    calls["numpy"] = lambda: np.fft.rfft(x, axis=-1)
+    wall = {k: median_seconds(f, repeat) for k, f in calls.items()}
+    cpu = {k: median_seconds(f, repeat, time.process_time) for k, f in calls.items()}
+    two = median_seconds(lambda: tv.realft(x, threads=2), repeat)
+    print(f"realft, {series} series x 256: 1 thread {wall['python'] * 1e3:.1f} ms"
+          f" (CPU {cpu['python'] * 1e3:.1f} ms), 2 threads {two * 1e3:.1f} ms,"
+          f" 2 threads {wall['python'] / two:.2f}x faster")
+    for name in ("c++", "scipy", "numpy"):
+        if name in wall:
+            print(f"  against {name:5}: {wall[name] * 1e3:7.1f} ms (CPU {cpu[name] * 1e3:6.1f} ms);"
+                  f" Python on 1 thread takes {wall['python'] / wall[name]:.2f}x its wall time,"
+                  f" {cpu['python'] / cpu[name]:.2f}x its CPU time")
+
+
 def bench_dask(repeat, rows):
     try:
         import dask
@@ -123,6 +157,7 @@ def main():
     scale, repeat = (10, 1) if args.smoke else (1, args.repeat)
     bench_ttest(repeat, 100000 // scale)
     bench_fits(repeat, 10000 // scale)
+    bench_realft(repeat, 100000 // scale)
     if not args.no_dask:
         bench_dask(repeat, 100000 // scale)
 

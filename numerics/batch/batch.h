@@ -281,6 +281,35 @@ TV_API batch_report svdfit_many(const series_view &x, const series_view &y, cons
                                 bool *svd_converged,
                                 const batch_options &options = batch_options());
 
+// ---- Fourier transforms of many series ----
+//
+// Each series of x is transformed as the single call transforms its 1-based
+// copy, and written to out at the places it has in x: element k of series s
+// at out[s * series_stride + k * sample_stride] (for four1 in complex values,
+// see below). out may be x's own array, for a transform in place; otherwise
+// the two must not overlap. x may not be shared (series_stride 0). The single
+// calls refuse no series that the batch accepts, so no row is ever refused;
+// the report tells of a cancellation. Series side by side (columns) or one
+// after the other (rows) go eight at a time through the vector lanes where
+// the processor has them.
+
+// realft(data, n, isign) of every series: n = x.length real samples, a power
+// of two >= 2; isign 1 is the forward transform, any other value the inverse.
+// Fatal: "batch realft: n = <n> is not a power of two >= 2", or
+// "batch realft: ..." for a null out or a shared x.
+TV_API batch_report realft(const series_view &x, float *out, int isign,
+                           const batch_options &options = batch_options());
+
+// four1(data, nn, isign) of every series of complex values. z counts complex
+// values: length nn (a power of two), strides in complex values, and complex
+// k of series s has its real part at z.data[2 * (s * series_stride +
+// k * sample_stride)] and its imaginary part right after (the layout of a
+// std::complex<float> array); out likewise.
+// Fatal: "batch four1: nn = <nn> is not a power of two (1, 2, 4, ...)", or
+// "batch four1: ..." for a null out or a shared z.
+TV_API batch_report four1(const series_view &z, float *out, int isign,
+                          const batch_options &options = batch_options());
+
 /** @} */
 
 }  // namespace batch

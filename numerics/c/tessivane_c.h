@@ -205,6 +205,24 @@ TV_API tv_status tv_lm_fit_run(tv_lm_fit *fit, float *x, float *y, float *sig, i
 // 1 between an initialising call and the finishing call (0 for NULL).
 TV_API int tv_lm_fit_in_progress(const tv_lm_fit *fit);
 
+// ---- Fourier transforms of many series (batch.h) ----
+
+// realft (four1) of `count` series in place, on `threads` worker threads (0:
+// every CPU the process may use), each series exactly as tv_realft (tv_four1)
+// would leave it. Element k of series s (both 0-based) is
+// data[s * series_stride + k * sample_stride]; for tv_four1_many the strides
+// count complex values and element k is the pair data[2 * (...)] (real part),
+// data[2 * (...) + 1] (imaginary part). The series must not overlap. n (nn) is
+// a power of two (n >= 2): otherwise TV_ERROR with "batch realft: n = <n> is
+// not a power of two >= 2" ("batch four1: nn = <nn> is not a power of two
+// (1, 2, 4, ...)") and nothing changed. A NULL data (count > 0) is refused.
+TV_API tv_status tv_realft_many(float *data, size_t count, unsigned long n,
+                                ptrdiff_t series_stride, ptrdiff_t sample_stride, int isign,
+                                unsigned threads);
+TV_API tv_status tv_four1_many(float *data, size_t count, unsigned long nn,
+                               ptrdiff_t series_stride, ptrdiff_t sample_stride, int isign,
+                               unsigned threads);
+
 #ifdef __cplusplus
 }
 #endif

@@ -236,6 +236,59 @@ py::tuple lm_many(const farray &x, const farray &y, const farray &a0, const py::
     return py::make_tuple(params, covariance, chisq, stop, iterations, lambda, messages);
 }
 
+// realft (T = float) or four1 (T = complex float) of the series of the 2-D
+// array x: its columns when samples_first, else its rows. The result goes to
+// a new array of x's shape, or to out (x's shape and type, C-contiguous,
+// writeable; it may be x itself).
+template <class T, class Batch>
+carray<T> transform_many(Batch batch, const carray<T> &x, const py::object &out, bool samples_first,
+                         int isign, unsigned threads)
+{
+    const py::ssize_t rows = x.shape(0), cols = x.shape(1);
+    carray<T> result;
+    if (out.is_none()) {
+        result = carray<T>(std::vector<py::ssize_t>{rows, cols});
+    } else {
+        if (!py::isinstance<carray<T>>(out))
+            throw py::value_error("out must be a C-contiguous array of the input's type");
+        result = py::reinterpret_borrow<carray<T>>(out);
+        if (result.ndim() != 2 || result.shape(0) != rows || result.shape(1) != cols ||
+            !result.writeable())
+            throw py::value_error("out must be a writeable array of the input's shape");
+    }
+    const float *in = reinterpret_cast<const float *>(x.data());
+    float *o = reinterpret_cast<float *>(result.mutable_data());
+    const auto r = static_cast<std::size_t>(rows), c = static_cast<std::size_t>(cols);
+    const tb::series_view v = samples_first ? tb::series_view::columns(in, r, c)
+                                            : tb::series_view::rows(in, r, c);
+    watched_batch w(threads, py::none());
+    run_library([&] { batch(v, o, isign, w.options()); });
+    return result;
+}
+
+// Seconds per call of the batch realft as the extension runs it for Python
+// (a new NumPy array for the result each time) but straight from C++, for the
+// benchmark's comparison with the call from Python.
+double time_realft_many(const farray &x, bool samples_first, int isign, unsigned threads,
+                        int repeats)
+{
+    const auto rows = static_cast<std::size_t>(x.shape(0)),
+               cols = static_cast<std::size_t>(x.shape(1));
+    const tb::series_view v = samples_first ? tb::series_view::columns(x.data(), rows, cols)
+                                            : tb::series_view::rows(x.data(), rows, cols);
+    tb::batch_options options;
+    options.threads = threads;
+    std::chrono::duration<double> spent{};
+    for (int i = 0; i < repeats; i++) {
+        const auto start = std::chrono::steady_clock::now();
+        farray out(std::vector<py::ssize_t>{x.shape(0), x.shape(1)});
+        float *o = out.mutable_data();
+        run_library([&] { tb::realft(v, o, isign, options); });
+        spent += std::chrono::steady_clock::now() - start;
+    }
+    return spent.count() / repeats;
+}
+
 }  // namespace
 
 void bind_batch(py::module_ &m)
@@ -266,6 +319,15 @@ void bind_batch(py::module_ &m)
     m.def("batch_fit", &line_maps);
     m.def("batch_special", &special_map);
     m.def("lm_fit_many", &lm_many);
+    m.def("realft_many", [](const farray &x, const py::object &out, bool samples_first, int isign,
+                            unsigned threads) {
+        return transform_many(&tb::realft, x, out, samples_first, isign, threads);
+    });
+    m.def("four1_many", [](const zarray &z, const py::object &out, bool samples_first, int isign,
+                           unsigned threads) {
+        return transform_many(&tb::four1, z, out, samples_first, isign, threads);
+    });
+    m.def("_time_realft_many", &time_realft_many);
     m.def("default_threads", &tb::default_threads);
     py::dict codes;
     const char *names[] = {"gammln", "gammq",       "betai",  "erfcc",     "probks",

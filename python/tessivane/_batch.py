@@ -45,6 +45,11 @@ def series(x, axis, name, minimum=1):
     a = _arrays.real(x, name)
     if a.ndim < 1:
         raise ValueError(f"{name}: expected an array, got a scalar")
+    return along(a, axis, name, minimum)
+
+
+def along(a, axis, name, minimum=1):
+    """series() for an array `a` already of the library's type (C-contiguous)."""
     try:
         axis = np.core.multiarray.normalize_axis_index(axis, a.ndim)
     except np.AxisError as bad:

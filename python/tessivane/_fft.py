@@ -9,24 +9,39 @@ complex points (four1, fourn) or times half the number of real points
 function returns a new array; the input is left alone.
 """
 
+import operator
+
 import numpy as np
 
-from . import _arrays, _core
+from . import _arrays, _batch, _core
+
+_MANY_DOC = """
+    Many series: x of two or more dimensions holds a series along `axis`
+    (default the last) for every index of the other axes. Each is transformed
+    as the 1-D call transforms it, bit for bit, on the library's worker
+    threads (threads: None takes every CPU the process may use for large
+    batches), with the GIL released; Ctrl-C stops the batch. The result has
+    x's shape.
+"""
 
 
-def four1(z, isign=1):
+def four1(z, isign=1, *, axis=-1, threads=None):
     """Complex FFT of a 1-D complex64 array whose length is a power of two.
 
     Returns F_k = sum_j z_j exp(isign * 2*pi*i * j*k / n), k = 0..n-1, in natural
     order (the negative frequencies in the upper half), as complex64.
     """
+    sign = _arrays.isign(isign, "four1")
     z = _arrays.complex64(z, "four1: z")
+    if z.ndim > 1:
+        return _many(_core.four1_many, z, sign, None, axis, threads, "four1", 1)
+    _one_series_axis("four1", axis)
     if z.ndim != 1 or not _arrays.power_of_two(z.size):
         raise ValueError(f"four1: expected a 1-D array whose length is a power of two, got shape {z.shape}")
-    return _core.four1(z, _arrays.isign(isign, "four1"))
+    return _core.four1(z, sign)
 
 
-def realft(x, isign=1, out=None):
+def realft(x, isign=1, out=None, *, axis=-1, threads=None):
     """Real FFT of x (1-D, length n a power of two >= 2) in the packed layout.
 
     isign = +1 (forward): out[0] = F_0, out[1] = F_{n/2} (both real), and
@@ -35,19 +50,56 @@ def realft(x, isign=1, out=None):
     n/2 + 1 complex values numpy.fft.rfft lays out; numpy.fft.rfft(x) equals
     the complex conjugate of realft_unpack(realft(x)) up to rounding.
     isign = -1: the inverse of that packed form, the samples times n/2.
-    out: a float32 C-contiguous array of x's length to transform into instead
+    out: a float32 C-contiguous array of x's shape to transform into instead
     of a new array (it may be x itself, for an in-place transform); returned.
     """
-    if type(isign) is int:
+    if type(isign) is int and axis in (0, -1):
         result = _core.realft_ready(x, isign, out)
         if result is not None:
             return result
+    if np.ndim(x) > 1:
+        a = _arrays.real(x, "realft: x")
+        return _many(_core.realft_many, a, _arrays.isign(isign, "realft"), out, axis, threads,
+                     "realft", 2)
+    _one_series_axis("realft", axis)
     if out is not None:
         return _realft_into(x, isign, out)
     x = _arrays.real(x, "realft: x")
     if x.ndim != 1 or not _arrays.power_of_two(x.size, 2):
         raise ValueError(f"realft: expected a 1-D array whose length is a power of two >= 2, got shape {x.shape}")
     return _core.realft(x, _arrays.isign(isign, "realft"))
+
+
+def _one_series_axis(name, axis):
+    if axis not in (0, -1):
+        raise ValueError(f"{name}: axis {axis} is out of bounds for one series")
+
+
+def _many(core, a, sign, out, axis, threads, name, minimum):
+    """core(series, out, samples_first, sign, threads) over the series of `a`
+    along axis, in a's shape (into out when given)."""
+    series, first, rest = _batch.along(a, axis, f"{name}: x")
+    n = series.shape[0 if first else 1]
+    if not _arrays.power_of_two(n, minimum):
+        at_least = " >= 2" if minimum == 2 else ""
+        raise ValueError(f"{name}: the series along axis {axis} must have a length that is a "
+                         f"power of two{at_least}, got {n}")
+    if out is not None and not (isinstance(out, np.ndarray) and out.dtype == a.dtype
+                                and out.shape == a.shape and out.flags.c_contiguous
+                                and out.flags.writeable):
+        raise ValueError(f"{name}: out must be a writeable C-contiguous {a.dtype} array of shape {a.shape}")
+    axis = operator.index(axis) % a.ndim  # valid: along() checked it
+    last = axis == a.ndim - 1
+    into = out.reshape(series.shape) if out is not None and (first or last) else None
+    count = series.size // max(n, 1)
+    result = core(series, into, first, sign, _batch.threads_for(threads, count * n // 64))
+    if first or last:
+        return out if out is not None else result.reshape(a.shape)
+    restored = np.moveaxis(result.reshape(rest + (n,)), -1, axis)
+    if out is None:
+        return restored
+    out[...] = restored
+    return out
 
 
 def _realft_into(x, isign, out):
@@ -58,6 +110,10 @@ def _realft_into(x, isign, out):
     if x.shape != out.shape or not _arrays.power_of_two(x.size, 2):
         raise ValueError(f"realft: x and out need one 1-D shape, a power of two >= 2; got {x.shape}, {out.shape}")
     return _core.realft_into(x, out, _arrays.isign(isign, "realft"))
+
+
+four1.__doc__ += _MANY_DOC
+realft.__doc__ += _MANY_DOC
 
 
 def realft_unpack(packed):

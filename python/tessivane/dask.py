@@ -21,9 +21,9 @@ from collections import namedtuple
 import dask.array as da
 import numpy as np
 
-from . import _batch, _fit, _stats
+from . import _batch, _fft, _fit, _stats
 
-__all__ = ["ttest", "tutest", "kstwo", "pearsn", "spear", "fit", "lm_fit_many"]
+__all__ = ["ttest", "tutest", "kstwo", "pearsn", "spear", "fit", "lm_fit_many", "realft", "four1"]
 
 
 def _samples_first(x, axis, name):
@@ -93,6 +93,25 @@ def fit(x, y, sig=None, axis=0, threads=1):
     out = da.map_blocks(block, y, dtype=np.float32, chunks=((6,),) + y.chunks[1:],
                         meta=np.empty((0,) * y.ndim, np.float32))
     return _fit.FitResult(*(out[i] for i in range(6)))
+
+
+def _transform(single, dtype, name, x, isign, axis, threads):
+    x = da.asarray(x).astype(dtype)
+    if not -x.ndim <= axis < x.ndim:
+        raise ValueError(f"{name}: axis {axis} is out of bounds for an array of dimension {x.ndim}")
+    x = x.rechunk({axis % x.ndim: -1})
+    return x.map_blocks(lambda b: single(b, isign, axis=axis, threads=threads), dtype=dtype)
+
+
+def realft(x, isign=1, axis=-1, threads=1):
+    """tessivane.realft of every series of the Dask array x along axis: a Dask
+    array of x's shape and chunks (axis in one chunk)."""
+    return _transform(_fft.realft, np.float32, "realft", x, isign, axis, threads)
+
+
+def four1(z, isign=1, axis=-1, threads=1):
+    """tessivane.four1 of every series of the Dask array z along axis (complex64)."""
+    return _transform(_fft.four1, np.complex64, "four1", z, isign, axis, threads)
 
 
 def lm_fit_many(x, y, a0, model="gauss", sig=None, ia=None, rule=None, threads=1,

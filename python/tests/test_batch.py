@@ -51,6 +51,28 @@ def test_two_sample_batches_equal_single_calls(routine, paired, axis, threads):
             assert same_bits(field[index], value), (routine.__name__, index)
 
 
+# 40 series (not a multiple of the eight vector lanes) of 64 real or 32
+# complex values along axis 0; one series holds an infinity.
+SERIES = RNG.normal(0.0, 9.0, size=(64, 4, 10)).astype(np.float32)
+SERIES[5, 2, 3] = np.inf
+
+
+@pytest.mark.parametrize("threads", [1, 2, 7])
+@pytest.mark.parametrize("axis", [0, 1, -1])
+@pytest.mark.parametrize("name", ["realft", "four1"])
+def test_fft_batches_equal_single_calls(name, axis, threads):
+    data = SERIES if name == "realft" else (SERIES[:32] + 1j * SERIES[32:]).astype(np.complex64)
+    data = np.moveaxis(data, 0, axis)
+    for isign in (1, -1):
+        batch = getattr(tv, name)(data, isign, axis=axis, threads=threads)
+        assert batch.shape == data.shape
+        for index in np.ndindex(4, 10):
+            at = (slice(None),) + index
+            single = getattr(tv, name)(np.moveaxis(data, axis, 0)[at], isign)
+            got = np.moveaxis(batch, axis, 0)[at]
+            assert same_bits(np.ascontiguousarray(got).view(np.float32), single.view(np.float32)), index
+
+
 @pytest.mark.parametrize("threads", [1, 2, 7])
 def test_line_fit_batch_shared_and_per_series_x(threads):
     t = np.linspace(0.0, 2.385, 9, dtype=np.float32)
@@ -147,6 +169,8 @@ def test_dask_on_a_two_process_local_cluster_gives_the_in_process_bits():
         t = dask.compute(*tvd.tutest(da.from_array(a, chunks=(6, 15)), da.from_array(b, chunks=9)))
         fits = dask.compute(*tvd.lm_fit_many(X, da.from_array(peaks, chunks=(50, 60)),
                                              [1.0, 6.0, 1.5]))
+        spectra = tvd.realft(da.from_array(SERIES, chunks=(16, 2, 5)), axis=0).compute()
+    assert same_bits(spectra, tv.realft(SERIES, axis=0))
     for got, want in zip(t, tv.tutest(a, b)):
         assert same_bits(got, want)
     ref = tv.lm_fit_many(X, peaks, [1.0, 6.0, 1.5])

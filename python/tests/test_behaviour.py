@@ -23,7 +23,9 @@ ERRORS = [
     (lambda: tv.LMFit(peak_x, peak_y, [2, 9, 3], ia=[0, 0, 0]).run(), tv.NumericsError, "^no rows in matrix"),
     (lambda: tv.realft(np.ones(6)), ValueError, NOT_A_POWER_OF_TWO),
     (lambda: tv.realft(np.ones(6, np.float32)), ValueError, NOT_A_POWER_OF_TWO),  # the call without conversion
-    (lambda: tv.realft(np.ones((4, 4))), ValueError, "1-D"),
+    (lambda: tv.realft(np.ones((4, 6))), ValueError, "along axis -1 must have a length that is a power"),
+    (lambda: tv.four1(np.ones((3, 4)), axis=0), ValueError, "power of two, got 3"),
+    (lambda: tv.realft(x16, axis=1), ValueError, "out of bounds"),
     (lambda: tv.four1(np.ones(8), isign=2), ValueError, "isign"),
     (lambda: tv.realft(x16, out=np.empty(16)), ValueError, "out must be"),
     (lambda: tv.rlft3(np.ones((2, 4, 4)), -1), ValueError, "speq"),

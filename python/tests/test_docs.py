@@ -57,3 +57,12 @@ def test_examples_write_into_the_working_directory_or_build(monkeypatch, tmp_pat
     monkeypatch.chdir(os.path.join(ROOT, "examples"))
     in_build = os.path.realpath(os.path.join(ROOT, "build", "t_map.png"))
     assert os.path.realpath(output_path("t_map.png")) == in_build
+
+
+def test_voxelwise_spectrum_example():
+    out = run([os.path.join(ROOT, "examples", "python", "voxelwise_spectrum.py"), "--shape", "8", "8", "4",
+               "64", "--threads", "2"])
+    difference, inside, outside = re.search(
+        r"difference from NumPy's float64 map: (\S+)\nmean band power inside the ball (\d+), outside (\d+)",
+        out).groups()
+    assert float(difference) < 1e-5 and int(inside) > 2 * int(outside)

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -257,7 +258,7 @@ std::vector<float> svdfits(bool with_sig, unsigned threads)
 // One routine's results: its batch at a thread count, or with 0 threads the
 // single calls, in the same order.
 struct Routine {
-    const char *name;
+    std::string name;
     std::function<std::vector<float>(unsigned threads)> run;
 };
 
@@ -284,18 +285,98 @@ Routine voxelwise(const char *name, int maps, Batch batch, Single single,
             }};
 }
 
-// The same batch with the routines on the portable path (the single calls on
-// the fast path).
-Routine on_portable_path(const char *name, Routine r)
+// The same batch with the routines on another instruction-set path (the
+// single calls on the fast path).
+Routine on_path(tessivane::isa path, std::string name, Routine r)
 {
-    return {name, [run = r.run](unsigned threads) {
+    return {name, [path, run = r.run](unsigned threads) {
                 if (threads == 0)
                     return run(0);
-                const tessivane::isa before = tessivane::set_active_isa(tessivane::isa::portable);
+                const tessivane::isa before = tessivane::set_active_isa(path);
                 std::vector<float> out = run(threads);
                 tessivane::set_active_isa(before);
                 return out;
             }};
+}
+
+Routine on_portable_path(std::string name, Routine r)
+{
+    return on_path(tessivane::isa::portable, name, r);
+}
+
+// realft (width 1) or four1 (width 2) of `count` series (29: not a multiple
+// of the lanes) of `length` samples, as rows or as columns, transformed by the
+// batch in place (or into a second array), or one by one by single calls on
+// 1-based copies. Series 3 holds an infinity, series 10 signed zeros and a
+// subnormal.
+Routine fft_many(unsigned width, unsigned long length, bool columns, int isign,
+                 std::size_t count = 29, bool apart = false)
+{
+    const std::string name = std::string(width == 1 ? "realft_" : "four1_") +
+                             std::to_string(length) + (columns ? "_columns" : "_rows") +
+                             (isign == 1 ? "" : isign < 0 ? "_inverse" : "_isign" + std::to_string(isign)) +
+                             (apart ? "_" + std::to_string(count) + "_apart" : "");
+    return {name, [=](unsigned threads) {
+                const std::size_t floats = width * length;
+                std::vector<float> data = noise(count * floats, unsigned(length), 9.0f);
+                const auto v = columns ? tb::series_view::columns(data.data(), length, count)
+                                       : tb::series_view::rows(data.data(), count, length);
+                auto at = [&](std::size_t s, std::size_t j) -> float & {
+                    return data[width * (s * v.series_stride + j / width * v.sample_stride) +
+                                 j % width];
+                };
+                at(3, floats / 2) = std::numeric_limits<float>::infinity();
+                at(10, 0) = -0.0f;
+                at(10, floats - 1) = 1e-41f;
+                if (threads > 0) {
+                    const auto o = with_threads(threads);
+                    std::vector<float> out(apart ? data.size() + 16 : 0);
+                    float *to = data.data();
+                    if (apart) {  // on cache lines, as a streamed output wants it
+                        void *p = out.data();
+                        std::size_t room = out.size() * sizeof(float);
+                        to = static_cast<float *>(
+                            std::align(64, data.size() * sizeof(float), p, room));
+                    }
+                    width == 1 ? tb::realft(v, to, isign, o) : tb::four1(v, to, isign, o);
+                    return apart ? std::vector<float>(to, to + data.size()) : data;
+                }
+                for (std::size_t s = 0; threads == 0 && s < count; s++) {
+                    std::vector<float> d(floats + 1);
+                    for (std::size_t j = 0; j < floats; j++)
+                        d[j + 1] = at(s, j);
+                    width == 1 ? realft(d.data(), length, isign) : four1(d.data(), length, isign);
+                    for (std::size_t j = 0; j < floats; j++)
+                        at(s, j) = d[j + 1];
+                }
+                return data;
+            }};
+}
+
+// Series of 2 to 8192 floats (past the lanes' limits of 2048 and 4096 floats),
+// both layouts, both directions and an isign outside +-1, on the widest path
+// the CPU has (16 or 8 lanes); some also on the AVX2 path (8 lanes) and on
+// the portable one.
+std::vector<Routine> fft_routines()
+{
+    std::vector<Routine> rows;
+    const unsigned long floats[] = {2, 4, 8, 16, 32, 64, 256, 1024, 4096, 8192};
+    for (unsigned width : {1u, 2u})
+        for (std::size_t i = 0; i < std::size(floats); i++)
+            for (bool columns : {false, true}) {
+                const int isign = i % 2 == 0 ? 1 : (width == 1 && i % 4 == 3) ? 3 : -1;
+                rows.push_back(fft_many(width, floats[i] / width, columns, isign));
+                if (floats[i] == 256 || floats[i] == 4096) {
+                    const Routine r = rows.back();
+                    rows.push_back(on_path(tessivane::isa::avx2, r.name + "_avx2", r));
+                    rows.push_back(on_portable_path(r.name + "_portable", r));
+                }
+            }
+    rows.push_back(fft_many(2, 64, true, 2));
+    // An output of 32 MiB and more, apart from the input, streams past the caches.
+    rows.push_back(fft_many(1, 256, false, 1, 32801, true));
+    rows.push_back(on_path(tessivane::isa::avx2, rows.back().name + "_avx2", rows.back()));
+    return rows;
 }
 
 const std::vector<Routine> &routines()
@@ -316,7 +397,7 @@ const std::vector<Routine> &routines()
         [](auto m, auto o) { tb::ttest(images.vwide_a(), images.vwide_b(), m(0), m(1), m(2), o); },
         ttest_single, &images.wide_b, &images.wide_a);
     const auto wide_a9 = tb::series_view::columns(images.wide_a.data(), kN2, kVoxels);
-    static const std::vector<Routine> table = {
+    static std::vector<Routine> table = {
         ttest_map,
         on_portable_path("ttest_portable", ttest_map),
         ttest_wide,
@@ -390,6 +471,12 @@ const std::vector<Routine> &routines()
         {"svdfit_shared", [](unsigned t) { return svdfits(false, t); }},
         {"svdfit_per_row", [](unsigned t) { return svdfits(true, t); }},
     };
+    static const bool with_fft = [] {
+        for (Routine &r : fft_routines())
+            table.push_back(std::move(r));
+        return true;
+    }();
+    (void)with_fft;
     return table;
 }
 
@@ -566,6 +653,12 @@ TEST(BatchRefusals, WholeBatchArgumentsAreFatal)
     float p[kMa];
     TV_EXPECT_FATAL(tb::lm_fit_many(pb, {p, nullptr, nullptr, nullptr}),
                     "batch lm_fit: ma = 0, there must be at least one parameter");
+    // The one argument a single FFT refuses is the same for every row: the batch refuses it whole.
+    std::vector<float> series(29 * 100);
+    TV_EXPECT_FATAL(tb::realft(tb::series_view::rows(series.data(), 29, 100), series.data(), 1),
+                    "batch realft: n = 100 is not a power of two >= 2");
+    TV_EXPECT_FATAL(tb::four1(tb::series_view::columns(series.data(), 3, 29), series.data(), -1),
+                    "batch four1: nn = 3 is not a power of two (1, 2, 4, ...)");
 }
 
 // Zero rows are an empty batch for the fits too: nothing is read or written, not even the

@@ -3,6 +3,7 @@
 // exact message, and the process goes on (CApiErrors). The C99 side is test_c_api_c99.c.
 #include "tessivane_c.h"
 
+#include "batch.h"
 #include "errors.h"
 #include "routine_checks.h"
 #include "stat.h"
@@ -144,6 +145,19 @@ const Routine routines[] = {
     V(welch_df, w.x, 10, w.y, 14), V(t_to_p_real, 2.385f, 7.5f), V(pythag, 2.385f, -7.5f),
     V(kstwo_prob, 0.385f, 10, 14), V(kstwo_prob_exact, 0.385f, 10, 14),
     S(four1, w.data, 32, -1), S(realft, w.data, 64, 1), S(fourn, w.data, w.nn, 2, 1),
+    // Four rows of 16 real values; two columns of 16 complex values (complex k of column s at
+    // floats 4k + 2s + 1, 4k + 2s + 2).
+    F(realft_many, auto rows = [&] { for (int s = 0; s < 4; s++) realft(w.data + 16 * s, 16, 1); };
+      BOTH(tv_realft_many(w.data + 1, 4, 16, 16, 1, 1, 2), rows())),
+    F(four1_many, auto columns = [&] {
+        for (int s = 0; s < 2; s++) {
+            float z[33];
+            for (int j = 0; j < 32; j++) z[j + 1] = w.data[4 * (j / 2) + 2 * s + j % 2 + 1];
+            four1(z, 16, -1);
+            for (int j = 0; j < 32; j++) w.data[4 * (j / 2) + 2 * s + j % 2 + 1] = z[j + 1];
+        }
+      };
+      BOTH(tv_four1_many(w.data + 1, 2, 16, 1, 2, -1, 2), columns())),
     S(rlft3, w.t, w.speq, 2, 4, 8, 1), S(sort, N, w.b), S(sort2, N, w.b, w.x), S(hpsort, N, w.b),
     S(crank, N, w.x, &w.s[0]), V(select, 7, N, w.b), VO(u1, select_ushort, 7, N, w.us.data()),
     F(ran1, VALUE(w.s[0], ran1, &w.idum); VALUE(w.s[1], ran1, &w.idum)),
@@ -295,6 +309,9 @@ TEST(CApiErrors, StatusAndExactMessageWithoutExit)
     };
     FAILS(tv_gammq(-1.0f, 1.0f, &out), gammq(-1.0f, 1.0f));
     FAILS(tv_four1(w.data, 3, 1), four1(w.data, 3, 1));
+    FAILS(tv_realft_many(w.data + 1, 4, 12, 12, 1, 1, 1),
+          tessivane::batch::realft(tessivane::batch::series_view::rows(w.data + 1, 4, 12),
+                                   w.data + 1, 1));
     FAILS(tv_vector(5, 2, &handle), vector(5, 2));
     FAILS((singular(), tv_gaussj(w.sq, 5, w.rhs, 2)), (singular(), gaussj(w.sq, 5, w.rhs, 2)));
     FAILS(tv_mrqmin(DATA(w), 3, w.covar, w.alpha, &chisq, fgauss, &alamda),
@@ -364,6 +381,8 @@ TEST(CApiArguments, EveryNullPointerIsRefusedByName)
     answers(tv_avevar(w.x, 5, nullptr, &w.s[1]), TV_ERROR_INVALID_ARGUMENT,
             "tv_avevar: ave is NULL");
     answers(tv_crank(5, w.x, nullptr), TV_ERROR_INVALID_ARGUMENT, "tv_crank: s is NULL");
+    answers(tv_four1_many(nullptr, 3, 16, 16, 1, 1, 0), TV_ERROR_INVALID_ARGUMENT,
+            "tv_four1_many: data is NULL");
     tv_lm_fit *fit = nullptr;
     ok(tv_lm_fit_create(&fit));
     answers(tv_lm_fit_step(fit, DATA(w), 3, w.covar, w.alpha, &w.s[0], tv_fgauss, nullptr),
