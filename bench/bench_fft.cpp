@@ -8,7 +8,9 @@
 //   MFLOPS   5 N log2 N / t(us) for N complex points (2.5 N log2 N for N real
 //            points, the convention FFTW uses for real data);
 //   x_fftw   time of this routine / time of FFTW on the same transform, with
-//            FFTW timed in the same benchmark right before.
+//            FFTW timed in the same benchmark right before (four1 and realft:
+//            the median over rounds that time FFTW and ours back to back, see
+//            paired_ratio).
 
 #include "stat.h"
 
@@ -21,6 +23,7 @@
 #include <complex>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <random>
 #include <vector>
 
@@ -122,6 +125,48 @@ struct Anchor {
     }
 };
 
+// CPU seconds of this thread per call of body(), from at least `span`
+// seconds of calls.
+template <typename Body>
+double cpu_seconds_per_call(Body body, double span)
+{
+    const auto cpu_now = [] {
+        timespec t;
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+    };
+    long calls = 0;
+    const double start = cpu_now();
+    double elapsed = 0.0;
+    do {
+        for (int i = 0; i < 8; ++i)
+            body();
+        calls += 8;
+        elapsed = cpu_now() - start;
+    } while (elapsed < span);
+    return elapsed / static_cast<double>(calls);
+}
+
+// ours / anchor as the median over rounds that each time the anchor, ours
+// and the anchor again back to back (10 ms each): on a shared machine the
+// load changes between rounds far more than within one, so the median of
+// the rounds' ratios is steadier than two timings taken apart.
+template <typename Ours, typename AnchorBody>
+double paired_ratio(Ours ours, AnchorBody anchor)
+{
+    const int kRounds = 11;
+    const double kSpan = 0.01;
+    std::vector<double> ratios;
+    for (int r = 0; r < kRounds; ++r) {
+        const double before = cpu_seconds_per_call(anchor, kSpan);
+        const double mine = cpu_seconds_per_call(ours, kSpan);
+        const double after = cpu_seconds_per_call(anchor, kSpan);
+        ratios.push_back(mine / std::min(before, after));
+    }
+    std::nth_element(ratios.begin(), ratios.begin() + kRounds / 2, ratios.end());
+    return ratios[kRounds / 2];
+}
+
 double relative_l2(const std::vector<std::complex<double>> &a,
                    const std::vector<std::complex<double>> &b)
 {
@@ -178,11 +223,12 @@ void BM_four1(benchmark::State &state)
         state.SkipWithError("four1 disagrees with FFTW");
         return;
     }
-    const double anchor = fftw.seconds_per_run(input.data(), 2 * nn);
-    time_loop(state, 5.0 * nn * std::log2(static_cast<double>(nn)), anchor, [&] {
+    const auto ours_call = [&] {
         std::memcpy(work.data() + 1, input.data(), 2 * nn * sizeof(float));
         four1(work.data(), nn, 1);
-    });
+    };
+    time_loop(state, 5.0 * nn * std::log2(static_cast<double>(nn)), 0.0, ours_call);
+    state.counters["x_fftw"] = paired_ratio(ours_call, [&] { fftw.run(input.data(), 2 * nn); });
 }
 
 void BM_four1_fftwf(benchmark::State &state)
@@ -224,11 +270,12 @@ void BM_realft(benchmark::State &state)
         state.SkipWithError("realft disagrees with FFTW");
         return;
     }
-    const double anchor = fftw.seconds_per_run(input.data(), n);
-    time_loop(state, 2.5 * n * std::log2(static_cast<double>(n)), anchor, [&] {
+    const auto ours_call = [&] {
         std::memcpy(work.data() + 1, input.data(), n * sizeof(float));
         realft(work.data(), n, 1);
-    });
+    };
+    time_loop(state, 2.5 * n * std::log2(static_cast<double>(n)), 0.0, ours_call);
+    state.counters["x_fftw"] = paired_ratio(ours_call, [&] { fftw.run(input.data(), n); });
 }
 
 void BM_realft_fftwf(benchmark::State &state)
@@ -416,10 +463,11 @@ void BM_rlft3_fftwf(benchmark::State &state)
 
 // Names are <routine>/<impl>/<size...> so that ratio tables pair ours with
 // the anchor; fourn's third extent 0 means a 2-D array.
-BENCHMARK(BM_four1)->Name("four1/ours")->Arg(1 << 10)->Arg(1 << 16)->Arg(1 << 20);
-BENCHMARK(BM_four1_fftwf)->Name("four1/fftw")->Arg(1 << 10)->Arg(1 << 16)->Arg(1 << 20);
-BENCHMARK(BM_realft)->Name("realft/ours")->Arg(1 << 10)->Arg(1 << 16)->Arg(1 << 20);
-BENCHMARK(BM_realft_fftwf)->Name("realft/fftw")->Arg(1 << 10)->Arg(1 << 16)->Arg(1 << 20);
+// The one-dimensional transforms at every power of two from 2^4 to 2^20.
+BENCHMARK(BM_four1)->Name("four1/ours")->RangeMultiplier(2)->Range(1 << 4, 1 << 20);
+BENCHMARK(BM_four1_fftwf)->Name("four1/fftw")->RangeMultiplier(2)->Range(1 << 4, 1 << 20);
+BENCHMARK(BM_realft)->Name("realft/ours")->RangeMultiplier(2)->Range(1 << 4, 1 << 20);
+BENCHMARK(BM_realft_fftwf)->Name("realft/fftw")->RangeMultiplier(2)->Range(1 << 4, 1 << 20);
 BENCHMARK(BM_fourn)
     ->Name("fourn/ours")
     ->Args({32, 32, 32})

@@ -113,14 +113,16 @@ TwiddlePtr rlft3_twiddles(unsigned long nn3, int isign);
 // The AVX2 paths; each returns false (having changed nothing) when it cannot
 // get its tables, and the caller runs the portable code instead.
 bool four1_avx2(float data[], unsigned long nn, int isign);
+bool four1_avx512(float data[], unsigned long nn, int isign);
 bool realft_separate_avx2(float data[], unsigned long n, int isign, float c1, float c2);
+bool realft_separate_avx512(float data[], unsigned long n, int isign, float c1, float c2);
 bool fourn_avx2(float data[], const unsigned long nn[], int ndim, unsigned long ntot, int isign);
 
-// The separation step of the real transforms on frequencies k = 1..end-1 of
-// n real samples: frequency k at top[2k], top[2k+1], its partner n/2 - k at
+// The separation step of the real transforms on frequencies k = first..end-1
+// of n real samples: frequency k at top[2k], top[2k+1], its partner n/2 - k at
 // mirror[n - 2k], mirror[n - 2k + 1]; twiddle k is (wr[k], wi[k]).
 void separate_avx2(float *top, float *mirror, unsigned long n, unsigned long end, const double *wr,
-                   const double *wi, float c1, float c2);
+                   const double *wi, float c1, float c2, unsigned long first = 1);
 #else
 // A build without the AVX2 paths: each entry point declines and the caller
 // runs its portable code (the active path is always portable there, so none
@@ -129,7 +131,15 @@ inline bool four1_avx2(float[], unsigned long, int)
 {
     return false;
 }
+inline bool four1_avx512(float[], unsigned long, int)
+{
+    return false;
+}
 inline bool realft_separate_avx2(float[], unsigned long, int, float, float)
+{
+    return false;
+}
+inline bool realft_separate_avx512(float[], unsigned long, int, float, float)
 {
     return false;
 }
@@ -138,7 +148,7 @@ inline bool fourn_avx2(float[], const unsigned long[], int, unsigned long, int)
     return false;
 }
 inline void separate_avx2(float *, float *, unsigned long, unsigned long, const double *,
-                          const double *, float, float)
+                          const double *, float, float, unsigned long = 1)
 {
     __builtin_trap();
 }

@@ -1,10 +1,12 @@
 #ifndef TESSIVANE_DETAIL_FFT_AVX2_H
 #define TESSIVANE_DETAIL_FFT_AVX2_H
 
-// What the AVX2 paths of the FFTs share: index helpers and the float
-// butterfly of four1 and fourn, and the join of two halves that four1 and the
-// separation step of realft use. The files that include this compile those
-// paths: four1_avx2.cpp, fourn_avx2.cpp and realft_avx2.cpp.
+// What the vector paths of the FFTs share: index helpers and the float
+// butterfly of four1 and fourn, the join of two halves that four1 and the
+// separation step of realft use, and the 512-bit conversions of their
+// AVX-512 paths. The files that include this compile those paths:
+// four1_avx2.cpp and four1_avx512.cpp (through detail_four1_kernels.h),
+// fourn_avx2.cpp, realft_avx2.cpp and realft_avx512.cpp.
 
 #include "detail_avx2.h"
 #include "detail_fft.h"
@@ -43,6 +45,19 @@ TV_TARGET_AVX2 TV_INLINE void butterfly(__m256 &top, __m256 &bottom, __m256 t)
 TV_TARGET_AVX2 TV_INLINE __m256 join(__m128 lo, __m128 hi)
 {
     return _mm256_insertf128_ps(_mm256_castps128_ps256(lo), hi, 1);
+}
+
+// Eight floats to double and back in 512-bit lanes, for the AVX-512 paths.
+// (The zero-masked forms with every lane selected are the same instructions,
+// without the undefined source operand that GCC 12 warns about.)
+TV_TARGET_AVX512 TV_INLINE __m512d widened(__m256 v)
+{
+    return _mm512_maskz_cvtps_pd(0xFF, v);
+}
+
+TV_TARGET_AVX512 TV_INLINE __m256 narrowed(__m512d v)
+{
+    return _mm512_maskz_cvtpd_ps(0xFF, v);
 }
 
 }  // namespace

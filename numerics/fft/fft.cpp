@@ -11,7 +11,8 @@
 
 //
 // The code below is the portable path and the reference for the AVX2 path
-// (fft_avx2.cpp), which gives the same bits faster; active_isa() chooses.
+// (four1_avx2.cpp, four1_avx512.cpp, realft_avx2.cpp, realft_avx512.cpp),
+// which give the same bits faster; active_isa() chooses.
 
 #include "stat.h"
 
@@ -31,9 +32,29 @@ using tessivane::detail::rotation;
 
 namespace {
 
-bool fast_path()
+// The lengths from which the AVX-512 paths are measurably faster than the
+// AVX2 ones (bench_fft); shorter calls hold too few 512-bit operations to gain.
+const unsigned long kFour1Avx512From = 128;
+const unsigned long kSeparateAvx512From = 256;
+
+// four1 on the fastest vector path the active instruction set allows; false
+// when that path declines and the portable code must run.
+bool four1_fast(float data[], unsigned long nn, int isign)
 {
-    return tessivane::active_isa() != tessivane::isa::portable;
+    const tessivane::isa path = tessivane::active_isa();
+    if (path == tessivane::isa::avx512 && nn >= kFour1Avx512From)
+        return tessivane::detail::four1_avx512(data, nn, isign);
+    return path != tessivane::isa::portable && tessivane::detail::four1_avx2(data, nn, isign);
+}
+
+// realft's separation step on n >= 32 real samples, as four1_fast.
+bool separate_fast(float data[], unsigned long n, int isign, float c1, float c2)
+{
+    const tessivane::isa path = tessivane::active_isa();
+    if (path == tessivane::isa::avx512 && n >= kSeparateAvx512From)
+        return tessivane::detail::realft_separate_avx512(data, n, isign, c1, c2);
+    return path != tessivane::isa::portable &&
+           tessivane::detail::realft_separate_avx2(data, n, isign, c1, c2);
 }
 
 // realft's separation step on frequencies 1..n/4-1 and their partners.
@@ -69,7 +90,7 @@ void four1(float data[], unsigned long nn, int isign)
     if (!tessivane::detail::is_power_of_two(nn))
         tessivane::detail::refuse("four1: nn = %lu is not a power of two (1, 2, 4, ...)", nn);
 
-    if (fast_path() && tessivane::detail::four1_avx2(data, nn, isign))
+    if (four1_fast(data, nn, isign))
         return;
 
     const unsigned long n = nn << 1;
@@ -128,8 +149,7 @@ void realft(float data[], unsigned long n, int isign)
     // Separate (forward) or recombine (inverse) the spectra of the even and
     // odd samples, pairing frequency k with n/2 - k. Frequency n/4 pairs with
     // itself and needs no work.
-    if (!(n >= 32 && fast_path() &&
-          tessivane::detail::realft_separate_avx2(data, n, isign, c1, c2)))
+    if (!(n >= 32 && separate_fast(data, n, isign, c1, c2)))
         separate_spectra(data, n, theta, c1, c2);
 
     if (isign == 1) {

@@ -43,9 +43,10 @@ TV_TARGET_AVX2 TV_INLINE __m256 reversed(__m256 v)
 
 // The h-values are float; each output is formed in double and rounded once.
 TV_TARGET_AVX2 void separate_avx2(float *top, float *mirror, unsigned long n, unsigned long end,
-                                  const double *wrs, const double *wis, float c1, float c2)
+                                  const double *wrs, const double *wis, float c1, float c2,
+                                  unsigned long first)
 {
-    unsigned long k = 1;
+    unsigned long k = first;
     {
         // Eight frequencies at a time, in the lane order (k, k+1, k+4, k+5 |
         // k+2, k+3, k+6, k+7) that splitting real and imaginary parts gives.

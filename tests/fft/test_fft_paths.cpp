@@ -101,8 +101,12 @@ std::string describe(const char *routine, const std::string &size, int isign, Da
            kinds[static_cast<int>(kind)] + " shift " + std::to_string(shift);
 }
 
-// Sizes 2^0..2^20 (realft 2^1..2^20 real samples); isign +-1 throughout, the
-// other values on the smaller sizes; each data kind and alignment in turn.
+// Sizes 2^0..2^20 (realft 2^1..2^21 real samples), which cross every switch
+// point of the fast paths: four1 vectorises from 8 points, sweeps tiles from
+// 64, takes AVX-512 from 128 and blocks its stages above 2^14; realft's
+// separation step vectorises from 32 samples, takes eight frequencies per
+// step from 64 and AVX-512 from 256. isign +-1 throughout, the other values
+// on the smaller sizes; each data kind and alignment in turn.
 class OneDimensional : public ::testing::TestWithParam<unsigned> {};
 
 TEST_P(OneDimensional, Four1PathsAgree)
