@@ -19,6 +19,8 @@ python_packages=(
   python3-setuptools python3-wheel python3-pip
   # the batches on a Dask cluster (tessivane.dask and its test)
   python3-dask python3-distributed
+  # the check of the type stub against the package (python -m mypy.stubtest)
+  python3-mypy
   # NIfTI images in examples/python/nifti_maps.py and its test
   python3-nibabel
 )

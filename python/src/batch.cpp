@@ -4,12 +4,13 @@
 // thread wakes about every 100 ms: it takes the GIL, polls for signals (a
 // KeyboardInterrupt cancels the batch and is raised once the workers have
 // stopped) and advances the progress bar it was given, if any.
-#include "common.h"
+#include "lm_args.h"
 
-#include "batch.h"
 #include "stat.h"
 
+#include <algorithm>
 #include <chrono>
+#include <complex>
 #include <cstring>
 #include <string>
 
@@ -17,6 +18,22 @@ namespace tvpy {
 namespace {
 
 namespace tb = tessivane::batch;
+
+// A 2-D array of series of at least `minimum` samples each: (n, series) when
+// samples_first, else (series, n).
+farray series_array(const arguments &args, py::handle x, const char *name, bool samples_first,
+                    py::ssize_t minimum)
+{
+    farray a = args.floats(x, name);
+    if (a.ndim() != 2)
+        args.value_error(std::string(name) + ": expected a 2-D array of series, got shape " +
+                         shape_text(a));
+    const py::ssize_t n = a.shape(samples_first ? 0 : 1);
+    if (n < minimum)
+        args.value_error(std::string(name) + ": needs at least " + std::to_string(minimum) +
+                         " values per series, got " + std::to_string(n));
+    return a;
+}
 
 // The series of a 2-D float32 array: its columns when samples_first (shape
 // (n, series), the voxels contiguous), else its rows (shape (series, n)).
@@ -26,14 +43,6 @@ tb::series_view series(const farray &a, bool samples_first)
     const auto cols = static_cast<std::size_t>(a.shape(1));
     return samples_first ? tb::series_view::columns(a.data(), rows, cols)
                          : tb::series_view::rows(a.data(), rows, cols);
-}
-
-// A series shared by `count` rows (a 1-D array), or one per row (2-D, rows).
-tb::series_view rows_or_shared(const farray &a, std::size_t count)
-{
-    if (a.ndim() == 1)
-        return tb::series_view::shared(a.data(), count, static_cast<std::size_t>(a.shape(0)));
-    return series(a, false);
 }
 
 // The options of one batch from Python: the thread count (0: the library's
@@ -84,156 +93,182 @@ farray map_of(std::size_t n)
     return farray(static_cast<py::ssize_t>(n));
 }
 
-// Student's or Welch's t: (t, df, p) maps.
-template <class Batch>
-py::tuple t_maps(Batch batch, const farray &a, const farray &b, bool samples_first,
-                 unsigned threads, py::object bar)
-{
-    const tb::series_view va = series(a, samples_first), vb = series(b, samples_first);
-    farray t = map_of(va.count), df = map_of(va.count), p = map_of(va.count);
-    float *pt = t.mutable_data(), *pdf = df.mutable_data(), *pp = p.mutable_data();
-    watched_batch w(threads, std::move(bar));
-    run_library([&] { w.raise_refusals(batch(va, vb, pt, pdf, pp, w.options())); });
-    return py::make_tuple(t, df, p);
-}
+// A two-sample batch: its public name, the fewest samples per series, whether
+// the two series of a row are paired (one length), and how many maps it gives.
+struct two_sample_batch {
+    const char *name;
+    py::ssize_t minimum;
+    bool paired;
+    int maps;
+};
 
-// A statistic and its p: Kolmogorov-Smirnov (d, p) or Pearson (r, p) maps.
-template <class Batch>
-py::tuple statistic_and_p_maps(Batch batch, const farray &a, const farray &b, bool samples_first,
-                               unsigned threads, py::object bar)
+// The maps of a two-sample batch (its single call's fields, in order) over
+// the series of a and b; call(va, vb, maps, options) runs it.
+template <class Call>
+py::tuple two_sample_maps(const two_sample_batch &batch, Call call, py::handle a_, py::handle b_,
+                          bool samples_first, py::handle threads, py::object bar)
 {
+    const arguments args(batch.name);
+    const char *names[2] = {batch.paired ? "x" : "a", batch.paired ? "y" : "b"};
+    const farray a = series_array(args, a_, names[0], samples_first, batch.minimum),
+                 b = series_array(args, b_, names[1], samples_first, batch.minimum);
     const tb::series_view va = series(a, samples_first), vb = series(b, samples_first);
-    farray statistic = map_of(va.count), p = map_of(va.count);
-    float *ps = statistic.mutable_data(), *pp = p.mutable_data();
-    watched_batch w(threads, std::move(bar));
-    run_library([&] { w.raise_refusals(batch(va, vb, ps, pp, w.options())); });
-    return py::make_tuple(statistic, p);
-}
-
-// rs, probd, d, zd, probrs (the order of the single call's result).
-py::tuple spearman_maps(const farray &x, const farray &y, bool samples_first, unsigned threads,
-                        py::object bar)
-{
-    const tb::series_view vx = series(x, samples_first), vy = series(y, samples_first);
-    const std::size_t n = vx.count;
-    farray rs = map_of(n), probd = map_of(n), d = map_of(n), zd = map_of(n), probrs = map_of(n);
-    float *p[5] = {rs.mutable_data(), probd.mutable_data(), d.mutable_data(), zd.mutable_data(),
-                   probrs.mutable_data()};
-    watched_batch w(threads, std::move(bar));
-    run_library(
-        [&] { w.raise_refusals(tb::spear(vx, vy, p[2], p[3], p[1], p[0], p[4], w.options())); });
-    return py::make_tuple(rs, probd, d, zd, probrs);
+    if (va.count != vb.count || (batch.paired && va.length != vb.length))
+        args.value_error(std::string("the series of ") + names[0] + " and " + names[1] +
+                         " must agree" + (batch.paired ? " in number and length" : " in number") +
+                         ", got shapes " + shape_text(a) + " and " + shape_text(b));
+    if (va.length + vb.length < 3)
+        args.value_error("needs at least three values in the two samples together");
+    std::vector<farray> maps;
+    std::vector<float *> out;
+    for (int i = 0; i < batch.maps; i++) {
+        maps.push_back(map_of(va.count));
+        out.push_back(maps.back().mutable_data());
+    }
+    watched_batch w(args.threads(threads, va.count), std::move(bar));
+    run_library([&] { w.raise_refusals(call(va, vb, out.data(), w.options())); });
+    py::tuple result(maps.size());
+    for (size_t i = 0; i < maps.size(); i++)
+        result[i] = maps[i];
+    return result;
 }
 
 // a, b, siga, sigb, chi2, q of a line through each series of y; x and sig
 // are one series for all (1-D) or one per series (2-D, laid out like y).
-py::tuple line_maps(const farray &x, const farray &y, const py::object &sig, bool samples_first,
-                    unsigned threads, py::object bar)
+py::tuple line_maps(py::handle x_, py::handle y_, py::handle sig_, bool samples_first,
+                    py::handle threads, py::object bar)
 {
+    const arguments args("fit");
+    const farray y = series_array(args, y_, "y", samples_first, 3);
     const tb::series_view vy = series(y, samples_first);
-    auto laid_out = [&](const farray &a) {
-        return a.ndim() == 1
-                   ? tb::series_view::shared(a.data(), vy.count, static_cast<std::size_t>(a.size()))
-                   : series(a, samples_first);
+    auto laid_out = [&](py::handle v, const char *name, farray &a) {
+        a = args.floats(v, name);
+        if (a.ndim() == 1 && a.size() == static_cast<py::ssize_t>(vy.length))
+            return tb::series_view::shared(a.data(), vy.count, vy.length);
+        if (a.ndim() != 2 || a.shape(0) != y.shape(0) || a.shape(1) != y.shape(1))
+            args.value_error(std::string(name) + ": expected " + std::to_string(vy.length) +
+                             " values or the shape of y " + shape_text(y) + ", got " +
+                             shape_text(a));
+        return series(a, samples_first);
     };
-    const tb::series_view vx = laid_out(x);
-    farray s;
+    farray x, s;
+    const tb::series_view vx = laid_out(x_, "x", x);
     tb::series_view vs;
-    if (!sig.is_none()) {
-        s = sig.cast<farray>();
-        vs = laid_out(s);
-    }
+    if (!sig_.is_none())
+        vs = laid_out(sig_, "sig", s);
     const std::size_t n = vy.count;
     farray out[6] = {map_of(n), map_of(n), map_of(n), map_of(n), map_of(n), map_of(n)};
     tb::line_fit_maps maps{out[0].mutable_data(), out[1].mutable_data(), out[2].mutable_data(),
                            out[3].mutable_data(), out[4].mutable_data(), out[5].mutable_data()};
-    watched_batch w(threads, std::move(bar));
+    watched_batch w(args.threads(threads, vy.count), std::move(bar));
     run_library([&] {
-        w.raise_refusals(tb::fit(vx, vy, sig.is_none() ? nullptr : &vs, maps, w.options()));
+        w.raise_refusals(tb::fit(vx, vy, sig_.is_none() ? nullptr : &vs, maps, w.options()));
     });
     return py::make_tuple(out[0], out[1], out[2], out[3], out[4], out[5]);
 }
 
-// The special function `code` (tb::special_function) over arrays of one
-// shape, in float64; a refused element raises NumericsError, as the
-// elementwise single calls do.
-py::array_t<double> special_map(int code, const carray<double> &x, const py::object &y,
-                                const py::object &z, unsigned threads)
+}  // namespace
+
+void special_on_pool(int code, unsigned threads, const double *x, const double *y,
+                     const double *z, std::vector<double> &out)
 {
-    carray<double> ya, za;
-    if (!y.is_none())
-        ya = y.cast<carray<double>>();
-    if (!z.is_none())
-        za = z.cast<carray<double>>();
-    std::vector<py::ssize_t> shape(x.shape(), x.shape() + x.ndim());
-    py::array_t<double> out(shape);
-    double *po = out.mutable_data();
-    const double *px = x.data(), *py_ = y.is_none() ? nullptr : ya.data(),
-                 *pz = z.is_none() ? nullptr : za.data();
-    const auto n = static_cast<std::size_t>(x.size());
     watched_batch w(threads, py::none());
     run_library([&] {
-        w.raise_refusals(
-            tb::special(static_cast<tb::special_function>(code), px, py_, pz, po, n, w.options()));
+        w.raise_refusals(tb::special(static_cast<tb::special_function>(code), x, y, z, out.data(),
+                                     out.size(), w.options()));
     });
-    return out;
 }
 
-// Levenberg-Marquardt fits of the rows of y (shape (rows, n)) with fgauss.
-// x and sig: (n,) shared or (rows, n); a0: (ma,) or (rows, ma); ia: (ma,) int.
-// Returns params, covariance, chisq, stop codes (0 iteration_limit,
-// 1 converged, 2 stalled, 3 refused, 4 not run), iterations, lambda at stop,
-// and the messages of the refused rows ("" elsewhere).
-py::tuple lm_many(const farray &x, const farray &y, const farray &a0, const py::object &sig,
-                  const carray<int> &ia, py::tuple rule, unsigned threads, py::object bar)
+namespace {
+
+// x or sig of lm_fit_many: (n,) shared by every row or (rows, n). y of the
+// wrong shape is blamed when x fits it transposed.
+tb::series_view row_data(const arguments &args, py::handle v, const char *name, const farray &y,
+                         farray &held)
 {
+    const py::ssize_t rows = y.shape(0), n = y.shape(1);
+    held = args.floats(v, name);
+    const bool shared = held.ndim() == 1 && held.shape(0) == n;
+    if (shared || (held.ndim() == 2 && held.shape(0) == rows && held.shape(1) == n))
+        return shared ? tb::series_view::shared(held.data(), static_cast<std::size_t>(rows),
+                                                static_cast<std::size_t>(n))
+                      : series(held, false);
+    if (held.ndim() == 1 && held.shape(0) == rows)
+        args.value_error("y must be (rows, n) with n = len(" + std::string(name) + ") = " +
+                         std::to_string(rows) + ", got shape " + shape_text(y) +
+                         " (one series per row: is y transposed?)");
+    args.value_error(std::string(name) + ": expected shape (" + std::to_string(n) + ",) or (" +
+                     std::to_string(rows) + ", " + std::to_string(n) + "), got " +
+                     shape_text(held));
+}
+
+// An array of str from the strings of a batch's rows.
+py::array strings(const std::vector<std::string> &values)
+{
+    py::list list;
+    for (const std::string &v : values)
+        list.append(v);
+    return py::module_::import("numpy").attr("array")(list, py::arg("dtype") = "str");
+}
+
+// Levenberg-Marquardt fits of the rows of y (rows, n) with fgauss: params,
+// covariance, chisq, outcome names (LMStop's, or RowState's for a row that
+// was not fitted), iterations, lambda at stop, and the messages of the
+// refused rows ("" elsewhere). 0 rows give empty results.
+py::tuple lm_many(py::handle x_, py::handle y_, py::handle a0_, py::handle model, py::handle sig_,
+                  py::handle ia, py::handle rule, py::handle threads, py::object bar)
+{
+    const arguments args("lm_fit_many");
+    if (!py::isinstance<py::str>(model) || model.cast<std::string>() != "gauss")
+        args.type_error("model must be \"gauss\" (use LMFit for a Python model)");
+    const farray y = args.floats(y_, "y");
+    if (y.ndim() != 2 || y.shape(1) < 1)
+        args.value_error("y must be (rows, n), got shape " + shape_text(y));
     const auto rows = static_cast<std::size_t>(y.shape(0));
-    const int ma = static_cast<int>(a0.shape(a0.ndim() - 1));
+    const auto r = static_cast<py::ssize_t>(rows);
     tb::lm_problem pb;
-    pb.x = rows_or_shared(x, rows);
+    farray x, s;
+    pb.x = row_data(args, x_, "x", y, x);
     pb.y = series(y, false);
-    farray s;
     tb::series_view vs;
-    if (!sig.is_none()) {
-        s = sig.cast<farray>();
-        vs = rows_or_shared(s, rows);
+    if (!sig_.is_none()) {
+        vs = row_data(args, sig_, "sig", y, s);
         pb.sig = &vs;
     }
+    const farray a0 = args.floats(a0_, "a0");
+    const py::ssize_t ma = a0.ndim() ? a0.shape(a0.ndim() - 1) : 0;
+    if (a0.ndim() < 1 || a0.ndim() > 2 || ma < 1 || (a0.ndim() == 2 && a0.shape(0) != r))
+        args.value_error("a0 must be (ma,) or (" + std::to_string(r) + ", ma), got shape " +
+                         shape_text(a0));
+    if (ma % 3)
+        args.value_error("the Gaussian model takes (amplitude, centre, width) triples");
+    const std::vector<int> flags = fit_flags(args, ia, ma, true);
     pb.a0 = a0.data();
     pb.a0_stride = a0.ndim() == 2 ? ma : 0;
-    pb.ma = ma;
-    pb.ia = ia.data();
-    pb.rule.max_iterations = rule[0].cast<int>();
-    pb.rule.absolute_drop = rule[1].cast<double>();
-    pb.rule.relative_drop = rule[2].cast<double>();
-    pb.rule.quiet_steps = rule[3].cast<int>();
-    pb.rule.max_lambda = rule[4].cast<float>();
+    pb.ma = static_cast<int>(ma);
+    pb.ia = flags.data();
+    pb.rule = stopping_rule(args, rule);
 
-    const auto r = static_cast<py::ssize_t>(rows);
     farray params(std::vector<py::ssize_t>{r, ma}), covariance(std::vector<py::ssize_t>{r, ma, ma}),
         chisq(r), lambda(r);
-    py::array_t<std::int8_t> stop(r);
     py::array_t<std::int32_t> iterations(r);
     std::vector<tb::lm_row_outcome> outcomes(rows);
     tb::lm_results out{params.mutable_data(), covariance.mutable_data(), chisq.mutable_data(),
                        outcomes.data()};
-    watched_batch w(threads, std::move(bar));
-    run_library([&] { tb::lm_fit_many(pb, out, w.options()); });
+    watched_batch w(args.threads(threads, rows, 32), std::move(bar));
+    if (rows > 0)
+        run_library([&] { tb::lm_fit_many(pb, out, w.options()); });
 
-    std::int8_t *ps = stop.mutable_data();
-    std::int32_t *pi = iterations.mutable_data();
-    float *pl = lambda.mutable_data();
-    py::list messages;
+    std::vector<std::string> names, messages;
     for (std::size_t i = 0; i < rows; i++) {
         const tb::lm_row_outcome &o = outcomes[i];
-        ps[i] = o.state == tb::row_state::fitted    ? static_cast<std::int8_t>(o.outcome.stop)
-                : o.state == tb::row_state::refused ? 3
-                                                    : 4;
-        pi[i] = o.outcome.iterations;
-        pl[i] = o.outcome.lambda_at_stop;
-        messages.append(o.message);
+        names.push_back(tb::outcome_name(o));
+        messages.push_back(o.message);
+        iterations.mutable_data()[i] = o.outcome.iterations;
+        lambda.mutable_data()[i] = o.outcome.lambda_at_stop;
     }
-    return py::make_tuple(params, covariance, chisq, stop, iterations, lambda, messages);
+    return py::make_tuple(params, covariance, chisq, strings(names), iterations, lambda,
+                          strings(messages));
 }
 
 // realft (T = float) or four1 (T = complex float) of the series of the 2-D
@@ -241,27 +276,31 @@ py::tuple lm_many(const farray &x, const farray &y, const farray &a0, const py::
 // a new array of x's shape, or to out (x's shape and type, C-contiguous,
 // writeable; it may be x itself).
 template <class T, class Batch>
-carray<T> transform_many(Batch batch, const carray<T> &x, const py::object &out, bool samples_first,
-                         int isign, unsigned threads)
+carray<T> transform_many(const char *name, Batch batch, py::handle x_, py::handle out,
+                         bool samples_first, py::handle isign_, py::handle threads)
 {
-    const py::ssize_t rows = x.shape(0), cols = x.shape(1);
-    carray<T> result;
-    if (out.is_none()) {
-        result = carray<T>(std::vector<py::ssize_t>{rows, cols});
-    } else {
-        if (!py::isinstance<carray<T>>(out))
-            throw py::value_error("out must be a C-contiguous array of the input's type");
-        result = py::reinterpret_borrow<carray<T>>(out);
-        if (result.ndim() != 2 || result.shape(0) != rows || result.shape(1) != cols ||
-            !result.writeable())
-            throw py::value_error("out must be a writeable array of the input's shape");
-    }
+    const arguments args(name);
+    const carray<T> x = args.array<T>(x_, "x");
+    if (x.ndim() != 2)
+        args.value_error("x: expected a 2-D array of series, got shape " + shape_text(x));
+    const py::ssize_t rows = x.shape(0), cols = x.shape(1), n = samples_first ? rows : cols;
+    const py::ssize_t minimum = std::is_same<T, float>::value ? 2 : 1;
+    if (n < minimum || (n & (n - 1)) != 0)
+        args.value_error("the series must have a length that is a power of two" +
+                         std::string(minimum == 2 ? " >= 2" : "") + ", got " + std::to_string(n));
+    const int isign = args.sign(isign_);
+    const std::vector<py::ssize_t> shape{rows, cols};
+    carray<T> result = out.is_none() ? carray<T>(shape)
+                                     : args.out_array<T>(out, shape, "C-contiguous array of x's type");
     const float *in = reinterpret_cast<const float *>(x.data());
     float *o = reinterpret_cast<float *>(result.mutable_data());
     const auto r = static_cast<std::size_t>(rows), c = static_cast<std::size_t>(cols);
     const tb::series_view v = samples_first ? tb::series_view::columns(in, r, c)
                                             : tb::series_view::rows(in, r, c);
-    watched_batch w(threads, py::none());
+    const std::size_t series_count = samples_first ? c : r;
+    watched_batch w(args.threads(threads, series_count,
+                                 std::max<std::size_t>(1, 2048 * 64 / static_cast<std::size_t>(n))),
+                    py::none());
     run_library([&] { batch(v, o, isign, w.options()); });
     return result;
 }
@@ -293,49 +332,46 @@ double time_realft_many(const farray &x, bool samples_first, int isign, unsigned
 
 void bind_batch(py::module_ &m)
 {
-    using tb_fn = tb::batch_report (*)(const tb::series_view &, const tb::series_view &, float *,
-                                       float *, float *, const tb::batch_options &);
-    m.def("batch_ttest",
-          [](const farray &a, const farray &b, bool first, unsigned threads, py::object bar) {
-              return t_maps(static_cast<tb_fn>(&tb::ttest), a, b, first, threads, std::move(bar));
-          });
-    m.def("batch_tutest",
-          [](const farray &a, const farray &b, bool first, unsigned threads, py::object bar) {
-              return t_maps(static_cast<tb_fn>(&tb::tutest), a, b, first, threads, std::move(bar));
-          });
-    using pair_fn = tb::batch_report (*)(const tb::series_view &, const tb::series_view &, float *,
-                                         float *, const tb::batch_options &);
-    m.def("batch_kstwo",
-          [](const farray &a, const farray &b, bool first, unsigned threads, py::object bar) {
-              return statistic_and_p_maps(static_cast<pair_fn>(&tb::kstwo), a, b, first, threads,
-                                          std::move(bar));
-          });
-    m.def("batch_pearsn",
-          [](const farray &x, const farray &y, bool first, unsigned threads, py::object bar) {
-              return statistic_and_p_maps(static_cast<pair_fn>(&tb::pearsn), x, y, first, threads,
-                                          std::move(bar));
-          });
-    m.def("batch_spear", &spearman_maps);
-    m.def("batch_fit", &line_maps);
-    m.def("batch_special", &special_map);
-    m.def("lm_fit_many", &lm_many);
-    m.def("realft_many", [](const farray &x, const py::object &out, bool samples_first, int isign,
-                            unsigned threads) {
-        return transform_many(&tb::realft, x, out, samples_first, isign, threads);
+    auto def_two_sample = [&m](const char *core_name, two_sample_batch batch, auto call) {
+        m.def(core_name, [batch, call](py::handle a, py::handle b, bool samples_first,
+                                       py::handle threads, py::object bar) {
+            return two_sample_maps(batch, call, a, b, samples_first, threads, std::move(bar));
+        });
+    };
+    using view = const tb::series_view &;
+    using options = const tb::batch_options &;
+    def_two_sample("batch_ttest", {"ttest", 1, false, 3}, [](view a, view b, float **o, options w) {
+        return tb::ttest(a, b, o[0], o[1], o[2], w);
     });
-    m.def("four1_many", [](const zarray &z, const py::object &out, bool samples_first, int isign,
-                           unsigned threads) {
-        return transform_many(&tb::four1, z, out, samples_first, isign, threads);
+    def_two_sample("batch_tutest", {"tutest", 2, false, 3}, [](view a, view b, float **o, options w) {
+        return tb::tutest(a, b, o[0], o[1], o[2], w);
+    });
+    def_two_sample("batch_kstwo", {"kstwo", 1, false, 2}, [](view a, view b, float **o, options w) {
+        return tb::kstwo(a, b, o[0], o[1], w);
+    });
+    def_two_sample("batch_pearsn", {"pearsn", 3, true, 2}, [](view a, view b, float **o, options w) {
+        return tb::pearsn(a, b, o[0], o[1], w);
+    });
+    // rs, probd, d, zd, probrs: the order of the single call's result.
+    def_two_sample("batch_spear", {"spear", 2, true, 5}, [](view a, view b, float **o, options w) {
+        return tb::spear(a, b, o[2], o[3], o[1], o[0], o[4], w);
+    });
+    m.def("batch_fit", &line_maps);
+    m.def("lm_fit_many", &lm_many, py::arg("x"), py::arg("y"), py::arg("a0"),
+          py::arg("model") = "gauss", py::arg("sig") = py::none(), py::arg("ia") = py::none(),
+          py::arg("rule") = py::none(), py::arg("threads") = py::none(),
+          py::arg("progress") = py::none());
+    m.def("realft_many", [](py::handle x, py::handle out, bool samples_first, py::handle isign,
+                            py::handle threads) {
+        return transform_many<float>("realft", &tb::realft, x, out, samples_first, isign, threads);
+    });
+    m.def("four1_many", [](py::handle z, py::handle out, bool samples_first, py::handle isign,
+                           py::handle threads) {
+        return transform_many<std::complex<float>>("four1", &tb::four1, z, out, samples_first,
+                                                   isign, threads);
     });
     m.def("_time_realft_many", &time_realft_many);
     m.def("default_threads", &tb::default_threads);
-    py::dict codes;
-    const char *names[] = {"gammln", "gammq",       "betai",  "erfcc",     "probks",
-                           "t_to_p", "t_to_p_real", "r_to_p", "F_to_p",    "p_to_t",
-                           "p_to_r", "p_to_F",      "p_to_z", "kstwo_prob"};
-    for (int code = 0; code <= static_cast<int>(tb::special_function::kstwo_prob); code++)
-        codes[names[code]] = code;
-    m.attr("special_codes") = codes;
 }
 
 }  // namespace tvpy

@@ -18,10 +18,12 @@ namespace tvpy {
 
 namespace py = pybind11;
 
-// The Python wrappers hand every array over already converted to C-contiguous
-// float32 (complex64, uint16, ...), so forcecast never copies here.
+// The arrays the library works on: C-contiguous and aligned (a view at an odd
+// byte address is copied, as other layouts are). Converted by arguments
+// (args.h), which checks the element kind first.
 template <class T>
-using carray = py::array_t<T, py::array::c_style | py::array::forcecast>;
+using carray = py::array_t<T, py::array::c_style | py::array::forcecast |
+                                  py::detail::npy_api::NPY_ARRAY_ALIGNED_>;
 using farray = carray<float>;
 using zarray = carray<std::complex<float>>;
 
@@ -129,6 +131,12 @@ T *one1(const T *p)
 
 // A new float32 array holding a copy of x, for routines that work in place.
 farray copy_of(const farray &x);
+
+// tessivane::batch::special(code, x, y, z, out, n = out.size()) on the pool,
+// watched as every batch is (Ctrl-C cancels it); a refused element raises
+// NumericsError, as the element-wise single calls do.
+void special_on_pool(int code, unsigned threads, const double *x, const double *y,
+                     const double *z, std::vector<double> &out);
 
 // Registration of each family's functions.
 void bind_special(py::module_ &m);

@@ -1,13 +1,15 @@
 // Fits: the straight line, svdfit with a built-in or a Python basis, and
 // LMFit, one Levenberg-Marquardt fit (tessivane::lm_fit) with the built-in
 // Gaussian or a Python model.
-#include "common.h"
+#include "lm_args.h"
+#include "table_calls.h"
 
 #include "bases.h"
-#include "stat.h"
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 namespace tvpy {
 namespace {
@@ -17,14 +19,33 @@ int count(const py::array &x)
     return static_cast<int>(x.size());
 }
 
-// a, b, siga, sigb, chi2, q; sig is read only when weighted.
-py::tuple line_fit(const farray &x, const farray &y, const farray &sig, bool weighted)
+// sig's values, ones when None, n of them.
+farray sigma(const arguments &args, py::handle sig, py::ssize_t n)
 {
+    if (!sig.is_none()) {
+        farray s = args.vector(sig, "sig", 0);
+        if (s.size() != n)
+            args.value_error("sig: expected " + std::to_string(n) + " values, got " +
+                             std::to_string(s.size()));
+        return s;
+    }
+    farray ones(n);
+    std::fill_n(ones.mutable_data(), n, 1.0f);
+    return ones;
+}
+
+// a, b, siga, sigb, chi2, q; weighted by sig unless it is None.
+py::tuple line_fit(py::handle x_, py::handle y_, py::handle sig_)
+{
+    const arguments args("fit");
+    const bool weighted = !sig_.is_none();
+    const farray x = args.vector(x_, "x", weighted ? 1 : 3), y = args.vector(y_, "y");
+    const farray sig = weighted ? args.vector(sig_, "sig") : x;
+    args.same_length({&x, &y, &sig});
     float a = 0, b = 0, siga = 0, sigb = 0, chi2 = 0, q = 0;
-    run_library([&] {
-        fit(one1(x.data()), one1(y.data()), count(x), weighted ? one1(sig.data()) : nullptr,
-            weighted ? 1 : 0, &a, &b, &siga, &sigb, &chi2, &q);
-    });
+    call_fit(args, {{"x", x.size()}, {"y", y.size()}, {"sig", sig.size()}}, nullptr, one1(x.data()),
+             one1(y.data()), count(x), weighted ? one1(sig.data()) : nullptr, weighted ? 1 : 0, &a,
+             &b, &siga, &sigb, &chi2, &q);
     return py::make_tuple(a, b, siga, sigb, chi2, q);
 }
 
@@ -33,10 +54,9 @@ void python_basis(float x, float *p, int np)
 {
     py::gil_scoped_acquire gil;
     try {
+        const arguments args("svdfit");
         py::object result = py::reinterpret_borrow<py::object>(current_callback()->callable)(x, np);
-        farray values = farray::ensure(result);
-        if (!values)
-            throw py::error_already_set();
+        farray values = args.floats(result, "the basis's values");
         if (values.size() != np)
             throw py::value_error("svdfit: the basis returned " + std::to_string(values.size()) +
                                   " values for " + std::to_string(np) + " functions");
@@ -51,35 +71,47 @@ void legendre_basis(float x, float *p, int np)
     fleg(x, p, np);
 }
 
-// basis: 0 for fpoly, 1 for fleg, otherwise a callable f(x, ma) -> ma values.
-py::tuple linear_fit(const farray &x, const farray &y, const farray &sig, int ma,
-                     const py::object &basis)
+// basis: the bound fpoly or fleg, otherwise a callable f(x, ma) -> ma values.
+py::tuple linear_fit(py::handle x_, py::handle y_, py::handle ma_, py::handle sig_,
+                     py::object basis, py::tuple builtins)
 {
-    const int ndata = count(x);
+    const arguments args("svdfit");
+    const farray x = args.vector(x_, "x"), y = args.vector(y_, "y");
+    const int ndata = count(x), ma = args.integer<int>(ma_, "ma", 1);
+    const farray sig = sigma(args, sig_, ndata);
     void (*funcs)(float, float *, int) = &python_basis;
+    if (basis.is(builtins[0]))
+        funcs = &fpoly;
+    else if (basis.is(builtins[1]))
+        funcs = &legendre_basis;
+    else if (!PyCallable_Check(basis.ptr()))
+        args.type_error("basis must be fpoly, fleg or a callable basis(x, ma)");
     callback_context context{basis, nullptr};
-    if (py::isinstance<py::int_>(basis))
-        funcs = basis.cast<int>() == 0 ? &fpoly : &legendre_basis;
     farray a(ma), w(ma), u(std::vector<py::ssize_t>{ndata, ma}),
         v(std::vector<py::ssize_t>{ma, ma});
     rows1 pu(u.mutable_data(), ndata, ma), pv(v.mutable_data(), ma, ma);
     float *pa = a.mutable_data(), *pw = w.mutable_data();
     float chisq = 0.0f;
     callback_scope scope(context);
-    run_library(
-        [&] {
-            svdfit(one1(x.data()), one1(y.data()), one1(sig.data()), ndata, one1(pa), ma, pu, pv,
-                   one1(pw), &chisq, funcs);
-        },
-        &context);
+    call_svdfit(args,
+                {{"x", x.size()}, {"y", y.size()}, {"sig", sig.size()}, {"a", ma}, {"u", u.size()},
+                 {"v", v.size()}, {"w", ma}},
+                &context, one1(x.data()), one1(y.data()), one1(sig.data()), ndata, one1(pa), ma, pu,
+                pv, one1(pw), &chisq, funcs);
     return py::make_tuple(a, u, v, w, chisq);
 }
 
-farray basis_values(float x, int np, int which)
+farray basis_values(py::handle x_, py::handle n_, int which)
 {
+    const arguments args(which == 0 ? "fpoly" : "fleg");
+    const float x = args.scalar(x_, "x");
+    const int np = args.integer<int>(n_, "n", 1);
     farray p(np);
     float *pp = p.mutable_data();
-    run_library([&] { which == 0 ? fpoly(x, one1(pp), np) : fleg(x, one1(pp), np); });
+    if (which == 0)
+        call_fpoly(args, {{"p", np}}, nullptr, x, one1(pp), np);
+    else
+        run_library([&] { fleg(x, one1(pp), np); });
     return p;
 }
 
@@ -93,13 +125,14 @@ void python_model(float x, float *a, float *y, float *dyda, int na)
         std::memcpy(params.mutable_data(), a + 1, static_cast<size_t>(na) * sizeof(float));
         py::object result =
             py::reinterpret_borrow<py::object>(current_callback()->callable)(x, params);
-        if (!py::isinstance<py::sequence>(result) || py::len(result) != 2)
-            throw py::value_error("LMFit: the model must return (y, dyda)");
+        const arguments args("LMFit");
+        if (!py::isinstance<py::sequence>(result) || py::isinstance<py::str>(result) ||
+            py::len(result) != 2)
+            args.type_error("the model must return (y, dyda), got " +
+                            std::string(py::str(py::type::handle_of(result).attr("__name__"))));
         py::sequence pair = result.cast<py::sequence>();
-        const float value = py::float_(pair[0]).cast<float>();
-        farray derivatives = farray::ensure(pair[1]);
-        if (!derivatives)
-            throw py::error_already_set();
+        const float value = args.scalar(pair[0], "the model's y");
+        farray derivatives = args.floats(pair[1], "the model's dyda");
         if (derivatives.size() != na)
             throw py::value_error("LMFit: the model returned " +
                                   std::to_string(derivatives.size()) + " derivatives for " +
@@ -114,16 +147,16 @@ void python_model(float x, float *a, float *y, float *dyda, int na)
 // The data, parameters and matrices of one fit, and the lm_fit that runs it.
 class lm_state {
 public:
-    lm_state(const farray &x, const farray &y, const farray &sig, const farray &a,
-             const carray<int> &ia, py::object model)
+    lm_state(const arguments &args, const farray &x, const farray &y, const farray &a,
+             py::handle sig, py::handle ia, py::object model)
         : x_(x.data(), x.data() + x.size())
         , y_(y.data(), y.data() + y.size())
-        , sig_(sig.data(), sig.data() + sig.size())
+        , sig_(vector_of(sigma(args, sig, x.size())))
         , a_(a.data(), a.data() + a.size())
-        , ia_(ia.data(), ia.data() + ia.size())
+        , ia_(fit_flags(args, ia, a.size()))
         , ma_(count(a))
-        , covar_(static_cast<size_t>(ma_ * ma_))
-        , alpha_(static_cast<size_t>(ma_ * ma_))
+        , covar_(static_cast<size_t>(ma_) * static_cast<size_t>(ma_))
+        , alpha_(covar_.size())
         , model_(std::move(model))
     {}
 
@@ -138,8 +171,9 @@ public:
         return alamda;
     }
 
-    py::tuple run(const tessivane::lm_stopping_rule &rule)
+    py::tuple run(py::handle rule_)
     {
+        const tessivane::lm_stopping_rule rule = stopping_rule(arguments("LMFit.run"), rule_);
         tessivane::lm_outcome outcome;
         call([&](float **covar, float **alpha, tessivane::lm_model funcs) {
             outcome = fit_.run(one1(x_.data()), one1(y_.data()), one1(sig_.data()), ndata(),
@@ -147,8 +181,7 @@ public:
                                rule);
         });
         alamda_ = 0.0f;
-        return py::make_tuple(static_cast<int>(outcome.stop), outcome.iterations,
-                              outcome.lambda_at_stop);
+        return py::make_tuple(tessivane::reason_name(outcome.stop), outcome.iterations, outcome.lambda_at_stop);
     }
 
     farray params() const { return vector_copy(a_, {ma_}); }
@@ -161,6 +194,11 @@ public:
 private:
     int ndata() const { return static_cast<int>(x_.size()); }
 
+    static std::vector<float> vector_of(const farray &a)
+    {
+        return std::vector<float>(a.data(), a.data() + a.size());
+    }
+
     static farray vector_copy(const std::vector<float> &v, std::vector<py::ssize_t> shape)
     {
         farray out(shape);
@@ -168,15 +206,25 @@ private:
         return out;
     }
 
+    // Runs f on this fit's state, one call at a time. A model that calls
+    // step() or run() of the fit it serves would wait for itself: refused.
     template <class F>
     void call(F &&f)
     {
+        if (owner_.load() == std::this_thread::get_id())
+            throw std::runtime_error("LMFit: the model called step(), finish() or run() of the fit "
+                                     "it serves; a fit cannot be re-entered");
         callback_context context{model_, nullptr};
         callback_scope scope(context);
         const tessivane::lm_model funcs = model_.is_none() ? &fgauss : &python_model;
         run_library(
             [&] {
                 std::lock_guard<std::mutex> lock(mutex_);
+                owner_ = std::this_thread::get_id();
+                struct release {
+                    std::atomic<std::thread::id> &owner;
+                    ~release() { owner = std::thread::id(); }
+                } released{owner_};
                 rows1 covar(covar_.data(), ma_, ma_), alpha(alpha_.data(), ma_, ma_);
                 f(covar, alpha, funcs);
             },
@@ -192,46 +240,52 @@ private:
     py::object model_;
     tessivane::lm_fit fit_;
     std::mutex mutex_;
+    std::atomic<std::thread::id> owner_{};  // the thread inside call(), if any
 };
 
-tessivane::lm_stopping_rule make_rule(int max_iterations, double absolute_drop,
-                                      double relative_drop, int quiet_steps, float max_lambda)
+// LMFit(x, y, a, sig=None, ia=None, model="gauss").
+lm_state *new_lm_state(py::handle x_, py::handle y_, py::handle a_, py::handle sig,
+                       py::handle ia, py::object model)
 {
-    tessivane::lm_stopping_rule rule;
-    rule.max_iterations = max_iterations;
-    rule.absolute_drop = absolute_drop;
-    rule.relative_drop = relative_drop;
-    rule.quiet_steps = quiet_steps;
-    rule.max_lambda = max_lambda;
-    return rule;
+    const arguments args("LMFit");
+    const farray x = args.vector(x_, "x"), y = args.vector(y_, "y"), a = args.vector(a_, "a");
+    args.same_length({&x, &y});
+    if (py::isinstance<py::str>(model) && model.cast<std::string>() == "gauss")
+        model = py::none();
+    else if (!PyCallable_Check(model.ptr()))
+        args.type_error("model must be \"gauss\" or a callable model(x, a) -> (y, dyda)");
+    if (model.is_none() && a.size() % 3)
+        args.value_error("the Gaussian model takes (amplitude, centre, width) triples");
+    return new lm_state(args, x, y, a, sig, ia, std::move(model));
 }
 
 }  // namespace
 
 void bind_fit(py::module_ &m)
 {
-    m.def("fit", &line_fit);
-    m.def("svdfit", &linear_fit);
-    m.def("basis", &basis_values);
-    m.def("fgauss", [](float x, const farray &a) {
+    m.def("fit", &line_fit, py::arg("x"), py::arg("y"), py::arg("sig") = py::none());
+    m.def("svdfit", &linear_fit, py::arg("x"), py::arg("y"), py::arg("ma"), py::arg("sig"),
+          py::arg("basis"), py::arg("builtins"));
+    m.def("basis", &basis_values, py::arg("x"), py::arg("n"), py::arg("which"));
+    m.def("fgauss", [](py::handle x_, py::handle a_) {
+        const arguments args("fgauss");
+        const float x = args.scalar(x_, "x");
+        const farray a = args.vector(a_, "a", 0);
         const int na = count(a);
         farray dyda(na);
         float *pd = dyda.mutable_data();
+        std::fill_n(pd, na, 0.0f);  // past the last whole triple: no derivative
         float y = 0.0f;
         std::vector<float> params(a.data(), a.data() + na);
-        run_library([&] { fgauss(x, one1(params.data()), &y, one1(pd), na); });
+        call_fgauss(args, {{"a", na}, {"dyda", na}}, nullptr, x, one1(params.data()), &y, one1(pd),
+                    na);
         return py::make_tuple(y, dyda);
     });
     py::class_<lm_state>(m, "LMState")
-        .def(py::init<const farray &, const farray &, const farray &, const farray &,
-                      const carray<int> &, py::object>())
+        .def(py::init(&new_lm_state), py::arg("x"), py::arg("y"), py::arg("a"),
+             py::arg("sig") = py::none(), py::arg("ia") = py::none(), py::arg("model") = "gauss")
         .def("step", &lm_state::step)
-        .def("run",
-             [](lm_state &s, int max_iterations, double absolute_drop, double relative_drop,
-                int quiet_steps, float max_lambda) {
-                 return s.run(make_rule(max_iterations, absolute_drop, relative_drop, quiet_steps,
-                                        max_lambda));
-             })
+        .def("run", &lm_state::run, py::arg("rule") = py::none())
         .def_property_readonly("params", &lm_state::params)
         .def_property_readonly("covariance", &lm_state::covariance)
         .def_property_readonly("alpha", &lm_state::alpha)

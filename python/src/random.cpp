@@ -1,7 +1,7 @@
 // Ran1: a thread-owned random stream (tessivane::ran1_stream) for Python. A
 // lock keeps two Python threads that share one object from drawing at once;
 // the draws of a large request run without the GIL.
-#include "common.h"
+#include "args.h"
 
 #include "stat.h"
 
@@ -12,8 +12,8 @@ namespace {
 
 class stream {
 public:
-    explicit stream(long seed)
-        : stream_(seed)
+    explicit stream(py::handle seed)
+        : stream_(arguments("Ran1").integer<long>(seed, "seed"))
     {}
 
     float uniform()
@@ -26,12 +26,13 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return stream_.gaussian();
     }
-    farray uniforms(py::ssize_t n) { return draw(n, &tessivane::ran1_stream::uniform); }
-    farray gaussians(py::ssize_t n) { return draw(n, &tessivane::ran1_stream::gaussian); }
-    void reseed(long seed)
+    farray uniforms(py::tuple size) { return draw(size, &tessivane::ran1_stream::uniform); }
+    farray gaussians(py::tuple size) { return draw(size, &tessivane::ran1_stream::gaussian); }
+    void reseed(py::handle seed)
     {
+        const long value = arguments("Ran1.reseed").integer<long>(seed, "seed");
         std::lock_guard<std::mutex> lock(mutex_);
-        stream_.reseed(seed);
+        stream_.reseed(value);
     }
     long idum()
     {
@@ -40,9 +41,14 @@ public:
     }
 
 private:
-    farray draw(py::ssize_t n, float (tessivane::ran1_stream::*deviate)())
+    // An array of the shape `size` (a tuple of extents >= 0) of deviates.
+    farray draw(py::tuple size, float (tessivane::ran1_stream::*deviate)())
     {
-        farray out(n);
+        std::vector<py::ssize_t> shape;
+        for (py::handle extent : size)
+            shape.push_back(arguments("Ran1").integer<py::ssize_t>(extent, "size", 0));
+        farray out(shape);
+        const py::ssize_t n = out.size();
         float *p = out.mutable_data();
         run_library([&] {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -61,7 +67,7 @@ private:
 void bind_random(py::module_ &m)
 {
     py::class_<stream>(m, "Ran1Stream")
-        .def(py::init<long>())
+        .def(py::init<py::handle>(), py::arg("seed") = -1)
         .def("uniform", &stream::uniform)
         .def("gaussian", &stream::gaussian)
         .def("uniforms", &stream::uniforms)

@@ -1,7 +1,5 @@
 // Sorting, ranking and selection on copies of the caller's arrays.
-#include "common.h"
-
-#include "stat.h"
+#include "table_calls.h"
 
 #include <cstring>
 
@@ -13,71 +11,86 @@ unsigned long count(const py::array &x)
     return static_cast<unsigned long>(x.size());
 }
 
-farray sorted(const farray &x)
+farray sorted(py::handle x_)
 {
-    farray out = copy_of(x);
-    float *p = out.mutable_data();
-    run_library([&] { sort(count(x), one1(p)); });
+    const arguments args("sort");
+    farray out = copy_of(args.vector(x_, "x", 0));
+    call_sort(args, {{"arr", out.size()}}, nullptr, count(out), one1(out.mutable_data()));
     return out;
 }
 
-farray heap_sorted(const farray &x)
+farray heap_sorted(py::handle x_)
 {
-    farray out = copy_of(x);
-    float *p = out.mutable_data();
-    run_library([&] { hpsort(count(x), one1(p)); });
+    const arguments args("hpsort");
+    farray out = copy_of(args.vector(x_, "x", 0));
+    call_hpsort(args, {{"ra", out.size()}}, nullptr, count(out), one1(out.mutable_data()));
     return out;
 }
 
-py::tuple sorted_pair(const farray &a, const farray &b)
+py::tuple sorted_pair(py::handle a_, py::handle b_)
 {
+    const arguments args("sort2");
+    const farray a = args.vector(a_, "a", 0), b = args.vector(b_, "b", 0);
+    args.same_length({&a, &b});
     farray sa = copy_of(a), sb = copy_of(b);
     float *pa = sa.mutable_data(), *pb = sb.mutable_data();
-    run_library([&] { sort2(count(a), one1(pa), one1(pb)); });
+    call_sort2(args, {{"arr", sa.size()}, {"brr", sb.size()}}, nullptr, count(a), one1(pa), one1(pb));
     return py::make_tuple(sa, sb);
 }
 
 // crank on a copy of the sorted w: the ranks and the tie sum s.
-py::tuple ranks(const farray &w)
+py::tuple ranks(py::handle w_)
 {
+    const arguments args("crank");
+    const farray w = args.vector(w_, "w", 0);
     farray out = copy_of(w);
     float *p = out.mutable_data();
+    for (py::ssize_t i = 1; i < w.size(); i++)
+        if (!(p[i] >= p[i - 1]))
+            args.value_error("w must be sorted ascending (and free of NaNs)");
     float s = 0.0f;
-    run_library([&] { crank(count(w), one1(p), &s); });
+    call_crank(args, {{"w", out.size()}}, nullptr, count(w), one1(p), &s);
     return py::make_tuple(out, s);
 }
 
-// k is 1-based here; the partially ordered copy comes back with the value.
-py::tuple selected(const farray &x, unsigned long k)
+// The k-th smallest value (k 0-based) of a copy of x: select on float32
+// input, select_ushort (giving an int) on uint16 input.
+template <class T, class Select>
+T kth(const arguments &args, const carray<T> &x, unsigned long k, Select select_kth)
 {
-    farray out = copy_of(x);
-    float *p = out.mutable_data();
-    float value = 0.0f;
-    run_library([&] { value = select(k, count(x), one1(p)); });
-    return py::make_tuple(value, out);
+    std::vector<T> copy(x.data(), x.data() + x.size());
+    return select_kth(args, {{"arr", x.size()}}, nullptr, k + 1, count(x), one1(copy.data()));
 }
 
-py::tuple selected_ushort(const carray<unsigned short> &x, unsigned long k)
+py::object selected(py::handle x_, py::handle k_)
 {
-    carray<unsigned short> out(x.size());
-    std::memcpy(out.mutable_data(), x.data(),
-                static_cast<size_t>(x.size()) * sizeof(unsigned short));
-    unsigned short *p = out.mutable_data();
-    unsigned short value = 0;
-    run_library([&] { value = select_ushort(k, count(x), one1(p)); });
-    return py::make_tuple(value, out);
+    const arguments args("select");
+    const auto k = args.integer<long long>(k_, "k");
+    const py::array any = py::array::ensure(x_);
+    const bool ushort = any && any.dtype().is(py::dtype::of<unsigned short>());
+    const py::array x = ushort ? py::array(args.array<unsigned short>(x_, "x"))
+                               : py::array(args.floats(x_, "x"));
+    if (x.ndim() != 1 || x.size() == 0)
+        args.value_error("expected a non-empty 1-D array, got shape " + shape_text(x));
+    if (k < 0 || k >= x.size())
+        args.value_error("k = " + std::to_string(k) + " is outside 0.." +
+                         std::to_string(x.size() - 1));
+    const auto k0 = static_cast<unsigned long>(k);
+    if (ushort)
+        return py::int_(kth(args, py::reinterpret_borrow<carray<unsigned short>>(x), k0,
+                            &call_select_ushort));
+    return py::float_(kth(args, py::reinterpret_borrow<farray>(x), k0, &call_select));
 }
 
 }  // namespace
 
 void bind_sort(py::module_ &m)
 {
-    m.def("sort", &sorted);
-    m.def("hpsort", &heap_sorted);
-    m.def("sort2", &sorted_pair);
-    m.def("crank", &ranks);
-    m.def("select", &selected);
-    m.def("select_ushort", &selected_ushort);
+    m.def("sort", &sorted, py::arg("x"));
+    m.def("hpsort", &heap_sorted, py::arg("x"));
+    m.def("sort2", &sorted_pair, py::arg("a"), py::arg("b"));
+    m.def("crank", &ranks, py::arg("w"));
+    m.def("select", &selected, py::arg("x"), py::arg("k"));
 }
 
 }  // namespace tvpy

@@ -1,57 +1,92 @@
 // Special functions and the conversions between statistics and p-values,
-// elementwise over arrays the Python side has already broadcast to one shape.
-#include "common.h"
+// elementwise over arrays the Python side has already broadcast to one shape
+// (the routines of the element-wise batch, elementwise_routines.h):
+// on the calling thread for small arrays, on the library's pool
+// (tessivane::batch::special) for large ones, with the same bits either way.
+#include "args.h"
 
+#include "batch.h"
 #include "stat.h"
 
+#include <algorithm>
 #include <tuple>
 
 namespace tvpy {
 namespace {
 
-using ulong_array = carray<unsigned long>;
+namespace tb = tessivane::batch;
 
-// out[i] = f(in_1[i], ..., in_k[i]) over arrays of one shape, without the GIL.
+template <class A>
+using handle_for = py::handle;
+
+// out[i] = f(in_1[i], ..., in_k[i]) on this thread, without the GIL.
 template <class Out, class F, class... In>
-py::array_t<Out> map(F f, const carray<In> &...in)
+void map(F f, Out *out, py::ssize_t n, const In *...in)
 {
-    const auto &first = std::get<0>(std::tie(in...));
-    std::vector<py::ssize_t> shape(first.shape(), first.shape() + first.ndim());
-    py::array_t<Out> out(shape);
-    Out *o = out.mutable_data();
-    const py::ssize_t n = first.size();
-    auto pointers = std::make_tuple(in.data()...);
     run_library([&] {
         for (py::ssize_t i = 0; i < n; i++)
-            o[i] = std::apply([&](const auto *...p) { return f(p[i]...); }, pointers);
+            out[i] = f(in[i]...);
     });
-    return out;
+}
+
+// The same on the pool, through arguments widened to double (each float and
+// each count up to 2^53 exactly).
+template <class Out, class... In>
+void pooled(tb::special_function code, unsigned threads, Out *out, py::ssize_t n, const In *...in)
+{
+    std::vector<std::vector<double>> wide{std::vector<double>(in, in + n)...};
+    wide.resize(3);
+    std::vector<double> result(static_cast<std::size_t>(n));
+    special_on_pool(static_cast<int>(code), threads, wide[0].data(), wide[1].empty() ? nullptr : wide[1].data(),
+                    wide[2].empty() ? nullptr : wide[2].data(), result);
+    std::transform(result.begin(), result.end(), out, [](double v) { return static_cast<Out>(v); });
+}
+
+template <class T>
+bool exact_in_double(const carray<T> &a)
+{
+    if constexpr (std::is_integral<T>::value)
+        return std::all_of(a.data(), a.data() + a.size(), [](T v) { return v <= (T(1) << 53); });
+    return true;
 }
 
 template <class R, class... A>
-void def_map(py::module_ &m, const char *name, R (*f)(A...))
+void def_special(py::module_ &m, const char *name, R (*f)(A...), tb::special_function code)
 {
-    m.def(name, [f](const carray<A> &...in) { return map<R>(f, in...); });
+    m.def(name, [=](handle_for<A>... in, py::handle threads) {
+        const arguments args(name);
+        const std::tuple<carray<A>...> arrays(args.array<A>(in, "argument")...);
+        const py::array &first = std::get<0>(arrays);
+        std::apply(
+            [&](const auto &...a) {
+                for (const py::array *b : {static_cast<const py::array *>(&a)...})
+                    if (b->ndim() != first.ndim() ||
+                        !std::equal(b->shape(), b->shape() + b->ndim(), first.shape()))
+                        args.value_error("the arguments must have one shape, got " +
+                                         shape_text(first) + " and " + shape_text(*b));
+            },
+            arrays);
+        py::array_t<R> out(std::vector<py::ssize_t>(first.shape(), first.shape() + first.ndim()));
+        const py::ssize_t n = first.size();
+        const unsigned pool = args.threads(threads, static_cast<std::size_t>(n));
+        std::apply(
+            [&](const auto &...a) {
+                if (pool == 1 || !(exact_in_double(a) && ...))
+                    map(f, out.mutable_data(), n, a.data()...);
+                else
+                    pooled(code, pool, out.mutable_data(), n, a.data()...);
+            },
+            arrays);
+        return out;
+    });
 }
 
 }  // namespace
 
 void bind_special(py::module_ &m)
 {
-    def_map(m, "gammln", &gammln);
-    def_map(m, "gammq", &gammq);
-    def_map(m, "betai", &betai);
-    def_map(m, "erfcc", &erfcc);
-    def_map(m, "probks", &probks);
-    def_map(m, "t_to_p", &t_to_p);
-    def_map(m, "t_to_p_real", &t_to_p_real);
-    def_map(m, "r_to_p", &r_to_p);
-    def_map(m, "F_to_p", &F_to_p);
-    def_map(m, "p_to_t", &p_to_t);
-    def_map(m, "p_to_r", &p_to_r);
-    def_map(m, "p_to_F", &p_to_F);
-    def_map(m, "p_to_z", &p_to_z);
-    def_map(m, "kstwo_prob", &kstwo_prob);
+#define TV_ELEMENTWISE(name) def_special(m, #name, &name, tb::special_function::name);
+#include "elementwise_routines.h"
 }
 
 }  // namespace tvpy

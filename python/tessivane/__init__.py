@@ -21,7 +21,16 @@ Conventions
   is bound in its thread-owned form (Ran1, LMFit).
 """
 
+from . import _core
 from ._core import NumericsError
+
+# The version the extension was compiled against (one number, project(VERSION)
+# in CMakeLists.txt); a library of another major version is refused.
+__version__ = _core.__version__
+if _core.library_version().split(".")[0] != str(_core.version_major):
+    raise ImportError(f"tessivane {__version__} needs libtessivane {_core.version_major}.x, but the "
+                      f"dynamic loader chose {_core.library_path()}, version "
+                      f"{_core.library_version()}")
 from ._fft import four1, fourn, realft, realft_unpack, rlft3
 from ._fit import (FitResult, LMFit, LMOutcome, LMStoppingRule, SvdfitResult, fgauss, fit, fleg,
                    fpoly, svdfit)
@@ -38,8 +47,6 @@ from ._stats import (AvevarResult, KstwoResult, PearsnIncResult, PearsnResult, R
 
 NumericsError.__doc__ = "A fatal condition of the library; the message is the library's text."
 NumericsError.__module__ = "tessivane"
-
-__version__ = "1.0.0"
 
 # help() and reprs name the package, not the private module a name lives in.
 for _name in list(globals()):

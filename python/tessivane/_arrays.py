@@ -1,11 +1,7 @@
-"""Argument conversion and checks shared by the wrappers.
-
-Every array argument becomes a C-contiguous float32 (or complex64) array, the
-type the library computes in; shape and size problems raise ValueError and
-unsuitable types TypeError, before the library is called.
-"""
-
-import operator
+"""The conversions the pure-Python wrappers still make themselves (the
+extension _core checks and converts the arguments it is given): real arrays
+for the batches' axis handling, counts given as whole numbers, and scalar
+results."""
 
 import numpy as np
 
@@ -37,22 +33,6 @@ def vector(x, name, minimum=1):
     return a
 
 
-def matrix(a, name, square=False):
-    """A 2-D float32 array with at least one row and one column."""
-    m = real(a, name)
-    if m.ndim != 2 or m.shape[0] < 1 or m.shape[1] < 1:
-        raise ValueError(f"{name}: expected a non-empty 2-D array, got shape {m.shape}")
-    if square and m.shape[0] != m.shape[1]:
-        raise ValueError(f"{name}: expected a square matrix, got shape {m.shape}")
-    return m
-
-
-def same_length(name, *arrays):
-    if len({a.size for a in arrays}) != 1:
-        sizes = ", ".join(str(a.size) for a in arrays)
-        raise ValueError(f"{name}: the arrays must have the same length, got {sizes}")
-
-
 def counts(n, name, minimum):
     """Whole numbers >= minimum as an array of C unsigned long (uint64)."""
     a = np.asarray(n)
@@ -64,24 +44,6 @@ def counts(n, name, minimum):
     if np.any(a < minimum):
         raise ValueError(f"{name}: must be at least {minimum}")
     return a.astype(np.uint64)
-
-
-def integer(k, name):
-    try:
-        return operator.index(k)
-    except TypeError:
-        raise TypeError(f"{name}: expected an integer, got {type(k).__name__}") from None
-
-
-def power_of_two(n, minimum=1):
-    return n >= minimum and n & (n - 1) == 0
-
-
-def isign(value, name):
-    s = integer(value, name)
-    if s not in (1, -1):
-        raise ValueError(f"{name}: isign must be +1 or -1, got {s}")
-    return s
 
 
 def scalar_or_array(out):

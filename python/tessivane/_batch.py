@@ -18,26 +18,19 @@ from . import _arrays, _core
 LMManyResult = namedtuple("LMManyResult",
                           "params covariance chisq outcome iterations lambda_at_stop message")
 
-# Stop codes of _core.lm_fit_many, in order.
-OUTCOMES = ("iteration_limit", "converged", "stalled", "refused", "not_run")
-
-# Below this many series or elements a batch runs on one thread unless
-# `threads` says otherwise: starting workers costs more than it saves.
-_SMALL = 2048
-
-
-def threads_for(threads, work):
-    """The pool size: threads (>= 1), or 0 (all the CPUs this process may use)
-    when threads is None and the work is large, 1 when it is small."""
-    if threads is None:
-        return 0 if work >= _SMALL else 1
-    t = operator.index(threads)
-    if t < 1:
-        raise ValueError(f"threads must be at least 1, got {t}")
-    return t
+try:
+    from numpy.lib.array_utils import normalize_axis_index  # NumPy >= 2
+except ImportError:  # NumPy 1.x: the same rule, through the public API
+    def normalize_axis_index(axis, ndim, msg_prefix=None):
+        """axis (negative counts from the end) as an index into ndim axes;
+        numpy's AxisError (a ValueError and an IndexError) when out of range."""
+        axis = operator.index(axis)
+        if not -ndim <= axis < ndim:
+            raise np.AxisError(axis, ndim, msg_prefix)
+        return axis % ndim
 
 
-def series(x, axis, name, minimum=1):
+def series(x, axis, name):
     """x (float32) as a 2-D array of series along `axis`, with the layout flag
     and the shape of the other axes: (samples, series) and True when axis is
     the first axis (no copy for C-contiguous input), (series, samples) and
@@ -45,18 +38,13 @@ def series(x, axis, name, minimum=1):
     a = _arrays.real(x, name)
     if a.ndim < 1:
         raise ValueError(f"{name}: expected an array, got a scalar")
-    return along(a, axis, name, minimum)
+    return along(a, axis, name)
 
 
-def along(a, axis, name, minimum=1):
+def along(a, axis, name):
     """series() for an array `a` already of the library's type (C-contiguous)."""
-    try:
-        axis = np.core.multiarray.normalize_axis_index(axis, a.ndim)
-    except np.AxisError as bad:
-        raise ValueError(f"{name}: {bad}") from None
+    axis = normalize_axis_index(axis, a.ndim, name)
     n = a.shape[axis]
-    if n < minimum:
-        raise ValueError(f"{name}: needs at least {minimum} values along axis {axis}, got {n}")
     rest = a.shape[:axis] + a.shape[axis + 1:]
     count = int(np.prod(rest, dtype=np.int64))  # -1 cannot stand for 0 series in reshape
     if axis == 0:
@@ -66,14 +54,12 @@ def along(a, axis, name, minimum=1):
     return a.reshape(count, n), False, rest
 
 
-def pair(name, a, b, axis, minimum, same_length=False):
+def pair(name, a, b, axis):
     """Two arrays of series along the same axis, with equal other axes."""
-    sa, first, rest = series(a, axis, f"{name}: a", minimum)
-    sb, _, rest_b = series(b, axis, f"{name}: b", minimum)
+    sa, first, rest = series(a, axis, f"{name}: a")
+    sb, _, rest_b = series(b, axis, f"{name}: b")
     if rest != rest_b:
         raise ValueError(f"{name}: the shapes apart from axis must agree, got {rest} and {rest_b}")
-    if same_length and sa.shape != sb.shape:
-        raise ValueError(f"{name}: the series must have the same length")
     return sa, sb, first, rest
 
 
@@ -88,10 +74,11 @@ def progress_bar(progress, total, desc):
     return tqdm(total=total, desc=desc, unit="row")
 
 
-def run(core, sa, sb, first, rest, threads):
-    """The batch core(sa, sb, first, threads, bar) with its maps in the shape rest."""
-    count = int(np.prod(rest, dtype=np.int64))
-    maps = core(sa, sb, first, threads_for(threads, count), None)
+def run(name, a, b, axis, threads):
+    """The two-sample batch _core.batch_<name> of the series of a and b along
+    axis, with its maps in the shape of the other axes."""
+    sa, sb, first, rest = pair(name, a, b, axis)
+    maps = getattr(_core, "batch_" + name)(sa, sb, first, threads, None)
     return tuple(m.reshape(rest) for m in maps)
 
 
@@ -107,53 +94,17 @@ def lm_fit_many(x, y, a0, model="gauss", sig=None, ia=None, rule=None, threads=N
     Each row gives the bits LMFit(x, y[i], a0[i], sig, ia).run(rule) gives.
     Returns LMManyResult(params (rows, ma), covariance (rows, ma, ma),
     chisq (rows,), outcome (rows,) strings: "converged", "stalled",
-    "iteration_limit", or "refused" with the library's text in message[i]
+    "iteration_limit", "small_steps" (the names of LMFit.run's stops), or
+    "refused" with the library's text in message[i]
     (for example a singular curvature matrix; its params are NaN), iterations,
-    lambda_at_stop, message). One refused row never stops the others.
+    lambda_at_stop, message). One refused row never stops the others; 0 rows
+    give empty results.
     threads=None uses every CPU the process may use; progress=True shows a
     tqdm bar when tqdm is installed.
     """
-    from ._fit import LMStoppingRule
-
-    if not (isinstance(model, str) and model == "gauss"):
-        raise TypeError('lm_fit_many: model must be "gauss" (use LMFit for a Python model)')
-    y = _arrays.real(y, "lm_fit_many: y")
-    if y.ndim != 2 or y.shape[1] < 1:
-        raise ValueError(f"lm_fit_many: y must be (rows, n), got shape {y.shape}")
-    rows, n = y.shape
-    x = _rows_or_one(x, rows, n, "lm_fit_many: x")
-    sig = None if sig is None else _rows_or_one(sig, rows, n, "lm_fit_many: sig")
-    a0 = _arrays.real(a0, "lm_fit_many: a0")
-    if a0.ndim not in (1, 2) or a0.shape[-1] < 1 or (a0.ndim == 2 and a0.shape[0] != rows):
-        raise ValueError(f"lm_fit_many: a0 must be (ma,) or ({rows}, ma), got shape {a0.shape}")
-    ma = a0.shape[-1]
-    if ma % 3:
-        raise ValueError("lm_fit_many: the Gaussian model takes (amplitude, centre, width) triples")
-    if ia is None:
-        ia = np.ones(ma, dtype=np.intc)
-    else:
-        ia = np.ascontiguousarray(np.asarray(ia) != 0, dtype=np.intc)
-        if ia.shape != (ma,):
-            raise ValueError(f"lm_fit_many: ia must have shape ({ma},), got {ia.shape}")
-        if not ia.any():
-            raise ValueError("lm_fit_many: ia holds every parameter, there is nothing to fit")
-    r = rule if rule is not None else LMStoppingRule()
-    rule_tuple = (int(r.max_iterations), float(r.absolute_drop), float(r.relative_drop),
-                  int(r.quiet_steps), float(r.max_lambda))
-    bar = progress_bar(progress, rows, "lm_fit_many")
+    bar = progress_bar(progress, np.shape(y)[0] if np.ndim(y) else 0, "lm_fit_many")
     try:
-        params, covariance, chisq, stop, iterations, lam, messages = _core.lm_fit_many(
-            x, y, a0, sig, ia, rule_tuple, threads_for(threads, 64 * rows), bar)
+        return LMManyResult(*_core.lm_fit_many(x, y, a0, model, sig, ia, rule, threads, bar))
     finally:
         if bar is not None:
             bar.close()
-    outcome = np.array(OUTCOMES, dtype=object)[stop].astype(str)
-    return LMManyResult(params, covariance, chisq, outcome, iterations, lam,
-                        np.array(messages, dtype=str))
-
-
-def _rows_or_one(a, rows, n, name):
-    a = _arrays.real(a, name)
-    if a.shape not in ((n,), (rows, n)):
-        raise ValueError(f"{name}: expected shape ({n},) or ({rows}, {n}), got {a.shape}")
-    return a

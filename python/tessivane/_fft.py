@@ -9,7 +9,6 @@ complex points (four1, fourn) or times half the number of real points
 function returns a new array; the input is left alone.
 """
 
-import operator
 
 import numpy as np
 
@@ -31,14 +30,11 @@ def four1(z, isign=1, *, axis=-1, threads=None):
     Returns F_k = sum_j z_j exp(isign * 2*pi*i * j*k / n), k = 0..n-1, in natural
     order (the negative frequencies in the upper half), as complex64.
     """
-    sign = _arrays.isign(isign, "four1")
-    z = _arrays.complex64(z, "four1: z")
-    if z.ndim > 1:
-        return _many(_core.four1_many, z, sign, None, axis, threads, "four1", 1)
+    if np.ndim(z) > 1:
+        return _many(_core.four1_many, _arrays.complex64(z, "four1: z"), isign, None, axis, threads,
+                     "four1", 1)
     _one_series_axis("four1", axis)
-    if z.ndim != 1 or not _arrays.power_of_two(z.size):
-        raise ValueError(f"four1: expected a 1-D array whose length is a power of two, got shape {z.shape}")
-    return _core.four1(z, sign)
+    return _core.four1(z, isign)
 
 
 def realft(x, isign=1, out=None, *, axis=-1, threads=None):
@@ -53,21 +49,11 @@ def realft(x, isign=1, out=None, *, axis=-1, threads=None):
     out: a float32 C-contiguous array of x's shape to transform into instead
     of a new array (it may be x itself, for an in-place transform); returned.
     """
-    if type(isign) is int and axis in (0, -1):
-        result = _core.realft_ready(x, isign, out)
-        if result is not None:
-            return result
     if np.ndim(x) > 1:
-        a = _arrays.real(x, "realft: x")
-        return _many(_core.realft_many, a, _arrays.isign(isign, "realft"), out, axis, threads,
+        return _many(_core.realft_many, _arrays.real(x, "realft: x"), isign, out, axis, threads,
                      "realft", 2)
     _one_series_axis("realft", axis)
-    if out is not None:
-        return _realft_into(x, isign, out)
-    x = _arrays.real(x, "realft: x")
-    if x.ndim != 1 or not _arrays.power_of_two(x.size, 2):
-        raise ValueError(f"realft: expected a 1-D array whose length is a power of two >= 2, got shape {x.shape}")
-    return _core.realft(x, _arrays.isign(isign, "realft"))
+    return _core.realft(x, isign, out)
 
 
 def _one_series_axis(name, axis):
@@ -80,7 +66,7 @@ def _many(core, a, sign, out, axis, threads, name, minimum):
     along axis, in a's shape (into out when given)."""
     series, first, rest = _batch.along(a, axis, f"{name}: x")
     n = series.shape[0 if first else 1]
-    if not _arrays.power_of_two(n, minimum):
+    if n < minimum or n & (n - 1):
         at_least = " >= 2" if minimum == 2 else ""
         raise ValueError(f"{name}: the series along axis {axis} must have a length that is a "
                          f"power of two{at_least}, got {n}")
@@ -88,11 +74,10 @@ def _many(core, a, sign, out, axis, threads, name, minimum):
                                 and out.shape == a.shape and out.flags.c_contiguous
                                 and out.flags.writeable):
         raise ValueError(f"{name}: out must be a writeable C-contiguous {a.dtype} array of shape {a.shape}")
-    axis = operator.index(axis) % a.ndim  # valid: along() checked it
+    axis = _batch.normalize_axis_index(axis, a.ndim)
     last = axis == a.ndim - 1
     into = out.reshape(series.shape) if out is not None and (first or last) else None
-    count = series.size // max(n, 1)
-    result = core(series, into, first, sign, _batch.threads_for(threads, count * n // 64))
+    result = core(series, into, first, sign, threads)
     if first or last:
         return out if out is not None else result.reshape(a.shape)
     restored = np.moveaxis(result.reshape(rest + (n,)), -1, axis)
@@ -100,16 +85,6 @@ def _many(core, a, sign, out, axis, threads, name, minimum):
         return restored
     out[...] = restored
     return out
-
-
-def _realft_into(x, isign, out):
-    if not (isinstance(out, np.ndarray) and out.dtype == np.float32 and out.flags.c_contiguous
-            and out.flags.writeable and out.ndim == 1):
-        raise ValueError("realft: out must be a writeable 1-D C-contiguous float32 array")
-    x = _arrays.real(x, "realft: x")
-    if x.shape != out.shape or not _arrays.power_of_two(x.size, 2):
-        raise ValueError(f"realft: x and out need one 1-D shape, a power of two >= 2; got {x.shape}, {out.shape}")
-    return _core.realft_into(x, out, _arrays.isign(isign, "realft"))
 
 
 four1.__doc__ += _MANY_DOC
@@ -138,10 +113,7 @@ def fourn(z, isign=1):
     F(k_1..k_d) = sum z(j_1..j_d) exp(isign * 2*pi*i * sum_d j_d k_d / n_d), over all
     axes of z (row-major, as NumPy stores it).
     """
-    z = _arrays.complex64(z, "fourn: z")
-    if z.ndim < 1 or not all(_arrays.power_of_two(n) for n in z.shape):
-        raise ValueError(f"fourn: every extent must be a power of two, got shape {z.shape}")
-    return _core.fourn(z, _arrays.isign(isign, "fourn"))
+    return _core.fourn(z, isign)
 
 
 def rlft3(data, isign=1, speq=None):
@@ -155,24 +127,4 @@ def rlft3(data, isign=1, speq=None):
     data). isign = -1: the inverse from (packed, speq), returning the real data
     times nn1*nn2*nn3/2 (and the speq the library leaves).
     """
-    d = _arrays.real(data, "rlft3: data")
-    flat = d.ndim == 2
-    if flat:
-        d = d[np.newaxis]
-    if d.ndim != 3:
-        raise ValueError(f"rlft3: expected a 2-D or 3-D array, got shape {np.shape(data)}")
-    nn1, nn2, nn3 = d.shape
-    if not (_arrays.power_of_two(nn1) and _arrays.power_of_two(nn2) and _arrays.power_of_two(nn3, 2)):
-        raise ValueError(f"rlft3: extents must be powers of two (the last >= 2), got shape {np.shape(data)}")
-    sign = _arrays.isign(isign, "rlft3")
-    if speq is None:
-        if sign == -1:
-            raise ValueError("rlft3: the inverse needs the speq of the forward transform")
-        s = np.zeros((nn1, 2 * nn2), dtype=np.float32)
-    else:
-        s = _arrays.real(speq, "rlft3: speq").reshape(-1)
-        if s.size != nn1 * 2 * nn2:
-            raise ValueError(f"rlft3: speq must hold {nn1 * 2 * nn2} values, got {s.size}")
-        s = s.reshape(nn1, 2 * nn2)
-    out, s = _core.rlft3(d, s, sign)
-    return (out[0], s[0]) if flat else (out, s)
+    return _core.rlft3(data, isign, speq)

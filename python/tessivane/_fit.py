@@ -2,7 +2,7 @@
 models by Levenberg-Marquardt (LMFit)."""
 
 from collections import namedtuple
-from dataclasses import dataclass
+from dataclasses import make_dataclass
 
 import numpy as np
 
@@ -11,7 +11,6 @@ from . import _arrays, _batch, _core
 FitResult = namedtuple("FitResult", "a b siga sigb chi2 q")
 SvdfitResult = namedtuple("SvdfitResult", "a u v w chisq")
 LMOutcome = namedtuple("LMOutcome", "stop iterations lambda_at_stop")
-_STOPS = ("iteration_limit", "converged", "stalled", "small_steps")
 
 
 def fit(x, y, sig=None, axis=0, threads=None):
@@ -33,64 +32,35 @@ def fit(x, y, sig=None, axis=0, threads=None):
     """
     if np.ndim(y) > 1:
         return _batched_fit(x, y, sig, axis, threads)
-    x = _arrays.vector(x, "fit: x", 1 if sig is not None else 3)
-    y = _arrays.vector(y, "fit: y")
-    if sig is None:
-        _arrays.same_length("fit", x, y)
-        return FitResult(*_core.fit(x, y, x, False))
-    sig = _arrays.vector(sig, "fit: sig")
-    _arrays.same_length("fit", x, y, sig)
-    return FitResult(*_core.fit(x, y, sig, True))
+    return FitResult(*_core.fit(x, y, sig))
 
 
 def _batched_fit(x, y, sig, axis, threads):
-    sy, first, rest = _batch.series(y, axis, "fit: y", 3)
-    n = sy.shape[0 if first else 1]
+    sy, first, rest = _batch.series(y, axis, "fit: y")
 
     def laid_out(v, name):
         if np.ndim(v) == 1:
-            v = _arrays.vector(v, name)
-            if v.size != n:
-                raise ValueError(f"{name}: expected {n} values, got {v.size}")
             return v
         sv, _, rest_v = _batch.series(v, axis, name)
-        if rest_v != rest or sv.shape != sy.shape:
+        if rest_v != rest:
             raise ValueError(f"{name}: expected n values or the shape of y")
         return sv
 
-    sx = laid_out(x, "fit: x")
-    ss = None if sig is None else laid_out(sig, "fit: sig")
-    count = int(np.prod(rest, dtype=np.int64))
-    maps = _core.batch_fit(sx, sy, ss, first, _batch.threads_for(threads, count), None)
+    maps = _core.batch_fit(laid_out(x, "fit: x"), sy, None if sig is None else laid_out(sig, "fit: sig"),
+                           first, threads, None)
     return FitResult(*(m.reshape(rest) for m in maps))
 
 
 def fpoly(x, n):
     """The polynomial basis 1, x, x^2, ..., x^(n-1) at x, as float32 (the library's fpoly)."""
-    return _core.basis(float(x), _count(n, "fpoly: n"), 0)
+    return _core.basis(x, n, 0)
 
 
 def fleg(x, n):
     """Legendre polynomials P_0(x)..P_{n-1}(x) as float32, by the recurrence
     k P_k = (2k - 1) x P_{k-1} - (k - 1) P_{k-2} in float (a basis for svdfit,
     evaluated in the extension: the C++ library has no Legendre basis)."""
-    return _core.basis(float(x), _count(n, "fleg: n"), 1)
-
-
-def _count(n, name):
-    n = _arrays.integer(n, name)
-    if n < 1:
-        raise ValueError(f"{name} must be at least 1, got {n}")
-    return n
-
-
-def _sigma(sig, n, name):
-    if sig is None:
-        return np.ones(n, dtype=np.float32)
-    s = _arrays.vector(sig, name)
-    if s.size != n:
-        raise ValueError(f"{name}: expected {n} values, got {s.size}")
-    return s
+    return _core.basis(x, n, 1)
 
 
 def svdfit(x, y, ma, sig=None, basis=fpoly):
@@ -102,41 +72,24 @@ def svdfit(x, y, ma, sig=None, basis=fpoly):
     as 0 in w, ready for svdvar(v, w). Returns SvdfitResult(a, u, v, w, chisq).
     An exception raised by the callable propagates unchanged.
     """
-    x = _arrays.vector(x, "svdfit: x")
-    y = _arrays.vector(y, "svdfit: y")
-    _arrays.same_length("svdfit", x, y)
-    ma = _count(ma, "svdfit: ma")
-    sig = _sigma(sig, x.size, "svdfit: sig")
-    if basis is fpoly or basis is fleg:
-        code = 0 if basis is fpoly else 1
-    elif callable(basis):
-        code = basis
-    else:
-        raise TypeError("svdfit: basis must be fpoly, fleg or a callable basis(x, ma)")
-    return SvdfitResult(*_core.svdfit(x, y, sig, ma, code))
+    return SvdfitResult(*_core.svdfit(x, y, ma, sig, basis, (fpoly, fleg)))
 
 
 def fgauss(x, a):
     """The built-in model: sum of Gaussians a[i] exp(-((x - a[i+1]) / a[i+2])^2) over
     the triples of a. Returns (y, dyda)."""
-    return _core.fgauss(float(x), _arrays.vector(a, "fgauss: a", 0))
+    return _core.fgauss(x, a)
 
 
-@dataclass
-class LMStoppingRule:
-    """When LMFit.run stops: as soon as no step can lower chi-square by more than
+LMStoppingRule = make_dataclass("LMStoppingRule", [
+    (name, type(default), default) for name, default in _core.lm_stopping_rule_fields])
+LMStoppingRule.__doc__ = """When LMFit.run stops: as soon as no step can lower chi-square by more than
     float arithmetic resolves (converged; the library's fixed test, see
     docs/python.md), when lambda exceeds max_lambda although a lower chi-square
     should exist (stalled), after max_iterations calls (iteration_limit), or,
     when quiet_steps > 0, after quiet_steps accepted steps in a row that each
     lowered chi-square by less than absolute_drop + relative_drop * chi-square
-    (small_steps)."""
-
-    max_iterations: int = 200
-    absolute_drop: float = 1.0e-3
-    relative_drop: float = 1.0e-4
-    quiet_steps: int = 0
-    max_lambda: float = 1.0e10
+    (small_steps). The fields and their defaults are the library's."""
 
 
 class LMFit:
@@ -159,23 +112,7 @@ class LMFit:
     """
 
     def __init__(self, x, y, a, sig=None, ia=None, model="gauss"):
-        x = _arrays.vector(x, "LMFit: x")
-        y = _arrays.vector(y, "LMFit: y")
-        _arrays.same_length("LMFit", x, y)
-        a = _arrays.vector(a, "LMFit: a")
-        if model == "gauss":
-            if a.size % 3:
-                raise ValueError("LMFit: the Gaussian model takes (amplitude, centre, width) triples")
-            model = None
-        elif not callable(model):
-            raise TypeError('LMFit: model must be "gauss" or a callable model(x, a) -> (y, dyda)')
-        if ia is None:
-            ia = np.ones(a.size, dtype=np.intc)
-        else:
-            ia = np.ascontiguousarray(np.asarray(ia) != 0, dtype=np.intc)
-            if ia.shape != a.shape:
-                raise ValueError(f"LMFit: ia must have shape {a.shape}, got {ia.shape}")
-        self._state = _core.LMState(x, y, _sigma(sig, x.size, "LMFit: sig"), a, ia, model)
+        self._state = _core.LMState(x, y, a, sig, ia, model)
         self.outcome = None
 
     def step(self):
@@ -195,11 +132,7 @@ class LMFit:
         "converged", "stalled", "iteration_limit" or "small_steps"; also kept as
         .outcome.
         """
-        r = rule if rule is not None else LMStoppingRule()
-        stop, iterations, lam = self._state.run(int(r.max_iterations), float(r.absolute_drop),
-                                                float(r.relative_drop), int(r.quiet_steps),
-                                                float(r.max_lambda))
-        self.outcome = LMOutcome(_STOPS[stop], iterations, lam)
+        self.outcome = LMOutcome(*self._state.run(rule))
         return self.outcome
 
     @property

@@ -5,9 +5,7 @@ Inputs are copied; each function returns new arrays.
 
 from collections import namedtuple
 
-import numpy as np
-
-from . import _arrays, _core
+from . import _core
 
 GaussjResult = namedtuple("GaussjResult", "inverse solutions")
 JacobiResult = namedtuple("JacobiResult", "d v nrot")
@@ -28,7 +26,7 @@ def svdcmp(a):
     transpose; w is in the order the iteration leaves it (not sorted). Converged
     values are >= 0. Non-convergence is not an error: see .converged.
     """
-    u, w, v, converged = _core.svdcmp(_arrays.matrix(a, "svdcmp: a"))
+    u, w, v, converged = _core.svdcmp(a)
     result = SvdResult(u, w, v)
     result.converged = converged
     return result
@@ -39,23 +37,11 @@ def svbksb(u, w, v, b):
 
     Exactly the w[j] equal to 0 are left out; zero the small ones first.
     """
-    u = _arrays.matrix(u, "svbksb: u")
-    m, n = u.shape
-    w = _arrays.vector(w, "svbksb: w")
-    v = _arrays.matrix(v, "svbksb: v", square=True)
-    b = _arrays.vector(b, "svbksb: b")
-    if w.size != n or v.shape[0] != n or b.size != m:
-        raise ValueError(f"svbksb: u {u.shape} needs w ({n},), v ({n}, {n}) and b ({m},), "
-                         f"got {w.shape}, {v.shape}, {b.shape}")
     return _core.svbksb(u, w, v, b)
 
 
 def svdvar(v, w):
     """Covariance v @ diag(1/w^2) @ v.T of an SVD fit; a w[k] equal to 0 leaves direction k out."""
-    v = _arrays.matrix(v, "svdvar: v", square=True)
-    w = _arrays.vector(w, "svdvar: w")
-    if w.size != v.shape[0]:
-        raise ValueError(f"svdvar: v {v.shape} needs w ({v.shape[0]},), got {w.shape}")
     return _core.svdvar(v, w)
 
 
@@ -65,16 +51,7 @@ def gaussj(a, b=None):
     a is (n, n); b is (n,) or (n, m) right-hand sides (or None). Raises
     NumericsError("gaussj: Singular Matrix-2") for a singular matrix.
     """
-    a = _arrays.matrix(a, "gaussj: a", square=True)
-    n = a.shape[0]
-    if b is None:
-        inverse, _ = _core.gaussj(a, np.zeros((n, 0), dtype=np.float32))
-        return GaussjResult(inverse, None)
-    b = _arrays.real(b, "gaussj: b")
-    if b.ndim not in (1, 2) or b.shape[0] != n:
-        raise ValueError(f"gaussj: b must have shape ({n},) or ({n}, m), got {b.shape}")
-    inverse, x = _core.gaussj(a, np.ascontiguousarray(b.reshape(n, -1)))
-    return GaussjResult(inverse, x.reshape(b.shape))
+    return GaussjResult(*_core.gaussj(a, b))
 
 
 def jacobi(a):
@@ -84,15 +61,11 @@ def jacobi(a):
     nrot). Raises NumericsError("Too many iterations in routine jacobi") after 50
     sweeps.
     """
-    return JacobiResult(*_core.jacobi(_arrays.matrix(a, "jacobi: a", square=True)))
+    return JacobiResult(*_core.jacobi(a))
 
 
 def eigsrt(d, v):
     """d sorted descending with the columns of v moved along: EigsrtResult(d, v)."""
-    v = _arrays.matrix(v, "eigsrt: v", square=True)
-    d = _arrays.vector(d, "eigsrt: d")
-    if d.size != v.shape[0]:
-        raise ValueError(f"eigsrt: v {v.shape} needs d ({v.shape[0]},), got {d.shape}")
     return EigsrtResult(*_core.eigsrt(d, v))
 
 
@@ -102,4 +75,4 @@ def inverse(a):
     Singular values below 1e-6 times the largest are dropped, so a singular
     matrix gives the truncated pseudo-inverse.
     """
-    return _core.inverse(_arrays.matrix(a, "inverse: a", square=True))
+    return _core.inverse(a)

@@ -1,8 +1,6 @@
 """Random deviates from a stream the caller owns."""
 
-import math
-
-from . import _arrays, _core
+from . import _core
 
 
 class Ran1:
@@ -19,22 +17,13 @@ class Ran1:
     """
 
     def __init__(self, seed=-1):
-        self._stream = _core.Ran1Stream(_arrays.integer(seed, "Ran1: seed"))
+        self._stream = _core.Ran1Stream(seed)
 
     @staticmethod
-    def _count(size):
-        if isinstance(size, tuple):
-            return math.prod(size), size
-        n = _arrays.integer(size, "size")
-        return n, (n,)
-
-    def _draw(self, one, many, size):
+    def _draw(one, many, size):
         if size is None:
             return one()
-        n, shape = self._count(size)
-        if n < 0 or any(s < 0 for s in shape):
-            raise ValueError(f"size must not be negative, got {size}")
-        return many(n).reshape(shape)
+        return many(size if isinstance(size, tuple) else (size,))
 
     def uniform(self, size=None):
         """Uniform deviates in (0, 1): a float for size=None, else a float32 array of that shape."""
@@ -46,7 +35,7 @@ class Ran1:
 
     def reseed(self, seed):
         """As passing a new idum to ran1: a negative seed restarts on the next draw."""
-        self._stream.reseed(_arrays.integer(seed, "Ran1.reseed: seed"))
+        self._stream.reseed(seed)
 
     @property
     def idum(self):

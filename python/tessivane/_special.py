@@ -8,7 +8,7 @@ Python float out (the exact float32 value), arrays give float32 arrays.
 
 import numpy as np
 
-from . import _arrays, _batch, _core
+from . import _arrays, _core
 
 _F = "f"  # rounded to float32
 _D = "d"  # float64
@@ -19,23 +19,13 @@ _N = "n"  # a count that may be 0
 def _map(core, name, threads, *args):
     converted = []
     for (label, kind), value in args:
-        if kind == _F:
-            converted.append(_arrays.real(value, f"{name}: {label}"))
-        elif kind == _D:
-            converted.append(_arrays.real(value, f"{name}: {label}", np.float64))
-        else:
-            converted.append(_arrays.counts(value, f"{name}: {label}", 1 if kind == _U else 0))
+        if kind in (_U, _N):
+            value = _arrays.counts(value, f"{name}: {label}", 1 if kind == _U else 0)
+        converted.append(np.asarray(value))
     # np.ascontiguousarray makes 0-d arguments 1-D: the shape comes from broadcasting.
     shape = np.broadcast_shapes(*(a.shape for a in converted))
-    arrays = [np.ascontiguousarray(np.broadcast_to(a, shape)) for a in converted]
-    pool = _batch.threads_for(threads, arrays[0].size)
-    if pool == 1 or any(a.dtype == np.uint64 and a.size and a.max() > 2**53 for a in arrays):
-        return _arrays.scalar_or_array(core(*arrays).reshape(shape))
-    # On the pool: every argument as float64, which holds each float32 value
-    # and each count exactly; the library rounds the floats back as it takes them.
-    wide = [a.astype(np.float64) for a in arrays] + [None] * (3 - len(arrays))
-    out = _core.batch_special(_core.special_codes[name], *wide, pool).reshape(shape)
-    return _arrays.scalar_or_array(out if name == "gammln" else out.astype(np.float32))
+    arrays = [np.broadcast_to(a, shape) for a in converted]
+    return _arrays.scalar_or_array(core(*arrays, threads).reshape(shape))
 
 
 _THREADS_DOC = """

@@ -8,7 +8,7 @@ from collections import namedtuple
 
 import numpy as np
 
-from . import _arrays, _batch, _core
+from . import _batch, _core
 
 TtestResult = namedtuple("TtestResult", "statistic df pvalue")
 KstwoResult = namedtuple("KstwoResult", "statistic pvalue")
@@ -18,16 +18,6 @@ SpearResult = namedtuple("SpearResult", "statistic pvalue d zd probrs")
 RunningSums = namedtuple("RunningSums", "n ax ay sxx syy sxy")
 PearsnIncResult = namedtuple("PearsnIncResult", "r state")
 RegrIncResult = namedtuple("RegrIncResult", "a b ym state")
-_START = RunningSums(0.0, 0.0, 0.0, 0.0, 0.0, 0.0)
-
-
-def _running(name, x, y, state):
-    x, y = _arrays.vector(x, f"{name}: x", 0), _arrays.vector(y, f"{name}: y", 0)
-    _arrays.same_length(name, x, y)
-    state = _START if state is None else RunningSums(*state)
-    if any(float(np.float32(v)) != v for v in state):
-        raise ValueError(f"{name}: state must hold float32 values, as the library returns them")
-    return x, y, state
 
 
 _BATCH_DOC = """
@@ -49,10 +39,6 @@ def _single_axis(name, axis):
         raise ValueError(f"{name}: axis {axis} is out of bounds for 1-D samples")
 
 
-def _samples(name, a, b, minimum):
-    return _arrays.vector(a, f"{name}: a", minimum), _arrays.vector(b, f"{name}: b", minimum)
-
-
 def ttest(a, b, axis=0, threads=None):
     """Student's t for two samples with pooled variance.
 
@@ -61,14 +47,8 @@ def ttest(a, b, axis=0, threads=None):
     is that of mean(a) - mean(b). Needs n1, n2 >= 1 and n1 + n2 >= 3.
     """
     if _batched(a, b):
-        sa, sb, first, rest = _batch.pair("ttest", a, b, axis, 1)
-        if sa.shape[0 if first else 1] + sb.shape[0 if first else 1] < 3:
-            raise ValueError("ttest: needs at least three values in the two samples together")
-        return TtestResult(*_batch.run(_core.batch_ttest, sa, sb, first, rest, threads))
+        return TtestResult(*_batch.run("ttest", a, b, axis, threads))
     _single_axis("ttest", axis)
-    a, b = _samples("ttest", a, b, 1)
-    if a.size + b.size < 3:
-        raise ValueError("ttest: needs at least three values in the two samples together")
     return TtestResult(*_core.ttest(a, b))
 
 
@@ -79,10 +59,8 @@ def tutest(a, b, axis=0, threads=None):
     (a float, welch_df) and p = t_to_p_real(t, df). Needs n1, n2 >= 2.
     """
     if _batched(a, b):
-        pair = _batch.pair("tutest", a, b, axis, 2)
-        return TtestResult(*_batch.run(_core.batch_tutest, *pair, threads))
+        return TtestResult(*_batch.run("tutest", a, b, axis, threads))
     _single_axis("tutest", axis)
-    a, b = _samples("tutest", a, b, 2)
     return TtestResult(*_core.tutest(a, b))
 
 
@@ -92,16 +70,14 @@ def kstwo(a, b, axis=0, threads=None):
     A NaN in either sample gives D = NaN. The inputs are not sorted in place.
     """
     if _batched(a, b):
-        pair = _batch.pair("kstwo", a, b, axis, 1)
-        return KstwoResult(*_batch.run(_core.batch_kstwo, *pair, threads))
+        return KstwoResult(*_batch.run("kstwo", a, b, axis, threads))
     _single_axis("kstwo", axis)
-    a, b = _samples("kstwo", a, b, 1)
     return KstwoResult(*_core.kstwo(a, b))
 
 
 def avevar(x):
     """Mean and sample variance (divisor n - 1) of x, n >= 2: AvevarResult(mean, variance)."""
-    return AvevarResult(*_core.avevar(_arrays.vector(x, "avevar: x", 2)))
+    return AvevarResult(*_core.avevar(x))
 
 
 def pearsn(x, y, axis=0, threads=None):
@@ -113,11 +89,8 @@ def pearsn(x, y, axis=0, threads=None):
     from statistic in the last bit). Needs n >= 3.
     """
     if _batched(x, y):
-        pair = _batch.pair("pearsn", x, y, axis, 3, True)
-        return PearsnResult(*_batch.run(_core.batch_pearsn, *pair, threads))
+        return PearsnResult(*_batch.run("pearsn", x, y, axis, threads))
     _single_axis("pearsn", axis)
-    x, y = _samples("pearsn", x, y, 3)
-    _arrays.same_length("pearsn", x, y)
     r, p, _ = _core.pearsn(x, y)
     return PearsnResult(r, p)
 
@@ -132,11 +105,8 @@ def spear(x, y, axis=0, threads=None):
     otherwise probrs is NaN. Needs n >= 2.
     """
     if _batched(x, y):
-        pair = _batch.pair("spear", x, y, axis, 2, True)
-        return SpearResult(*_batch.run(_core.batch_spear, *pair, threads))
+        return SpearResult(*_batch.run("spear", x, y, axis, threads))
     _single_axis("spear", axis)
-    x, y = _samples("spear", x, y, 2)
-    _arrays.same_length("spear", x, y)
     return SpearResult(*_core.spear(x, y))
 
 
@@ -147,8 +117,7 @@ def pearsn_inc(x, y, state=None):
     the last); r is 0 until both x and y spread. From the third sample on the
     one-pass sums differ slightly from pearsn's.
     """
-    x, y, state = _running("pearsn_inc", x, y, state)
-    r, sums = _core.pearsn_inc(x, y, list(state))
+    r, sums = _core.pearsn_inc(x, y, state)
     return PearsnIncResult(r, RunningSums(*sums))
 
 
@@ -158,8 +127,7 @@ def regr_inc(x, y, state=None):
     RegrIncResult(a, b, ym after each sample, state after the last); b is 0
     until the x values spread.
     """
-    x, y, state = _running("regr_inc", x, y, state)
-    a, b, ym, sums = _core.regr_inc(x, y, list(state))
+    a, b, ym, sums = _core.regr_inc(x, y, state)
     return RegrIncResult(a, b, ym, RunningSums(*sums))
 
 

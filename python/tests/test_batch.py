@@ -73,7 +73,7 @@ def test_fft_batches_equal_single_calls(name, axis, threads):
             assert same_bits(np.ascontiguousarray(got).view(np.float32), single.view(np.float32)), index
 
 
-@pytest.mark.parametrize("threads", [1, 2, 7])
+@pytest.mark.parametrize("threads", [1, 2, 7, 10**6])
 def test_line_fit_batch_shared_and_per_series_x(threads):
     t = np.linspace(0.0, 2.385, 9, dtype=np.float32)
     sig = np.linspace(0.5, 1.5, 9, dtype=np.float32)
@@ -128,6 +128,41 @@ def test_lm_fit_many_rows_equal_lmfit_and_a_refused_row_is_reported(threads):
         assert res.outcome[i] == o.stop and res.iterations[i] == o.iterations
         assert same_bits(res.params[i], f.params) and same_bits(res.covariance[i], f.covariance)
         assert same_bits(res.chisq[i], f.chisq) and res.message[i] == ""
+
+
+def test_outcome_names_are_the_library_s_for_every_stop_and_row_state():
+    core = tv._core
+    for stop in core.LMStop.__members__.values():
+        assert core.outcome_name(core.RowState.fitted, stop) == stop.name
+    for state in ("refused", "not_run"):
+        assert core.outcome_name(core.RowState.__members__[state], core.LMStop.converged) == state
+    rule = tv.LMStoppingRule(quiet_steps=2, absolute_drop=1e3)  # every accepted step is a small one
+    res = tv.lm_fit_many(X, PEAKS[:3], [1.0, 6.0, 1.5], rule=rule)
+    assert list(res.outcome) == [tv.LMFit(X, y, [1.0, 6.0, 1.5]).run(rule).stop for y in PEAKS[:3]] \
+        == ["small_steps"] * 3
+
+
+def test_zero_rows_give_empty_results_in_process_and_on_dask():
+    shapes = [(0, 3), (0, 3, 3), (0,), (0,), (0,), (0,)]
+    assert [r.shape for r in tv.lm_fit_many(X, PEAKS[:0], [1.0, 6.0, 1.5])] == shapes + [(0,)]
+    da = pytest.importorskip("dask.array")
+    import tessivane.dask as tvd
+    lazy = tvd.lm_fit_many(X, da.from_array(PEAKS[:0]), [1.0, 6.0, 1.5])
+    assert [r.compute().shape for r in lazy] == shapes
+
+
+@pytest.mark.parametrize("axis", [0, 1, -1, 3, -4])
+def test_dask_takes_axis_as_numpy_does(axis):
+    da = pytest.importorskip("dask.array")
+    import tessivane.dask as tvd
+    if not -3 <= axis < 3:
+        for call in (lambda: tv.kstwo(A, B, axis=axis), lambda: tvd.kstwo(da.from_array(A), B, axis=axis)):
+            with pytest.raises(getattr(np, "exceptions", np).AxisError, match="kstwo: a: axis"):
+                call()
+        return
+    a, b = np.moveaxis(A, 0, axis), np.moveaxis(B, 0, axis)
+    lazy = tvd.kstwo(da.from_array(a, chunks=3), da.from_array(b, chunks=3), axis=axis)
+    assert all(same_bits(got.compute(), want) for got, want in zip(lazy, tv.kstwo(a, b, axis=axis)))
 
 
 def test_ctrl_c_stops_a_long_batch_within_a_second():

@@ -1,5 +1,8 @@
 """Errors, callbacks, threads and the NumPy conventions of the package."""
+import os
+import subprocess
 import sys
+import textwrap
 import threading
 from concurrent.futures import ThreadPoolExecutor
 
@@ -12,6 +15,19 @@ from conftest import bits
 x16 = np.random.default_rng(7).standard_normal(16).astype(np.float32)
 peak_x = np.arange(0, 20, 0.5, dtype=np.float32)
 peak_y = (2.385 * np.exp(-((peak_x - 9.3) / 3.1) ** 2)).astype(np.float32)
+A2 = np.ones((4, 3), dtype=np.float32)
+AxisError = getattr(np, "exceptions", np).AxisError  # np.exceptions from NumPy 1.25 on
+
+
+def model_fit(model):
+    return tv.LMFit(peak_x, peak_y, [2, 9, 3], model=model).run()
+
+
+def run_isolated(script, timeout=60, **env):
+    """script in a fresh interpreter, so that a crash or a hang cannot take the suite along."""
+    return subprocess.run([sys.executable, "-c", textwrap.dedent(script)], capture_output=True,
+                          text=True, timeout=timeout, env=dict(os.environ, **env))
+
 
 NOT_A_POWER_OF_TWO = r"^realft: expected a 1-D array whose length is a power of two >= 2, got shape \(6,\)$"
 
@@ -41,6 +57,18 @@ ERRORS = [
     (lambda: tv.tutest(np.ones((3, 1, 4)), np.ones((3, 1, 4)), axis=1), ValueError, "needs at least 2 values"),
     (lambda: tv.crank([2, 1]), ValueError, "sorted"),
     (lambda: tv.LMFit(peak_x, peak_y, [2, 9]), ValueError, "triples"),
+    # errors name the public function and argument
+    (lambda: tv.ttest(A2, A2, threads=2**32), OverflowError, "^ttest: threads = 4294967296 is too large"),
+    (lambda: tv.lm_fit_many(peak_x, [peak_y], [2, 9, 3], threads=-1), ValueError,
+     "^lm_fit_many: threads must be at least 1"),
+    (lambda: tv.Ran1(2**70), OverflowError, "^Ran1: seed = 1180591620717411303424 is too large"),
+    (lambda: tv.Ran1().uniform(1.5), TypeError, "^Ran1: size: expected an integer"),
+    (lambda: model_fit(lambda x, a: ("1", [1, 1, 1])), TypeError, "^LMFit: the model's y: expected real"),
+    (lambda: model_fit(lambda x, a: object()), TypeError, "^LMFit: the model must return"),
+    (lambda: model_fit(lambda x, a: (1.0, [1j, 1, 1])), TypeError, "^LMFit: the model's dyda: expected real numbers, got an array of complex"),
+    (lambda: tv.lm_fit_many(peak_x, np.tile(peak_y, (3, 1)).T, [2, 9, 3]), ValueError,
+     r"^lm_fit_many: y must be \(rows, n\) .*transposed"),
+    (lambda: tv.ttest(A2, A2, axis=2), AxisError, "^ttest: a: axis 2 is out of bounds"),
 ]
 
 
@@ -184,3 +212,82 @@ def test_no_matrix_ends_the_interpreter(call, a):
         call(a)
     except tv.NumericsError:
         pass
+
+
+# _core called directly with arguments its wrappers used to stop: each must raise, none may crash.
+CORE_CALLS = [
+    "_core.gaussj(np.eye(200), np.ones((1, 1)))", "_core.svbksb(np.eye(3), np.ones(2), np.eye(3), np.ones(3))",
+    "_core.svdvar(np.eye(3), np.ones(1))", "_core.eigsrt(np.ones(1), np.eye(5))", "_core.sort2(np.ones(5), [1])",
+    "_core.pearsn(np.ones(50), np.ones(3))", "_core.gammq(np.ones(3), np.ones(10**6), None)",
+    "_core.batch_ttest(np.ones((5, 100)), np.ones((5, 2)), True, 1, None)",
+    "_core.batch_fit(np.ones(2), np.ones((5, 100)), None, True, 1, None)",
+    "_core.lm_fit_many(np.ones(5), np.ones((4, 100)), [1, 2, 3])", "_core.rlft3(np.ones((4, 4, 4)), -1, [1])",
+    "_core.fourn(np.ones((4, 3)), 1)", "_core.realft(np.ones(8), 1, np.empty(4, np.float32))",
+    "_core.LMState(np.ones(5), np.ones(5), [1, 2, 3], None, [1])", "_core.select(np.ones(3), 2**64)",
+    "_core.realft_many(np.ones(8), None, True, 1, 1)", "_core.four1_many(np.ones((3, 4)), None, True, 1, 1)",
+]
+
+
+def test_core_is_safe_to_call_directly():
+    out = run_isolated(f"""
+        import numpy as np
+        from tessivane import _core
+        for call in {CORE_CALLS!r}:
+            try:
+                eval(call)
+                print("accepted:", call)
+            except (ValueError, TypeError, OverflowError):
+                pass
+    """)
+    assert (out.returncode, out.stdout) == (0, ""), out.stdout + out.stderr
+
+
+def test_a_model_that_reenters_its_own_fit_is_refused_not_deadlocked():
+    out = run_isolated("""
+        import numpy as np, tessivane as tv
+        x = np.arange(0, 20, 0.5, dtype=np.float32)
+        for reenter in ("step", "run", "finish"):
+            def model(xv, a):
+                getattr(fit, reenter)()
+            fit = tv.LMFit(x, np.exp(-((x - 9) / 3) ** 2), [1, 9, 3], model=model)
+            try:
+                fit.run()
+            except RuntimeError as error:
+                print(error)
+    """, timeout=60)
+    assert out.stdout.count("a fit cannot be re-entered") == 3, out.stdout + out.stderr
+
+
+def misaligned(a):
+    """A float32 copy of a at an odd byte address."""
+    a = np.asarray(a, np.float32)
+    view = np.zeros(a.nbytes + 1, np.uint8)[1:].view(np.float32).reshape(a.shape)
+    view[...] = a
+    assert not view.flags.aligned
+    return view
+
+
+@pytest.mark.parametrize("call", [
+    lambda v: tv.ttest(v, v[::-1]), lambda v: tv.tutest(v, v * v), lambda v: tv.kstwo(v, -v),
+    lambda v: tv.pearsn(v, v * v), lambda v: tv.spear(v, v * v), lambda v: tv.avevar(v), lambda v: tv.sort(v),
+    lambda v: tv.select(v, 3), lambda v: tv.realft(v), lambda v: tv.fit(v, v * v, v * v + 1),
+    lambda v: tv.svdfit(v, v * v, 3), lambda v: tv.svdcmp(v.reshape(4, 4)), lambda v: tv.gammq(v * v + 1, v * v),
+    lambda v: tv.ttest(v.reshape(4, 4), v.reshape(4, 4) * 2, threads=2),
+    lambda v: tv.lm_fit_many(v, [v * v], [1, 0, 1])[:3], lambda v: [(f := tv.LMFit(v, v * v, [1, 0, 1])).step(), f.params],
+])
+def test_misaligned_views_give_the_bits_of_aligned_arrays(call):
+    aligned = x16.copy()
+    v = misaligned(aligned)
+    assert bits(call(v)) == bits(call(aligned))
+
+
+def test_one_version_and_a_library_of_another_major_version_is_refused():
+    pyproject = open(os.path.join(os.path.dirname(__file__), "..", "pyproject.toml")).read()
+    assert f'\nversion = "{tv.__version__}"\n' in pyproject
+    assert tv._core.library_version() == tv.__version__
+    stub = os.environ.get("TV_VERSION_STUB")
+    if not stub:
+        pytest.skip("TV_VERSION_STUB does not name the built tv_py_version_stub")
+    out = run_isolated("import tessivane", LD_PRELOAD=stub)
+    assert f"ImportError: tessivane {tv.__version__} needs libtessivane {tv.__version__[0]}.x, but the " \
+           f"dynamic loader chose {stub}, version 9.9.9" in out.stderr

@@ -1,5 +1,5 @@
-"""The README's Python example prints what the README says it prints, and the
-voxel-wise example runs."""
+"""The README's Python example prints what the README says it prints, the
+voxel-wise example runs, and the type stub matches the package."""
 import os
 import re
 import subprocess
@@ -26,6 +26,16 @@ def test_voxelwise_example():
     out = run([os.path.join(ROOT, "examples", "python", "voxelwise_ttest.py"), "--shape", "8", "8", "4",
                "--png", os.devnull])
     assert re.search(r"256 voxels .*\np < 0\.001 in \d+ voxels", out)
+
+
+def test_stub_matches_the_package():
+    pytest.importorskip("mypy.stubtest")
+    here = os.path.dirname(os.path.abspath(__file__))
+    out = subprocess.run([sys.executable, "-m", "mypy.stubtest", "tessivane", "--mypy-config-file",
+                          os.path.join(here, "stubtest.ini"), "--allowlist",
+                          os.path.join(here, "stubtest-allowlist.txt")],
+                         capture_output=True, text=True, cwd=os.environ.get("TMPDIR", "/tmp"))
+    assert out.returncode == 0, out.stdout + out.stderr
 
 
 def test_nifti_example_writes_maps_in_the_input_space(tmp_path):
