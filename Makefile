@@ -96,11 +96,13 @@ plots:
 	@cmake --build $(DOCS_BUILD) -j $(JOBS) --target power_spectrum polynomial_fit peak_fit
 	@bash scripts/plots.sh $(DOCS_BUILD)
 
-# docs/accuracy.md: worst errors against Boost.Math, FFTW and LAPACK.
+# docs/accuracy.md (and the thresholds of tessivane.PrecisionWarning): errors
+# against Boost.Math's test data, mpmath, SciPy, FFTW and LAPACK, through the
+# Python package (needs python3-scipy and python3-mpmath; a few minutes).
+PYTHON ?= python3
 accuracy: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target accuracy_report
-	@$(BUILD)/tests/accuracy_report > docs/accuracy.md
-	@echo "make accuracy: wrote docs/accuracy.md"
+	@cmake --build $(BUILD) -j $(JOBS) --target accuracy_report _core
+	@PYTHONPATH=$(BUILD)/python $(PYTHON) scripts/accuracy_table.py --report $(BUILD)/tests/accuracy_report
 
 # numerics/c/tessivane_c_routines.h (the tv_ prototypes spelled out) from the
 # routine tables; the test c.routines_header_current fails until it is rerun

@@ -16,10 +16,10 @@ build=${1:-build-aarch64}
 echo "== aarch64 cross build (library and bit pins)"
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
   -DTV_BUILD_BENCH=OFF -DTV_BUILD_EXAMPLES=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
-cmake --build "$build" -j 2 --target tessivane test_bit_pins
+cmake --build "$build" -j 2 --target tessivane test_bit_pins abi_table_symbols
 lib=$build/libtessivane.so.1
 
-bash tests/abi/check_abi.sh "$lib" tests/abi
+bash tests/abi/check_abi.sh "$lib" tests/abi qemu-aarch64 -L /usr/aarch64-linux-gnu "$build/tests/abi_table_symbols"
 
 # GCC contracts a * b + c into one fused instruction by default on aarch64
 # (-ffp-contract=fast); it rounds once where the source rounds twice, and a

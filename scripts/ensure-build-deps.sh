@@ -21,6 +21,8 @@ python_packages=(
   python3-dask python3-distributed
   # the check of the type stub against the package (python -m mypy.stubtest)
   python3-mypy
+  # oracles: SciPy for the one-sided tests' checks and make accuracy, with mpmath
+  python3-scipy python3-mpmath
   # NIfTI images in examples/python/nifti_maps.py and its test
   python3-nibabel
 )

@@ -176,7 +176,8 @@ TV_API batch_report fit(const series_view &x, const series_view &y, const series
 // x = y), betai(a = x, b = y, x = z), erfcc(x), probks(x), t_to_p(t = x, df = y),
 // t_to_p_real(t = x, df = y), r_to_p(r = x, n = y), F_to_p(F = x, df_1 = y,
 // df_2 = z), p_to_t(p = x, df = y), p_to_r(p = x, df = y), p_to_F(p = x,
-// df_1 = y, df_2 = z), p_to_z(p = x), kstwo_prob(d = x, n1 = y, n2 = z), ...
+// df_1 = y, df_2 = z), p_to_z(p = x), kstwo_prob(d = x, n1 = y, n2 = z),
+// kstwo_prob_exact(d = x, n1 = y, n2 = z), ...
 enum class special_function {
 #define TV_ELEMENTWISE(name) name,
 #include "elementwise_routines.h"

@@ -20,5 +20,6 @@ TV_ELEMENTWISE(p_to_r)
 TV_ELEMENTWISE(p_to_F)
 TV_ELEMENTWISE(p_to_z)
 TV_ELEMENTWISE(kstwo_prob)
+TV_ELEMENTWISE(kstwo_prob_exact)
 
 #undef TV_ELEMENTWISE

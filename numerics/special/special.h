@@ -28,9 +28,10 @@ TV_API double gammln(double xx);
 // Accuracy at large a: gser() and gcf() scale their sums by exp(-x + a ln x - ln Gamma(a))
 // with ln Gamma(a) rounded to float, whose rounding error (up to half a float step of
 // ln Gamma(a), about 3e-8 a ln a) becomes a relative error of the same size in P or Q.
-// That is below 3e-4 up to a = 1000, about 0.4% at a = 1e4 and 6% at a = 1e5; at a = 1e6
-// the factor can be off by e^0.5 and at a = 1e7 by e^8, so results there (clamped to [0, 1])
-// carry no information beyond the side of x = a they fall on.
+// Measured for x within a +- 4 sqrt(a) (docs/accuracy.md): worst 1.4e-5 at a = 100, 2e-4 at
+// 1000, 0.13% at 1e4, 4% at 1e5 and 35% at 1e6; at a = 1e7 results (clamped to [0, 1]) are
+// off by up to a factor of 200 and carry no information beyond the side of x = a they fall on;
+// above 2^24 the points near x = a are fatal (gser).
 TV_API float gammq(float a, float x);
 
 // P(a, x) by its power series into *gamser, and ln Gamma(a) (rounded to float) into *gln.

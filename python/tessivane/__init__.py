@@ -39,11 +39,12 @@ from ._linalg import (EigsrtResult, GaussjResult, JacobiResult, SvdResult, eigsr
 from ._batch import LMManyResult, lm_fit_many
 from ._random import Ran1
 from ._sort import CrankResult, crank, hpsort, select, sort, sort2
-from ._special import (F_to_p, betai, erfcc, gammln, gammq, kstwo_prob, p_to_F, p_to_r, p_to_t,
-                       p_to_z, probks, r_to_p, t_to_p, t_to_p_real)
+from ._precision import PrecisionWarning
+from ._special import (F_to_p, betai, erfcc, gammln, gammq, kstwo_prob, kstwo_prob_exact, p_to_F,
+                       p_to_r, p_to_t, p_to_z, probks, r_to_p, t_to_p, t_to_p_real)
 from ._stats import (AvevarResult, KstwoResult, PearsnIncResult, PearsnResult, RegrIncResult,
                      RunningSums, SpearResult, TtestResult, avevar, kstwo, pearsn, pearsn_inc, regr_inc,
-                     spear, ttest, tutest)
+                     spear, ttest, tutest, welch_df)
 
 NumericsError.__doc__ = "A fatal condition of the library; the message is the library's text."
 NumericsError.__module__ = "tessivane"

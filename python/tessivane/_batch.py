@@ -76,10 +76,11 @@ def progress_bar(progress, total, desc):
 
 def run(name, a, b, axis, threads):
     """The two-sample batch _core.batch_<name> of the series of a and b along
-    axis, with its maps in the shape of the other axes."""
+    axis: its maps in the shape of the other axes, the two float32 arrays of
+    series it ran on and the axis of their samples (0 or 1)."""
     sa, sb, first, rest = pair(name, a, b, axis)
     maps = getattr(_core, "batch_" + name)(sa, sb, first, threads, None)
-    return tuple(m.reshape(rest) for m in maps)
+    return tuple(m.reshape(rest) for m in maps), (sa, sb), 0 if first else 1
 
 
 def lm_fit_many(x, y, a0, model="gauss", sig=None, ia=None, rule=None, threads=None,

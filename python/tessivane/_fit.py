@@ -6,7 +6,7 @@ from dataclasses import make_dataclass
 
 import numpy as np
 
-from . import _arrays, _batch, _core
+from . import _arrays, _batch, _core, _precision
 
 FitResult = namedtuple("FitResult", "a b siga sigb chi2 q")
 SvdfitResult = namedtuple("SvdfitResult", "a u v w chisq")
@@ -20,7 +20,8 @@ def fit(x, y, sig=None, axis=0, threads=None):
     and q = gammq((n - 2)/2, chi2/2) is the goodness of fit; a NumericsError
     ("Invalid arguments in routine gammq") follows when n <= 2 or chi2 is not a
     number. Without sig, q = 1 and the standard errors come from the scatter
-    about the line (n >= 3).
+    about the line (n >= 3). Warns (PrecisionWarning) when x or y lie so far
+    from zero against their spread that the slope keeps fewer than three digits.
 
     Batched (y of two or more dimensions): a line through every series of y
     along `axis` (for example each voxel's time course); x and sig are one
@@ -32,7 +33,10 @@ def fit(x, y, sig=None, axis=0, threads=None):
     """
     if np.ndim(y) > 1:
         return _batched_fit(x, y, sig, axis, threads)
-    return FitResult(*_core.fit(x, y, sig))
+    result = FitResult(*_core.fit(x, y, sig))
+    y = np.asarray(y, np.float32)
+    _precision.check("fit", y.size, [np.asarray(x, np.float32), y])
+    return result
 
 
 def _batched_fit(x, y, sig, axis, threads):
@@ -46,8 +50,10 @@ def _batched_fit(x, y, sig, axis, threads):
             raise ValueError(f"{name}: expected n values or the shape of y")
         return sv
 
-    maps = _core.batch_fit(laid_out(x, "fit: x"), sy, None if sig is None else laid_out(sig, "fit: sig"),
-                           first, threads, None)
+    sx = laid_out(x, "fit: x")
+    maps = _core.batch_fit(sx, sy, None if sig is None else laid_out(sig, "fit: sig"), first, threads, None)
+    k = 0 if first else 1
+    _precision.check("fit", sy.shape[k], [np.asarray(sx, np.float32), sy], k, stacklevel=4)
     return FitResult(*(m.reshape(rest) for m in maps))
 
 

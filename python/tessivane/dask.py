@@ -16,6 +16,7 @@ workers; None takes every CPU the worker process may use).
 Imported only on request (`import tessivane.dask`); needs python3-dask.
 """
 
+import functools
 from collections import namedtuple
 
 import dask.array as da
@@ -62,19 +63,23 @@ def _two_sample(single, result, name, a, b, axis, threads):
     return _per_series(single, result, "(i),(j)->", (a, b), axis, threads=threads)
 
 
-def ttest(a, b, axis=0, threads=1):
+def ttest(a, b, axis=0, threads=1, *, alternative="two-sided"):
     """tessivane.ttest over Dask arrays: TtestResult of Dask arrays."""
-    return _two_sample(_stats.ttest, _stats.TtestResult, "ttest", a, b, axis, threads)
+    test = functools.partial(_stats.ttest, alternative=alternative)
+    return _two_sample(test, _stats.TtestResult, "ttest", a, b, axis, threads)
 
 
-def tutest(a, b, axis=0, threads=1):
+def tutest(a, b, axis=0, threads=1, *, alternative="two-sided"):
     """tessivane.tutest over Dask arrays: TtestResult of Dask arrays."""
-    return _two_sample(_stats.tutest, _stats.TtestResult, "tutest", a, b, axis, threads)
+    test = functools.partial(_stats.tutest, alternative=alternative)
+    return _two_sample(test, _stats.TtestResult, "tutest", a, b, axis, threads)
 
 
-def kstwo(a, b, axis=0, threads=1):
-    """tessivane.kstwo over Dask arrays: KstwoResult of Dask arrays."""
-    return _two_sample(_stats.kstwo, _stats.KstwoResult, "kstwo", a, b, axis, threads)
+def kstwo(a, b, axis=0, threads=1, *, method="auto"):
+    """tessivane.kstwo over Dask arrays: KstwoResult of Dask arrays (method as
+    in tessivane.kstwo, chosen by the full sample sizes)."""
+    test = functools.partial(_stats.kstwo, method=method)
+    return _two_sample(test, _stats.KstwoResult, "kstwo", a, b, axis, threads)
 
 
 def pearsn(x, y, axis=0, threads=1):

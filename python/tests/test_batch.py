@@ -92,6 +92,7 @@ def test_line_fit_batch_shared_and_per_series_x(threads):
     ("t_to_p", (np.linspace(-6.0, 6.0, 3000), np.arange(1, 3001))),
     ("gammln", (np.linspace(0.1, 50.0, 3000),)),
     ("kstwo_prob", (np.linspace(0.0, 1.0, 3000), 12, np.arange(1, 3001))),
+    ("kstwo_prob_exact", (np.linspace(0.0, 1.0, 3000), 12, np.arange(3000) % 200 + 1)),
 ])
 def test_special_functions_on_the_pool_equal_one_thread(name, args):
     f = getattr(tv, name)

@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Compares the dynamic symbols that libtessivane defines with the expected
-# interface: the routines of the routine tables, as the program given third
-# prints them, and the rest listed (demangled) in tests/abi/*.symbols; checks
+# interface: the routines of the routine tables, as the command given third
+# (a program and its arguments, e.g. under an emulator) prints them, and the rest listed (demangled) in tests/abi/*.symbols; checks
 # the SONAME, that no host library is needed at load time and the stack
 # protector.
 set -euo pipefail
 lib=$1
 dir=$2
-table=$3
+table=("${@:3}")
 status=0
 
-expected=$( { cat "$dir"/*.symbols; "$table"; } | sed -e 's/[[:space:]]*$//' -e '/^$/d' -e '/^#/d' | LC_ALL=C sort -u)
+expected=$( { cat "$dir"/*.symbols; "${table[@]}"; } | sed -e 's/[[:space:]]*$//' -e '/^$/d' -e '/^#/d' | LC_ALL=C sort -u)
 # Sanitizer builds add their runtime's bookkeeping symbols; they are not part
 # of the interface.
 actual=$(nm -D --defined-only "$lib" | awk '{ $1 = ""; $2 = ""; sub(/^  /, ""); print }' \

@@ -1,7 +1,7 @@
 // Measures the accuracy of the numerics against independent double-precision implementations of the
 // same mathematics (Boost.Math for the special functions and distributions, FFTW for the
-// transforms, LAPACK for the linear algebra) and prints the Markdown page docs/accuracy.md (`make
-// accuracy`).
+// transforms, LAPACK for the linear algebra) and prints a Markdown page; `make accuracy`
+// (scripts/accuracy_table.py) puts the rows its own sections do not measure into docs/accuracy.md.
 //
 // Errors are in units in the last place (ulps) of a float: for a scalar function, of the reference
 // value itself; for a transform or a decomposition, of the largest output (so the figure says how
