@@ -3,6 +3,7 @@ import os
 import subprocess
 import sys
 import textwrap
+import threading
 from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
@@ -28,13 +29,16 @@ def run_isolated(script, timeout=60, **env):
                           text=True, timeout=timeout, env=dict(os.environ, **env))
 
 
+NOT_A_POWER_OF_TWO = r"^realft: expected a 1-D array whose length is a power of two >= 2, got shape \(6,\)$"
+
 ERRORS = [
     (lambda: tv.gammq(-1.0, 1.0), tv.NumericsError, "^Invalid arguments in routine gammq$"),
     (lambda: tv.gaussj([[1, 2], [2, 4]]), tv.NumericsError, "^gaussj: Singular Matrix-2$"),
     (lambda: tv.LMFit(peak_x, peak_y, [2, 9, 3]).finish(), tv.NumericsError,
      r"^mrqmin: no fit in progress \(start one with alamda < 0\)$"),
     (lambda: tv.LMFit(peak_x, peak_y, [2, 9, 3], ia=[0, 0, 0]).run(), tv.NumericsError, "^no rows in matrix"),
-    (lambda: tv.realft(np.ones(6)), ValueError, "power of two"),
+    (lambda: tv.realft(np.ones(6)), ValueError, NOT_A_POWER_OF_TWO),
+    (lambda: tv.realft(np.ones(6, np.float32)), ValueError, NOT_A_POWER_OF_TWO),  # the call without conversion
     (lambda: tv.realft(np.ones((4, 6))), ValueError, "along axis -1 must have a length that is a power"),
     (lambda: tv.four1(np.ones((3, 4)), axis=0), ValueError, "power of two, got 3"),
     (lambda: tv.realft(x16, axis=1), ValueError, "out of bounds"),
@@ -48,6 +52,9 @@ ERRORS = [
     (lambda: tv.svdcmp(x16), ValueError, "2-D"),
     (lambda: tv.fit(x16, x16[:5]), ValueError, "same length"),
     (lambda: tv.t_to_p(2.0, 0), ValueError, "at least 1"),
+    (lambda: tv.t_to_p(2.0, np.inf), ValueError, "whole numbers"),
+    (lambda: tv.ttest(np.ones((5, 3, 4)), np.ones((5, 4, 3))), ValueError, "must agree"),
+    (lambda: tv.tutest(np.ones((3, 1, 4)), np.ones((3, 1, 4)), axis=1), ValueError, "needs at least 2 values"),
     (lambda: tv.crank([2, 1]), ValueError, "sorted"),
     (lambda: tv.LMFit(peak_x, peak_y, [2, 9]), ValueError, "triples"),
     # errors name the public function and argument
@@ -147,6 +154,34 @@ def test_conventions():
     assert type(tv.erfcc(0.5)) is float and tv.t_to_p(np.ones((2, 1)), [1, 2, 3]).shape == (2, 3)
     stream = tv.Ran1(-5)
     assert bits(tv.Ran1(-5).uniform((2, 3)).ravel()) == bits([stream.uniform() for _ in range(6)])
+
+
+LONG = np.random.default_rng(5).standard_normal(1 << 21).astype(np.float32)
+
+
+@pytest.mark.parametrize("call", [
+    lambda: tv.realft(LONG), lambda: tv.kstwo(LONG.reshape(64, -1), LONG[::-1].reshape(64, -1), threads=1),
+], ids=["realft", "kstwo_batch"])
+def test_library_calls_release_the_gil(call):
+    """With thread switches put off, another thread counts during a call only if the call lets go of the GIL."""
+    go, count = threading.Event(), [0]
+
+    def counter():
+        go.wait()
+        for _ in range(1000):
+            count[0] += 1
+    worker = threading.Thread(target=counter)
+    interval = sys.getswitchinterval()
+    sys.setswitchinterval(1000.0)
+    try:
+        worker.start()
+        go.set()
+        call()
+        during = count[0]
+    finally:
+        sys.setswitchinterval(interval)
+        worker.join()
+    assert during > 0
 
 
 HOSTILE = [[], [nan := float("nan")], [float("inf"), -float("inf"), nan], [0.0, -0.0, 1e-45, 3e38]]

@@ -58,12 +58,26 @@ struct Images {
         for (std::size_t k = 0; k < kN2; k++)
             for (std::size_t v = 0; v < kVoxels; v++)
                 far[k * kVoxels + v] += 0.001f * float(v * v);
+        a_rows = transposed(a, kN1);
+        b_rows = transposed(b, kN2);
+        wide_a = scaled(a, kN1);
+        wide_b = scaled(b, kN2);
     }
     // b's voxels ever further from a's: t from about 0 to the hundreds.
     std::vector<float> far = b;
+    // a and b with each voxel's samples in a row ([voxels x samples]).
+    std::vector<float> a_rows, b_rows;
+    static std::vector<float> transposed(const std::vector<float> &m, std::size_t samples)
+    {
+        std::vector<float> t(m.size());
+        for (std::size_t k = 0; k < samples; k++)
+            for (std::size_t v = 0; v < kVoxels; v++)
+                t[v * samples + k] = m[k * kVoxels + v];
+        return t;
+    }
     // a and b with voxel v times 10^(v mod 61 - 30): variances that overflow
     // or underflow in float, and constant voxels at every scale.
-    std::vector<float> wide_a = scaled(a, kN1), wide_b = scaled(b, kN2);
+    std::vector<float> wide_a, wide_b;
     static std::vector<float> scaled(std::vector<float> d, std::size_t n)
     {
         for (std::size_t k = 0; k < n; k++)
@@ -74,6 +88,8 @@ struct Images {
     tb::series_view va() const { return tb::series_view::columns(a.data(), kN1, kVoxels); }
     tb::series_view vb() const { return tb::series_view::columns(b.data(), kN2, kVoxels); }
     tb::series_view vfar() const { return tb::series_view::columns(far.data(), kN2, kVoxels); }
+    tb::series_view va_rows() const { return tb::series_view::rows(a_rows.data(), kVoxels, kN1); }
+    tb::series_view vb_rows() const { return tb::series_view::rows(b_rows.data(), kVoxels, kN2); }
     tb::series_view vwide_a() const
     {
         return tb::series_view::columns(wide_a.data(), kN1, kVoxels);
@@ -93,10 +109,14 @@ struct Courses {
                        y = noise(std::size_t(kRows) * kPoints, 4, 0.3f);
     std::vector<float> sig = noise(std::size_t(kRows) * kPoints, 5, 0.2f, 1.0f);
     std::vector<float> a0 = std::vector<float>(std::size_t(kRows) * kMa);
+    std::vector<float> x_per_row = std::vector<float>(std::size_t(kRows) * kPoints);
     Courses()
     {
         for (int i = 0; i < kPoints; i++)
             x[i] = 0.25f * i;
+        for (int r = 0; r < kRows; r++)  // row r's points shifted by r / 64
+            for (int i = 0; i < kPoints; i++)
+                x_per_row[r * kPoints + i] = x[i] + 0.015625f * r;
         for (int r = 0; r < kRows; r++) {
             const float amp = 1.0f + 0.05f * r, mid = 3.0f + 0.07f * r, width = 1.5f;
             for (int i = 0; i < kPoints; i++) {
@@ -166,9 +186,9 @@ tb::lm_problem lm_problem_for(tb::series_view y, std::ptrdiff_t a0_stride)
 
 // Levenberg-Marquardt fits of the courses' rows: the batch at `threads`, or
 // with threads = 0 the single calls a caller's loop would make (in throw
-// mode, a refused row left NaN).
+// mode, a refused row left NaN); x shared or each row's own.
 std::vector<float> lm_fits(tessivane::lm_model model, bool with_sig, unsigned threads,
-                           int points = kPoints)
+                           int points = kPoints, bool x_per_row = false)
 {
     std::vector<float> out(kRows * (kMa + kMa * kMa + 1), threads ? 0.0f : kNaN);
     float *params = out.data(), *covar = params + kRows * kMa, *chisq = covar + kRows * kMa * kMa;
@@ -177,11 +197,13 @@ std::vector<float> lm_fits(tessivane::lm_model model, bool with_sig, unsigned th
     tb::lm_problem pb = lm_problem_for({courses.y.data(), kRows, sig.length, kPoints, 1}, kMa);
     pb.sig = with_sig ? &sig : nullptr;
     pb.model = model;
+    if (x_per_row)
+        pb.x = {courses.x_per_row.data(), kRows, sig.length, kPoints, 1};
     if (threads > 0)
         tb::lm_fit_many(pb, {params, covar, chisq, nullptr}, with_threads(threads));
     tessivane::scoped_error_mode throwing(tessivane::error_mode::throw_exception);
     for (int r = 0; threads == 0 && r < kRows; r++) {
-        auto x = one_based(courses.x.data(), points),
+        auto x = one_based(x_per_row ? &courses.x_per_row[r * kPoints] : courses.x.data(), points),
              y = one_based(&courses.y[r * kPoints], points),
              a = one_based(&courses.a0[r * kMa], kMa);
         auto s = with_sig ? one_based(&courses.sig[r * kPoints], points)
@@ -393,6 +415,15 @@ const std::vector<Routine> &routines()
             "ttest_far_apart", 3,
             [](auto m, auto o) { tb::ttest(images.va(), images.vfar(), m(0), m(1), m(2), o); },
             ttest_single, &images.far),
+        // One sample in columns, the other in rows.
+        voxelwise(
+            "ttest_b_in_rows", 3,
+            [](auto m, auto o) { tb::ttest(images.va(), images.vb_rows(), m(0), m(1), m(2), o); },
+            ttest_single),
+        voxelwise(
+            "ttest_a_in_rows", 3,
+            [](auto m, auto o) { tb::ttest(images.va_rows(), images.vb(), m(0), m(1), m(2), o); },
+            ttest_single),
         voxelwise(
             "tutest", 3,
             [](auto m, auto o) { tb::tutest(images.va(), images.vb(), m(0), m(1), m(2), o); },
@@ -436,6 +467,7 @@ const std::vector<Routine> &routines()
         on_portable_path("lm_fit_fgauss_37_points",
                          {"", [](unsigned t) { return lm_fits(nullptr, false, t, 37); }}),
         {"lm_fit_model_sig", [](unsigned t) { return lm_fits(decay, true, t); }},
+        {"lm_fit_x_per_row", [](unsigned t) { return lm_fits(nullptr, false, t, kPoints, true); }},
         {"svdfit_shared", [](unsigned t) { return svdfits(false, t); }},
         {"svdfit_per_row", [](unsigned t) { return svdfits(true, t); }},
     };
@@ -594,7 +626,9 @@ TEST(BatchCancel, ProgressCallbackStopsALongBatch)
     }
     EXPECT_EQ(fitted, report.rows_done);
 
-    // A token already set: nothing runs, on the pool or on the calling thread.
+    // A token already set: nothing runs, on the pool or on the calling thread,
+    // nor in the voxels a t-test does side by side: every row stays NaN.
+    std::vector<float> t(kVoxels);
     for (unsigned threads : {2u, 1u}) {
         options.threads = threads;
         options.progress = nullptr;
@@ -602,8 +636,22 @@ TEST(BatchCancel, ProgressCallbackStopsALongBatch)
             tb::lm_fit_many(pb, {params.data(), nullptr, nullptr, outcomes.data()}, options);
         EXPECT_EQ(none.rows_done, 0u);
         EXPECT_EQ(none.status, tb::batch_status::cancelled);
-        EXPECT_EQ(outcomes[0].state, tb::row_state::not_run);
+        for (int r = 0; r < rows; r++)
+            ASSERT_EQ(outcomes[r].state, tb::row_state::not_run) << r;
+        const tb::batch_report no_t =
+            tb::ttest(images.va(), images.vb(), t.data(), nullptr, nullptr, options);
+        EXPECT_EQ(no_t.status, tb::batch_status::cancelled);
+        EXPECT_EQ(std::count_if(t.begin(), t.end(), [](float v) { return std::isnan(v); }),
+                  kVoxels);
     }
+
+    // One worker thread reports progress too, the last call with every row done.
+    token.reset();
+    seen.clear();
+    options.progress = [&](std::size_t done, std::size_t) { seen.push_back(done); };
+    tb::ttest(images.va(), images.vb(), t.data(), nullptr, nullptr, options);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), kVoxels);
 }
 
 // Shapes that make a whole batch meaningless are refused before any row runs.

@@ -247,6 +247,47 @@ INSTANTIATE_TEST_SUITE_P(EveryRoutine, CApiBits, ::testing::ValuesIn(routines),
                              return std::string(info.param.first);
                          });
 
+// Every field of the C stopping rule reaches the C++ rule: each rule below ends the fit elsewhere
+// than the defaults do, and the C run ends where the C++ run with the same rule does.
+TEST(CApiRule, EveryFieldOfTheStoppingRuleCounts)
+{
+    auto run = [](const tv_lm_stopping_rule *rule, bool c) {
+        Work w;
+        tv_lm_outcome o;
+        tv_lm_fit *fit = nullptr;
+        ok(tv_lm_fit_create(&fit));
+        if (c) {
+            ok(tv_lm_fit_run(fit, DATA(w), 3, w.covar, w.alpha, &w.s[0], fgauss, rule, &o));
+        } else {
+            tessivane::scoped_error_mode as_c(tessivane::error_mode::throw_exception);
+            tessivane::lm_stopping_rule r;
+            r.max_iterations = rule->max_iterations, r.absolute_drop = rule->absolute_drop;
+            r.relative_drop = rule->relative_drop, r.quiet_steps = rule->quiet_steps;
+            r.max_lambda = rule->max_lambda;
+            const tessivane::lm_outcome co =
+                tessivane::lm_fit().run(DATA(w), 3, w.covar, w.alpha, &w.s[0], fgauss, r);
+            o.stop = co.stop, o.iterations = co.iterations, o.lambda_at_stop = co.lambda_at_stop;
+        }
+        tv_lm_fit_destroy(fit);
+        return std::vector<float>{
+            w.a[1], w.a[2], w.a[3], w.s[0], float(o.stop), float(o.iterations), o.lambda_at_stop};
+    };
+    tv_lm_stopping_rule defaults;
+    tv_lm_stopping_rule_default(&defaults);
+    std::vector<tv_lm_stopping_rule> rules(5, defaults);
+    rules[0].max_iterations = 2;
+    rules[1].quiet_steps = 1, rules[1].absolute_drop = 1e3, rules[1].relative_drop = 0.0;
+    rules[2].quiet_steps = 1, rules[2].absolute_drop = 0.0, rules[2].relative_drop = 10.0;
+    rules[3].quiet_steps = 2, rules[3].absolute_drop = 1e3;
+    rules[4].max_lambda = 1e-4f;
+    const std::vector<float> by_default = run(&defaults, false);
+    for (const tv_lm_stopping_rule &rule : rules) {
+        const std::vector<float> cxx = run(&rule, false);
+        EXPECT_NE(cxx, by_default) << &rule - rules.data();
+        EXPECT_EQ(run(&rule, true), cxx) << &rule - rules.data();
+    }
+}
+
 // The message the C++ routine throws in throw mode ("" if none).
 template <typename Call>
 std::string thrown(Call call)

@@ -3,6 +3,7 @@
 #include "support/arrays.h"
 #include "stat.h"
 #include "support/fatal.h"
+#include "support/isa_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -306,6 +307,46 @@ TEST(NonlinearFitExact, HeldParameter)
         EXPECT_TRUE(p.covar[2][j] == 0.0f && p.covar[j][2] == 0.0f);
     EXPECT_GT(p.covar[1][1], 0.0f);
     EXPECT_EQ(p.covar[1][3], p.covar[3][1]);
+}
+
+// mrqcof with the built-in model gives the portable path's bits on every fast
+// path: every parameter free and with the centre held, at point counts that
+// leave a last block of 64 points, of exactly one and of 36.
+TEST(NonlinearFitExact, FastPathsGiveThePortableBits)
+{
+    for (int ndata : {64, 65, 100})
+        for (int held : {0, 2}) {
+            Problem p(ndata, 3);
+            for (int i = 1; i <= ndata; i++) {  // every point within reach of the model
+                p.x[i] = -2.0f + 0.0625f * static_cast<float>(i - 1);
+                p.y[i] = 0.1f * static_cast<float>(i % 7);
+                p.sig[i] = 0.1f + 0.01f * static_cast<float>(i % 3);
+            }
+            p.a[1] = 2.0f;
+            p.a[2] = 0.4f;
+            p.a[3] = 1.0f;
+            p.ia[2] = held != 2;
+            auto sums = [&p](tessivane::isa path) {
+                const tessivane::isa before = tessivane::set_active_isa(path);
+                Vector beta(3);
+                std::vector<float> out(1);
+                mrqcof(p.x.data(), p.y.data(), p.sig.data(), p.ndata, p.a.data(), p.ia, 3,
+                       p.alpha.data(), beta.data(), &out[0], fgauss);
+                tessivane::set_active_isa(before);
+                for (int j = 1; j <= 3 - !p.ia[2]; j++) {
+                    out.push_back(beta[j]);
+                    out.insert(out.end(), p.alpha[j] + 1, p.alpha[j] + j + 1);
+                }
+                return out;
+            };
+            const std::vector<float> portable = sums(tessivane::isa::portable);
+            for (tessivane::isa path : tv_test::fast_paths()) {
+                const std::vector<float> fast = sums(path);
+                EXPECT_EQ(tv_test::first_bit_difference(portable.data(), fast.data(), fast.size()),
+                          -1)
+                    << ndata << " points, centre " << (held ? "held" : "free");
+            }
+        }
 }
 
 // Starting a new fit without finishing the previous one releases the old

@@ -452,6 +452,15 @@ TEST_F(PluginTest, PathIsKeptWholeOrNotAtAll)
     EXPECT_EQ(writtenNames(), (std::vector<std::string>{"ErrorNr", "ErrorMsg"}));
     EXPECT_EQ(host().parameters["ErrorNr"], Value::of_int(-1));
     EXPECT_EQ(host().log, std::vector<std::string>{kPathTooLong});
+
+    // A dialog answer of the longest path the host's buffer holds arrives whole; one byte more
+    // is cut to that length.
+    host().open_file_override = nullptr;
+    for (std::size_t n : {tkhost::kPathCapacity - 1, tkhost::kPathCapacity}) {
+        EXPECT_TRUE(request("GetTextFileName", DialogAnswer::choose(std::string(n, 'q'))));
+        EXPECT_EQ(host().parameters["Filename"],
+                  Value::of_text(std::string(tkhost::kPathCapacity - 1, 'q')));
+    }
 }
 
 // The host API hands names and values over as writable char * without a size. A host that
@@ -559,7 +568,8 @@ INSTANTIATE_TEST_SUITE_P(
     Lengths, HostOverrunTest,
     ::testing::Values(Overrun{"Command", 102}, Overrun{"Command", 300}, Overrun{"Command", 4095},
                       Overrun{"FileType", 102}, Overrun{"FileType", 200}, Overrun{"FileType", 4095},
-                      Overrun{"path", 257}, Overrun{"path", 300}, Overrun{"path", 4095}),
+                      Overrun{"path", 257}, Overrun{"path", 300}, Overrun{"path", 4095},
+                      Overrun{"path", 4096}),  // the longest path the buffer holds
     [](const ::testing::TestParamInfo<Overrun> &info) {
         return std::string(info.param.buffer) + std::to_string(info.param.length);
     });

@@ -63,6 +63,7 @@ TEST(KsExact, FixedAnswersAndRefusals)
     // Only the two orders with one sample wholly below the other reach D = 1.
     EXPECT_FLOAT_EQ(kstwo_prob_exact(1.0f, 10, 10), 2.0f / 184756.0f);
     EXPECT_TRUE(std::isnan(kstwo_prob_exact(NAN, 10, 20)));
+    EXPECT_EQ(kstwo_prob_exact(0.0f, 20000, 5000), 1.0f);  // n1 n2 = 10^8 exactly: allowed
     TV_EXPECT_FATAL(kstwo_prob_exact(0.5f, 0, 7),
                     "kstwo_prob_exact: n1 = 0, n2 = 7: each sample needs at least one value");
     TV_EXPECT_FATAL(kstwo_prob_exact(0.5f, 20000, 5001),

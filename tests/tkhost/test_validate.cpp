@@ -166,7 +166,7 @@ TEST(Validate, BadScriptsAreRefused)
         const char *error;
     } cases[] = {
         {"--step Run\n", ":1: options before the first --check"},
-        {"# fine\n--check a\n--step 'Run\n", ":3: no closing '"},
+        {"# fine\n \t# it's indented\n--check a\n--step 'Run\n", ":4: no closing '"},
         {"--check a\n--check a\n", ":2: a second check named 'a'"},
         {"--check metadata\n", ":1: 'metadata' is the name of a contract check"},
         {"--check a\n\n--check b\n--expect-dialogs 1\n", ":3: check 'b': option "
