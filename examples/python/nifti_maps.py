@@ -46,7 +46,7 @@ VOLUMES = 30
 # 2 mm voxels, the first voxel at (-16, -16, -8) mm in scanner space.
 AFFINE = np.array([[2.0, 0, 0, -16], [0, 2.0, 0, -16], [0, 0, 2.0, -8], [0, 0, 0, 1]])
 # The outcome codes of outcome.nii.gz; 0 is "refused" (the library refused the row).
-OUTCOMES = ["refused", "converged", "stalled", "iteration_limit", "small_steps"]
+OUTCOMES = ["refused", "converged", "stalled", "iteration_limit", "small_steps", "degenerate"]
 
 
 def ball(shape):

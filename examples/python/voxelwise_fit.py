@@ -4,11 +4,14 @@ cluster, with the same bits both ways.
 The image is 40 time points over a 32 x 32 x 16 volume: inside a sphere every
 voxel responds with a Gaussian peak (amplitude growing towards the centre),
 elsewhere there is only noise. Each voxel's time course is fitted with the
-library's Gaussian model (tessivane.lm_fit_many), and its samples during the
-response window are compared with the rest by Welch's t (tessivane.tutest).
+library's Gaussian model (tessivane.lm_fit_many) from its own automatic start,
+and its samples during the response window are compared with the rest by
+Welch's t (tessivane.tutest). Only voxels whose fit converged are drawn: the
+others (noise that the model cannot describe ends "degenerate") are blank.
 The same calls then run through tessivane.dask on a two-process
 LocalCluster. With matplotlib installed the middle slice of both maps is drawn
-to a PNG file.
+to a PNG file in the working directory, the amplitude on the scale of the
+simulated amplitudes (0 to 3).
 
     PYTHONPATH=build/python python3 examples/python/voxelwise_fit.py
         [--shape X Y Z] [--png voxelwise_fit.png] [--no-cluster]
@@ -24,6 +27,7 @@ from outputs import output_path
 
 T = 40
 WINDOW = slice(14, 26)  # the response window (time points)
+PEAK_AMPLITUDE = 3.0     # the simulated amplitude at the centre of the sphere
 
 
 def synthetic_image(shape, seed=1):
@@ -33,7 +37,7 @@ def synthetic_image(shape, seed=1):
     grid = np.indices(shape).astype(np.float32)
     centre = np.array(shape, np.float32)[:, None, None, None] / 2
     r = np.sqrt(((grid - centre) ** 2).sum(axis=0))
-    amplitude = np.clip(1.0 - r / (min(shape) / 2), 0.0, None) * 3.0
+    amplitude = np.clip(1.0 - r / (min(shape) / 2), 0.0, None) * PEAK_AMPLITUDE
     peak = np.exp(-((t - 20.0) / 4.0) ** 2)
     image = amplitude[None] * peak[:, None, None, None] + rng.normal(0, 0.3, (T,) + tuple(shape))
     return t, image.astype(np.float32)
@@ -42,7 +46,7 @@ def synthetic_image(shape, seed=1):
 def fit_in_process(t, image):
     courses = image.reshape(T, -1).T  # one time course per row
     start = time.perf_counter()
-    fits = tv.lm_fit_many(t, courses, [1.0, 20.0, 4.0])
+    fits = tv.lm_fit_many(t, courses)  # a0="auto": each voxel from its own data
     welch = tv.tutest(image[WINDOW], np.concatenate([image[:WINDOW.start], image[WINDOW.stop:]]))
     return fits, welch, time.perf_counter() - start
 
@@ -60,7 +64,7 @@ def fit_on_cluster(t, image):
         courses = da.from_array(image.reshape(T, -1).T, chunks=(4096, T))
         volume = da.from_array(image, chunks=(T, max(1, image.shape[1] // 2), -1, -1))
         rest = da.concatenate([volume[:WINDOW.start], volume[WINDOW.stop:]])
-        fits, welch = dask.compute(tvd.lm_fit_many(t, courses, [1.0, 20.0, 4.0]),
+        fits, welch = dask.compute(tvd.lm_fit_many(t, courses),
                                    tvd.tutest(volume[WINDOW], rest))
         return fits, welch, time.perf_counter() - start
 
@@ -76,9 +80,13 @@ def draw(amplitude, welch_t, path):
         return
     z = amplitude.shape[2] // 2
     fig, axes = plt.subplots(1, 2, figsize=(9, 4))
-    for ax, data, title in ((axes[0], amplitude[:, :, z], "fitted amplitude"),
-                            (axes[1], welch_t[:, :, z], "Welch t, window vs rest")):
-        im = ax.imshow(data.T, origin="lower", cmap="viridis")
+    # The amplitude on the scale of the simulated one: a fit that ran away
+    # cannot stretch the colours (and only converged voxels are drawn at all).
+    for ax, data, title, limits in (
+            (axes[0], amplitude[:, :, z], "fitted amplitude (converged voxels)",
+             (0.0, PEAK_AMPLITUDE)),
+            (axes[1], welch_t[:, :, z], "Welch t, window vs rest", (None, None))):
+        im = ax.imshow(data.T, origin="lower", cmap="viridis", vmin=limits[0], vmax=limits[1])
         ax.set_title(title)
         fig.colorbar(im, ax=ax)
     fig.savefig(path, dpi=100)
@@ -98,10 +106,11 @@ def main():
 
     t, image = synthetic_image(shape)
     fits, welch, seconds = fit_in_process(t, image)
-    amplitude = fits.params[:, 0].reshape(shape)
-    converged = np.count_nonzero(fits.outcome == "converged")
+    converged = fits.outcome == "converged"
+    amplitude = np.where(converged, fits.params[:, 0], np.nan).reshape(shape)
+    counts = ", ".join(f"{n} {o}" for o, n in zip(*np.unique(fits.outcome, return_counts=True)))
     print(f"in one process: {amplitude.size} voxels fitted and tested in {seconds:.2f} s "
-          f"({converged} converged, {np.count_nonzero(fits.outcome == 'refused')} refused)")
+          f"({counts})")
     print(f"centre voxel: amplitude = {amplitude[centre]:.2f}, "
           f"Welch t = {welch.statistic[centre]:.1f}, p = {welch.pvalue[centre]:.2g}")
     draw(amplitude, welch.statistic, args.png or output_path("voxelwise_fit.png"))

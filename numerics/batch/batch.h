@@ -215,19 +215,24 @@ TV_API batch_report special(special_function fn, const double *x, const double *
 
 enum class row_state {
     fitted,   // lm_fit::run() finished: see outcome
-    refused,  // the library refused the row or the model threw: see message
+    refused,  // x, y, sig or the start of the row hold NaN, infinity or a sig <= 0
+              // (outcome.stop == refused), the library refused the row or the model threw:
+              // see message
     not_run,  // the batch was cancelled before the row started
 };
 
 struct lm_row_outcome {
     row_state state = row_state::not_run;
-    lm_outcome outcome;   // valid when state == fitted
-    std::string message;  // the library's (or the model's) message when refused
+    lm_outcome outcome;   // valid when state == fitted; stop == refused when refused
+    std::string message;  // why, unless the row converged: the outcome's message, or the
+                          // library's (or the model's) when refused
 };
 
 // Names for the outcome of a row: the stop reason's name (reason_name() in
-// fit.h: "converged", "small_steps", ...) for a fitted row, "refused" or
-// "not_run" otherwise.
+// fit.h: "converged", "degenerate", "stalled", "iteration_limit",
+// "small_steps", "refused") for a fitted or refused row, "not_run" for a
+// skipped one. Only "converged" rows hold a fit at a minimum (see
+// lm_stopping_rule in fit.h).
 TV_API const char *outcome_name(const lm_row_outcome &row);
 
 struct lm_problem {
@@ -236,6 +241,8 @@ struct lm_problem {
     const series_view *sig = nullptr;  // null: every sig = 1
     const float *a0 = nullptr;         // starting parameters [ma], or [count x ma] with a0_stride
     std::ptrdiff_t a0_stride = 0;      // 0: one start for every row; ma: a start per row
+    bool auto_start = false;           // each row from gauss_start() of its own data (fgauss
+                                       // only; a0 is then not read and may be null)
     int ma = 0;
     const int *ia = nullptr;   // [ma], shared; null: every parameter fitted
     lm_model model = nullptr;  // null: fgauss
@@ -251,10 +258,13 @@ struct lm_results {
 
 // Each row s is fitted from its own start by its own tessivane::lm_fit:
 // run(x_s, y_s, sig_s, length, a, ia, ma, covar, alpha, &chisq, model, rule),
-// with the arrays 1-based copies of the row's data. A refused or skipped row
-// gets NaN parameters, covariance and chi-square. The model is called on the
+// with the arrays 1-based copies of the row's data, a the row's start (a0, or
+// gauss_start() of the row with auto_start). A refused or skipped row gets
+// NaN parameters, covariance and chi-square; a degenerate row keeps its
+// parameters and chi-square with a NaN covariance. The model is called on the
 // worker threads: it must be safe to call from several threads at once.
-// Fatal: "batch lm_fit: ..." on ma < 1, a null a0 or params, or unequal shapes.
+// Fatal: "batch lm_fit: ..." on ma < 1, a null a0 (without auto_start) or
+// params, auto_start with a model other than fgauss, or unequal shapes.
 TV_API batch_report lm_fit_many(const lm_problem &problem, const lm_results &out,
                                 const batch_options &options = batch_options());
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <stdexcept>
 
 #include "detail_fit.h"
 #include "detail_scratch.h"
@@ -96,8 +97,10 @@ batch_report lm_fit_many(const lm_problem &pb, const lm_results &out, const batc
         detail::refuse("batch lm_fit: ma = %d, there must be at least one parameter", pb.ma);
     if (pb.y.count == 0)
         return batch_report();  // no rows: nothing to read or write
-    if (!pb.a0 || !out.params)
-        detail::refuse("batch lm_fit: %s is null", pb.a0 ? "params" : "a0");
+    if ((!pb.a0 && !pb.auto_start) || !out.params)
+        detail::refuse("batch lm_fit: %s is null", out.params ? "a0" : "params");
+    if (pb.auto_start && pb.model && pb.model != fgauss)
+        detail::refuse("batch lm_fit: the automatic start is for the built-in Gaussian model only");
     const int ndata = point_count("lm_fit", pb.y.length);
     const int ma = pb.ma;
     const std::size_t ma2 = square_count("lm_fit", pb.y.count, ma);
@@ -127,8 +130,12 @@ batch_report lm_fit_many(const lm_problem &pb, const lm_results &out, const batc
         else if (!pb.sig && !w.shared_in_place)
             std::fill(w.sig.get() + 1, w.sig.get() + 1 + ndata, 1.0f);
         w.shared_in_place = true;
-        const float *a0 = pb.a0 + static_cast<std::ptrdiff_t>(s) * pb.a0_stride;
-        std::copy(a0, a0 + ma, w.a.get() + 1);
+        if (pb.auto_start) {
+            ::gauss_start(w.x, w.y, ndata, w.a, ma);
+        } else {
+            const float *a0 = pb.a0 + static_cast<std::ptrdiff_t>(s) * pb.a0_stride;
+            std::copy(a0, a0 + ma, w.a.get() + 1);
+        }
         for (int j = 1; j <= ma; j++)
             for (int k = 1; k <= ma; k++)
                 w.covar.get()[j][k] = w.alpha.get()[j][k] = 0.0f;
@@ -137,6 +144,9 @@ batch_report lm_fit_many(const lm_problem &pb, const lm_results &out, const batc
         float chisq = 0.0f;
         const lm_outcome outcome = fitter.run(w.x, w.y, w.sig, ndata, w.a, w.ia, ma, w.covar,
                                               w.alpha, &chisq, model, pb.rule);
+        // Refused input is reported and counted as every refused row is.
+        if (outcome.stop == lm_outcome::refused)
+            throw std::invalid_argument(outcome.message);
 
         std::copy(w.a.get() + 1, w.a.get() + 1 + ma, out.params + s * ma);
         if (out.covariance)
@@ -146,9 +156,10 @@ batch_report lm_fit_many(const lm_problem &pb, const lm_results &out, const batc
         if (out.chisq)
             out.chisq[s] = chisq;
         if (out.outcomes) {
-            out.outcomes[s].state = row_state::fitted;
-            out.outcomes[s].outcome = outcome;
-            out.outcomes[s].message.clear();
+            lm_row_outcome &row = out.outcomes[s];
+            row.state = row_state::fitted;
+            row.outcome = outcome;
+            row.message = outcome.message;
         }
     };
     auto blank = [&](std::size_t s, row_state state, const char *message) {
@@ -160,6 +171,8 @@ batch_report lm_fit_many(const lm_problem &pb, const lm_results &out, const batc
         if (out.outcomes) {
             out.outcomes[s].state = state;
             out.outcomes[s].outcome = lm_outcome();
+            if (state == row_state::refused)
+                out.outcomes[s].outcome.stop = lm_outcome::refused;
             out.outcomes[s].message = message ? message : "";
         }
     };

@@ -9,6 +9,7 @@
 #include "stat.h"
 
 #include <cstdio>
+#include <cstring>
 
 struct tv_ran1_stream {
     explicit tv_ran1_stream(long seed)
@@ -19,6 +20,8 @@ struct tv_ran1_stream {
 
 struct tv_lm_fit {
     tessivane::lm_fit fit;
+    bool retry = false;
+    char message[sizeof tessivane::lm_outcome::message] = {};
 };
 
 namespace tessivane {
@@ -218,6 +221,7 @@ tv_status tv_lm_fit_run(tv_lm_fit *fit, float *x, float *y, float *sig, int ndat
         cxx_rule.quiet_steps = rule->quiet_steps;
         cxx_rule.max_lambda = rule->max_lambda;
     }
+    cxx_rule.retry = fit && fit->retry;
     // As for a step, the run's own alamda standing in for the caller's.
     float alamda = -1.0f;
     if (!fit)
@@ -233,7 +237,19 @@ tv_status tv_lm_fit_run(tv_lm_fit *fit, float *x, float *y, float *sig, int ndat
         outcome->stop = static_cast<int>(o.stop);
         outcome->iterations = o.iterations;
         outcome->lambda_at_stop = o.lambda_at_stop;
+        std::memcpy(fit->message, o.message, sizeof fit->message);
     });
+}
+
+const char *tv_lm_fit_message(const tv_lm_fit *fit)
+{
+    return fit ? fit->message : "";
+}
+
+void tv_lm_fit_set_retry(tv_lm_fit *fit, int retry)
+{
+    if (fit)
+        fit->retry = retry != 0;
 }
 
 int tv_lm_fit_in_progress(const tv_lm_fit *fit)

@@ -175,11 +175,20 @@ typedef struct tv_lm_stopping_rule {
     float max_lambda;
 } tv_lm_stopping_rule;
 
+// How a fit ended (lm_stopping_rule in fit.h states each rule). Only
+// TV_LM_CONVERGED is a fit at a minimum float arithmetic resolves: keep those
+// voxels. TV_LM_DEGENERATE: the curvature does not determine the parameters
+// (a flat or runaway model, a parameter the model does not depend on; the
+// covariance is NaN). TV_LM_REFUSED: NaN or infinity in x, y, sig or the
+// start, or a sig <= 0 (a, covar and chisq NaN). tv_lm_fit_message says why
+// a fit did not converge.
 enum tv_lm_stop_code {
     TV_LM_ITERATION_LIMIT = 0,
     TV_LM_CONVERGED = 1,
     TV_LM_STALLED = 2,
-    TV_LM_SMALL_STEPS = 3
+    TV_LM_SMALL_STEPS = 3,
+    TV_LM_DEGENERATE = 4,
+    TV_LM_REFUSED = 5
 };
 
 // How tv_lm_fit_run ended (tessivane::lm_outcome); stop is a tv_lm_stop_code.
@@ -204,6 +213,14 @@ TV_API tv_status tv_lm_fit_run(tv_lm_fit *fit, float *x, float *y, float *sig, i
                                tv_lm_outcome *outcome);
 // 1 between an initialising call and the finishing call (0 for NULL).
 TV_API int tv_lm_fit_in_progress(const tv_lm_fit *fit);
+// Why the latest tv_lm_fit_run of this fit did not converge, in words ("" when
+// it converged or before the first run; "" for NULL). Valid until the next run
+// or tv_lm_fit_destroy.
+TV_API const char *tv_lm_fit_message(const tv_lm_fit *fit);
+// retry != 0: a later tv_lm_fit_run with the built-in model (tv_fgauss) that
+// ends stalled or degenerate is run once more from tv_gauss_start of its own
+// data (lm_stopping_rule::retry); 0 (the default) turns it off. Ignored for NULL.
+TV_API void tv_lm_fit_set_retry(tv_lm_fit *fit, int retry);
 
 // ---- Fourier transforms of many series (batch.h) ----
 

@@ -333,6 +333,10 @@ TV_API tv_status tv_mrqmin(float *x, float *y, float *sig, int ndata, float *a, 
 TV_API tv_status tv_mrqcof(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
                            float **alpha, float *beta, float *chisq, tv_lm_model funcs);
 
+// gauss_start: reads `x[1..ndata]`, `y[1..ndata]`; writes `a[1..ma]`. TV_ERROR_INVALID_ARGUMENT
+// unless `ndata >= 1 && ma >= 0` ("needs at least one point").
+TV_API tv_status tv_gauss_start(float *x, float *y, int ndata, float *a, int ma);
+
 // covsrt: reads `ia[1..ma]`; reads and writes `covar[1..ma][1..ma]`.
 TV_API tv_status tv_covsrt(float **covar, int ma, int *ia, int mfit);
 

@@ -8,6 +8,18 @@
 namespace tessivane {
 namespace detail {
 
+// For a fit of fgauss with ma parameters at a[1..ma] whose packed curvature
+// is alpha (mrqcof's, over the fitted parameters): 0 when the full curvature
+// of chi-square, alpha less the residuals times the model's second
+// derivatives, scaled to unit diagonal of alpha, plus tolerance times the
+// identity, is positive definite in double, else the index (1..ma) of a
+// parameter along which it is not: the fit sits at a saddle, not a minimum.
+// When it is, *newton = beta . H^-1 beta, the decrease of chi-square a full
+// Newton step predicts (beta packed, as mrqcof gives it).
+int gauss_saddle(const float *x, const float *y, const float *sig, int ndata, const float *a,
+                 const int *ia, int ma, float **alpha, const float *beta, double tolerance,
+                 double *newton);
+
 // svdfit's steps, so that a batch over many series takes the same ones.
 // Point i's weighted design row: afunc[1..ma] = the basis at x, u_row[j] =
 // afunc[j] * (1 / sig); returns 1 / sig, the weight of the point's y.

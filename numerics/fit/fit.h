@@ -103,57 +103,135 @@ TV_API void covsrt(float **covar, int ma, int *ia, int mfit);
 // Parameters past the last whole triple are ignored and get no derivative.
 TV_API void fgauss(float x, float *a, float *y, float *dyda, int na);
 
+// A start for the built-in model with ma = 3k parameters, from the series'
+// own data x[1..ndata], y[1..ndata] (ndata >= 1, x in any order): for each
+// Gaussian in turn, in the samples sorted by x, the largest magnitude of a
+// three-point running mean of what the earlier Gaussians leave unexplained
+// gives the centre (the vertex of the parabola through it and its
+// neighbours) and, with the interpolated half-maximum points (one side at an
+// edge), the width; the widening by the mean (its variance 2 h^2 / 3 for the
+// spacing h) is taken out of the width, and the amplitude keeps the peak's
+// area. Widths are at least the smallest spacing of x. Writes a[1..ma]; a
+// trailing pair or single parameter gets 0. NaN in x or y gives NaN
+// parameters. [thread-safe] No state.
+TV_API void gauss_start(float *x, float *y, int ndata, float *a, int ma);
+
 namespace tessivane {
 
 typedef void (*lm_model)(float, float *, float *, float *, int);
 
-// When lm_fit::run() stops iterating. The fit has converged when no step can
-// lower chi-square by more than float arithmetic resolves: at the accepted
-// parameters, the Gauss-Newton step's predicted decrease beta . alpha^-1 beta
-// (beta and alpha as mrqcof() gives them, solved in double) is at most
-//     FLT_EPSILON * (chisq + FLT_EPSILON * sum_i (y[i] / sig[i])^2),
-// one float rounding of chi-square, or of the data when the residuals are at
-// their rounding level. Parameters that pass lie within about
-// sqrt(FLT_EPSILON * ndata) standard errors of the minimum (on the NIST StRD
-// problems, within 1% of the certified standard deviations). run() applies
-// the test after the initialising call and after every accepted step and
-// stops as soon as it holds; chi-square reaching 0 is convergence too. The
-// test does not depend on lambda, so a finished fit stops at once instead of
-// rejecting steps until lambda overflows, and a fit held far from a minimum (a
-// wrong derivative, a valley flat only to float precision) does not pass it
-// however small its steps get. The test is fixed, not part of the rule.
-// Besides convergence, run() stops when lambda exceeds max_lambda (no step
-// lowers chi-square although the test says one should: stalled) and after
-// max_iterations calls. An optional drop rule stops it after quiet_steps
-// accepted steps in a row that each lowered chi-square by less than
-// absolute_drop + relative_drop * chi-square (rejected steps neither count nor
-// break the run); 0 turns the rule off, and a stop by it is reported as
-// small_steps, not as converged.
+// How lm_fit::run() ends a fit and what it calls the result.
+//
+// Refused. Before anything runs, x, y, sig and the start a[1..ma] are checked:
+// a value that is NaN or infinite, or a sig[i] <= 0, refuses the fit (stop =
+// refused, the message names the array and the index); a[1..ma], covar and
+// *chisq come back NaN, alpha untouched and no model call is made.
+//
+// Converged: the fit sits at a minimum that float arithmetic resolves. At
+// the accepted parameters P = beta . alpha^-1 beta (beta and alpha as
+// mrqcof() gives them, solved in double) is the decrease of chi-square the
+// Gauss-Newton step predicts; a fit is converged as soon as
+//   (a) P <= FLT_EPSILON * (chisq + FLT_EPSILON * S), S = sum_i (y[i]/sig[i])^2:
+//       not one float rounding of chi-square (or of the data, when the
+//       residuals are at its rounding level) is left to gain; or
+//   (b) lambda has passed max_lambda, every trial from there rejected, and
+//       P <= R, where
+//       R = 8 FLT_EPSILON * (sqrt(ndata) * chisq + 2 sqrt(chisq * S / ndata))
+//       bounds the rounding error of the float chi-square itself (the sum of
+//       ndata terms, and the residuals y - model rounded at the data's scale,
+//       a few roundings of the model per point, on each of the two
+//       chi-squares compared): the decrease still predicted is below what a
+//       float comparison of two chi-squares can see, so no step can be
+//       accepted for a reason other than chance.
+// Chi-square reaching 0 is convergence too. (a) is applied after the
+// initialising call and after every accepted step, so a finished fit stops at
+// once instead of rejecting steps until lambda passes max_lambda; (b) only
+// when no step is accepted any more, so it never stops a fit that (a) would
+// carry further. Parameters that pass lie within about sqrt(R) standard errors
+// of the minimum; a fit held away from a minimum (a wrong derivative) does not
+// pass however small its steps get.
+//
+// Degenerate: the data do not determine the parameters in float. At the
+// stop, the curvature scaled to unit diagonal, C = D^-1/2 alpha D^-1/2, is
+// inverted in double; 1 / (C^-1)_kk = 1 - R_k^2 is the part of parameter k's
+// direction not explained by the other parameters. alpha is formed in float
+// from ndata products, so its scaled entries carry errors of about
+// sqrt(ndata) * FLT_EPSILON; once some 1 - R_k^2 is below
+//   sqrt(ndata) * FLT_EPSILON
+// (or C is not positive definite in double) that error is as large as the
+// parameter's independent part and its variance is undetermined: the model
+// has gone flat along a direction (a Gaussian whose width and amplitude run
+// off towards 1e8 while it turns into an exponential or a constant, a
+// parameter the model does not depend on). Such a fit is degenerate whatever
+// the other tests said (converged, stalled, the iteration limit, small
+// steps); the message names the parameter and its 1 - R^2. In
+// error_mode::throw_exception (errors.h) a curvature that gaussj finds
+// singular ends the fit as degenerate too, instead of throwing; in
+// exit_process mode it ends the process as mrqmin's does. A degenerate fit
+// keeps its last accepted parameters and chi-square, its covariance is NaN.
+//
+// Stalled at a saddle: Gauss-Newton's alpha leaves out the residuals times
+// the model's second derivatives, which a fit far from the data (a peak
+// fitted to a noise bump from a fixed start) needs. For the built-in model
+// run() adds them (in double) to a converged fit's curvature; when the full
+// curvature, scaled to unit diagonal of alpha, has an eigenvalue below
+// -sqrt(ndata) * FLT_EPSILON, chi-square falls along some direction
+// and the fit is stalled, not converged (the message names the parameter).
+// When lambda runs out with P > R, the full curvature gives the built-in
+// model a second chance: if it is positive definite and the decrease a full
+// Newton step predicts with it is at most R, the fit is converged (a peak
+// narrower than the sampling, whose Gauss-Newton P overstates what is left).
+// A user model's second derivatives are unknown: its fits are not checked.
+//
+// Otherwise run() stops when lambda exceeds max_lambda (stalled: no step
+// lowers chi-square although P > R says one should: a wrong derivative, a
+// kink), after max_iterations calls (iteration_limit; also when some 45
+// accepted steps in a row take lambda to 0, where the next call would be the
+// finishing one, unless the convergence tests hold there), or, when quiet_steps
+// > 0, after quiet_steps accepted steps in a row that each lowered
+// chi-square by less than absolute_drop + relative_drop * chi-square
+// (rejected steps neither count nor break the run); a stop by that rule is
+// small_steps unless the convergence test holds there. The tests are fixed,
+// not part of the rule.
+//
+// retry: a fit of the built-in model (fgauss) that ends stalled or
+// degenerate is run once more from gauss_start() of its own data, unless it
+// started there; the second fit's outcome is the result, with retried set.
+// Off by default, so results stay those of one fit from a.
 struct lm_stopping_rule {
     int max_iterations = 200;
     double absolute_drop = 1.0e-3;
     double relative_drop = 1.0e-4;
     int quiet_steps = 0;
     float max_lambda = 1.0e10f;
+    bool retry = false;
 };
 
 // Why lm_fit::run() stopped, in the order of their codes: each reason with the
 // name of its C code (TV_LM_<NAME> in tessivane_c.h, checked at build time).
 // The one list every front end follows (enumerations, names, bindings).
-#define TV_LM_STOP_REASONS(X)                                                                      \
-    X(iteration_limit, ITERATION_LIMIT)                                                            \
-    X(converged, CONVERGED)                                                                        \
-    X(stalled, STALLED)                                                                            \
-    X(small_steps, SMALL_STEPS)
+#define TV_LM_STOP_REASONS(X)               \
+    X(iteration_limit, ITERATION_LIMIT)     \
+    X(converged, CONVERGED)                 \
+    X(stalled, STALLED)                     \
+    X(small_steps, SMALL_STEPS)             \
+    X(degenerate, DEGENERATE)               \
+    X(refused, REFUSED)
 
 struct lm_outcome {
 #define TV_LM_REASON_ENUMERATOR(reason, NAME) reason,
     enum reason { TV_LM_STOP_REASONS(TV_LM_REASON_ENUMERATOR) };
 #undef TV_LM_REASON_ENUMERATOR
-    reason stop = iteration_limit;  // stalled: lambda exceeded max_lambda
-    int iterations = 0;             // calls before the finishing one
+    reason stop = iteration_limit;
+    int iterations = 0;           // calls before the finishing one (both fits when retried)
     float lambda_at_stop = 0.0f;
+    bool retried = false;         // refitted from the automatic start (rule.retry)
+    double predicted_drop = 0.0;  // P at the stop (NaN when refused)
+    double resolution = 0.0;      // R at the stop
+    double independence = 1.0;    // min over fitted k of 1 - R_k^2 (0: singular)
+    char message[120] = {};       // why it stopped, in words ("" when converged)
 };
+
 
 // The name of a stop reason ("converged", "small_steps", ...), "unknown" for
 // a value outside the list.
@@ -185,10 +263,13 @@ public:
               float **alpha, float *chisq, lm_model funcs, float *alamda);
 
     // Runs a whole fit from a[1..ma]: the initialising call, iteration calls
-    // until the stopping rule says stop, then the finishing call. Leaves the
-    // fitted parameters in a, their covariance in covar, the curvature in
-    // alpha and the chi-square in *chisq, as the finishing call of mrqmin does.
-    // The convergence test solves the fitted parameters' curvature in double:
+    // until the stopping rule says stop (see lm_stopping_rule for the
+    // outcomes), then the finishing call. Leaves the fitted parameters in a,
+    // their covariance in covar, the curvature in alpha and the chi-square in
+    // *chisq, as the finishing call of mrqmin does; a refused fit leaves NaN
+    // in a, covar and *chisq; a degenerate one a NaN covariance. The steps are step()'s, so the parameters of a fit that is not
+    // refused are those of the same calls of mrqmin, bit for bit. The
+    // convergence tests solve the fitted parameters' curvature in double:
     // fatal "lm_fit: no memory for the convergence test of <mfit> parameters"
     // when its mfit x (mfit + 1) doubles cannot be had.
     lm_outcome run(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
@@ -204,7 +285,16 @@ private:
                                                        float **alpha, float *chisq, lm_model funcs,
                                                        float *alamda);
     __attribute__((visibility("hidden"))) void release_storage();
-    __attribute__((visibility("hidden"))) bool at_float_limit(float **alpha, double scale) const;
+    __attribute__((visibility("hidden"))) lm_outcome run_once(float *x, float *y, float *sig,
+                                                              int ndata, float *a, int *ia, int ma,
+                                                              float **covar, float **alpha,
+                                                              float *chisq, lm_model funcs,
+                                                              const lm_stopping_rule &rule);
+    __attribute__((visibility("hidden"))) lm_outcome degenerate_end(lm_outcome &outcome, int ma,
+                                                                    float **covar, float *chisq);
+    __attribute__((visibility("hidden"))) lm_outcome singular_end(lm_outcome &outcome,
+                                                                  const numerics_error &e, int ma,
+                                                                  float **covar, float *chisq);
 
     bool active_ = false;
     int ma_ = 0;

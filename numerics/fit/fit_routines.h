@@ -18,6 +18,9 @@ TV_PROCEDURE(mrqcof, (ARR, IN, float, x, 1, ndata), (ARR, IN, float, y, 1, ndata
              (ARR, IN, float, sig, 1, ndata), (COUNT, int, ndata), (ARR, IN, float, a, 1, ma),
              (ARR, IN, int, ia, 1, ma), (COUNT, int, ma), (MAT, OUT, float, alpha, 1, ma, ma),
              (ARR, OUT, float, beta, 1, ma), (OUT, float, chisq), (MODEL, funcs))
+TV_PROCEDURE(gauss_start, (ARR, IN, float, x, 1, ndata), (ARR, IN, float, y, 1, ndata),
+             (COUNT, int, ndata), (ARR, OUT, float, a, 1, ma), (COUNT, int, ma),
+             (REQUIRE, ndata >= 1 && ma >= 0, "needs at least one point"))
 TV_PROCEDURE(covsrt, (MAT, INOUT, float, covar, 1, ma, ma), (COUNT, int, ma),
              (ARR, IN, int, ia, 1, ma), (VAL, int, mfit))
 

@@ -9,11 +9,9 @@
 #include "detail_refuse.h"
 #include "detail_scratch.h"
 
-#include <cfloat>
 #include <cmath>
 #include <new>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -294,135 +292,6 @@ void lm_fit::iterate(float *x, float *y, float *sig, int ndata, float *a, int *i
         *alamda *= 10.0f;
         *chisq = ochisq_;
     }
-}
-
-namespace {
-
-// How many float roundings of chi-square the predicted decrease may reach at
-// convergence (see lm_stopping_rule). Sixteen already lets a fit in a valley
-// that is flat only to float precision, a standard deviation away from the
-// minimum, pass (NIST's Bennett5).
-constexpr double kConvergedRoundings = 1.0;
-
-// beta . alpha^-1 beta over the packed mfit x mfit curvature: the decrease of
-// chi-square the Gauss-Newton step predicts. Solved in double with partial
-// pivoting; infinity when alpha is singular in double.
-double predicted_drop(float **alpha, const float *beta, int mfit)
-{
-    // Indices in std::size_t: mfit * (mfit + 1) exceeds an int from 46341
-    // parameters on.
-    const std::size_t n = static_cast<std::size_t>(mfit), w = n + 1;
-    // Up to 8 parameters (the usual fits) on the stack.
-    constexpr std::size_t kSmall = 8;
-    double small_m[kSmall * (kSmall + 1)], small_step[kSmall];
-    const bool small = n <= kSmall;
-    std::vector<double> big_m, big_step;
-    if (!small) {
-        try {
-            big_m = std::vector<double>(n * w);
-            big_step = std::vector<double>(n);
-        } catch (const std::bad_alloc &) {
-            tessivane::detail::refuse("lm_fit: no memory for the convergence test of %d parameters",
-                                      mfit);
-        }
-    }
-    double *m = small ? small_m : big_m.data();
-    double *step = small ? small_step : big_step.data();
-    for (std::size_t j = 0; j < n; j++) {
-        for (std::size_t k = 0; k < n; k++)
-            m[j * w + k] = alpha[j + 1][k + 1];
-        m[j * w + n] = beta[j + 1];
-    }
-    for (std::size_t c = 0; c < n; c++) {
-        std::size_t pivot = c;
-        for (std::size_t r = c + 1; r < n; r++)
-            if (std::fabs(m[r * w + c]) > std::fabs(m[pivot * w + c]))
-                pivot = r;
-        if (m[pivot * w + c] == 0.0)
-            return HUGE_VAL;
-        for (std::size_t k = 0; k < w; k++)
-            std::swap(m[c * w + k], m[pivot * w + k]);
-        for (std::size_t r = c + 1; r < n; r++) {
-            const double f = m[r * w + c] / m[c * w + c];
-            for (std::size_t k = c; k < w; k++)
-                m[r * w + k] -= f * m[c * w + k];
-        }
-    }
-    double drop = 0.0;
-    for (std::size_t j = n; j-- > 0;) {
-        double s = m[j * w + n];
-        for (std::size_t k = j + 1; k < n; k++)
-            s -= m[j * w + k] * step[k];
-        step[j] = s / m[j * w + j];
-        drop += step[j] * beta[j + 1];
-    }
-    return drop;
-}
-
-// Sum of (y[i] / sig[i])^2: chi-square's scale when the residuals are at
-// the rounding level of the data.
-double data_scale(const float *y, const float *sig, int ndata)
-{
-    double sum = 0.0;
-    for (int i = 1; i <= ndata; i++) {
-        const double r = static_cast<double>(y[i]) / sig[i];
-        sum += r * r;
-    }
-    return sum;
-}
-
-}  // namespace
-
-bool lm_fit::at_float_limit(float **alpha, double scale) const
-{
-    if (ochisq_ == 0.0f)
-        return true;  // nothing left to lower
-    const double eps = FLT_EPSILON;
-    const double resolution = kConvergedRoundings * eps * (ochisq_ + eps * scale);
-    // A negative prediction means alpha is not positive definite in float:
-    // no safe statement, so only its size counts.
-    return std::fabs(predicted_drop(alpha, beta_, mfit_)) <= resolution;
-}
-
-lm_outcome lm_fit::run(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
-                       float **covar, float **alpha, float *chisq, lm_model funcs,
-                       const lm_stopping_rule &rule)
-{
-    lm_outcome outcome;
-    const double scale = data_scale(y, sig, ndata);
-    float alamda = -1.0f;
-    step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, &alamda);
-    outcome.iterations = 1;
-    bool moved = true;  // the accepted point changed: test it again
-    int quiet = 0;
-    while (outcome.iterations < rule.max_iterations) {
-        if (moved && at_float_limit(alpha, scale)) {
-            outcome.stop = lm_outcome::converged;
-            break;
-        }
-        if (alamda > rule.max_lambda) {
-            outcome.stop = lm_outcome::stalled;
-            break;
-        }
-        const float before = ochisq_;
-        step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, &alamda);
-        outcome.iterations++;
-        moved = ochisq_ < before;
-        if (moved && rule.quiet_steps > 0) {
-            const double drop = static_cast<double>(before) - static_cast<double>(ochisq_);
-            const bool small = drop < rule.absolute_drop + rule.relative_drop * before;
-            quiet = small ? quiet + 1 : 0;
-            if (quiet >= rule.quiet_steps) {
-                outcome.stop =
-                    at_float_limit(alpha, scale) ? lm_outcome::converged : lm_outcome::small_steps;
-                break;
-            }
-        }
-    }
-    outcome.lambda_at_stop = alamda;
-    alamda = 0.0f;
-    step(x, y, sig, ndata, a, ia, ma, covar, alpha, chisq, funcs, &alamda);
-    return outcome;
 }
 
 }  // namespace tessivane

@@ -213,8 +213,9 @@ py::array strings(const std::vector<std::string> &values)
 
 // Levenberg-Marquardt fits of the rows of y (rows, n) with fgauss: params,
 // covariance, chisq, outcome names (LMStop's, or RowState's for a row that
-// was not fitted), iterations, lambda at stop, and the messages of the
-// refused rows ("" elsewhere). 0 rows give empty results.
+// was not fitted), iterations, lambda at stop, the messages of the rows that
+// did not converge ("" elsewhere) and whether each was refitted from the
+// automatic start. 0 rows give empty results.
 py::tuple lm_many(py::handle x_, py::handle y_, py::handle a0_, py::handle model, py::handle sig_,
                   py::handle ia, py::handle rule, py::handle threads, py::object bar)
 {
@@ -235,22 +236,37 @@ py::tuple lm_many(py::handle x_, py::handle y_, py::handle a0_, py::handle model
         vs = row_data(args, sig_, "sig", y, s);
         pb.sig = &vs;
     }
-    const farray a0 = args.floats(a0_, "a0");
-    const py::ssize_t ma = a0.ndim() ? a0.shape(a0.ndim() - 1) : 0;
-    if (a0.ndim() < 1 || a0.ndim() > 2 || ma < 1 || (a0.ndim() == 2 && a0.shape(0) != r))
-        args.value_error("a0 must be (ma,) or (" + std::to_string(r) + ", ma), got shape " +
-                         shape_text(a0));
+    // a0: "auto" (each row from its own data; ma from ia, one peak without it),
+    // or (ma,) shared, or (rows, ma).
+    const bool automatic = py::isinstance<py::str>(a0_);
+    if (automatic && a0_.cast<std::string>() != "auto")
+        args.value_error("a0 must be \"auto\" or an array, got " +
+                         py::repr(a0_).cast<std::string>());
+    farray a0;
+    py::ssize_t ma = 3;
+    if (automatic) {
+        if (!ia.is_none())
+            ma = args.floats(ia, "ia").size();
+    } else {
+        a0 = args.floats(a0_, "a0");
+        ma = a0.ndim() ? a0.shape(a0.ndim() - 1) : 0;
+        if (a0.ndim() < 1 || a0.ndim() > 2 || ma < 1 || (a0.ndim() == 2 && a0.shape(0) != r))
+            args.value_error("a0 must be \"auto\", (ma,) or (" + std::to_string(r) +
+                             ", ma), got shape " + shape_text(a0));
+    }
     if (ma % 3)
         args.value_error("the Gaussian model takes (amplitude, centre, width) triples");
     const std::vector<int> flags = fit_flags(args, ia, ma, true);
-    pb.a0 = a0.data();
-    pb.a0_stride = a0.ndim() == 2 ? ma : 0;
+    pb.auto_start = automatic;
+    pb.a0 = automatic ? nullptr : a0.data();
+    pb.a0_stride = !automatic && a0.ndim() == 2 ? ma : 0;
     pb.ma = static_cast<int>(ma);
     pb.ia = flags.data();
     pb.rule = stopping_rule(args, rule);
 
     farray params(std::vector<py::ssize_t>{r, ma}), covariance(std::vector<py::ssize_t>{r, ma, ma}),
         chisq(r), lambda(r);
+    py::array_t<bool> retried(r);
     py::array_t<std::int32_t> iterations(r);
     std::vector<tb::lm_row_outcome> outcomes(rows);
     tb::lm_results out{params.mutable_data(), covariance.mutable_data(), chisq.mutable_data(),
@@ -266,9 +282,10 @@ py::tuple lm_many(py::handle x_, py::handle y_, py::handle a0_, py::handle model
         messages.push_back(o.message);
         iterations.mutable_data()[i] = o.outcome.iterations;
         lambda.mutable_data()[i] = o.outcome.lambda_at_stop;
+        retried.mutable_data()[i] = o.outcome.retried;
     }
     return py::make_tuple(params, covariance, chisq, strings(names), iterations, lambda,
-                          strings(messages));
+                          strings(messages), retried);
 }
 
 // realft (T = float) or four1 (T = complex float) of the series of the 2-D
@@ -357,7 +374,7 @@ void bind_batch(py::module_ &m)
         return tb::spear(a, b, o[2], o[3], o[1], o[0], o[4], w);
     });
     m.def("batch_fit", &line_maps);
-    m.def("lm_fit_many", &lm_many, py::arg("x"), py::arg("y"), py::arg("a0"),
+    m.def("lm_fit_many", &lm_many, py::arg("x"), py::arg("y"), py::arg("a0") = "auto",
           py::arg("model") = "gauss", py::arg("sig") = py::none(), py::arg("ia") = py::none(),
           py::arg("rule") = py::none(), py::arg("threads") = py::none(),
           py::arg("progress") = py::none());

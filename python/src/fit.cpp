@@ -181,7 +181,9 @@ public:
                                rule);
         });
         alamda_ = 0.0f;
-        return py::make_tuple(tessivane::reason_name(outcome.stop), outcome.iterations, outcome.lambda_at_stop);
+        return py::make_tuple(tessivane::reason_name(outcome.stop), outcome.iterations,
+                              outcome.lambda_at_stop, outcome.retried,
+                              std::string(outcome.message));
     }
 
     farray params() const { return vector_copy(a_, {ma_}); }
@@ -243,17 +245,36 @@ private:
     std::atomic<std::thread::id> owner_{};  // the thread inside call(), if any
 };
 
-// LMFit(x, y, a, sig=None, ia=None, model="gauss").
+// The automatic start of the built-in model for one series: ma values.
+farray start_of(const arguments &args, const farray &x, const farray &y, int ma)
+{
+    farray a(ma);
+    std::vector<float> xs(x.data(), x.data() + x.size()), ys(y.data(), y.data() + y.size());
+    call_gauss_start(args, {{"x", x.size()}, {"y", y.size()}, {"a", ma}}, nullptr, one1(xs.data()),
+                     one1(ys.data()), count(x), one1(a.mutable_data()), ma);
+    return a;
+}
+
+// LMFit(x, y, a, sig=None, ia=None, model="gauss"); a = "auto": the automatic
+// start of the Gaussian model, one peak or as many as ia has triples.
 lm_state *new_lm_state(py::handle x_, py::handle y_, py::handle a_, py::handle sig,
                        py::handle ia, py::object model)
 {
     const arguments args("LMFit");
-    const farray x = args.vector(x_, "x"), y = args.vector(y_, "y"), a = args.vector(a_, "a");
+    const farray x = args.vector(x_, "x"), y = args.vector(y_, "y");
     args.same_length({&x, &y});
     if (py::isinstance<py::str>(model) && model.cast<std::string>() == "gauss")
         model = py::none();
     else if (!PyCallable_Check(model.ptr()))
         args.type_error("model must be \"gauss\" or a callable model(x, a) -> (y, dyda)");
+    farray a;
+    if (py::isinstance<py::str>(a_)) {
+        if (a_.cast<std::string>() != "auto" || !model.is_none())
+            args.value_error("a = \"auto\" is the automatic start of the Gaussian model");
+        a = start_of(args, x, y, ia.is_none() ? 3 : static_cast<int>(args.vector(ia, "ia").size()));
+    } else {
+        a = args.vector(a_, "a");
+    }
     if (model.is_none() && a.size() % 3)
         args.value_error("the Gaussian model takes (amplitude, centre, width) triples");
     return new lm_state(args, x, y, a, sig, ia, std::move(model));
@@ -281,6 +302,15 @@ void bind_fit(py::module_ &m)
                     na);
         return py::make_tuple(y, dyda);
     });
+    m.def(
+        "gauss_start",
+        [](py::handle x_, py::handle y_, py::handle ma) {
+            const arguments args("gauss_start");
+            const farray x = args.vector(x_, "x"), y = args.vector(y_, "y");
+            args.same_length({&x, &y});
+            return start_of(args, x, y, args.integer<int>(ma, "ma", 0));
+        },
+        py::arg("x"), py::arg("y"), py::arg("ma") = 3);
     py::class_<lm_state>(m, "LMState")
         .def(py::init(&new_lm_state), py::arg("x"), py::arg("y"), py::arg("a"),
              py::arg("sig") = py::none(), py::arg("ia") = py::none(), py::arg("model") = "gauss")

@@ -9,7 +9,12 @@ namespace tb = tessivane::batch;
 template <class T>
 T field(const arguments &args, py::handle value, const char *name)
 {
-    if constexpr (std::is_integral<T>::value) {
+    if constexpr (std::is_same<T, bool>::value) {
+        const int truth = PyObject_IsTrue(value.ptr());  // a flag: Python's truth
+        if (truth < 0)
+            throw py::error_already_set();
+        return truth != 0;
+    } else if constexpr (std::is_integral<T>::value) {
         return args.integer<T>(value, name);
     } else {
         const double v = PyFloat_AsDouble(value.ptr());

@@ -19,7 +19,8 @@
     X(absolute_drop)            \
     X(relative_drop)            \
     X(quiet_steps)              \
-    X(max_lambda)
+    X(max_lambda)               \
+    X(retry)
 
 namespace tvpy {
 

@@ -33,7 +33,7 @@ if _core.library_version().split(".")[0] != str(_core.version_major):
                       f"{_core.library_version()}")
 from ._fft import four1, fourn, realft, realft_unpack, rlft3
 from ._fit import (FitResult, LMFit, LMOutcome, LMStoppingRule, SvdfitResult, fgauss, fit, fleg,
-                   fpoly, svdfit)
+                   fpoly, gauss_start, svdfit)
 from ._linalg import (EigsrtResult, GaussjResult, JacobiResult, SvdResult, eigsrt, gaussj, inverse,
                       jacobi, svbksb, svdcmp, svdvar)
 from ._batch import LMManyResult, lm_fit_many

@@ -178,6 +178,8 @@ class LMOutcome(NamedTuple):
     stop: str
     iterations: int
     lambda_at_stop: float
+    retried: bool
+    message: str
 
 _Basis = Callable[[float, int], _ArrayLike]
 _Model = Callable[[float, _F32], Tuple[float, _ArrayLike]]
@@ -197,11 +199,15 @@ class LMStoppingRule:
     relative_drop: float = ...
     quiet_steps: int = ...
     max_lambda: float = ...
+    retry: bool = ...
+
+def gauss_start(x: _ArrayLike, y: _ArrayLike, ma: int = ...) -> _F32: ...
 
 class LMFit:
     outcome: Optional[LMOutcome]
-    def __init__(self, x: _ArrayLike, y: _ArrayLike, a: _ArrayLike, sig: Optional[_ArrayLike] = ...,
-                 ia: Optional[_ArrayLike] = ..., model: Union[str, _Model] = ...) -> None: ...
+    def __init__(self, x: _ArrayLike, y: _ArrayLike, a: Union[str, _ArrayLike],
+                 sig: Optional[_ArrayLike] = ..., ia: Optional[_ArrayLike] = ...,
+                 model: Union[str, _Model] = ...) -> None: ...
     def step(self) -> float: ...
     def finish(self) -> _F32: ...
     def run(self, rule: Optional[LMStoppingRule] = ...) -> LMOutcome: ...
@@ -227,8 +233,9 @@ class LMManyResult(NamedTuple):
     iterations: npt.NDArray[np.int32]
     lambda_at_stop: _F32
     message: npt.NDArray[np.str_]
+    retried: npt.NDArray[np.bool_]
 
-def lm_fit_many(x: _ArrayLike, y: _ArrayLike, a0: _ArrayLike, model: str = ...,
+def lm_fit_many(x: _ArrayLike, y: _ArrayLike, a0: Union[str, _ArrayLike] = ..., model: str = ...,
                 sig: Optional[_ArrayLike] = ..., ia: Optional[_ArrayLike] = ...,
                 rule: Optional[LMStoppingRule] = ..., threads: Optional[int] = ...,
                 progress: bool = ...) -> LMManyResult: ...

@@ -16,7 +16,7 @@ import numpy as np
 from . import _arrays, _core
 
 LMManyResult = namedtuple("LMManyResult",
-                          "params covariance chisq outcome iterations lambda_at_stop message")
+                          "params covariance chisq outcome iterations lambda_at_stop message retried")
 
 try:
     from numpy.lib.array_utils import normalize_axis_index  # NumPy >= 2
@@ -83,23 +83,29 @@ def run(name, a, b, axis, threads):
     return tuple(m.reshape(rest) for m in maps), (sa, sb), 0 if first else 1
 
 
-def lm_fit_many(x, y, a0, model="gauss", sig=None, ia=None, rule=None, threads=None,
+def lm_fit_many(x, y, a0="auto", model="gauss", sig=None, ia=None, rule=None, threads=None,
                 progress=False):
     """Levenberg-Marquardt fits of every row of y, each by its own fit.
 
     y: (rows, n), one series per row. x and sig: (n,) for every row or
-    (rows, n); sig defaults to ones. a0: the start, (ma,) for every row or
-    (rows, ma). ia: (ma,) flags, 0 holds a parameter (default: all fitted).
-    model: "gauss" (fgauss; ma a multiple of 3). rule: an LMStoppingRule.
+    (rows, n); sig defaults to ones. a0: the start, "auto" (each row's own
+    start from its data, tessivane.gauss_start; the default), (ma,) for every
+    row or (rows, ma). ia: (ma,) flags, 0 holds a parameter (default: all
+    fitted). model: "gauss" (fgauss; ma a multiple of 3; with a0="auto" give
+    ma as ia's length, default 3). rule: an LMStoppingRule (rule.retry refits
+    stalled and degenerate rows from the automatic start).
 
     Each row gives the bits LMFit(x, y[i], a0[i], sig, ia).run(rule) gives.
     Returns LMManyResult(params (rows, ma), covariance (rows, ma, ma),
-    chisq (rows,), outcome (rows,) strings: "converged", "stalled",
-    "iteration_limit", "small_steps" (the names of LMFit.run's stops), or
-    "refused" with the library's text in message[i]
-    (for example a singular curvature matrix; its params are NaN), iterations,
-    lambda_at_stop, message). One refused row never stops the others; 0 rows
-    give empty results.
+    chisq (rows,), outcome (rows,) strings, iterations, lambda_at_stop,
+    message, retried). outcome is "converged" (at a minimum float arithmetic
+    resolves: the rows to keep), "degenerate" (the curvature does not
+    determine the parameters: a flat or runaway model; covariance NaN),
+    "stalled", "iteration_limit", "small_steps", or "refused" (NaN or
+    infinity in x, y or sig, a sig <= 0, or a row the library refused; params,
+    covariance and chisq NaN); message[i] says why for every row that did not
+    converge. retried[i]: the row was refitted from the automatic start. One
+    refused row never stops the others; 0 rows give empty results.
     threads=None uses every CPU the process may use; progress=True shows a
     tqdm bar when tqdm is installed.
     """

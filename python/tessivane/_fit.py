@@ -10,7 +10,7 @@ from . import _arrays, _batch, _core, _precision
 
 FitResult = namedtuple("FitResult", "a b siga sigb chi2 q")
 SvdfitResult = namedtuple("SvdfitResult", "a u v w chisq")
-LMOutcome = namedtuple("LMOutcome", "stop iterations lambda_at_stop")
+LMOutcome = namedtuple("LMOutcome", "stop iterations lambda_at_stop retried message")
 
 
 def fit(x, y, sig=None, axis=0, threads=None):
@@ -87,22 +87,36 @@ def fgauss(x, a):
     return _core.fgauss(x, a)
 
 
+def gauss_start(x, y, ma=3):
+    """The automatic start of the built-in model for one series: for each of
+    the ma / 3 Gaussians the peak of a three-point running mean of what the
+    earlier ones leave (amplitude, centre) and its half-maximum width
+    (float32, ma values)."""
+    return _core.gauss_start(x, y, ma)
+
+
 LMStoppingRule = make_dataclass("LMStoppingRule", [
     (name, type(default), default) for name, default in _core.lm_stopping_rule_fields])
-LMStoppingRule.__doc__ = """When LMFit.run stops: as soon as no step can lower chi-square by more than
-    float arithmetic resolves (converged; the library's fixed test, see
-    docs/python.md), when lambda exceeds max_lambda although a lower chi-square
-    should exist (stalled), after max_iterations calls (iteration_limit), or,
-    when quiet_steps > 0, after quiet_steps accepted steps in a row that each
-    lowered chi-square by less than absolute_drop + relative_drop * chi-square
-    (small_steps). The fields and their defaults are the library's."""
+LMStoppingRule.__doc__ = """When LMFit.run stops and what it calls the result (docs/fitting.md):
+    converged as soon as no step can lower chi-square by more than float
+    arithmetic resolves (the library's fixed test); degenerate when the
+    curvature does not determine the parameters (a flat or runaway model);
+    stalled when lambda exceeds max_lambda although a lower chi-square should
+    exist; iteration_limit after max_iterations calls; small_steps, when
+    quiet_steps > 0, after quiet_steps accepted steps in a row that each
+    lowered chi-square by less than absolute_drop + relative_drop * chi-square;
+    refused for NaN or infinity in x, y, sig or the start, or a sig <= 0.
+    retry: a fit of the built-in model that ends stalled or degenerate is run
+    again from gauss_start() (off by default). The fields and their defaults
+    are the library's."""
 
 
 class LMFit:
     """One Levenberg-Marquardt fit of a[0..ma-1] to (x, y, sig), with its own state.
 
-    model: "gauss" for the library's sum of Gaussians (fgauss; ma a multiple of
-    3), or a callable model(x: float, a: ndarray) -> (y, dyda) with dyda of
+    a: the start, or "auto" for the built-in model's start from this series
+    (gauss_start; ma = len(ia), default 3). model: "gauss" for the library's
+    sum of Gaussians (fgauss; ma a multiple of 3), or a callable model(x: float, a: ndarray) -> (y, dyda) with dyda of
     length ma (both rounded to float32; a is a copy of the trial parameters). ia: 0 holds a parameter at its value, non-zero fits it (default:
     all fitted). sig defaults to ones.
 
@@ -134,9 +148,10 @@ class LMFit:
     def run(self, rule=None):
         """A whole fit from the current parameters by the stopping rule (LMStoppingRule).
 
-        Returns LMOutcome(stop, iterations, lambda_at_stop), stop being
-        "converged", "stalled", "iteration_limit" or "small_steps"; also kept as
-        .outcome.
+        Returns LMOutcome(stop, iterations, lambda_at_stop, retried, message),
+        stop being "converged", "degenerate", "stalled", "iteration_limit",
+        "small_steps" or "refused" (see LMStoppingRule), message why it did
+        not converge; also kept as .outcome.
         """
         self.outcome = LMOutcome(*self._state.run(rule))
         return self.outcome

@@ -124,31 +124,35 @@ def four1(z, isign=1, axis=-1, threads=1):
     return _transform(_fft.four1, np.complex64, "four1", z, isign, axis, threads)
 
 
-def lm_fit_many(x, y, a0, model="gauss", sig=None, ia=None, rule=None, threads=1,
+def lm_fit_many(x, y, a0="auto", model="gauss", sig=None, ia=None, rule=None, threads=1,
                 progress=False):
     """tessivane.lm_fit_many over the rows of the Dask array y (rows, n),
     chunked along the rows. x, sig: NumPy (n,) for every row, or arrays of y's
-    shape; a0: (ma,) or (rows, ma). Returns LMManyDask(params, covariance,
+    shape; a0: "auto", (ma,) or (rows, ma). Returns LMManyDask(params, covariance,
     chisq, outcome, iterations, lambda_at_stop) of Dask arrays, outcome as
-    strings; the messages of refused rows stay with the in-process call.
+    strings; the messages and retried flags stay with the in-process call.
     0 rows give empty results. progress is ignored (use dask.diagnostics or
     the distributed dashboard)."""
     y = da.asarray(y).astype(np.float32)
     if y.ndim != 2:
         raise ValueError(f"lm_fit_many: y must be (rows, n), got shape {y.shape}")
-    a0 = da.asarray(a0).astype(np.float32)
-    given = {"x": da.asarray(x).astype(np.float32), "a0": a0}
+    given = {"x": da.asarray(x).astype(np.float32)}
+    if isinstance(a0, str):  # "auto": each row's start from its own data, in the task
+        ma = 3 if ia is None else np.size(ia)
+    else:
+        given["a0"] = da.asarray(a0).astype(np.float32)
+        ma = given["a0"].shape[-1]
     if sig is not None:
         given["sig"] = da.asarray(sig).astype(np.float32)
     names = list(given)
     core = {"x": "(n)", "sig": "(n)", "a0": "(m)"}
+    start = {} if "a0" in given else {"a0": a0}
 
     def block(yb, *arrays):
         r = _batch.lm_fit_many(y=yb, model=model, ia=ia, rule=rule, threads=threads,
-                               **dict(zip(names, arrays)))
+                               **start, **dict(zip(names, arrays)))
         return r[:6]
 
-    ma = a0.shape[-1]
     out = da.apply_gufunc(
         block, "(n)," + ",".join(core[name] for name in names) + "->(m),(m,m),(),(),(),()", y,
         *given.values(), output_dtypes=[np.float32, np.float32, np.float32, "<U15", np.int32,

@@ -115,20 +115,38 @@ PEAKS[4] = 0.0  # with a zero start amplitude: a singular curvature matrix
 
 
 @pytest.mark.parametrize("threads", [1, 2, 7])
-def test_lm_fit_many_rows_equal_lmfit_and_a_refused_row_is_reported(threads):
+def test_lm_fit_many_rows_equal_lmfit_and_refused_and_degenerate_rows_are_reported(threads):
     a0 = np.tile(np.float32([1.0, 6.0, 1.5]), (25, 1))
     a0[4, 0] = 0.0
     sig = np.abs(RNG.normal(1.0, 0.1, size=(25, 60))).astype(np.float32)
+    peaks = PEAKS.copy()
+    peaks[9, 2] = np.nan  # a masked voxel
     rule = tv.LMStoppingRule(max_iterations=50)
-    res = tv.lm_fit_many(X, PEAKS, a0, sig=sig, ia=[1, 1, 1], rule=rule, threads=threads)
-    assert res.outcome[4] == "refused" and res.message[4].startswith("gaussj: Singular Matrix")
-    assert np.isnan(res.params[4]).all()
-    for i in sorted(set(range(25)) - {4}):
-        f = tv.LMFit(X, PEAKS[i], a0[i], sig=sig[i])
+    res = tv.lm_fit_many(X, peaks, a0, sig=sig, ia=[1, 1, 1], rule=rule, threads=threads)
+    assert res.outcome[4] == "degenerate" and "gaussj: Singular Matrix" in res.message[4]
+    assert np.isnan(res.covariance[4]).all() and not np.isnan(res.params[4]).any()
+    assert res.outcome[9] == "refused" and res.message[9] == "y is NaN at point 3 of 1..60"
+    assert np.isnan(res.params[9]).all() and np.isnan(res.chisq[9])
+    for i in sorted(set(range(25)) - {9}):
+        f = tv.LMFit(X, peaks[i], a0[i], sig=sig[i])
         o = f.run(rule)
         assert res.outcome[i] == o.stop and res.iterations[i] == o.iterations
         assert same_bits(res.params[i], f.params) and same_bits(res.covariance[i], f.covariance)
-        assert same_bits(res.chisq[i], f.chisq) and res.message[i] == ""
+        assert same_bits(res.chisq[i], f.chisq) and res.message[i] == o.message
+
+
+def test_lm_fit_many_auto_start_is_the_per_row_start_and_retry_is_reported():
+    auto = tv.lm_fit_many(X, PEAKS)
+    starts = np.stack([tv.gauss_start(X, row) for row in PEAKS])
+    given = tv.lm_fit_many(X, PEAKS, starts)
+    assert same_bits(auto.params, given.params) and list(auto.outcome) == list(given.outcome)
+    assert all(o == "converged" for i, o in enumerate(auto.outcome) if i != 4)
+    a0 = np.float32([0.0, 6.0, 1.5])  # flat: degenerate, and retried from the automatic start
+    plain = tv.lm_fit_many(X, PEAKS[:3], a0)
+    retried = tv.lm_fit_many(X, PEAKS[:3], a0, rule=tv.LMStoppingRule(retry=True))
+    assert list(plain.outcome) == ["degenerate"] * 3 and not plain.retried.any()
+    assert list(retried.outcome) == ["converged"] * 3 and retried.retried.all()
+    assert same_bits(retried.params, auto.params[:3])
 
 
 def test_outcome_names_are_the_library_s_for_every_stop_and_row_state():
@@ -145,7 +163,7 @@ def test_outcome_names_are_the_library_s_for_every_stop_and_row_state():
 
 def test_zero_rows_give_empty_results_in_process_and_on_dask():
     shapes = [(0, 3), (0, 3, 3), (0,), (0,), (0,), (0,)]
-    assert [r.shape for r in tv.lm_fit_many(X, PEAKS[:0], [1.0, 6.0, 1.5])] == shapes + [(0,)]
+    assert [r.shape for r in tv.lm_fit_many(X, PEAKS[:0], [1.0, 6.0, 1.5])] == shapes + [(0,)] * 2
     da = pytest.importorskip("dask.array")
     import tessivane.dask as tvd
     lazy = tvd.lm_fit_many(X, da.from_array(PEAKS[:0]), [1.0, 6.0, 1.5])
@@ -242,3 +260,16 @@ def test_progress_bar_counts_every_row(monkeypatch):
     rows = np.tile(PEAKS, (40, 1))
     tv.lm_fit_many(X, rows, [1.0, 6.0, 1.5], threads=2, progress=True)
     assert calls[0] == len(rows) and calls[-1] == "close" and sum(calls[1:-1]) == len(rows)
+
+
+def test_a_fit_whose_lambda_falls_to_zero_ends_instead_of_being_refused():
+    # A zig-zag of 45 accepted steps takes lambda below the smallest float; the
+    # next call would have been the finishing one ("no fit in progress").
+    sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "examples", "python"))
+    import voxelwise_fit
+
+    t, image = voxelwise_fit.synthetic_image((8, 8, 4))
+    course = image.reshape(voxelwise_fit.T, -1).T[218]
+    fit = tv.LMFit(t, course, "auto")
+    assert fit.run().stop == "converged" and fit.outcome.lambda_at_stop == 0.0
+    assert tv.lm_fit_many(t, course[None, :]).outcome[0] == "converged"

@@ -138,7 +138,7 @@ for ma in (1, 3, 6):
 for a in (f32(2, 0, 1), f32(2.385, 9.3, 3.1, 1, 20, 2), f32()):
     same("fgauss", 1.0, a)
 
-STOPS = ["iteration_limit", "converged", "stalled", "small_steps"]
+STOPS = sorted(tv._core.LMStop.__members__, key=lambda name: int(tv._core.LMStop.__members__[name]))
 
 
 def lm(x, y, sig, a, steps):

@@ -535,28 +535,45 @@ TEST(BatchSpecial, ElementsEqualSingleCallsAndRefusalsAreReported)
     EXPECT_EQ(float(out[4]), t_to_p(1.5f, 30));
 }
 
-// The refused Levenberg-Marquardt rows carry the library's message; the
-// others are fitted. Row 4 has a zero start amplitude; row 47, unweighted,
-// wanders off to a flat model (centre and width past 1e13) whose curvature is
-// singular in float.
-TEST(BatchLm, ARefusedRowLeavesTheOthersFitted)
+// Each row of a Levenberg-Marquardt batch says how it ended, and why when it
+// did not converge. Row 9 holds a NaN: refused, NaN parameters, counted in the
+// report, the others fitted. Row 4 has a zero start amplitude and row 47,
+// unweighted, wanders off to a flat model (centre and width past 1e13): their
+// curvature is singular in float; row 46 stops at a width the data cannot
+// tell from its other parameters. All three are degenerate, with their last
+// parameters and a NaN covariance; the rest converge.
+TEST(BatchLm, EveryRowSaysHowItEnded)
 {
-    std::vector<float> params(kRows * kMa);
+    std::vector<float> y = courses.y;
+    y[9 * kPoints + 2] = kNaN;
+    std::vector<float> params(kRows * kMa), covar(kRows * kMa * kMa);
     std::vector<tb::lm_row_outcome> outcomes(kRows);
-    const tb::batch_report report = tb::lm_fit_many(
-        lm_problem_for(tb::series_view::rows(courses.y.data(), kRows, kPoints), kMa),
-        {params.data(), nullptr, nullptr, outcomes.data()});
+    const tb::batch_report report =
+        tb::lm_fit_many(lm_problem_for(tb::series_view::rows(y.data(), kRows, kPoints), kMa),
+                        {params.data(), covar.data(), nullptr, outcomes.data()});
     EXPECT_EQ(report.status, tb::batch_status::completed);
     EXPECT_EQ(report.rows_done, std::size_t(kRows));
-    EXPECT_EQ(report.rows_refused, 2u);
-    EXPECT_EQ(report.first_refused, 4u);
-    EXPECT_STREQ(tb::outcome_name(outcomes[4]), "refused");
+    EXPECT_EQ(report.rows_refused, 1u);
+    EXPECT_EQ(report.first_refused, 9u);
+    EXPECT_EQ(report.first_message, "y is NaN at point 3 of 1..40");
     for (int r = 0; r < kRows; r++) {
-        const bool refused = r == 4 || r == 47;
-        EXPECT_EQ(outcomes[r].state, refused ? tb::row_state::refused : tb::row_state::fitted) << r;
-        EXPECT_EQ(outcomes[r].message.rfind("gaussj: Singular Matrix", 0),
-                  refused ? 0u : std::string::npos)
-            << outcomes[r].message;
+        const tb::lm_row_outcome &o = outcomes[r];
+        const std::string name = tb::outcome_name(o);
+        if (r == 9) {
+            EXPECT_EQ(o.state, tb::row_state::refused);
+            EXPECT_EQ(name, "refused");
+            EXPECT_TRUE(std::isnan(params[r * kMa]) && std::isnan(covar[r * kMa * kMa]));
+        } else if (r == 4 || r == 46 || r == 47) {
+            EXPECT_EQ(name, "degenerate") << r;
+            const char *why = r == 46 ? "degenerate (converged): parameter 2 is a combination"
+                                      : "degenerate: the curvature matrix is singular in float";
+            EXPECT_EQ(o.message.rfind(why, 0), 0u) << o.message;
+            EXPECT_FALSE(std::isnan(params[r * kMa]));
+            EXPECT_TRUE(std::isnan(covar[r * kMa * kMa]));
+        } else {
+            EXPECT_EQ(name, "converged") << r << ": " << o.message;
+            EXPECT_EQ(o.message, "");
+        }
     }
 }
 

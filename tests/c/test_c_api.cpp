@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -187,6 +188,7 @@ const Routine routines[] = {
     }),
     S(mrqcof, DATA(w), 3, w.alpha, w.d, &w.s[0], fgauss),
     S(covsrt, w.covar, 6, w.ia, 5), CB(fgauss, 4.385f, w.a, &w.s[0], w.d, 6),
+    S(gauss_start, w.x, w.y, N, w.a, 6),
     F(ran1_stream, tessivane::ran1_stream cxx(-5); tv_ran1_stream *stream = nullptr;
       ok(tv_ran1_stream_create(-5, &stream));
       for (int i = 0; i < 6; i += 2) {
@@ -209,6 +211,18 @@ const Routine routines[] = {
              o.stop = co.stop; o.iterations = co.iterations; o.lambda_at_stop = co.lambda_at_stop; }
       w.s[3] = static_cast<float>(o.stop), w.s[4] = static_cast<float>(o.iterations);
       w.s[5] = o.lambda_at_stop; tv_lm_fit_destroy(fit)),
+    // A flat start with the retry on: the outcome, its message and the refit.
+    F(lm_fit_retry, tessivane::lm_fit cxx; tessivane::lm_stopping_rule rule; tv_lm_fit *fit = nullptr;
+      tv_lm_outcome o; ok(tv_lm_fit_create(&fit));
+      tv_lm_fit_set_retry(fit, 1); rule.retry = true; w.a[1] = 0.0f;
+      if (c) { ok(tv_lm_fit_run(fit, DATA(w), 3, w.covar, w.alpha, &w.s[2], fgauss, nullptr, &o));
+               w.k = static_cast<int>(std::strlen(tv_lm_fit_message(fit))); }
+      else { tessivane::scoped_error_mode as_c(tessivane::error_mode::throw_exception);
+             const auto co = cxx.run(DATA(w), 3, w.covar, w.alpha, &w.s[2], fgauss, rule);
+             o.stop = co.stop; o.iterations = co.iterations; o.lambda_at_stop = co.lambda_at_stop;
+             w.k = static_cast<int>(std::strlen(co.message)); }
+      w.s[3] = static_cast<float>(o.stop), w.s[4] = static_cast<float>(o.iterations);
+      tv_lm_fit_destroy(fit)),
 };
 // clang-format on
 

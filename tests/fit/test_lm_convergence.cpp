@@ -1,5 +1,6 @@
 // lm_fit::run on NIST StRD problems with certified answers: a run that reaches
-// the certified parameters reports converged, a run that stays away does not.
+// the certified parameters reports converged, a run that stays away does not,
+// and one whose curvature does not determine its parameters is degenerate.
 
 #include "stat.h"
 
@@ -75,7 +76,7 @@ struct Case {
     const char *name;
     Model model;
     int start;                      // 1 or 2, NIST's starting points
-    int expect;                     // an lm_outcome::reason, or -1: gaussj ends the fit
+    int expect;                     // an lm_outcome::reason
     bool wrong_derivative = false;  // dy/db[0] with the wrong sign
     bool model_data = false;        // y: the model at the certified values, rounded to float
 };
@@ -140,7 +141,7 @@ TEST_P(NistFit, ConvergedExactlyWhenCertifiedValuesReached)
         a[j] = static_cast<float>(p.start[c.start - 1][j - 1]);
     float **covar = matrix(1, ma, 1, ma), **alpha = matrix(1, ma, 1, ma), chisq;
     tessivane::lm_outcome how;
-    int stop = -1;  // stays -1 when gaussj ends the fit
+    int stop = -1;  // stays -1 when the fit throws
     try {
         tessivane::scoped_error_mode guard(tessivane::error_mode::throw_exception);
         tessivane::lm_fit fit;
@@ -167,21 +168,24 @@ TEST_P(NistFit, ConvergedExactlyWhenCertifiedValuesReached)
 
 constexpr int converged = tessivane::lm_outcome::converged,
               stalled = tessivane::lm_outcome::stalled,
-              limit = tessivane::lm_outcome::iteration_limit, fatal = -1;
+              limit = tessivane::lm_outcome::iteration_limit,
+              degenerate = tessivane::lm_outcome::degenerate;
 INSTANTIATE_TEST_SUITE_P(
     StRD, NistFit,
     testing::Values(
         Case{"Misra1a", exponential, 1, converged}, Case{"Misra1a", exponential, 2, converged},
         Case{"Misra1a", exponential, 2, stalled, true},
         Case{"Misra1a", exponential, 1, converged, false, true},
-        Case{"BoxBOD", exponential, 1, fatal}, Case{"BoxBOD", exponential, 2, converged},
+        Case{"BoxBOD", exponential, 1, degenerate}, Case{"BoxBOD", exponential, 2, converged},
         Case{"Thurber", rational<4, 7>, 1, converged},
         Case{"Thurber", rational<4, 7>, 2, converged}, Case{"Kirby2", rational<3, 5>, 1, converged},
         Case{"Kirby2", rational<3, 5>, 2, converged}, Case{"MGH09", mgh09, 1, limit},
-        Case{"MGH09", mgh09, 2, converged}, Case{"MGH10", mgh10, 1, limit},
-        Case{"MGH10", mgh10, 2, limit}, Case{"MGH17", mgh17, 1, stalled},
-        Case{"MGH17", mgh17, 2, converged}, Case{"Eckerle4", eckerle4, 1, stalled},
-        Case{"Eckerle4", eckerle4, 2, converged}, Case{"Bennett5", bennett5, 1, stalled},
-        Case{"Bennett5", bennett5, 2, stalled}));
+        // MGH10 and Bennett5 are degenerate in float even at the certified values
+        // (1 - R^2 = 5e-7 and 2e-9 for their weakest parameter).
+        Case{"MGH09", mgh09, 2, converged}, Case{"MGH10", mgh10, 1, degenerate},
+        Case{"MGH10", mgh10, 2, limit}, Case{"MGH17", mgh17, 1, degenerate},
+        Case{"MGH17", mgh17, 2, converged}, Case{"Eckerle4", eckerle4, 1, degenerate},
+        Case{"Eckerle4", eckerle4, 2, converged}, Case{"Bennett5", bennett5, 1, degenerate},
+        Case{"Bennett5", bennett5, 2, degenerate}));
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <string>
+#include <vector>
 
 using tv_test::Matrix;
 using tv_test::Vector;
@@ -530,5 +532,102 @@ TEST(NonlinearFitAccuracy, TwoGaussians)
     }
     std::printf("chi2/dof %.3f, worst parameter off by %.2f standard errors\n", p.chisq / dof,
                 worst);
+    EXPECT_TRUE(p.guards());
+}
+
+namespace {
+
+struct StartCase {
+    const char *name;
+    float peaks[6];  // (amplitude, centre, width) of up to two Gaussians
+    int ma;
+    bool shuffled;  // x not in order
+};
+std::ostream &operator<<(std::ostream &o, const StartCase &c)
+{
+    return o << c.name;
+}
+
+class AutomaticStart : public testing::TestWithParam<StartCase> {};
+
+}  // namespace
+
+// gauss_start from noiseless samples at x = 0..59: each peak's start within a
+// third of its width and amplitude, and run() from it converges to the truth.
+TEST_P(AutomaticStart, StartsNearEveryPeakAndConverges)
+{
+    const StartCase &c = GetParam();
+    Problem p(60, c.ma);
+    std::vector<float> truth(c.peaks, c.peaks + c.ma);
+    truth.insert(truth.begin(), 0.0f);
+    for (int i = 1; i <= p.ndata; i++) {
+        p.x[i] = static_cast<float>(c.shuffled ? (i * 37) % 60 : i - 1);
+        float dyda[7];
+        fgauss(p.x[i], truth.data(), &p.y[i], dyda, c.ma);
+        p.sig[i] = 0.01f;
+    }
+    gauss_start(p.x.data(), p.y.data(), p.ndata, p.a.data(), c.ma);
+    for (int g = 1; g <= c.ma; g += 3) {
+        const float width = std::fabs(truth[g + 2]);
+        EXPECT_NEAR(p.a[g], truth[g], std::fabs(truth[g]) / 3) << "amplitude " << g;
+        EXPECT_NEAR(p.a[g + 1], truth[g + 1], width / 3) << "centre " << g;
+        EXPECT_NEAR(std::fabs(p.a[g + 2]), width, width / 3) << "width " << g;
+    }
+    tessivane::lm_fit fit;
+    const tessivane::lm_outcome how = fit.run(p.x.data(), p.y.data(), p.sig.data(), p.ndata,
+                                              p.a.data(), p.ia, c.ma, p.covar.data(),
+                                              p.alpha.data(), &p.chisq, fgauss);
+    EXPECT_EQ(how.stop, tessivane::lm_outcome::converged) << how.message;
+    for (int j = 1; j <= c.ma; j++)
+        EXPECT_NEAR(std::fabs(p.a[j]), std::fabs(truth[j]), 1e-3f * std::fabs(truth[j]) + 1e-3f);
+    EXPECT_TRUE(p.guards());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, AutomaticStart,
+    testing::Values(StartCase{"middle", {2.385f, 30.0f, 6.0f}, 3, false},
+                    StartCase{"left_edge", {1.5f, 1.0f, 8.0f}, 3, false},
+                    StartCase{"narrow", {3.0f, 40.5f, 1.2f}, 3, false},
+                    StartCase{"negative", {-0.75f, 22.0f, 5.0f}, 3, false},
+                    StartCase{"two_peaks", {2.0f, 15.0f, 3.0f, 1.0f, 45.0f, 4.0f}, 6, false},
+                    StartCase{"x_shuffled", {2.385f, 30.0f, 6.0f}, 3, true}),
+    [](const testing::TestParamInfo<StartCase> &i) { return std::string(i.param.name); });
+
+// Input a fit cannot use is refused before any model call, naming it; a start
+// the model is flat at (zero amplitude: the curvature is singular) is
+// degenerate, and with retry the fit starts again from gauss_start and converges.
+TEST(NonlinearFitExact, RunRefusesBadInputAndRetriesADegenerateStart)
+{
+    tessivane::scoped_error_mode throwing(tessivane::error_mode::throw_exception);
+    Problem p(21, 3);
+    one_gaussian(p);
+    p.sig[3] = 0.0f;
+    p.a[1] = 1.0f, p.a[2] = 0.0f, p.a[3] = 1.0f;
+    model_calls = 0;
+    tessivane::lm_fit fit;
+    tessivane::lm_outcome how = fit.run(p.x.data(), p.y.data(), p.sig.data(), p.ndata, p.a.data(),
+                                        p.ia, 3, p.covar.data(), p.alpha.data(), &p.chisq,
+                                        counted_fgauss);
+    EXPECT_EQ(how.stop, tessivane::lm_outcome::refused);
+    EXPECT_STREQ(how.message, "sig is not positive at point 3 of 1..21");
+    EXPECT_EQ(model_calls, 0);
+    EXPECT_TRUE(std::isnan(p.a[2]) && std::isnan(p.covar[3][3]) && std::isnan(p.chisq));
+
+    p.sig[3] = 0.1f;
+    p.a[1] = 0.0f, p.a[2] = 0.5f, p.a[3] = 1.25f;
+    how = fit.run(p.x.data(), p.y.data(), p.sig.data(), p.ndata, p.a.data(), p.ia, 3,
+                  p.covar.data(), p.alpha.data(), &p.chisq, fgauss);
+    EXPECT_EQ(how.stop, tessivane::lm_outcome::degenerate);
+    EXPECT_FALSE(how.retried);
+    EXPECT_TRUE(std::isnan(p.covar[1][1]));
+
+    tessivane::lm_stopping_rule retry;
+    retry.retry = true;
+    p.a[1] = 0.0f, p.a[2] = 0.5f, p.a[3] = 1.25f;
+    how = fit.run(p.x.data(), p.y.data(), p.sig.data(), p.ndata, p.a.data(), p.ia, 3,
+                  p.covar.data(), p.alpha.data(), &p.chisq, fgauss, retry);
+    EXPECT_EQ(how.stop, tessivane::lm_outcome::converged) << how.message;
+    EXPECT_TRUE(how.retried);
+    EXPECT_NEAR(p.a[1], 2.385f, 1e-4f);
     EXPECT_TRUE(p.guards());
 }
