@@ -199,7 +199,6 @@ void BM_loop_gauss_fits(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * kFits);
 }
 
-
 // 10^5 series of 256 real samples, one per row, and room for their spectra:
 // ours (256 floats per row, realft's packed layout) and FFTW's (129 complex
 // values per row). Page-aligned, so that no store stream aliases the input
@@ -208,7 +207,8 @@ constexpr std::size_t kSeries = 100000, kLength = 256;
 
 struct PageFloats {
     explicit PageFloats(std::size_t n)
-        : p(static_cast<float *>(std::aligned_alloc(4096, (n * sizeof(float) + 4095) / 4096 * 4096)))
+        : p(static_cast<float *>(
+              std::aligned_alloc(4096, (n * sizeof(float) + 4095) / 4096 * 4096)))
     {}
     struct Free {
         void operator()(float *f) const { std::free(f); }
@@ -341,10 +341,7 @@ BENCHMARK(BM_batch_gauss_fits)
     ->Arg(2)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_fftw_realft)
-    ->Name("batch_realft/fftw")
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_fftw_realft)->Name("batch_realft/fftw")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_loop_realft)->Name("batch_realft/loop")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_batch_realft)
     ->Name("batch_realft/threads")

@@ -152,8 +152,8 @@ batch_report transform_rows(const transform &t, const series_view &x, float *out
     L.stream = out != x.data && x.count * floats * sizeof(float) >= kStreamBytes;
     const batch_twiddles tables(t, kernels_for(floats).lanes > 0);
     const lane_kernels k = tables.ready() ? kernels_for(floats) : lane_kernels();
-    const detail::row_plan plan = k.lanes ? plan_in_blocks(x.count, options, k.lanes)
-                                          : detail::plan_rows(x.count, options);
+    const detail::row_plan plan =
+        k.lanes ? plan_in_blocks(x.count, options, k.lanes) : detail::plan_rows(x.count, options);
     fft_scratch scratch(plan.workers, floats, k.lanes);
     auto series = [&](std::size_t s) { return static_cast<std::ptrdiff_t>(s) * L.series; };
     auto single = [&](std::size_t s, unsigned worker) {
@@ -177,9 +177,8 @@ batch_report transform_rows(const transform &t, const series_view &x, float *out
             const float *in = x.data + series(s);
             float *work = scratch.lanes(worker);
             const bool done =
-                t.width == 1
-                    ? k.realft(in, out + series(s), L, t.length, t.isign, tables.w, work)
-                    : k.four1(in, out + series(s), L, t.length, tables.w, work);
+                t.width == 1 ? k.realft(in, out + series(s), L, t.length, t.isign, tables.w, work)
+                             : k.four1(in, out + series(s), L, t.length, tables.w, work);
             if (!done)
                 break;
         }

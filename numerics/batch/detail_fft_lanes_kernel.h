@@ -141,8 +141,8 @@ TV_LANES_TARGET void four1_block(float *v, unsigned long nn, const double *table
 // n/2 - k: the h-values in float, kept in a small array from which their
 // halves are widened; each output formed in double and rounded once.
 template <class V>
-TV_LANES_TARGET void separate_block(float *v, unsigned long n, const double *wrs,
-                                    const double *wis, float c1, float c2)
+TV_LANES_TARGET void separate_block(float *v, unsigned long n, const double *wrs, const double *wis,
+                                    float c1, float c2)
 {
     using vec = typename V::vec;
     using dvec = typename V::dvec;
@@ -242,8 +242,8 @@ inline std::uintptr_t ahead_of(const float *p, const lane_layout &L)
 }
 
 template <class V>
-TV_LANES_TARGET void load_side_by_side(const float *first, const lane_layout &L,
-                                       std::size_t count, float *v)
+TV_LANES_TARGET void load_side_by_side(const float *first, const lane_layout &L, std::size_t count,
+                                       float *v)
 {
     for (std::size_t j = 0; j < count; j += L.width) {
         const float *p = first + float_offset(L, j);

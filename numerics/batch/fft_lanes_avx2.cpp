@@ -105,8 +105,14 @@ struct avx2_lanes {
 
     // A sample of eight series side by side: 8 real values, or 8 complex
     // values (16 floats) split into real and imaginary parts and joined again.
-    TV_TARGET_AVX2 static TV_INLINE vec loadu(const float *p) { return _mm256_loadu_ps(p); }
-    TV_TARGET_AVX2 static TV_INLINE void storeu(float *p, vec v) { _mm256_storeu_ps(p, v); }
+    TV_TARGET_AVX2 static TV_INLINE vec loadu(const float *p)
+    {
+        return _mm256_loadu_ps(p);
+    }
+    TV_TARGET_AVX2 static TV_INLINE void storeu(float *p, vec v)
+    {
+        _mm256_storeu_ps(p, v);
+    }
     TV_TARGET_AVX2 static TV_INLINE void split_complex(const float *p, float *re, float *im)
     {
         const __m256 lo = _mm256_loadu_ps(p), hi = _mm256_loadu_ps(p + 8);

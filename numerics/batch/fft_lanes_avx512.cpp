@@ -113,12 +113,18 @@ struct avx512_lanes {
 
     // A sample of sixteen series side by side: 16 real values, or 16 complex
     // values (32 floats) split into real and imaginary parts and joined again.
-    TV_TARGET_AVX512 static TV_INLINE vec loadu(const float *p) { return _mm512_loadu_ps(p); }
-    TV_TARGET_AVX512 static TV_INLINE void storeu(float *p, vec v) { _mm512_storeu_ps(p, v); }
+    TV_TARGET_AVX512 static TV_INLINE vec loadu(const float *p)
+    {
+        return _mm512_loadu_ps(p);
+    }
+    TV_TARGET_AVX512 static TV_INLINE void storeu(float *p, vec v)
+    {
+        _mm512_storeu_ps(p, v);
+    }
     TV_TARGET_AVX512 static TV_INLINE void split_complex(const float *p, float *re, float *im)
     {
-        const __m512i even = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26,
-                                               28, 30);
+        const __m512i even =
+            _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
         const vec lo = _mm512_loadu_ps(p), hi = _mm512_loadu_ps(p + 16);
         store(re, _mm512_permutex2var_ps(lo, even, hi));
         store(im, _mm512_permutex2var_ps(lo, _mm512_add_epi32(even, _mm512_set1_epi32(1)), hi));
@@ -126,8 +132,8 @@ struct avx512_lanes {
     TV_TARGET_AVX512 static TV_INLINE void join_complex(const float *re, const float *im, float *p)
     {
         // Real part i of the block, then imaginary part i (index 16 + i).
-        const __m512i first_eight = _mm512_setr_epi32(0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21,
-                                                      6, 22, 7, 23);
+        const __m512i first_eight =
+            _mm512_setr_epi32(0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
         const __m512i last_eight = _mm512_add_epi32(first_eight, _mm512_set1_epi32(8));
         _mm512_storeu_ps(p, _mm512_permutex2var_ps(load(re), first_eight, load(im)));
         _mm512_storeu_ps(p + 16, _mm512_permutex2var_ps(load(re), last_eight, load(im)));

@@ -11,7 +11,7 @@ namespace {
 namespace tb = tessivane::batch;
 
 using transform = tb::batch_report (*)(const tb::series_view &, float *, int,
-                                        const tb::batch_options &);
+                                       const tb::batch_options &);
 
 tv_status transform_many(const char *function, transform batch, float *data, size_t count,
                          unsigned long length, ptrdiff_t series_stride, ptrdiff_t sample_stride,

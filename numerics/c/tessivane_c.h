@@ -233,12 +233,10 @@ TV_API void tv_lm_fit_set_retry(tv_lm_fit *fit, int retry);
 // a power of two (n >= 2): otherwise TV_ERROR with "batch realft: n = <n> is
 // not a power of two >= 2" ("batch four1: nn = <nn> is not a power of two
 // (1, 2, 4, ...)") and nothing changed. A NULL data (count > 0) is refused.
-TV_API tv_status tv_realft_many(float *data, size_t count, unsigned long n,
-                                ptrdiff_t series_stride, ptrdiff_t sample_stride, int isign,
-                                unsigned threads);
-TV_API tv_status tv_four1_many(float *data, size_t count, unsigned long nn,
-                               ptrdiff_t series_stride, ptrdiff_t sample_stride, int isign,
-                               unsigned threads);
+TV_API tv_status tv_realft_many(float *data, size_t count, unsigned long n, ptrdiff_t series_stride,
+                                ptrdiff_t sample_stride, int isign, unsigned threads);
+TV_API tv_status tv_four1_many(float *data, size_t count, unsigned long nn, ptrdiff_t series_stride,
+                               ptrdiff_t sample_stride, int isign, unsigned threads);
 
 #ifdef __cplusplus
 }

@@ -128,7 +128,7 @@ TV_FOUR1_TARGET TV_INLINE __m128 imaginary_part(__m256d wr, __m256d re, __m256d 
 // The twiddle products wr*re - wi*im and wr*im + wi*re of eight values, the
 // products and the sum in double, rounded once to float.
 TV_FOUR1_TARGET TV_INLINE Split product_of(__m256d re0, __m256d re1, __m256d im0, __m256d im1,
-                                            const Twiddles &w)
+                                           const Twiddles &w)
 {
     return {join(real_part(w.wr0, re0, w.wi0, im0), real_part(w.wr1, re1, w.wi1, im1)),
             join(imaginary_part(w.wr0, re0, w.wi0, im0), imaginary_part(w.wr1, re1, w.wi1, im1))};
@@ -251,7 +251,7 @@ const unsigned char kLaneValue[8] = {0, 1, 4, 5, 2, 3, 6, 7};
 // feeding row rev a of the first stages. `rows` is the distance of rows a
 // in floats.
 TV_FOUR1_TARGET TV_INLINE void load_tile(const float *x, unsigned long rows, unsigned long b,
-                                        Split r[8])
+                                         Split r[8])
 {
 #pragma GCC unroll 8
     for (int a = 0; a < 8; ++a) {
@@ -266,7 +266,7 @@ TV_FOUR1_TARGET TV_INLINE void load_tile(const float *x, unsigned long rows, uns
 // The partners rev b of the tiles b in group `base` (see first_sweep_tiles):
 // for each l, 2^g neighbouring tiles.
 TV_FOUR1_TARGET void prefetch_partners(const float *x, unsigned long rows, unsigned mid, unsigned g,
-                                      unsigned long base)
+                                       unsigned long base)
 {
     const unsigned long bytes = 64UL << g;
     for (unsigned long l = 0; l < (1UL << g); ++l) {
@@ -281,7 +281,8 @@ TV_FOUR1_TARGET void prefetch_partners(const float *x, unsigned long rows, unsig
 }
 
 // Stores the transformed tile b (now rows of the blocks) at tile rb's place.
-TV_FOUR1_TARGET TV_INLINE void store_tile(float *x, unsigned long rows, unsigned long rb, Split r[8])
+TV_FOUR1_TARGET TV_INLINE void store_tile(float *x, unsigned long rows, unsigned long rb,
+                                          Split r[8])
 {
     transpose8(r);
 #pragma GCC unroll 8
@@ -427,7 +428,7 @@ TV_FOUR1_TARGET void split_pass(float *x, unsigned long n, unsigned long h, cons
 
 template <int Stages>
 TV_FOUR1_TARGET void split_pass(float *x, unsigned long n, unsigned long h, const double *table,
-                               bool finish)
+                                bool finish)
 {
     if (finish)
         split_pass<Stages, true>(x, n, h, table);
@@ -438,8 +439,8 @@ TV_FOUR1_TARGET void split_pass(float *x, unsigned long n, unsigned long h, cons
 // Stages h = first, 2 first, ..., last (h >= 8) on n values, three per
 // sweep while three are left; `finish`: stage `last` is the transform's last,
 // whose sweep interleaves.
-TV_FOUR1_TARGET void split_passes(float *x, unsigned long n, unsigned long first, unsigned long last,
-                                 const double *table, bool finish)
+TV_FOUR1_TARGET void split_passes(float *x, unsigned long n, unsigned long first,
+                                  unsigned long last, const double *table, bool finish)
 {
     unsigned long h = first;
     while (h <= last) {

@@ -210,12 +210,12 @@ struct lm_stopping_rule {
 // Why lm_fit::run() stopped, in the order of their codes: each reason with the
 // name of its C code (TV_LM_<NAME> in tessivane_c.h, checked at build time).
 // The one list every front end follows (enumerations, names, bindings).
-#define TV_LM_STOP_REASONS(X)               \
-    X(iteration_limit, ITERATION_LIMIT)     \
-    X(converged, CONVERGED)                 \
-    X(stalled, STALLED)                     \
-    X(small_steps, SMALL_STEPS)             \
-    X(degenerate, DEGENERATE)               \
+#define TV_LM_STOP_REASONS(X)                                                                      \
+    X(iteration_limit, ITERATION_LIMIT)                                                            \
+    X(converged, CONVERGED)                                                                        \
+    X(stalled, STALLED)                                                                            \
+    X(small_steps, SMALL_STEPS)                                                                    \
+    X(degenerate, DEGENERATE)                                                                      \
     X(refused, REFUSED)
 
 struct lm_outcome {
@@ -223,7 +223,7 @@ struct lm_outcome {
     enum reason { TV_LM_STOP_REASONS(TV_LM_REASON_ENUMERATOR) };
 #undef TV_LM_REASON_ENUMERATOR
     reason stop = iteration_limit;
-    int iterations = 0;           // calls before the finishing one (both fits when retried)
+    int iterations = 0;  // calls before the finishing one (both fits when retried)
     float lambda_at_stop = 0.0f;
     bool retried = false;         // refitted from the automatic start (rule.retry)
     double predicted_drop = 0.0;  // P at the stop (NaN when refused)
@@ -231,7 +231,6 @@ struct lm_outcome {
     double independence = 1.0;    // min over fitted k of 1 - R_k^2 (0: singular)
     char message[120] = {};       // why it stopped, in words ("" when converged)
 };
-
 
 // The name of a stop reason ("converged", "small_steps", ...), "unknown" for
 // a value outside the list.
@@ -267,11 +266,11 @@ public:
     // outcomes), then the finishing call. Leaves the fitted parameters in a,
     // their covariance in covar, the curvature in alpha and the chi-square in
     // *chisq, as the finishing call of mrqmin does; a refused fit leaves NaN
-    // in a, covar and *chisq; a degenerate one a NaN covariance. The steps are step()'s, so the parameters of a fit that is not
-    // refused are those of the same calls of mrqmin, bit for bit. The
-    // convergence tests solve the fitted parameters' curvature in double:
-    // fatal "lm_fit: no memory for the convergence test of <mfit> parameters"
-    // when its mfit x (mfit + 1) doubles cannot be had.
+    // in a, covar and *chisq; a degenerate one a NaN covariance. The steps are step()'s, so the
+    // parameters of a fit that is not refused are those of the same calls of mrqmin, bit for bit.
+    // The convergence tests solve the fitted parameters' curvature in double: fatal "lm_fit: no
+    // memory for the convergence test of <mfit> parameters" when its mfit x (mfit + 1) doubles
+    // cannot be had.
     lm_outcome run(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma,
                    float **covar, float **alpha, float *chisq, lm_model funcs,
                    const lm_stopping_rule &rule = lm_stopping_rule());
@@ -285,16 +284,13 @@ private:
                                                        float **alpha, float *chisq, lm_model funcs,
                                                        float *alamda);
     __attribute__((visibility("hidden"))) void release_storage();
-    __attribute__((visibility("hidden"))) lm_outcome run_once(float *x, float *y, float *sig,
-                                                              int ndata, float *a, int *ia, int ma,
-                                                              float **covar, float **alpha,
-                                                              float *chisq, lm_model funcs,
-                                                              const lm_stopping_rule &rule);
+    __attribute__((visibility("hidden"))) lm_outcome
+    run_once(float *x, float *y, float *sig, int ndata, float *a, int *ia, int ma, float **covar,
+             float **alpha, float *chisq, lm_model funcs, const lm_stopping_rule &rule);
     __attribute__((visibility("hidden"))) lm_outcome degenerate_end(lm_outcome &outcome, int ma,
                                                                     float **covar, float *chisq);
-    __attribute__((visibility("hidden"))) lm_outcome singular_end(lm_outcome &outcome,
-                                                                  const numerics_error &e, int ma,
-                                                                  float **covar, float *chisq);
+    __attribute__((visibility("hidden"))) lm_outcome
+    singular_end(lm_outcome &outcome, const numerics_error &e, int ma, float **covar, float *chisq);
 
     bool active_ = false;
     int ma_ = 0;

@@ -19,7 +19,9 @@ int gauss_saddle(const float *x, const float *y, const float *sig, int ndata, co
     // amplitude enters linearly), in double.
     const int m = ma - ma % 3;
     std::vector<double> s(static_cast<std::size_t>(m + 1) * (m + 1), 0.0);
-    auto at = [&](int j, int k) -> double & { return s[static_cast<std::size_t>(j) * (m + 1) + k]; };
+    auto at = [&](int j, int k) -> double & {
+        return s[static_cast<std::size_t>(j) * (m + 1) + k];
+    };
     for (int i = 1; i <= ndata; i++) {
         double f = 0.0;
         for (int g = 1; g + 2 <= m; g += 3) {

@@ -164,7 +164,9 @@ bool names_fault(const float *v, int n, const char *what, const char *unit, bool
     for (int i = 1; i <= n; i++) {
         if (std::isfinite(v[i]) && (!positive || v[i] > 0.0f))
             continue;
-        const char *kind = std::isnan(v[i]) ? "NaN" : std::isinf(v[i]) ? "infinite" : "not positive";
+        const char *kind = std::isnan(v[i])   ? "NaN"
+                           : std::isinf(v[i]) ? "infinite"
+                                              : "not positive";
         std::snprintf(message, size, "%s is %s at %s %d of 1..%d", what, kind, unit, i, n);
         return true;
     }
@@ -199,8 +201,8 @@ lm_outcome lm_fit::degenerate_end(lm_outcome &outcome, int ma, float **covar, fl
 // In throw mode a singular curvature (gaussj's stop) is the extreme of a
 // degenerate fit, not a refusal: a parameter the model does not depend on.
 // Other errors go on to the caller.
-lm_outcome lm_fit::singular_end(lm_outcome &outcome, const numerics_error &e, int ma,
-                                float **covar, float *chisq)
+lm_outcome lm_fit::singular_end(lm_outcome &outcome, const numerics_error &e, int ma, float **covar,
+                                float *chisq)
 {
     const char *why = e.what();
     if (std::strncmp(why, "gaussj: Singular", 16) != 0)
@@ -307,7 +309,7 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
             }
             if (alamda > rule.max_lambda) {
                 outcome.stop = at_minimum(true) || newton_within(noise) ? lm_outcome::converged
-                                                                      : lm_outcome::stalled;
+                                                                        : lm_outcome::stalled;
                 break;
             }
             // Some 45 accepted steps in a row take lambda below the smallest
@@ -347,10 +349,10 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
 
     int weakest = 1;
     outcome.independence = independence(alpha, mfit_, &weakest);
-    const char *before_words = outcome.stop == lm_outcome::converged         ? "converged"
-                               : outcome.stop == lm_outcome::stalled         ? "stalled"
-                               : outcome.stop == lm_outcome::small_steps     ? "small steps"
-                                                                             : "iteration limit";
+    const char *before_words = outcome.stop == lm_outcome::converged     ? "converged"
+                               : outcome.stop == lm_outcome::stalled     ? "stalled"
+                               : outcome.stop == lm_outcome::small_steps ? "small steps"
+                                                                         : "iteration limit";
     if (outcome.independence < floor) {
         // The curvature does not determine every parameter: its covariance is
         // left NaN, and gaussj is not asked to invert it.
@@ -363,8 +365,8 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
     int falls = 0;
     double newton = 0.0;
     if (outcome.stop == lm_outcome::converged && funcs == fgauss &&
-        (falls = detail::gauss_saddle(x, y, sig, ndata, a, ia, ma, alpha, beta_, floor,
-                                      &newton)) != 0) {
+        (falls = detail::gauss_saddle(x, y, sig, ndata, a, ia, ma, alpha, beta_, floor, &newton)) !=
+            0) {
         outcome.stop = lm_outcome::stalled;
         std::snprintf(outcome.message, size,
                       "stalled at a saddle: chi-square falls along parameter %d, which the "
@@ -375,7 +377,8 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
                       "stalled: lambda passed %.3g while chi-square %.7g should still drop by %.3g",
                       static_cast<double>(rule.max_lambda), static_cast<double>(ochisq_), drop);
     else if (outcome.stop == lm_outcome::iteration_limit)
-        std::snprintf(outcome.message, size, "iteration limit: %s after %d calls, predicted drop %.3g",
+        std::snprintf(outcome.message, size,
+                      "iteration limit: %s after %d calls, predicted drop %.3g",
                       underflow ? "lambda fell to 0" : "max_iterations", outcome.iterations, drop);
     else if (outcome.stop == lm_outcome::small_steps)
         std::snprintf(outcome.message, size, "small steps: predicted drop %.3g > %.3g", drop,

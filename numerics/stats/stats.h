@@ -158,8 +158,8 @@ TV_API float t_to_p_real(float t, float df);
 // under a second). Near p = 0.01 to 0.05 with equal samples the asymptotic p
 // is 30 to 45 percent low at 10 values per sample, 19 to 23 percent at 50,
 // 14 to 16 at 100, 8 to 10 at 300, 4 to 5 at 1000 and still about 1 percent at
-// 10^4 (docs/accuracy.md); in the far tail it can be off by a factor of ten. Beyond that limit kstwo_prob() is
-// the only choice, and there it is good to about a percent.
+// 10^4 (docs/accuracy.md); in the far tail it can be off by a factor of ten. Beyond that limit
+// kstwo_prob() is the only choice, and there it is good to about a percent.
 TV_API float kstwo_prob(float d, unsigned long n1, unsigned long n2);
 
 // Exact two-sided significance P(D >= d) of the two-sample Kolmogorov-Smirnov

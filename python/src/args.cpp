@@ -96,12 +96,12 @@ long long arguments::integer(py::handle x, const char *name, long long minimum,
     int overflow = 0;
     const long long v = PyLong_AsLongLongAndOverflow(index, &overflow);
     if (overflow < 0 || (!overflow && v < minimum))
-        value_error(std::string(name) + " must be at least " + std::to_string(minimum) +
-                    ", got " + std::string(py::str(value)));
+        value_error(std::string(name) + " must be at least " + std::to_string(minimum) + ", got " +
+                    std::string(py::str(value)));
     if (overflow > 0 || v > maximum)
         throw std::overflow_error(std::string(function_) + ": " + name + " = " +
-                                 std::string(py::str(value)) + " is too large (at most " +
-                                 std::to_string(maximum) + ")");
+                                  std::string(py::str(value)) + " is too large (at most " +
+                                  std::to_string(maximum) + ")");
     return v;
 }
 
@@ -133,10 +133,10 @@ void check_call(const arguments &args, std::initializer_list<tessivane::args::po
     for (const extent &e : extents) {
         std::size_t spans = 0;
         const bool sized = e.n1 >= 0 && e.n2 >= 0 && e.n3 >= 0 &&
-                           tessivane::args::size_product(
-                               {static_cast<std::size_t>(e.n1), static_cast<std::size_t>(e.n2),
-                                static_cast<std::size_t>(e.n3)},
-                               &spans);
+                           tessivane::args::size_product({static_cast<std::size_t>(e.n1),
+                                                          static_cast<std::size_t>(e.n2),
+                                                          static_cast<std::size_t>(e.n3)},
+                                                         &spans);
         for (const held &h : buffers)
             if (std::strcmp(h.name, e.name) == 0 &&
                 (!sized || static_cast<std::size_t>(h.elements) != spans))
@@ -147,4 +147,3 @@ void check_call(const arguments &args, std::initializer_list<tessivane::args::po
 }
 
 }  // namespace tvpy
-

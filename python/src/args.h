@@ -64,8 +64,7 @@ public:
 
     // An integer in [minimum, maximum]: TypeError for a non-integer, ValueError
     // below minimum, OverflowError above maximum.
-    long long integer(py::handle x, const char *name, long long minimum,
-                      long long maximum) const;
+    long long integer(py::handle x, const char *name, long long minimum, long long maximum) const;
     template <class T>
     T integer(py::handle x, const char *name, T minimum = std::numeric_limits<T>::min()) const
     {

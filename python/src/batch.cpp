@@ -169,8 +169,8 @@ py::tuple line_maps(py::handle x_, py::handle y_, py::handle sig_, bool samples_
 
 }  // namespace
 
-void special_on_pool(int code, unsigned threads, const double *x, const double *y,
-                     const double *z, std::vector<double> &out)
+void special_on_pool(int code, unsigned threads, const double *x, const double *y, const double *z,
+                     std::vector<double> &out)
 {
     watched_batch w(threads, py::none());
     run_library([&] {
@@ -194,8 +194,8 @@ tb::series_view row_data(const arguments &args, py::handle v, const char *name, 
                                                 static_cast<std::size_t>(n))
                       : series(held, false);
     if (held.ndim() == 1 && held.shape(0) == rows)
-        args.value_error("y must be (rows, n) with n = len(" + std::string(name) + ") = " +
-                         std::to_string(rows) + ", got shape " + shape_text(y) +
+        args.value_error("y must be (rows, n) with n = len(" + std::string(name) +
+                         ") = " + std::to_string(rows) + ", got shape " + shape_text(y) +
                          " (one series per row: is y transposed?)");
     args.value_error(std::string(name) + ": expected shape (" + std::to_string(n) + ",) or (" +
                      std::to_string(rows) + ", " + std::to_string(n) + "), got " +
@@ -307,13 +307,14 @@ carray<T> transform_many(const char *name, Batch batch, py::handle x_, py::handl
                          std::string(minimum == 2 ? " >= 2" : "") + ", got " + std::to_string(n));
     const int isign = args.sign(isign_);
     const std::vector<py::ssize_t> shape{rows, cols};
-    carray<T> result = out.is_none() ? carray<T>(shape)
-                                     : args.out_array<T>(out, shape, "C-contiguous array of x's type");
+    carray<T> result = out.is_none()
+                           ? carray<T>(shape)
+                           : args.out_array<T>(out, shape, "C-contiguous array of x's type");
     const float *in = reinterpret_cast<const float *>(x.data());
     float *o = reinterpret_cast<float *>(result.mutable_data());
     const auto r = static_cast<std::size_t>(rows), c = static_cast<std::size_t>(cols);
-    const tb::series_view v = samples_first ? tb::series_view::columns(in, r, c)
-                                            : tb::series_view::rows(in, r, c);
+    const tb::series_view v =
+        samples_first ? tb::series_view::columns(in, r, c) : tb::series_view::rows(in, r, c);
     const std::size_t series_count = samples_first ? c : r;
     watched_batch w(args.threads(threads, series_count,
                                  std::max<std::size_t>(1, 2048 * 64 / static_cast<std::size_t>(n))),
@@ -360,15 +361,15 @@ void bind_batch(py::module_ &m)
     def_two_sample("batch_ttest", {"ttest", 1, false, 3}, [](view a, view b, float **o, options w) {
         return tb::ttest(a, b, o[0], o[1], o[2], w);
     });
-    def_two_sample("batch_tutest", {"tutest", 2, false, 3}, [](view a, view b, float **o, options w) {
-        return tb::tutest(a, b, o[0], o[1], o[2], w);
-    });
+    def_two_sample(
+        "batch_tutest", {"tutest", 2, false, 3},
+        [](view a, view b, float **o, options w) { return tb::tutest(a, b, o[0], o[1], o[2], w); });
     def_two_sample("batch_kstwo", {"kstwo", 1, false, 2}, [](view a, view b, float **o, options w) {
         return tb::kstwo(a, b, o[0], o[1], w);
     });
-    def_two_sample("batch_pearsn", {"pearsn", 3, true, 2}, [](view a, view b, float **o, options w) {
-        return tb::pearsn(a, b, o[0], o[1], w);
-    });
+    def_two_sample(
+        "batch_pearsn", {"pearsn", 3, true, 2},
+        [](view a, view b, float **o, options w) { return tb::pearsn(a, b, o[0], o[1], w); });
     // rs, probd, d, zd, probrs: the order of the single call's result.
     def_two_sample("batch_spear", {"spear", 2, true, 5}, [](view a, view b, float **o, options w) {
         return tb::spear(a, b, o[2], o[3], o[1], o[0], o[4], w);

@@ -135,8 +135,8 @@ farray copy_of(const farray &x);
 // tessivane::batch::special(code, x, y, z, out, n = out.size()) on the pool,
 // watched as every batch is (Ctrl-C cancels it); a refused element raises
 // NumericsError, as the element-wise single calls do.
-void special_on_pool(int code, unsigned threads, const double *x, const double *y,
-                     const double *z, std::vector<double> &out);
+void special_on_pool(int code, unsigned threads, const double *x, const double *y, const double *z,
+                     std::vector<double> &out);
 
 // Registration of each family's functions.
 void bind_special(py::module_ &m);

@@ -53,8 +53,8 @@ farray real_fft(py::handle x_, py::handle isign_, py::handle out_)
         args.value_error("expected a 1-D array whose length is a power of two >= 2, got shape " +
                          shape_text(x));
     const int isign = args.sign(isign_);
-    farray out = out_.is_none() ? farray(n)
-                                : args.out_array<float>(out_, {n}, "1-D C-contiguous float32");
+    farray out =
+        out_.is_none() ? farray(n) : args.out_array<float>(out_, {n}, "1-D C-contiguous float32");
     float *data = out.mutable_data();
     std::memmove(data, x.data(), static_cast<size_t>(n) * sizeof(float));
     call_realft(args, {{"data", n}}, nullptr, one1(data), static_cast<unsigned long>(n), isign);

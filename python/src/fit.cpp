@@ -94,8 +94,13 @@ py::tuple linear_fit(py::handle x_, py::handle y_, py::handle ma_, py::handle si
     float chisq = 0.0f;
     callback_scope scope(context);
     call_svdfit(args,
-                {{"x", x.size()}, {"y", y.size()}, {"sig", sig.size()}, {"a", ma}, {"u", u.size()},
-                 {"v", v.size()}, {"w", ma}},
+                {{"x", x.size()},
+                 {"y", y.size()},
+                 {"sig", sig.size()},
+                 {"a", ma},
+                 {"u", u.size()},
+                 {"v", v.size()},
+                 {"w", ma}},
                 &context, one1(x.data()), one1(y.data()), one1(sig.data()), ndata, one1(pa), ma, pu,
                 pv, one1(pw), &chisq, funcs);
     return py::make_tuple(a, u, v, w, chisq);
@@ -257,8 +262,8 @@ farray start_of(const arguments &args, const farray &x, const farray &y, int ma)
 
 // LMFit(x, y, a, sig=None, ia=None, model="gauss"); a = "auto": the automatic
 // start of the Gaussian model, one peak or as many as ia has triples.
-lm_state *new_lm_state(py::handle x_, py::handle y_, py::handle a_, py::handle sig,
-                       py::handle ia, py::object model)
+lm_state *new_lm_state(py::handle x_, py::handle y_, py::handle a_, py::handle sig, py::handle ia,
+                       py::object model)
 {
     const arguments args("LMFit");
     const farray x = args.vector(x_, "x"), y = args.vector(y_, "y");

@@ -38,8 +38,9 @@ farray svd_solve(py::handle u_, py::handle w_, py::handle v_, py::handle b_)
     farray uc = copy_of(u), vc = copy_of(v), wc = copy_of(w), bc = copy_of(b), x(n);
     rows1 pu(uc.mutable_data(), m, n), pv(vc.mutable_data(), n, n);
     float *pw = wc.mutable_data(), *pb = bc.mutable_data(), *px = x.mutable_data();
-    call_svbksb(args, {{"u", uc.size()}, {"w", wc.size()}, {"v", vc.size()}, {"b", bc.size()}, {"x", n}}, nullptr,
-                pu, one1(pw), pv, m, n, one1(pb), one1(px));
+    call_svbksb(args,
+                {{"u", uc.size()}, {"w", wc.size()}, {"v", vc.size()}, {"b", bc.size()}, {"x", n}},
+                nullptr, pu, one1(pw), pv, m, n, one1(pb), one1(px));
     return x;
 }
 
@@ -64,10 +65,11 @@ py::tuple gauss_jordan(py::handle a_, py::handle b_)
     const arguments args("gaussj");
     const farray a = args.matrix(a_, "a", true);
     const int n = dim(a, 0);
-    farray bc = b_.is_none() ? farray(std::vector<py::ssize_t>{n, 0}) : copy_of(args.floats(b_, "b"));
+    farray bc =
+        b_.is_none() ? farray(std::vector<py::ssize_t>{n, 0}) : copy_of(args.floats(b_, "b"));
     if (bc.ndim() < 1 || bc.ndim() > 2 || bc.shape(0) != n)
-        args.value_error("b must have shape (" + std::to_string(n) + ",) or (" +
-                         std::to_string(n) + ", m), got " + shape_text(bc));
+        args.value_error("b must have shape (" + std::to_string(n) + ",) or (" + std::to_string(n) +
+                         ", m), got " + shape_text(bc));
     const int m = bc.ndim() == 1 ? 1 : dim(bc, 1);
     farray ac = copy_of(a);
     rows1 pa(ac.mutable_data(), n, n), pb(bc.mutable_data(), n, m > 0 ? m : 1);

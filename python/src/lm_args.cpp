@@ -33,7 +33,7 @@ tessivane::lm_stopping_rule stopping_rule(const arguments &args, py::handle rule
     tessivane::lm_stopping_rule r;
     if (rule.is_none())
         return r;
-#define TV_PY_READ_FIELD(name) \
+#define TV_PY_READ_FIELD(name)                                                                     \
     r.name = field<decltype(r.name)>(args, rule.attr(#name), "rule." #name);
     TV_PY_LM_RULE_FIELDS(TV_PY_READ_FIELD)
 #undef TV_PY_READ_FIELD
@@ -55,7 +55,6 @@ std::vector<int> fit_flags(const arguments &args, py::handle ia, py::ssize_t ma,
         args.value_error("ia holds every parameter, there is nothing to fit");
     return out;
 }
-
 
 void bind_lm_codes(py::module_ &m)
 {

@@ -14,12 +14,12 @@
 #include <vector>
 
 // The fields of tessivane::lm_stopping_rule, in order.
-#define TV_PY_LM_RULE_FIELDS(X) \
-    X(max_iterations)           \
-    X(absolute_drop)            \
-    X(relative_drop)            \
-    X(quiet_steps)              \
-    X(max_lambda)               \
+#define TV_PY_LM_RULE_FIELDS(X)                                                                    \
+    X(max_iterations)                                                                              \
+    X(absolute_drop)                                                                               \
+    X(relative_drop)                                                                               \
+    X(quiet_steps)                                                                                 \
+    X(max_lambda)                                                                                  \
     X(retry)
 
 namespace tvpy {

@@ -34,7 +34,8 @@ py::tuple sorted_pair(py::handle a_, py::handle b_)
     args.same_length({&a, &b});
     farray sa = copy_of(a), sb = copy_of(b);
     float *pa = sa.mutable_data(), *pb = sb.mutable_data();
-    call_sort2(args, {{"arr", sa.size()}, {"brr", sb.size()}}, nullptr, count(a), one1(pa), one1(pb));
+    call_sort2(args, {{"arr", sa.size()}, {"brr", sb.size()}}, nullptr, count(a), one1(pa),
+               one1(pb));
     return py::make_tuple(sa, sb);
 }
 
@@ -68,8 +69,8 @@ py::object selected(py::handle x_, py::handle k_)
     const auto k = args.integer<long long>(k_, "k");
     const py::array any = py::array::ensure(x_);
     const bool ushort = any && any.dtype().is(py::dtype::of<unsigned short>());
-    const py::array x = ushort ? py::array(args.array<unsigned short>(x_, "x"))
-                               : py::array(args.floats(x_, "x"));
+    const py::array x =
+        ushort ? py::array(args.array<unsigned short>(x_, "x")) : py::array(args.floats(x_, "x"));
     if (x.ndim() != 1 || x.size() == 0)
         args.value_error("expected a non-empty 1-D array, got shape " + shape_text(x));
     if (k < 0 || k >= x.size())
@@ -77,8 +78,8 @@ py::object selected(py::handle x_, py::handle k_)
                          std::to_string(x.size() - 1));
     const auto k0 = static_cast<unsigned long>(k);
     if (ushort)
-        return py::int_(kth(args, py::reinterpret_borrow<carray<unsigned short>>(x), k0,
-                            &call_select_ushort));
+        return py::int_(
+            kth(args, py::reinterpret_borrow<carray<unsigned short>>(x), k0, &call_select_ushort));
     return py::float_(kth(args, py::reinterpret_borrow<farray>(x), k0, &call_select));
 }
 

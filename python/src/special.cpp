@@ -37,7 +37,8 @@ void pooled(tb::special_function code, unsigned threads, Out *out, py::ssize_t n
     std::vector<std::vector<double>> wide{std::vector<double>(in, in + n)...};
     wide.resize(3);
     std::vector<double> result(static_cast<std::size_t>(n));
-    special_on_pool(static_cast<int>(code), threads, wide[0].data(), wide[1].empty() ? nullptr : wide[1].data(),
+    special_on_pool(static_cast<int>(code), threads, wide[0].data(),
+                    wide[1].empty() ? nullptr : wide[1].data(),
                     wide[2].empty() ? nullptr : wide[2].data(), result);
     std::transform(result.begin(), result.end(), out, [](double v) { return static_cast<Out>(v); });
 }

@@ -105,8 +105,8 @@ using running = std::array<float, 6>;
 
 // The paired samples and the state to continue from (None: no sample yet);
 // the state holds float32 values, as the library returns them.
-std::tuple<farray, farray, running> running_input(const arguments &args, py::handle x,
-                                                  py::handle y, py::handle state)
+std::tuple<farray, farray, running> running_input(const arguments &args, py::handle x, py::handle y,
+                                                  py::handle state)
 {
     const auto [xs, ys] = samples(args, x, y, 0, true, "xy");
     running s{};
@@ -165,8 +165,10 @@ void bind_stats(py::module_ &m)
     m.def("avevar", &mean_variance, py::arg("x"));
     m.def("pearsn", &pearson, py::arg("x"), py::arg("y"));
     m.def("spear", &spearman, py::arg("x"), py::arg("y"));
-    m.def("pearsn_inc", &running_pearson, py::arg("x"), py::arg("y"), py::arg("state") = py::none());
-    m.def("regr_inc", &running_regression, py::arg("x"), py::arg("y"), py::arg("state") = py::none());
+    m.def("pearsn_inc", &running_pearson, py::arg("x"), py::arg("y"),
+          py::arg("state") = py::none());
+    m.def("regr_inc", &running_regression, py::arg("x"), py::arg("y"),
+          py::arg("state") = py::none());
 }
 
 }  // namespace tvpy

@@ -314,7 +314,9 @@ Routine fft_many(unsigned width, unsigned long length, bool columns, int isign,
 {
     const std::string name = std::string(width == 1 ? "realft_" : "four1_") +
                              std::to_string(length) + (columns ? "_columns" : "_rows") +
-                             (isign == 1 ? "" : isign < 0 ? "_inverse" : "_isign" + std::to_string(isign)) +
+                             (isign == 1  ? ""
+                              : isign < 0 ? "_inverse"
+                                          : "_isign" + std::to_string(isign)) +
                              (apart ? "_" + std::to_string(count) + "_apart" : "");
     return {name, [=](unsigned threads) {
                 const std::size_t floats = width * length;
@@ -323,7 +325,7 @@ Routine fft_many(unsigned width, unsigned long length, bool columns, int isign,
                                        : tb::series_view::rows(data.data(), count, length);
                 auto at = [&](std::size_t s, std::size_t j) -> float & {
                     return data[width * (s * v.series_stride + j / width * v.sample_stride) +
-                                 j % width];
+                                j % width];
                 };
                 at(3, floats / 2) = std::numeric_limits<float>::infinity();
                 at(10, 0) = -0.0f;

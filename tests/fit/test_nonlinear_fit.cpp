@@ -574,9 +574,9 @@ TEST_P(AutomaticStart, StartsNearEveryPeakAndConverges)
         EXPECT_NEAR(std::fabs(p.a[g + 2]), width, width / 3) << "width " << g;
     }
     tessivane::lm_fit fit;
-    const tessivane::lm_outcome how = fit.run(p.x.data(), p.y.data(), p.sig.data(), p.ndata,
-                                              p.a.data(), p.ia, c.ma, p.covar.data(),
-                                              p.alpha.data(), &p.chisq, fgauss);
+    const tessivane::lm_outcome how =
+        fit.run(p.x.data(), p.y.data(), p.sig.data(), p.ndata, p.a.data(), p.ia, c.ma,
+                p.covar.data(), p.alpha.data(), &p.chisq, fgauss);
     EXPECT_EQ(how.stop, tessivane::lm_outcome::converged) << how.message;
     for (int j = 1; j <= c.ma; j++)
         EXPECT_NEAR(std::fabs(p.a[j]), std::fabs(truth[j]), 1e-3f * std::fabs(truth[j]) + 1e-3f);
@@ -605,9 +605,9 @@ TEST(NonlinearFitExact, RunRefusesBadInputAndRetriesADegenerateStart)
     p.a[1] = 1.0f, p.a[2] = 0.0f, p.a[3] = 1.0f;
     model_calls = 0;
     tessivane::lm_fit fit;
-    tessivane::lm_outcome how = fit.run(p.x.data(), p.y.data(), p.sig.data(), p.ndata, p.a.data(),
-                                        p.ia, 3, p.covar.data(), p.alpha.data(), &p.chisq,
-                                        counted_fgauss);
+    tessivane::lm_outcome how =
+        fit.run(p.x.data(), p.y.data(), p.sig.data(), p.ndata, p.a.data(), p.ia, 3, p.covar.data(),
+                p.alpha.data(), &p.chisq, counted_fgauss);
     EXPECT_EQ(how.stop, tessivane::lm_outcome::refused);
     EXPECT_STREQ(how.message, "sig is not positive at point 3 of 1..21");
     EXPECT_EQ(model_calls, 0);
