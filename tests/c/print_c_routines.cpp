@@ -229,76 +229,27 @@ void print_closing()
 // Each argument as text, for the comment.
 #define ARGUMENTS(...) TV_RT_TAIL(~TV_RT_MAP(ARGUMENT, __VA_ARGS__))
 #define ARGUMENT(kind, ...) TV_RT_KIND(ARGUMENT_, kind)(__VA_ARGS__)
-#define ARGUMENT_VAL(type, name)                                                                   \
+// One entry of the argument list: kind, access, name and up to four expressions.
+#define ENTRY(...)                                                                                 \
     ,                                                                                              \
     {                                                                                              \
-        "VAL", "IN", #name, "", "", "", ""                                                         \
+        __VA_ARGS__                                                                                \
     }
-#define ARGUMENT_COUNT(type, name)                                                                 \
-    ,                                                                                              \
-    {                                                                                              \
-        "COUNT", "IN", #name, "", "", "", ""                                                       \
-    }
-#define ARGUMENT_FLAG(name)                                                                        \
-    ,                                                                                              \
-    {                                                                                              \
-        "FLAG", "IN", #name, "", "", "", ""                                                        \
-    }
-#define ARGUMENT_OUT(type, name)                                                                   \
-    ,                                                                                              \
-    {                                                                                              \
-        "OUT", "OUT", #name, "", "", "", ""                                                        \
-    }
-#define ARGUMENT_INOUT(type, name)                                                                 \
-    ,                                                                                              \
-    {                                                                                              \
-        "INOUT", "INOUT", #name, "", "", "", ""                                                    \
-    }
-#define ARGUMENT_REF(type, name)                                                                   \
-    ,                                                                                              \
-    {                                                                                              \
-        "REF", "INOUT", #name, "", "", "", ""                                                      \
-    }
-#define ARGUMENT_KEPT(type, name)                                                                  \
-    ,                                                                                              \
-    {                                                                                              \
-        "KEPT", "OUT", #name, "", "", "", ""                                                       \
-    }
-#define ARGUMENT_PROB(type, name, e)                                                               \
-    ,                                                                                              \
-    {                                                                                              \
-        "PROB", "OUT", #name, #e, "", "", ""                                                       \
-    }
-#define ARGUMENT_ARR(dir, type, name, base, n)                                                     \
-    ,                                                                                              \
-    {                                                                                              \
-        "ARR", #dir, #name, #base, #n, "", ""                                                      \
-    }
-#define ARGUMENT_MAT(dir, type, name, base, r, c)                                                  \
-    ,                                                                                              \
-    {                                                                                              \
-        "MAT", #dir, #name, #base, #r, #c, ""                                                      \
-    }
+#define ARGUMENT_VAL(type, name) ENTRY("VAL", "IN", #name, "", "", "", "")
+#define ARGUMENT_COUNT(type, name) ENTRY("COUNT", "IN", #name, "", "", "", "")
+#define ARGUMENT_FLAG(name) ENTRY("FLAG", "IN", #name, "", "", "", "")
+#define ARGUMENT_OUT(type, name) ENTRY("OUT", "OUT", #name, "", "", "", "")
+#define ARGUMENT_INOUT(type, name) ENTRY("INOUT", "INOUT", #name, "", "", "", "")
+#define ARGUMENT_REF(type, name) ENTRY("REF", "INOUT", #name, "", "", "", "")
+#define ARGUMENT_KEPT(type, name) ENTRY("KEPT", "OUT", #name, "", "", "", "")
+#define ARGUMENT_PROB(type, name, e) ENTRY("PROB", "OUT", #name, #e, "", "", "")
+#define ARGUMENT_ARR(dir, type, name, base, n) ENTRY("ARR", #dir, #name, #base, #n, "", "")
+#define ARGUMENT_MAT(dir, type, name, base, r, c) ENTRY("MAT", #dir, #name, #base, #r, #c, "")
 #define ARGUMENT_TENSOR(dir, type, name, base, n1, n2, n3)                                         \
-    ,                                                                                              \
-    {                                                                                              \
-        "TENSOR", #dir, #name, #base, #n1, #n2, #n3                                                \
-    }
-#define ARGUMENT_BASIS(name)                                                                       \
-    ,                                                                                              \
-    {                                                                                              \
-        "BASIS", "IN", #name, "", "", "", ""                                                       \
-    }
-#define ARGUMENT_MODEL(name)                                                                       \
-    ,                                                                                              \
-    {                                                                                              \
-        "MODEL", "IN", #name, "", "", "", ""                                                       \
-    }
-#define ARGUMENT_REQUIRE(condition, message)                                                       \
-    ,                                                                                              \
-    {                                                                                              \
-        "REQUIRE", "", message, #condition, "", "", ""                                             \
-    }
+    ENTRY("TENSOR", #dir, #name, #base, #n1, #n2, #n3)
+#define ARGUMENT_BASIS(name) ENTRY("BASIS", "IN", #name, "", "", "", "")
+#define ARGUMENT_MODEL(name) ENTRY("MODEL", "IN", #name, "", "", "", "")
+#define ARGUMENT_REQUIRE(condition, message) ENTRY("REQUIRE", "", message, #condition, "", "", "")
 
 int main()
 {
