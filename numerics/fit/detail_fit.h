@@ -20,6 +20,13 @@ int gauss_saddle(const float *x, const float *y, const float *sig, int ndata, co
                  const int *ia, int ma, float **alpha, const float *beta, double tolerance,
                  double *newton);
 
+// The curvature of a fit of fgauss with ma parameters at a[1..ma], over the
+// fitted parameters in increasing order: curvature[j * mfit + k] = sum_i
+// dy/da_j dy/da_k / sig_i^2 from the model's derivatives in double (mfit the
+// number of ia[l] != 0; a parameter past the last whole triple has none).
+void gauss_curvature(const float *x, const float *sig, int ndata, const float *a, const int *ia,
+                     int ma, double *curvature);
+
 // svdfit's steps, so that a batch over many series takes the same ones.
 // Point i's weighted design row: afunc[1..ma] = the basis at x, u_row[j] =
 // afunc[j] * (1 / sig); returns 1 / sig, the weight of the point's y.

@@ -4,6 +4,7 @@
 
 #include "detail_fit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -83,6 +84,37 @@ int gauss_saddle(const float *x, const float *y, const float *sig, int ndata, co
         *newton += z[j] * z[j];
     }
     return 0;
+}
+
+void gauss_curvature(const float *x, const float *sig, int ndata, const float *a, const int *ia,
+                     int ma, double *curvature)
+{
+    const int m = ma - ma % 3;
+    std::vector<int> fitted;
+    for (int l = 1; l <= ma; l++)
+        if (ia[l])
+            fitted.push_back(l);
+    const std::size_t n = fitted.size();
+    std::fill(curvature, curvature + n * n, 0.0);
+    std::vector<double> d(ma + 1, 0.0);
+    for (int i = 1; i <= ndata; i++) {
+        for (int g = 1; g + 2 <= m; g += 3) {
+            const double width = a[g + 2], u = (x[i] - static_cast<double>(a[g + 1])) / width;
+            const double e = std::exp(-u * u), twice = 2.0 * a[g] * e * u / width;
+            d[g] = e;
+            d[g + 1] = twice;
+            d[g + 2] = twice * u;
+        }
+        const double w = 1.0 / (static_cast<double>(sig[i]) * sig[i]);
+        for (std::size_t j = 0; j < n; j++) {
+            const double wd = w * d[fitted[j]];
+            for (std::size_t k = 0; k <= j; k++)
+                curvature[j * n + k] += wd * d[fitted[k]];
+        }
+    }
+    for (std::size_t j = 0; j < n; j++)
+        for (std::size_t k = 0; k < j; k++)
+            curvature[k * n + j] = curvature[j * n + k];
 }
 
 }  // namespace detail
