@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -289,11 +290,17 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
     // For the built-in model, the decrease a full Newton step predicts (with
     // the residuals times fgauss's second derivatives, which alpha leaves out
     // and a fit of a peak narrower than the sampling needs) is at most `limit`.
+    // The built-in model's sums in double at the stop, made once when needed.
+    std::unique_ptr<detail::gauss_sums> sums;
+    auto sums_at_stop = [&]() -> const detail::gauss_sums & {
+        if (!sums)
+            sums = std::make_unique<detail::gauss_sums>(x, y, sig, ndata, a, ia, ma);
+        return *sums;
+    };
     auto newton_within = [&](double limit) {
         double newton = 0.0;
         return funcs == fgauss &&
-               detail::gauss_saddle(x, y, sig, ndata, a, ia, ma, alpha, beta_, floor, &newton) ==
-                   0 &&
+               detail::gauss_saddle(sums_at_stop(), alpha, beta_, floor, &newton) == 0 &&
                newton <= limit;
     };
     float alamda = -1.0f;
@@ -353,14 +360,15 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
     // the floor measures: from the derivatives in double where the library
     // knows them (fgauss), else from alpha, the one a user model gives.
     int weakest = 1;
-    std::vector<double> curvature(static_cast<std::size_t>(mfit_) * mfit_);
-    if (funcs == fgauss)
-        detail::gauss_curvature(x, sig, ndata, a, ia, ma, curvature.data());
-    else
+    if (funcs == fgauss) {
+        outcome.independence = independence(sums_at_stop().curvature(), mfit_, &weakest);
+    } else {
+        std::vector<double> curvature(static_cast<std::size_t>(mfit_) * mfit_);
         for (int j = 0; j < mfit_; j++)
             for (int k = 0; k < mfit_; k++)
                 curvature[static_cast<std::size_t>(j) * mfit_ + k] = alpha[j + 1][k + 1];
-    outcome.independence = independence(curvature.data(), mfit_, &weakest);
+        outcome.independence = independence(curvature.data(), mfit_, &weakest);
+    }
     const char *before_words = outcome.stop == lm_outcome::converged     ? "converged"
                                : outcome.stop == lm_outcome::stalled     ? "stalled"
                                : outcome.stop == lm_outcome::small_steps ? "small steps"
@@ -377,7 +385,7 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
     int falls = 0;
     double newton = 0.0;
     if (outcome.stop == lm_outcome::converged && funcs == fgauss &&
-        (falls = detail::gauss_saddle(x, y, sig, ndata, a, ia, ma, alpha, beta_, floor, &newton)) !=
+        (falls = detail::gauss_saddle(sums_at_stop(), alpha, beta_, floor, &newton)) !=
             0) {
         outcome.stop = lm_outcome::stalled;
         std::snprintf(outcome.message, size,
