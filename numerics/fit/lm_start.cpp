@@ -188,11 +188,14 @@ void clearest_peak(const double *prefix, int n, int *k_best, int *p_best)
         const int first = std::min(k, n), last = n - 1 - k;  // the whole windows
         if (k == 1)
             edge(0);
-        // Whole windows share their count: compare the squared sums.
+        // Whole windows share their count: compare the squared sums, a
+        // quarter of the half-width apart (a shift by that changes a wide
+        // window's sum little; the centre is found on the running mean).
         const double count = 2.0 * k + 1.0;
+        const int step = std::max(k / 4, 1);
         double top = best * count;
         int found = -1;
-        for (int i = first; i <= last; i++) {
+        for (int i = first; i <= last; i += step) {
             const double s = prefix[i + k + 1] - prefix[i - k];
             if (s * s > top)
                 top = s * s, found = i;
