@@ -758,7 +758,8 @@ TEST(NonlinearFitAccuracy, AutomaticStartOnWeakPeaks)
 }
 
 // A start from data holding NaN or infinity, in x or y, in order or not, is
-// NaN; a trailing parameter past the last whole triple is 0.
+// NaN; a trailing parameter past the last whole triple is 0; a flat series
+// (no peak) starts at amplitude 0, its centre and width finite.
 TEST(NonlinearFitExact, AutomaticStartOfUnusableData)
 {
     const float inf = INFINITY, nan = NAN;
@@ -792,4 +793,10 @@ TEST(NonlinearFitExact, AutomaticStartOfUnusableData)
         }
         EXPECT_TRUE(p.guards());
     }
+    Problem flat(40, 3);
+    for (int i = 1; i <= flat.ndata; i++)
+        flat.x[i] = static_cast<float>(i), flat.y[i] = 0.0f;
+    gauss_start(flat.x.data(), flat.y.data(), flat.ndata, flat.a.data(), 3);
+    EXPECT_EQ(flat.a[1], 0.0f);
+    EXPECT_TRUE(std::isfinite(flat.a[2]) && flat.a[3] > 0.0f);
 }
