@@ -38,13 +38,15 @@ struct Family {
             const double a = amp(gen), c = centre(gen), w = width(gen);
             for (int i = 0; i < kPoints; i++) {
                 const double u = (i - c) / w;
-                y[std::size_t(r) * kPoints + i] = static_cast<float>(a * std::exp(-u * u) + noise(gen));
+                y[std::size_t(r) * kPoints + i] =
+                    static_cast<float>(a * std::exp(-u * u) + noise(gen));
             }
         }
         std::vector<float> x1(kPoints + 1), y1(kPoints + 1), a(kMa + 1);
         std::copy(x.begin(), x.end(), x1.begin() + 1);
         for (int r = 0; r < kRows; r++) {
-            std::copy(&y[std::size_t(r) * kPoints], &y[std::size_t(r + 1) * kPoints], y1.begin() + 1);
+            std::copy(&y[std::size_t(r) * kPoints], &y[std::size_t(r + 1) * kPoints],
+                      y1.begin() + 1);
             gauss_start(x1.data(), y1.data(), kPoints, a.data(), kMa);
             std::copy(a.begin() + 1, a.end(), &starts[std::size_t(r) * kMa]);
         }
@@ -62,7 +64,8 @@ void starts_of_every_row(float *out)
     std::vector<float> x(kPoints + 1), y(kPoints + 1), a(kMa + 1);
     std::copy(f.x.begin(), f.x.end(), x.begin() + 1);
     for (int r = 0; r < kRows; r++) {
-        std::copy(&f.y[std::size_t(r) * kPoints], &f.y[std::size_t(r + 1) * kPoints], y.begin() + 1);
+        std::copy(&f.y[std::size_t(r) * kPoints], &f.y[std::size_t(r + 1) * kPoints],
+                  y.begin() + 1);
         gauss_start(x.data(), y.data(), kPoints, a.data(), kMa);
         std::copy(a.begin() + 1, a.end(), out + std::size_t(r) * kMa);
     }
@@ -76,8 +79,10 @@ void fits_of_every_row(float *out)
     float **covar = matrix(1, kMa, 1, kMa), **alpha = matrix(1, kMa, 1, kMa), chisq;
     std::copy(f.x.begin(), f.x.end(), x.begin() + 1);
     for (int r = 0; r < kRows; r++) {
-        std::copy(&f.y[std::size_t(r) * kPoints], &f.y[std::size_t(r + 1) * kPoints], y.begin() + 1);
-        std::copy(&f.starts[std::size_t(r) * kMa], &f.starts[std::size_t(r + 1) * kMa], a.begin() + 1);
+        std::copy(&f.y[std::size_t(r) * kPoints], &f.y[std::size_t(r + 1) * kPoints],
+                  y.begin() + 1);
+        std::copy(&f.starts[std::size_t(r) * kMa], &f.starts[std::size_t(r + 1) * kMa],
+                  a.begin() + 1);
         tessivane::lm_fit fit;
         fit.run(x.data(), y.data(), sig.data(), kPoints, a.data(), ia, kMa, covar, alpha, &chisq,
                 fgauss);
@@ -151,9 +156,19 @@ void BM_batch(benchmark::State &state)
 
 BENCHMARK(BM_gauss_start)->Name("fit_start/gauss_start")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_fit_from_start)->Name("fit_start/run")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_batch)->Name("fit_start/lm_fit_many_given_auto")->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_batch)
+    ->Name("fit_start/lm_fit_many_given_auto")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_gauss_start)->Name("fit_start/gauss_start")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_fit_from_start)->Name("fit_start/run")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_batch)->Name("fit_start/lm_fit_many_given_auto")->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_batch)
+    ->Name("fit_start/lm_fit_many_given_auto")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

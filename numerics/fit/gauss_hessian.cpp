@@ -11,8 +11,8 @@
 namespace tessivane {
 namespace detail {
 
-gauss_sums::gauss_sums(const float *x, const float *y, const float *sig, int ndata,
-                       const float *a, const int *ia, int ma)
+gauss_sums::gauss_sums(const float *x, const float *y, const float *sig, int ndata, const float *a,
+                       const int *ia, int ma)
     : m_(ma - ma % 3)
     , second_(static_cast<std::size_t>(m_ + 1) * (m_ + 1), 0.0)
 {

@@ -385,8 +385,7 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
     int falls = 0;
     double newton = 0.0;
     if (outcome.stop == lm_outcome::converged && funcs == fgauss &&
-        (falls = detail::gauss_saddle(sums_at_stop(), alpha, beta_, floor, &newton)) !=
-            0) {
+        (falls = detail::gauss_saddle(sums_at_stop(), alpha, beta_, floor, &newton)) != 0) {
         outcome.stop = lm_outcome::stalled;
         std::snprintf(outcome.message, size,
                       "stalled at a saddle: chi-square falls along parameter %d, which the "

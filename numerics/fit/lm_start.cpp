@@ -82,8 +82,7 @@ struct window {
     window(int i, int k, int n)
         : lo(std::max(i - k, 0))
         , hi(std::min(i + k, n - 1))
-    {
-    }
+    {}
     double sum(const double *prefix) const { return prefix[hi + 1] - prefix[lo]; }
     int count() const { return hi - lo + 1; }
 };

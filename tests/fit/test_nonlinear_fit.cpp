@@ -768,8 +768,8 @@ TEST(NonlinearFitExact, AutomaticStartOfUnusableData)
         int index;
         bool in_x, shuffled;
         float value;
-    } cases[] = {{"NaN y", 7, false, false, nan},   {"infinite y", 1, false, true, -inf},
-                 {"NaN x in order", 20, true, false, nan}, {"NaN x shuffled", 3, true, true, nan},
+    } cases[] = {{"NaN y", 7, false, false, nan},           {"infinite y", 1, false, true, -inf},
+                 {"NaN x in order", 20, true, false, nan},  {"NaN x shuffled", 3, true, true, nan},
                  {"infinite last x", 40, true, false, inf}, {"finite", 0, false, false, 0.0f}};
     for (const Case &c : cases) {
         Problem p(40, 4);
