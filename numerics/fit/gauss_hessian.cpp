@@ -16,11 +16,13 @@ gauss_sums::gauss_sums(const float *x, const float *y, const float *sig, int nda
     : m_(ma - ma % 3)
     , second_(static_cast<std::size_t>(m_ + 1) * (m_ + 1), 0.0)
 {
-    for (int l = 1; l <= ma; l++)
+    const std::size_t n =
+        static_cast<std::size_t>(std::count_if(ia + 1, ia + 1 + ma, [](int f) { return f != 0; }));
+    fitted_ = std::vector<int>(n);
+    for (int l = 1, j = 0; l <= ma; l++)
         if (ia[l])
-            fitted_.push_back(l);
-    const std::size_t n = fitted_.size();
-    curvature_.assign(n * n, 0.0);
+            fitted_[j++] = l;
+    curvature_ = std::vector<double>(n * n, 0.0);
     // d: the first derivatives at the point (0 past the last whole triple).
     // ex: each Gaussian's exponential at the point.
     std::vector<double> d(ma + 1, 0.0), ex(m_ + 1);

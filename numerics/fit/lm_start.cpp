@@ -21,7 +21,7 @@ public:
     {
         const std::size_t size = 2 * static_cast<std::size_t>(n) + 1;
         if (size > sizeof small_ / sizeof small_[0]) {
-            big_.resize(size);
+            big_ = std::vector<double>(size);
             block_ = big_.data();
         }
     }
@@ -55,8 +55,8 @@ bool sort_by_x(const float *x, const float *y, int n, storage &s, const float **
     if (!std::all_of(x + 1, x + 1 + n, [](float v) { return std::isfinite(v); }))
         return false;
     // The library's own sort with y as companion, on copies.
-    s.xs.assign(x + 1, x + 1 + n);
-    s.ys.assign(y + 1, y + 1 + n);
+    s.xs = std::vector<float>(x + 1, x + 1 + n);
+    s.ys = std::vector<float>(y + 1, y + 1 + n);
     sort2(static_cast<unsigned long>(n), s.xs.data() - 1, s.ys.data() - 1);
     *sx = s.xs.data(), *sy = s.ys.data();
     return true;
