@@ -15,13 +15,13 @@
 // stays in L1:
 // - stages h = 8 .. kLowBlock/2 block by block, each block of kLowBlock
 //   values through all of them;
-// - the larger stages of a part of kBigBlock values in chunks of up to
+// - the larger stages of a part of part_of(nn) values in chunks of up to
 //   kChunk stages: the chunk's independent butterfly networks (rows of
 //   values at distance H, the chunk's first h) run kColumn neighbouring
 //   values at a time through all the chunk's stages;
-// - the stages beyond kBigBlock values (h = 2^16 and more) over the whole
-//   array, where a sweep costs a pass through memory beyond L2, three at a
-//   time in registers (split_pass): there that beat the columns.
+// - the stages beyond the part (from 2^17 values on) over the whole array,
+//   where a sweep costs a pass through memory beyond L2, three at a time in
+//   registers (split_pass): there that beat the columns.
 
 #include "detail_four1_kernels.h"
 
@@ -33,8 +33,17 @@ namespace {
 
 // Values per block of the smaller stages (16 KiB of data).
 const unsigned long kLowBlock = 2048;
-// Values per part whose stages all run before the larger ones (512 KiB).
-const unsigned long kBigBlock = 1UL << 16;
+// Values per part whose stages all run before the larger ones: at most
+// 2^16 (512 KiB, within L2), and as many as leave a multiple of three stages
+// for the sweeps over the whole array (split_pass takes three per sweep).
+inline unsigned long part_of(unsigned long nn)
+{
+    const unsigned kLogPart = 16;
+    const unsigned log2nn = log2_of(nn);
+    if (log2nn <= kLogPart)
+        return nn;
+    return nn >> ((log2nn - kLogPart + 2) / 3 * 3);
+}
 // Neighbouring values per column of the larger stages (512 bytes per row).
 const unsigned long kColumn = 64;
 // Stages per column chunk: 2^kChunk rows (4 KiB) are in L1 at once. The rows
@@ -192,7 +201,7 @@ bool TV_FOUR1_ENTRY(float data[], unsigned long nn, int isign)
         first_sweep_small(x, nn, table);
     if (nn == 8)
         return true;
-    const unsigned long part = std::min(nn, kBigBlock);
+    const unsigned long part = part_of(nn);
     for (unsigned long s = 0; s < nn; s += part)
         single_stages(x + 2 * s, part, table, part == nn);
     if (part < nn)
