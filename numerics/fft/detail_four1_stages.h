@@ -195,12 +195,16 @@ bool TV_FOUR1_ENTRY(float data[], unsigned long nn, int isign)
         return false;
     const double *table = tables->d;
     float *x = data + 1;
-    if (nn >= 64)
+    if (nn >= 64) {
         first_sweep_tiles(x, nn, table);
-    else
+    } else {
         first_sweep_small(x, nn, table);
-    if (nn == 8)
+        // At 16 and 32 points the one or two stages left take one sweep in
+        // registers, without the loops of the larger lengths.
+        if (nn > 8)
+            split_passes(x, nn, 8, nn / 2, table, true);
         return true;
+    }
     const unsigned long part = part_of(nn);
     for (unsigned long s = 0; s < nn; s += part)
         single_stages(x + 2 * s, part, table, part == nn);
