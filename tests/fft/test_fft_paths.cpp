@@ -105,10 +105,10 @@ std::string describe(const char *routine, const std::string &size, int isign, Da
 // point of the fast paths: four1 vectorises from 8 points, sweeps tiles from
 // 64, takes AVX-512 from 128, runs its stages in columns above 2^11 (AVX-512:
 // above 2^14) and sweeps the whole array three stages at a time above 2^16;
-// realft's
-// separation step vectorises from 32 samples, takes eight frequencies per
-// step from 64 and AVX-512 from 256. isign +-1 throughout, the other values
-// on the smaller sizes; each data kind and alignment in turn.
+// realft's separation step vectorises from 32 samples, takes eight
+// frequencies per step from 64 and AVX-512 from 256. isign +-1 throughout,
+// the other values on the smaller sizes; each data kind and alignment in
+// turn.
 class OneDimensional : public ::testing::TestWithParam<unsigned> {};
 
 TEST_P(OneDimensional, Four1PathsAgree)
