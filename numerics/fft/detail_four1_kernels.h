@@ -13,8 +13,8 @@
 //   code, then rounded once to float); the butterfly sums run in float lanes;
 // - the stages after the first sweep run one at a time with every operand
 //   read from memory, the smaller ones block by block and the larger ones
-//   column by column while the block or column stays in L1
-//   (detail_four1_stages.h);
+//   column by column while the block or column stays in L1, or three at a
+//   time in registers where that measured faster (detail_four1_stages.h);
 // - the bit reversal moves whole tiles, so each cache line is read once, and
 //   the first three stages run on each tile on the way;
 // - the twiddle (1, 0) that starts each stage runs in float where that gives
