@@ -11,8 +11,10 @@
 // - the twiddle products run in 256- or 512-bit double lanes (wr*re - wi*im
 //   and wr*im + wi*re, each product and sum rounded to double as in scalar
 //   code, then rounded once to float); the butterfly sums run in float lanes;
-// - two or three radix-2 stages are done in registers per memory sweep, and
-//   the smaller stages block by block while the block is in cache;
+// - the stages after the first sweep run one at a time with every operand
+//   read from memory, the smaller ones block by block and the larger ones
+//   column by column while the block or column stays in L1, or three at a
+//   time in registers where that measured faster (detail_four1_stages.h);
 // - the bit reversal moves whole tiles, so each cache line is read once, and
 //   the first three stages run on each tile on the way;
 // - the twiddle (1, 0) that starts each stage runs in float where that gives
@@ -20,9 +22,10 @@
 // No fused multiply-add is ever used (neither target includes FMA). The
 // other FFT paths are in fourn_avx2.cpp and realft_avx2.cpp.
 //
-// The including file defines TV_FOUR1_TARGET, the target attribute of every
-// kernel here, TV_FOUR1_WIDE (1: the twiddle products run in 512-bit lanes)
-// and TV_FOUR1_ENTRY, the name of the entry point this defines.
+// The including file (detail_four1_stages.h) is included in turn by a file
+// that defines TV_FOUR1_TARGET, the target attribute of every kernel here,
+// TV_FOUR1_WIDE (1: the twiddle products run in 512-bit lanes) and
+// TV_FOUR1_ENTRY, the name of the entry point.
 
 #if !defined(TV_FOUR1_TARGET) || !defined(TV_FOUR1_WIDE) || !defined(TV_FOUR1_ENTRY)
 #error "define TV_FOUR1_TARGET, TV_FOUR1_WIDE and TV_FOUR1_ENTRY before including this"
@@ -385,108 +388,7 @@ TV_FOUR1_TARGET void first_sweep_small(float *x, unsigned long n, const double *
         store_block<false>(x + 16 * q, r[q]);
 }
 
-// Stages h, 2h, ..., 2^(Stages-1) h in one sweep: each group of 2^Stages
-// blocks at distance h goes through all those stages' butterflies in
-// registers. At stage j the pair (i, i + 2^j) takes the twiddle of offset
-// m + (i mod 2^j) h.
-template <int Stages, bool Finish>
-TV_FOUR1_TARGET void split_pass(float *x, unsigned long n, unsigned long h, const double *table)
-{
-    constexpr int kBlocks = 1 << Stages;
-    const double *w[Stages];
-    for (int j = 0; j < Stages; ++j)
-        w[j] = stage(table, h << j);
-    for (unsigned long s = 0; s < n; s += kBlocks * h) {
-        for (unsigned long m = 0; m < h; m += 8) {
-            float *p = x + 2 * (s + m);
-            // The first stage takes its bottom operands straight from memory
-            // into the twiddle products.
-            Split v[kBlocks];
-            const Twiddles first = load_twiddles(w[0] + 2 * m);
-#pragma GCC unroll 8
-            for (int i = 0; i < kBlocks; i += 2) {
-                v[i] = load_block(p + 2 * h * i);
-                butterfly(v[i], v[i + 1], twiddle_product_at(p + 2 * h * (i + 1), first));
-            }
-#pragma GCC unroll 3
-            for (int j = 1; j < Stages; ++j) {
-                const int d = 1 << j;
-#pragma GCC unroll 8
-                for (int i = 0; i < kBlocks; ++i) {
-                    if ((i & d) != 0)
-                        continue;
-                    const Twiddles t = load_twiddles(w[j] + 2 * (m + (i & (d - 1)) * h));
-                    butterfly(v[i], v[i + d], twiddle_product(v[i + d], t));
-                }
-            }
-#pragma GCC unroll 8
-            for (int i = 0; i < kBlocks; ++i)
-                store_block<Finish>(p + 2 * h * i, v[i]);
-        }
-    }
-}
-
-template <int Stages>
-TV_FOUR1_TARGET void split_pass(float *x, unsigned long n, unsigned long h, const double *table,
-                                bool finish)
-{
-    if (finish)
-        split_pass<Stages, true>(x, n, h, table);
-    else
-        split_pass<Stages, false>(x, n, h, table);
-}
-
-// Stages h = first, 2 first, ..., last (h >= 8) on n values, three per
-// sweep while three are left; `finish`: stage `last` is the transform's last,
-// whose sweep interleaves.
-TV_FOUR1_TARGET void split_passes(float *x, unsigned long n, unsigned long first,
-                                  unsigned long last, const double *table, bool finish)
-{
-    unsigned long h = first;
-    while (h <= last) {
-        if (4 * h <= last) {
-            split_pass<3>(x, n, h, table, finish && 4 * h == last);
-            h <<= 3;
-        } else if (2 * h <= last) {
-            split_pass<2>(x, n, h, table, finish && 2 * h == last);
-            h <<= 2;
-        } else {
-            split_pass<1>(x, n, h, table, finish && h == last);
-            h <<= 1;
-        }
-    }
-}
-
-// Complex values per block whose smaller stages run while it stays in cache.
-const unsigned long kFour1Block = 1UL << 14;
-
 }  // namespace
-
-// The whole transform; false (nothing changed) when the length is below
-// eight or the twiddle table cannot be had.
-bool TV_FOUR1_ENTRY(float data[], unsigned long nn, int isign)
-{
-    if (nn < 8)
-        return false;
-    const TwiddlePtr tables = four1_twiddles(nn, isign);
-    if (!tables)
-        return false;
-    const double *table = tables->d;
-    float *x = data + 1;
-    if (nn >= 64)
-        first_sweep_tiles(x, nn, table);
-    else
-        first_sweep_small(x, nn, table);
-    if (nn == 8)
-        return true;
-    const unsigned long block = std::min(nn, kFour1Block);
-    for (unsigned long s = 0; s < nn; s += block)
-        split_passes(x + 2 * s, block, 8, block / 2, table, block == nn);
-    if (block < nn)
-        split_passes(x, nn, block, nn / 2, table, true);
-    return true;
-}
-
 }  // namespace detail
 }  // namespace tessivane
 

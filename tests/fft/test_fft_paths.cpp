@@ -103,10 +103,12 @@ std::string describe(const char *routine, const std::string &size, int isign, Da
 
 // Sizes 2^0..2^20 (realft 2^1..2^21 real samples), which cross every switch
 // point of the fast paths: four1 vectorises from 8 points, sweeps tiles from
-// 64, takes AVX-512 from 128 and blocks its stages above 2^14; realft's
-// separation step vectorises from 32 samples, takes eight frequencies per
-// step from 64 and AVX-512 from 256. isign +-1 throughout, the other values
-// on the smaller sizes; each data kind and alignment in turn.
+// 64, takes AVX-512 from 128, runs its stages in columns above 2^11 (AVX-512:
+// above 2^14) and sweeps the whole array three stages at a time above 2^16;
+// realft's separation step vectorises from 32 samples, takes eight
+// frequencies per step from 64 and AVX-512 from 256. isign +-1 throughout,
+// the other values on the smaller sizes; each data kind and alignment in
+// turn.
 class OneDimensional : public ::testing::TestWithParam<unsigned> {};
 
 TEST_P(OneDimensional, Four1PathsAgree)
@@ -143,6 +145,27 @@ TEST_P(OneDimensional, RealftPathsAgree)
 }
 
 INSTANTIATE_TEST_SUITE_P(FftPaths, OneDimensional, ::testing::Range(0u, 21u));
+
+// four1 on both sides of the switch points of its stage order, with every
+// data kind: the last size of L1 blocks alone (2^11), the columns with one
+// chunk of one, two and three stages (2^12, 2^13, 2^14) and with two chunks
+// (2^15, 2^16), the sweeps over the whole array with one and two passes of
+// three stages (2^17, 2^20, where the part before them is 2^14); the AVX-512
+// path sweeps in registers up to 2^14 and takes the columns from 2^15.
+TEST(FftPathsStageOrder, Four1EveryDataKind)
+{
+    for (unsigned log2n : {11u, 12u, 13u, 14u, 15u, 16u, 17u, 20u})
+        for (Data kind : {Data::uniform, Data::specials, Data::zeros})
+            for (int isign : {1, -1}) {
+                const unsigned long nn = 1UL << log2n;
+                const unsigned shift = (log2n + static_cast<unsigned>(kind)) % 8;
+                std::vector<float> input(2 * nn);
+                fill(input.data(), input.size(), kind, 3000 + log2n);
+                expect_paths_agree(
+                    input, shift, [&](float *d) { four1(d, nn, isign); },
+                    describe("four1", std::to_string(nn), isign, kind, shift));
+            }
+}
 
 // Shapes from one to four dimensions, extents of 1 included; 128^3 runs
 // with the exhaustive tests (TV_FFT_EXHAUSTIVE set), as it takes long on the
