@@ -567,9 +567,9 @@ TEST(BatchLm, EveryRowSaysHowItEnded)
             EXPECT_TRUE(std::isnan(params[r * kMa]) && std::isnan(covar[r * kMa * kMa]));
         } else if (r == 4 || r == 46 || r == 47) {
             EXPECT_EQ(name, "degenerate") << r;
-            const char *why = r == 46 ? "degenerate (converged): parameter 2 is a combination"
+            const char *why = r == 46 ? "degenerate (converged): parameter 3 is a combination"
                                       : "degenerate: the curvature matrix is singular in float";
-            EXPECT_EQ(o.message.rfind(why, 0), 0u) << o.message;
+            EXPECT_EQ(o.message.rfind(why, 0), 0u) << r << ": " << o.message;
             EXPECT_FALSE(std::isnan(params[r * kMa]));
             EXPECT_TRUE(std::isnan(covar[r * kMa * kMa]));
         } else {
