@@ -124,6 +124,10 @@ def main():
     cluster_fits, cluster_welch, cluster_seconds = fit_on_cluster(t, image)
     same = all(np.array_equal(a, b, equal_nan=True)
                for a, b in zip(cluster_fits[:3] + tuple(cluster_welch), fits[:3] + tuple(welch)))
+    # and every row's outcome, message and retry flag
+    same = same and all(np.array_equal(np.asarray(getattr(cluster_fits, f), str if f == "message"
+                                                  else None), getattr(fits, f))
+                        for f in ("outcome", "iterations", "message", "retried"))
     print(f"on a 2-worker local Dask cluster: {cluster_seconds:.2f} s, "
           f"the same bits: {'yes' if same else 'NO'}")
 

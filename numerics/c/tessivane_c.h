@@ -224,6 +224,62 @@ TV_API const char *tv_lm_fit_message(const tv_lm_fit *fit);
 // data (lm_stopping_rule::retry); 0 (the default) turns it off. Ignored for NULL.
 TV_API void tv_lm_fit_set_retry(tv_lm_fit *fit, int retry);
 
+// ---- Levenberg-Marquardt fits of many series (batch.h) ----
+
+// Where each row of tv_lm_fit_many starts.
+enum tv_lm_start {
+    TV_LM_START_ONE = 0,      // a0[0..ma-1] for every row
+    TV_LM_START_PER_ROW = 1,  // row s from a0[s * ma .. s * ma + ma - 1]
+    TV_LM_START_AUTO = 2      // each row from tv_gauss_start of its own data (a0 not read)
+};
+
+// The bytes of one row's message in tv_lm_fit_many's messages (with the
+// terminating NUL; a longer message is cut).
+#define TV_LM_MESSAGE_SIZE 128
+
+// How one row of tv_lm_fit_many ended: stop is a tv_lm_stop_code
+// (TV_LM_REFUSED for a row refused before or during its fit, with iterations
+// and lambda_at_stop 0), retried 1 when the row was refitted from the
+// automatic start (retry), else 0.
+typedef struct tv_lm_row_outcome {
+    int stop;
+    int iterations;
+    float lambda_at_stop;
+    int retried;
+} tv_lm_row_outcome;
+
+// The built-in model (tv_fgauss, ma parameters, amplitude-centre-width
+// triples) fitted to each of `rows` series by its own tv_lm_fit_run, on
+// `threads` worker threads (0: every CPU the process may use), each row's
+// results the bits of the single run (and of tessivane::batch::lm_fit_many)
+// whatever the thread count. All arrays are 0-based and row-major:
+// - y: rows x n values, series s at y[s * n .. s * n + n - 1];
+// - x: point k of row s at x[s * x_stride + k] (x_stride 0: one abscissa of
+//   n values for every row; n: a row of x per series);
+// - sig: likewise with sig_stride, or NULL for every sig = 1;
+// - a0: by start (tv_lm_start); NULL allowed with TV_LM_START_AUTO;
+// - ia: ma flags, 0 holds a parameter at its start; NULL fits every one;
+// - rule: NULL for the defaults; retry != 0 refits a row that ended stalled
+//   or degenerate once from tv_gauss_start (lm_stopping_rule::retry).
+// Writes params[s * ma + j] (required), and when not NULL covariance
+// (rows x ma x ma), chisq (rows), outcomes (rows) and messages (rows x
+// TV_LM_MESSAGE_SIZE chars: row s's message, NUL-terminated, at
+// messages + s * TV_LM_MESSAGE_SIZE; "" for a converged row). A row holding
+// NaN or infinity in x, y or sig, or a sig <= 0, is TV_LM_REFUSED with NaN
+// params, covariance and chisq, and a message naming the point; the other
+// rows complete and the call returns TV_OK. A degenerate row keeps its
+// parameters and chi-square with a NaN covariance. Refused as a whole
+// (TV_ERROR_INVALID_ARGUMENT, nothing written): a NULL y, x or params with
+// rows > 0, a NULL a0 unless TV_LM_START_AUTO, n < 1, ma < 1 or above 46340,
+// a negative stride, an unknown start, array sizes that overflow size_t.
+// rows = 0 reads and writes nothing.
+TV_API tv_status tv_lm_fit_many(const float *x, ptrdiff_t x_stride, const float *y,
+                                const float *sig, ptrdiff_t sig_stride, size_t rows, int n,
+                                const float *a0, int start, int ma, const int *ia,
+                                const tv_lm_stopping_rule *rule, int retry, unsigned threads,
+                                float *params, float *covariance, float *chisq,
+                                tv_lm_row_outcome *outcomes, char *messages);
+
 // ---- Fourier transforms of many series (batch.h) ----
 
 // realft (four1) of `count` series in place, on `threads` worker threads (0:

@@ -41,6 +41,19 @@ py::array arguments::checked_kind(py::handle x, const char *name, const char *ki
     return a;
 }
 
+farray arguments::rounded(py::handle x, const char *name) const
+{
+    const py::array a = checked_kind(x, name, "biuf");
+    if (a.dtype().kind() != 'f' || a.dtype().itemsize() != sizeof(double))
+        return floats(a, name);
+    const carray<double> d(a);
+    farray out(std::vector<py::ssize_t>(d.shape(), d.shape() + d.ndim()));
+    float *o = out.mutable_data();
+    for (py::ssize_t i = 0; i < d.size(); i++)
+        o[i] = static_cast<float>(d.data()[i]);
+    return out;
+}
+
 float arguments::scalar(py::handle x, const char *name) const
 {
     const farray a = floats(x, name);

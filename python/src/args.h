@@ -29,12 +29,19 @@ public:
 
     // x as an array of T; real numbers (bool, integer, float) only, float64
     // values rounded when T is float. complex64 accepts complex numbers too.
+    // What NumPy raises while converting (an overflow in the cast under
+    // np.errstate(over="raise") or with warnings as errors) propagates.
     template <class T>
     carray<T> array(py::handle x, const char *name) const
     {
-        return carray<T>::ensure(checked_kind(x, name, is_complex<T>() ? "biufc" : "biuf"));
+        return carray<T>(checked_kind(x, name, is_complex<T>() ? "biufc" : "biuf"));
     }
     farray floats(py::handle x, const char *name) const { return array<float>(x, name); }
+    // As floats(), for the values a Python basis or model returns: float64
+    // values are rounded to float by the C conversion, without NumPy's overflow
+    // warning (a value beyond float's range becomes the infinity of its sign,
+    // as the documented rounding to float32 gives it).
+    farray rounded(py::handle x, const char *name) const;
 
     // The caller's out array: a writeable, aligned, C-contiguous array of T
     // of the given shape (the result is written into it).

@@ -56,7 +56,7 @@ void python_basis(float x, float *p, int np)
     try {
         const arguments args("svdfit");
         py::object result = py::reinterpret_borrow<py::object>(current_callback()->callable)(x, np);
-        farray values = args.floats(result, "the basis's values");
+        farray values = args.rounded(result, "the basis's values");
         if (values.size() != np)
             throw py::value_error("svdfit: the basis returned " + std::to_string(values.size()) +
                                   " values for " + std::to_string(np) + " functions");
@@ -136,8 +136,12 @@ void python_model(float x, float *a, float *y, float *dyda, int na)
             args.type_error("the model must return (y, dyda), got " +
                             std::string(py::str(py::type::handle_of(result).attr("__name__"))));
         py::sequence pair = result.cast<py::sequence>();
-        const float value = args.scalar(pair[0], "the model's y");
-        farray derivatives = args.floats(pair[1], "the model's dyda");
+        const farray y_value = args.rounded(pair[0], "the model's y");
+        if (y_value.size() != 1)
+            args.value_error("the model's y: expected one number, got shape " +
+                             shape_text(y_value));
+        const float value = y_value.data()[0];
+        farray derivatives = args.rounded(pair[1], "the model's dyda");
         if (derivatives.size() != na)
             throw py::value_error("LMFit: the model returned " +
                                   std::to_string(derivatives.size()) + " derivatives for " +

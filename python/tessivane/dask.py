@@ -26,7 +26,11 @@ from . import _batch, _fft, _fit, _stats
 
 __all__ = ["ttest", "tutest", "kstwo", "pearsn", "spear", "fit", "lm_fit_many", "realft", "four1"]
 
-LMManyDask = namedtuple("LMManyDask", "params covariance chisq outcome iterations lambda_at_stop")
+# The fields of the in-process LMManyResult, each a Dask array chunked over the
+# rows; message is an object array of Python str (one per row, "" for a
+# converged row), so that rows of any message length sit in one array.
+LMManyDask = namedtuple("LMManyDask",
+                        "params covariance chisq outcome iterations lambda_at_stop message retried")
 
 
 def _series(x, axis, name):
@@ -128,11 +132,13 @@ def lm_fit_many(x, y, a0="auto", model="gauss", sig=None, ia=None, rule=None, th
                 progress=False):
     """tessivane.lm_fit_many over the rows of the Dask array y (rows, n),
     chunked along the rows. x, sig: NumPy (n,) for every row, or arrays of y's
-    shape; a0: "auto", (ma,) or (rows, ma). Returns LMManyDask(params, covariance,
-    chisq, outcome, iterations, lambda_at_stop) of Dask arrays, outcome as
-    strings; the messages and retried flags stay with the in-process call.
-    0 rows give empty results. progress is ignored (use dask.diagnostics or
-    the distributed dashboard)."""
+    shape; a0: "auto", (ma,) or (rows, ma). Returns LMManyDask(params,
+    covariance, chisq, outcome, iterations, lambda_at_stop, message, retried)
+    of Dask arrays with the in-process fields and meaning, row by row: outcome
+    as strings, message as an object array of str (why a row did not
+    converge, "" for a converged row; np.asarray(m, str) gives the in-process
+    array), retried as bools. 0 rows give empty results. progress is ignored
+    (use dask.diagnostics or the distributed dashboard)."""
     y = da.asarray(y).astype(np.float32)
     if y.ndim != 2:
         raise ValueError(f"lm_fit_many: y must be (rows, n), got shape {y.shape}")
@@ -151,11 +157,12 @@ def lm_fit_many(x, y, a0="auto", model="gauss", sig=None, ia=None, rule=None, th
     def block(yb, *arrays):
         r = _batch.lm_fit_many(y=yb, model=model, ia=ia, rule=rule, threads=threads,
                                **start, **dict(zip(names, arrays)))
-        return r[:6]
+        return r._replace(message=r.message.astype(object))
 
     out = da.apply_gufunc(
-        block, "(n)," + ",".join(core[name] for name in names) + "->(m),(m,m),(),(),(),()", y,
-        *given.values(), output_dtypes=[np.float32, np.float32, np.float32, "<U15", np.int32,
-                                        np.float32],
+        block, "(n)," + ",".join(core[name] for name in names) + "->(m),(m,m),(),(),(),(),(),()",
+        y, *given.values(),
+        output_dtypes=[np.float32, np.float32, np.float32, "<U15", np.int32, np.float32, object,
+                       np.bool_],
         output_sizes={"m": ma}, allow_rechunk=True)
     return LMManyDask(*out)

@@ -167,7 +167,41 @@ def test_zero_rows_give_empty_results_in_process_and_on_dask():
     da = pytest.importorskip("dask.array")
     import tessivane.dask as tvd
     lazy = tvd.lm_fit_many(X, da.from_array(PEAKS[:0]), [1.0, 6.0, 1.5])
-    assert [r.compute().shape for r in lazy] == shapes
+    assert [r.compute().shape for r in lazy] == shapes + [(0,)] * 2
+
+
+def same_fields(got, want):
+    """Every field of two LMManyResult-like tuples equal row by row: floats to
+    the bit, strings, counts and flags exactly (message as str)."""
+    assert got._fields == want._fields
+    for name, g, w in zip(want._fields, got, want):
+        if name == "message":
+            assert g.dtype == object and all(type(m) is str for m in g), name
+            assert g.tolist() == w.tolist(), name
+        elif g.dtype.kind in "iUb":
+            assert g.dtype == w.dtype and np.array_equal(g, w), name
+        else:
+            assert same_bits(g, w), name
+
+
+@pytest.mark.parametrize("a0", ["auto", [0.0, 6.0, 1.5]], ids=["auto", "flat"])
+def test_dask_lm_fit_many_carries_messages_and_retried_rows_as_in_process(a0):
+    dask = pytest.importorskip("dask")
+    da = pytest.importorskip("dask.array")
+    import tessivane.dask as tvd
+    peaks = PEAKS.copy()
+    peaks[9, 2] = np.nan  # refused, with a message naming the point
+    peaks[17, 0] = np.inf
+    rule = tv.LMStoppingRule(retry=True, max_iterations=6)  # retried, iteration limits, converged
+    want = tv.lm_fit_many(X, peaks, a0, rule=rule)
+    assert {"refused", "converged"} <= set(want.outcome) and (want.message != "").any()
+    assert want.retried.any() or a0 == "auto"
+    with dask.config.set(scheduler="threads"):
+        got = dask.compute(*tvd.lm_fit_many(X, da.from_array(peaks, chunks=(7, 60)), a0,
+                                            rule=rule))
+    same_fields(tv._batch.LMManyResult(*got), want)
+    assert list(want.message[[9, 17]]) == ["y is NaN at point 3 of 1..60",
+                                           "y is infinite at point 1 of 1..60"]
 
 
 @pytest.mark.parametrize("axis", [0, 1, -1, 3, -4])
@@ -227,9 +261,7 @@ def test_dask_on_a_two_process_local_cluster_gives_the_in_process_bits():
     assert same_bits(spectra, tv.realft(SERIES, axis=0))
     for got, want in zip(t, tv.tutest(a, b)):
         assert same_bits(got, want)
-    ref = tv.lm_fit_many(X, peaks, [1.0, 6.0, 1.5])
-    for got, want in zip(fits, ref):
-        assert np.array_equal(got, want) if got.dtype.kind in "iU" else same_bits(got, want)
+    same_fields(tv._batch.LMManyResult(*fits), tv.lm_fit_many(X, peaks, [1.0, 6.0, 1.5]))
 
 
 def test_voxelwise_fit_example_gives_the_same_bits_on_the_cluster():

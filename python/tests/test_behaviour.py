@@ -242,6 +242,38 @@ def test_core_is_safe_to_call_directly():
     assert (out.returncode, out.stdout) == (0, ""), out.stdout + out.stderr
 
 
+def test_what_numpy_raises_while_converting_propagates_and_model_values_round_quietly():
+    # An input beyond float's range under warnings as errors: NumPy's overflow
+    # in the cast reaches the caller (it used to leave a null array and crash);
+    # a model's and a basis's double values beyond that range round to the
+    # infinity of their sign without the warning, the bits of returning it.
+    out = run_isolated("""
+        import warnings
+        import numpy as np
+        import tessivane as tv
+        warnings.simplefilter("error")
+        for call in (lambda: tv.avevar(np.array([1e300, 1.0])),
+                     lambda: tv.lm_fit_many(np.arange(4.0), np.full((2, 4), -1e39), [1, 1, 1])):
+            try:
+                call()
+                print("accepted")
+            except RuntimeWarning as e:
+                print("raised:", e)
+        x = np.arange(5, dtype=np.float32)
+        def fits(big):
+            f = tv.LMFit(x, x, [1.0, 2.0], model=lambda xx, a: (0.0, np.array([big, 1.0])))
+            o = f.run()
+            return o, f.params.tobytes(), float(f.chisq)
+        def basis(big):
+            r = tv.svdfit(x, x, 2, basis=lambda xx, ma: [1.0, big if xx == 4 else xx])
+            return r.a.tobytes() + r.w.tobytes()
+        print(fits(1e300) == fits(np.float32(np.inf)), fits(-1e39) == fits(np.float32(-np.inf)),
+              basis(1e300) == basis(np.float32(np.inf)))
+    """)
+    assert out.returncode == 0, out.stderr
+    assert out.stdout.splitlines() == ["raised: overflow encountered in cast"] * 2 + ["True True True"]
+
+
 def test_a_model_that_reenters_its_own_fit_is_refused_not_deadlocked():
     out = run_isolated("""
         import numpy as np, tessivane as tv

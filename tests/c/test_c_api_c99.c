@@ -1,5 +1,6 @@
 /* The C interface from a C99 program (built with -std=c99 -pedantic -Werror): a fit whose basis
- * is a C callback, the shipped basis and model passed as callbacks without a cast, and a failure
+ * is a C callback, the shipped basis and model passed as callbacks without a cast, the voxel-wise
+ * fit with its per-row outcomes and messages, and a failure
  * as a status and a message. Prints the first mismatch and exits
  * with status 1. */
 #include "tessivane_c.h"
@@ -49,6 +50,21 @@ int main(void)
         CHECK(tv_mrqmin(x, y, sig, n, a, ia, 3, u, v, &chisq, tv_fgauss, &alamda) == TV_OK);
         alamda = 0.0f;
         CHECK(tv_mrqmin(x, y, sig, n, a, ia, 3, u, v, &chisq, tv_fgauss, &alamda) == TV_OK);
+    }
+    {
+        /* Two Gaussian rows from their automatic starts, the second holding a NaN. */
+        float rows[2][n], params[2][3], chi[2];
+        tv_lm_row_outcome o[2];
+        char messages[2][TV_LM_MESSAGE_SIZE];
+        for (i = 0; i < n; i++)
+            rows[0][i] = rows[1][i] = 2.0f * expf(-(x[i + 1] - 3.0f) * (x[i + 1] - 3.0f));
+        rows[1][4] = NAN;
+        CHECK(tv_lm_fit_many(x + 1, 0, &rows[0][0], NULL, 0, 2, n, NULL, TV_LM_START_AUTO, 3,
+                             NULL, NULL, 0, 1, &params[0][0], NULL, chi, o,
+                             &messages[0][0]) == TV_OK);
+        CHECK(o[0].stop == TV_LM_CONVERGED && fabsf(params[0][1] - 3.0f) < 1e-3f);
+        CHECK(o[1].stop == TV_LM_REFUSED && isnan(chi[1]));
+        CHECK(strcmp(messages[1], "y is NaN at point 5 of 1..30") == 0);
     }
     CHECK(tv_ttest(x, 1, y, 1, &out, &out) == TV_ERROR_INVALID_ARGUMENT && out == 2.5f);
 
