@@ -179,12 +179,12 @@ batch_report run_rows(const row_plan &plan, const batch_options &options, row_jo
         state.work(0, job);
         return state.report();
     }
+    std::vector<std::thread> pool;
+    pool.reserve(plan.workers);
     // No one to report to: the calling thread is worker 0 and starts only the
     // others (one thread start less per batch, and the rows it takes find
     // its cache warm).
     if (!options.progress) {
-        std::vector<std::thread> pool;
-        pool.reserve(plan.workers - 1);
         for (unsigned w = 1; w < plan.workers; w++) {
             try {
                 pool.emplace_back([&state, &job, w] { state.work(w, job); });
@@ -197,8 +197,6 @@ batch_report run_rows(const row_plan &plan, const batch_options &options, row_jo
             t.join();
         return state.report();
     }
-    std::vector<std::thread> pool;
-    pool.reserve(plan.workers);
     state.workers_started(plan.workers);
     unsigned unstarted = 0;
     for (unsigned w = 0; w < plan.workers; w++) {
