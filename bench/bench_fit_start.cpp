@@ -162,13 +162,5 @@ BENCHMARK(BM_batch)
     ->Arg(1)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_gauss_start)->Name("fit_start/gauss_start")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_fit_from_start)->Name("fit_start/run")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_batch)
-    ->Name("fit_start/lm_fit_many_given_auto")
-    ->Arg(0)
-    ->Arg(1)
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -27,21 +27,6 @@ bool addressable(std::size_t rows, std::size_t stride, std::size_t n)
            span <= PTRDIFF_MAX - n;
 }
 
-// The C rule (NULL: the defaults) with the retry flag the C struct does not carry.
-tessivane::lm_stopping_rule cxx_rule(const tv_lm_stopping_rule *rule, int retry)
-{
-    tessivane::lm_stopping_rule r;
-    if (rule) {
-        r.max_iterations = rule->max_iterations;
-        r.absolute_drop = rule->absolute_drop;
-        r.relative_drop = rule->relative_drop;
-        r.quiet_steps = rule->quiet_steps;
-        r.max_lambda = rule->max_lambda;
-    }
-    r.retry = retry != 0;
-    return r;
-}
-
 }  // namespace
 
 extern "C" {
@@ -92,7 +77,7 @@ tv_status tv_lm_fit_many(const float *x, ptrdiff_t x_stride, const float *y, con
         pb.a0_stride = start == TV_LM_START_PER_ROW ? ma : 0;
         pb.ma = ma;
         pb.ia = ia;
-        pb.rule = cxx_rule(rule, retry);
+        pb.rule = tessivane::c_layer::stopping_rule(rule, retry != 0);
         std::vector<tb::lm_row_outcome> rows_out(outcomes || messages ? rows : 0);
         tb::batch_options options;
         options.threads = threads;

@@ -71,6 +71,20 @@ const char *thread_message()
     return last_error;
 }
 
+lm_stopping_rule stopping_rule(const tv_lm_stopping_rule *rule, bool retry)
+{
+    lm_stopping_rule r;
+    if (rule) {
+        r.max_iterations = rule->max_iterations;
+        r.absolute_drop = rule->absolute_drop;
+        r.relative_drop = rule->relative_drop;
+        r.quiet_steps = rule->quiet_steps;
+        r.max_lambda = rule->max_lambda;
+    }
+    r.retry = retry;
+    return r;
+}
+
 }  // namespace c_layer
 }  // namespace tessivane
 
@@ -212,16 +226,8 @@ tv_status tv_lm_fit_run(tv_lm_fit *fit, float *x, float *y, float *sig, int ndat
                         int *ia, int ma, float **covar, float **alpha, float *chisq,
                         tv_lm_model funcs, const tv_lm_stopping_rule *rule, tv_lm_outcome *outcome)
 {
-    // Fields the C rule does not carry keep their C++ defaults.
-    tessivane::lm_stopping_rule cxx_rule;
-    if (rule) {
-        cxx_rule.max_iterations = rule->max_iterations;
-        cxx_rule.absolute_drop = rule->absolute_drop;
-        cxx_rule.relative_drop = rule->relative_drop;
-        cxx_rule.quiet_steps = rule->quiet_steps;
-        cxx_rule.max_lambda = rule->max_lambda;
-    }
-    cxx_rule.retry = fit && fit->retry;
+    const tessivane::lm_stopping_rule cxx_rule =
+        tessivane::c_layer::stopping_rule(rule, fit && fit->retry);
     // As for a step, the run's own alamda standing in for the caller's.
     float alamda = -1.0f;
     if (!fit)

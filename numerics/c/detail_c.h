@@ -14,6 +14,8 @@
 #include "tessivane_c.h"
 
 namespace tessivane {
+struct lm_stopping_rule;
+
 namespace c_layer {
 
 // Records the calling thread's message for tv_last_error() and returns status.
@@ -24,6 +26,11 @@ tv_status null_argument(const char *function, const char *argument);
 
 // TV_ERROR_INVALID_ARGUMENT with "<function>: <message>".
 tv_status refused(const char *function, const char *message);
+
+// The C stopping rule as the C++ one (NULL: the defaults); retry is a separate
+// flag because the C struct has no field for it. Fields the C rule does not
+// carry keep their C++ defaults.
+lm_stopping_rule stopping_rule(const tv_lm_stopping_rule *rule, bool retry);
 
 // Runs body with the calling thread in throw mode; the thread's own mode is
 // back in force whichever way body ends.
