@@ -1,7 +1,7 @@
 // Voxel-wise batches against a caller's loop of single calls, and on 1 and 2
 // threads: Welch's and Student's t over 10^5 voxels of 20 + 20 samples,
 // 10^4 Gaussian fits of 100-point time courses, and the forward real FFT of
-// 10^5 series of 256 points, also against FFTW's batched real transform
+// 10^5 series of 256 points (rows, and columns), also against FFTW's batched real transform
 // (fftwf_plan_many_dft_r2c, FFTW_MEASURE, out of place). Each benchmark
 // first checks that its batch gives the loop's bits on the first rows (and
 // FFTW's spectrum, to rounding). Times are wall clock (the work runs on the
@@ -20,10 +20,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tb = tessivane::batch;
@@ -324,6 +326,78 @@ void BM_fftw_realft(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * static_cast<long>(kSeries));
 }
 
+// The same 10^5 x 256 floats as 256 samples of 10^5 series side by side
+// (columns), into ours. Columns 0..kChecked-1 against single calls first.
+void BM_batch_realft_columns(benchmark::State &state)
+{
+    const unsigned threads = static_cast<unsigned>(state.range(0));
+    Spectra &s = spectra();
+    tb::batch_options options;
+    options.threads = threads;
+    const auto columns = tb::series_view::columns(s.x.get(), kLength, kSeries);
+    tb::realft(columns, s.ours.get(), 1, options);
+    std::vector<float> d(kLength + 1);
+    for (std::size_t c = 0; c < kChecked; c++) {
+        for (std::size_t k = 0; k < kLength; k++)
+            d[k + 1] = s.x.get()[k * kSeries + c];
+        realft(d.data(), kLength, 1);
+        for (std::size_t k = 0; k < kLength; k++)
+            if (!same_bits(s.ours.get()[k * kSeries + c], d[k + 1])) {
+                state.SkipWithError("batch realft over columns differs from single calls");
+                return;
+            }
+    }
+    for (auto _ : state) {
+        tb::realft(columns, s.ours.get(), 1, options);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<long>(kSeries));
+}
+
+// Anchors of the machine's own scaling from 1 to 2 threads, started per
+// iteration as a batch starts its workers: a plain memcpy of the same 100 MB
+// (each thread its half), and arithmetic in registers only (each thread half
+// of a fixed count of independent multiplies and adds, no memory traffic).
+void on_threads(unsigned threads, const std::function<void(unsigned)> &part)
+{
+    std::vector<std::thread> others;
+    for (unsigned t = 1; t < threads; t++)
+        others.emplace_back(part, t);
+    part(0);
+    for (std::thread &t : others)
+        t.join();
+}
+
+void BM_copy(benchmark::State &state)
+{
+    const unsigned threads = static_cast<unsigned>(state.range(0));
+    Spectra &s = spectra();
+    const std::size_t n = kSeries * kLength / threads;
+    for (auto _ : state) {
+        on_threads(threads, [&](unsigned t) {
+            std::memcpy(s.ours.get() + t * n, s.x.get() + t * n, n * sizeof(float));
+        });
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_compute(benchmark::State &state)
+{
+    const unsigned threads = static_cast<unsigned>(state.range(0));
+    constexpr long kSteps = 20000000;
+    for (auto _ : state) {
+        on_threads(threads, [&](unsigned) {
+            double a[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+            for (long k = 0; k < kSteps / threads; k++)
+                for (double &x : a) {
+                    x = x * 1.0000001 + 1e-9;
+                    benchmark::DoNotOptimize(x);
+                }
+            benchmark::DoNotOptimize(a);
+        });
+    }
+}
+
 BENCHMARK(BM_loop_ttest)->Name("batch_ttest/loop")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_batch_ttest)
     ->Name("batch_ttest/threads")
@@ -345,6 +419,24 @@ BENCHMARK(BM_fftw_realft)->Name("batch_realft/fftw")->UseRealTime()->Unit(benchm
 BENCHMARK(BM_loop_realft)->Name("batch_realft/loop")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_batch_realft)
     ->Name("batch_realft/threads")
+    ->Arg(1)
+    ->Arg(2)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_batch_realft_columns)
+    ->Name("batch_realft_columns/threads")
+    ->Arg(1)
+    ->Arg(2)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_copy)
+    ->Name("batch_realft_memcpy/threads")
+    ->Arg(1)
+    ->Arg(2)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_compute)
+    ->Name("batch_realft_compute/threads")
     ->Arg(1)
     ->Arg(2)
     ->UseRealTime()
@@ -380,6 +472,14 @@ public:
         ratio("batch_ttest", "t-test over 10^5 voxels x 20+20");
         ratio("batch_gauss_fits", "10^4 Gaussian fits of 100 points");
         ratio("batch_realft", "realft of 10^5 series x 256");
+        ratio("batch_realft_columns", "realft of 10^5 columns x 256");
+        ratio("batch_realft_memcpy", "anchor: memcpy of the same 100 MB");
+        ratio("batch_realft_compute", "anchor: arithmetic in registers");
+        const auto rows = seconds_.find("batch_realft/threads/1");
+        const auto cols = seconds_.find("batch_realft_columns/threads/1");
+        if (rows != seconds_.end() && cols != seconds_.end())
+            std::printf("realft of 10^5 x 256, 1 thread: columns take %.2fx the time of rows\n",
+                        cols->second / rows->second);
         const auto fftw = seconds_.find("batch_realft/fftw");
         const auto one = seconds_.find("batch_realft/threads/1");
         if (fftw != seconds_.end() && one != seconds_.end())

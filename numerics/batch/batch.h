@@ -28,8 +28,8 @@
 //
 // Threads and errors. A batch runs on `threads` worker threads; the calling
 // thread waits, calls the progress callback, and returns when every row is
-// done or skipped (with one worker and no progress callback the calling
-// thread does the rows itself). Each worker runs in
+// done or skipped (without a progress callback the calling thread is one of
+// the workers and starts threads for the others only). Each worker runs in
 // error_mode::throw_exception (errors.h), so a row the library refuses
 // (nrerror) or whose model throws is reported in the batch_report (and, for
 // fits, in its own outcome) with NaN results, and the other rows complete; an

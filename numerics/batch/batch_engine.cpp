@@ -181,6 +181,22 @@ batch_report run_rows(const row_plan &plan, const batch_options &options, row_jo
     }
     std::vector<std::thread> pool;
     pool.reserve(plan.workers);
+    // No one to report to: the calling thread is worker 0 and starts only the
+    // others (one thread start less per batch, and the rows it takes find
+    // its cache warm).
+    if (!options.progress) {
+        for (unsigned w = 1; w < plan.workers; w++) {
+            try {
+                pool.emplace_back([&state, &job, w] { state.work(w, job); });
+            } catch (const std::system_error &) {
+                break;  // no more threads: the ones running take every chunk
+            }
+        }
+        state.work(0, job);
+        for (std::thread &t : pool)
+            t.join();
+        return state.report();
+    }
     state.workers_started(plan.workers);
     unsigned unstarted = 0;
     for (unsigned w = 0; w < plan.workers; w++) {

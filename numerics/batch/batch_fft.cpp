@@ -35,14 +35,30 @@ struct transform {
 // The lane kernels of the active path for series of `floats` floats: the
 // widest whose work array (lanes x floats, at most 128 KiB) stays in the
 // level-2 cache, or none (lanes 0: every row takes the single call, whose own
-// fast path is made for long transforms).
+// fast path is made for long transforms). `tile`: the blocks done together
+// (series side by side only, see tile_blocks).
 struct lane_kernels {
     std::size_t lanes = 0;
     detail::four1_lanes_fn four1 = nullptr;
     detail::realft_lanes_fn realft = nullptr;
+    std::size_t tile = 1;
 };
 
 constexpr std::size_t kMaxLaneWork = 32768;
+
+// Series side by side (columns) are read and written a sample at a time,
+// each sample of a block on a cache line (and usually a page) of its own: a
+// tile of up to eight blocks, with work arrays of at most 64 KiB together,
+// takes whole lines of every sample at once, so that each line of the input
+// and of the output is moved once.
+constexpr std::size_t kMaxTileWork = 16384, kMaxTile = 8;
+
+std::size_t tile_blocks(const lane_layout &L, std::size_t lanes, std::size_t floats)
+{
+    if (lanes == 0 || L.series != static_cast<std::ptrdiff_t>(L.width))
+        return 1;
+    return std::clamp<std::size_t>(kMaxTileWork / (lanes * floats), 1, kMaxTile);
+}
 
 // An output of at least this many bytes, apart from the input, is written
 // around the caches (lane_layout::stream): it would not stay in them anyway.
@@ -151,10 +167,12 @@ batch_report transform_rows(const transform &t, const series_view &x, float *out
     lane_layout L = layout_of(x, t.width);
     L.stream = out != x.data && x.count * floats * sizeof(float) >= kStreamBytes;
     const batch_twiddles tables(t, kernels_for(floats).lanes > 0);
-    const lane_kernels k = tables.ready() ? kernels_for(floats) : lane_kernels();
-    const detail::row_plan plan =
-        k.lanes ? plan_in_blocks(x.count, options, k.lanes) : detail::plan_rows(x.count, options);
-    fft_scratch scratch(plan.workers, floats, k.lanes);
+    lane_kernels k = tables.ready() ? kernels_for(floats) : lane_kernels();
+    k.tile = tile_blocks(L, k.lanes, floats);
+    const std::size_t tile_lanes = k.tile * k.lanes;
+    const detail::row_plan plan = k.lanes ? plan_in_blocks(x.count, options, tile_lanes)
+                                          : detail::plan_rows(x.count, options);
+    fft_scratch scratch(plan.workers, floats, tile_lanes);
     auto series = [&](std::size_t s) { return static_cast<std::ptrdiff_t>(s) * L.series; };
     auto single = [&](std::size_t s, unsigned worker) {
         float *d = scratch.single(worker);
@@ -173,14 +191,18 @@ batch_report transform_rows(const transform &t, const series_view &x, float *out
     };
     auto blocks = [&](std::size_t begin, std::size_t end, unsigned worker) -> std::size_t {
         std::size_t s = begin;
-        for (; k.lanes && end - s >= k.lanes; s += k.lanes) {
+        while (k.lanes && end - s >= k.lanes) {
+            // A whole tile, else the blocks that are left.
+            const std::size_t blocks = std::min(k.tile, (end - s) / k.lanes);
             const float *in = x.data + series(s);
             float *work = scratch.lanes(worker);
             const bool done =
-                t.width == 1 ? k.realft(in, out + series(s), L, t.length, t.isign, tables.w, work)
-                             : k.four1(in, out + series(s), L, t.length, tables.w, work);
+                t.width == 1
+                    ? k.realft(in, out + series(s), L, t.length, t.isign, tables.w, blocks, work)
+                    : k.four1(in, out + series(s), L, t.length, tables.w, blocks, work);
             if (!done)
                 break;
+            s += blocks * k.lanes;
         }
         return s - begin;
     };

@@ -46,44 +46,49 @@ struct lane_twiddles {
 // Each lane of a block takes exactly the operations of the single call, in its
 // order, with its float and double steps, so each series comes out with the
 // single call's bits. `in` and `out` share the layout and are the same array
-// or do not overlap; `work` holds lanes * (floats per series) floats, 64-byte
-// aligned. False (nothing done) where the build has no such path.
+// or do not overlap. `blocks` neighbouring blocks (blocks * lanes series) are
+// done in one call: side by side (columns) as one tile, whose samples are read
+// and written a whole tile row at a time; `work` holds blocks * lanes *
+// (floats per series) floats, 64-byte aligned. False (nothing done) where the
+// build has no such path.
 //
 // four1 of nn complex values per series (nn >= 1), with the table of its
 // isign; realft of n real values per series (n >= 2), isign 1 forward, else
 // inverse. Eight series at a time with AVX2, sixteen with AVX-512.
 using four1_lanes_fn = bool (*)(const float *in, float *out, const lane_layout &layout,
-                                unsigned long nn, const lane_twiddles &w, float *work);
+                                unsigned long nn, const lane_twiddles &w, std::size_t blocks,
+                                float *work);
 using realft_lanes_fn = bool (*)(const float *in, float *out, const lane_layout &layout,
-                                 unsigned long n, int isign, const lane_twiddles &w, float *work);
+                                 unsigned long n, int isign, const lane_twiddles &w,
+                                 std::size_t blocks, float *work);
 
 #if TV_HAVE_AVX2_PATHS
 bool four1_lanes_avx2(const float *in, float *out, const lane_layout &layout, unsigned long nn,
-                      const lane_twiddles &w, float *work);
+                      const lane_twiddles &w, std::size_t blocks, float *work);
 bool realft_lanes_avx2(const float *in, float *out, const lane_layout &layout, unsigned long n,
-                       int isign, const lane_twiddles &w, float *work);
+                       int isign, const lane_twiddles &w, std::size_t blocks, float *work);
 bool four1_lanes_avx512(const float *in, float *out, const lane_layout &layout, unsigned long nn,
-                        const lane_twiddles &w, float *work);
+                        const lane_twiddles &w, std::size_t blocks, float *work);
 bool realft_lanes_avx512(const float *in, float *out, const lane_layout &layout, unsigned long n,
-                         int isign, const lane_twiddles &w, float *work);
+                         int isign, const lane_twiddles &w, std::size_t blocks, float *work);
 #else
 inline bool four1_lanes_avx2(const float *, float *, const lane_layout &, unsigned long,
-                             const lane_twiddles &, float *)
+                             const lane_twiddles &, std::size_t, float *)
 {
     return false;
 }
 inline bool realft_lanes_avx2(const float *, float *, const lane_layout &, unsigned long, int,
-                              const lane_twiddles &, float *)
+                              const lane_twiddles &, std::size_t, float *)
 {
     return false;
 }
 inline bool four1_lanes_avx512(const float *, float *, const lane_layout &, unsigned long,
-                               const lane_twiddles &, float *)
+                               const lane_twiddles &, std::size_t, float *)
 {
     return false;
 }
 inline bool realft_lanes_avx512(const float *, float *, const lane_layout &, unsigned long, int,
-                                const lane_twiddles &, float *)
+                                const lane_twiddles &, std::size_t, float *)
 {
     return false;
 }

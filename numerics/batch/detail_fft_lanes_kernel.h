@@ -241,32 +241,48 @@ inline std::uintptr_t ahead_of(const float *p, const lane_layout &L)
            static_cast<std::uintptr_t>(kAhead * L.sample * std::ptrdiff_t(sizeof(float)));
 }
 
+// A tile of `blocks` neighbouring blocks side by side: each sample's
+// blocks * N series lie together (whole cache lines where the tile is wide
+// enough), read once into the blocks' work arrays, one after the other
+// (`count` vectors each), and written back the same way.
 template <class V>
 TV_LANES_TARGET void load_side_by_side(const float *first, const lane_layout &L, std::size_t count,
-                                       float *v)
+                                       std::size_t blocks, float *v)
 {
+    const std::size_t tile_bytes = blocks * V::N * L.width * sizeof(float);
     for (std::size_t j = 0; j < count; j += L.width) {
         const float *p = first + float_offset(L, j);
-        _mm_prefetch(reinterpret_cast<const char *>(ahead_of(p, L)), _MM_HINT_T0);
-        if (L.width == 1)
-            V::store(at<V>(v, j), V::loadu(p));
-        else
-            V::split_complex(p, at<V>(v, j), at<V>(v, j + 1));
+        for (std::size_t b = 0; b < tile_bytes; b += 64)
+            _mm_prefetch(reinterpret_cast<const char *>(ahead_of(p, L) + b), _MM_HINT_T0);
+        for (std::size_t b = 0; b < blocks; ++b) {
+            const float *q = p + b * V::N * L.width;
+            float *w = v + b * count * V::N;
+            if (L.width == 1)
+                V::store(at<V>(w, j), V::loadu(q));
+            else
+                V::split_complex(q, at<V>(w, j), at<V>(w, j + 1));
+        }
     }
 }
 
 template <class V>
-TV_LANES_TARGET void store_side_by_side(float *v, const lane_layout &L, std::size_t count,
-                                        float *first)
+TV_LANES_TARGET void store_side_by_side(const float *v, const lane_layout &L, std::size_t count,
+                                        std::size_t blocks, float *first)
 {
+    const std::size_t tile_bytes = blocks * V::N * L.width * sizeof(float);
     for (std::size_t j = 0; j < count; j += L.width) {
         float *p = first + float_offset(L, j);
         // A prefetch for writing: prefetchw where the CPU has it, with GCC and clang alike.
-        __builtin_prefetch(reinterpret_cast<const void *>(ahead_of(p, L)), 1);
-        if (L.width == 1)
-            V::storeu(p, V::load(at<V>(v, j)));
-        else
-            V::join_complex(at<V>(v, j), at<V>(v, j + 1), p);
+        for (std::size_t b = 0; b < tile_bytes; b += 64)
+            __builtin_prefetch(reinterpret_cast<const void *>(ahead_of(p, L) + b), 1);
+        for (std::size_t b = 0; b < blocks; ++b) {
+            float *q = p + b * V::N * L.width;
+            const float *w = v + b * count * V::N;
+            if (L.width == 1)
+                V::storeu(q, V::load(w + j * V::N));
+            else
+                V::join_complex(w + j * V::N, w + (j + 1) * V::N, q);
+        }
     }
 }
 
@@ -277,7 +293,7 @@ TV_LANES_TARGET void load_block(const float *first, const lane_layout &L, std::s
     if (rows_of(L, count))
         V::load_rows(first, L.series, count, v);
     else if (side_by_side(L))
-        load_side_by_side<V>(first, L, count, v);
+        load_side_by_side<V>(first, L, count, 1, v);
     else
         gather_block<V>(first, L, count, v);
 }
@@ -288,27 +304,63 @@ TV_LANES_TARGET void store_block(float *v, const lane_layout &L, std::size_t cou
     if (rows_of(L, count))
         V::store_rows(v, L.series, count, first, L.stream);
     else if (side_by_side(L))
-        store_side_by_side<V>(v, L, count, first);
+        store_side_by_side<V>(v, L, count, 1, first);
     else
         scatter_block<V>(v, L, count, first);
 }
 
+// `blocks` neighbouring blocks: side by side as one tile (its work arrays one
+// after the other), in any other layout block by block through the first
+// work array.
+template <class V, class Transform>
+TV_LANES_TARGET void each_block(const float *in, float *out, const lane_layout &L,
+                                std::size_t count, std::size_t blocks, float *work,
+                                const Transform &transform)
+{
+    if (blocks > 1 && side_by_side(L)) {
+        load_side_by_side<V>(in, L, count, blocks, work);
+        for (std::size_t b = 0; b < blocks; ++b)
+            transform(work + b * count * V::N);
+        store_side_by_side<V>(work, L, count, blocks, out);
+        return;
+    }
+    for (std::size_t b = 0; b < blocks; ++b) {
+        const std::ptrdiff_t first = static_cast<std::ptrdiff_t>(b * V::N) * L.series;
+        load_block<V>(in + first, L, count, work);
+        transform(work);
+        store_block<V>(work, L, count, out + first);
+    }
+}
+
+// The transforms of one work array.
+template <class V>
+struct four1_of {
+    unsigned long nn;
+    const double *table;
+    TV_LANES_TARGET void operator()(float *v) const { four1_block<V>(v, nn, table); }
+};
+template <class V>
+struct realft_of {
+    unsigned long n;
+    bool forward;
+    const lane_twiddles &w;
+    TV_LANES_TARGET void operator()(float *v) const { realft_block<V>(v, n, forward, w); }
+};
+
 template <class V>
 TV_LANES_TARGET bool four1_lanes(const float *in, float *out, const lane_layout &layout,
-                                 unsigned long nn, const lane_twiddles &w, float *work)
+                                 unsigned long nn, const lane_twiddles &w, std::size_t blocks,
+                                 float *work)
 {
-    load_block<V>(in, layout, 2 * nn, work);
-    four1_block<V>(work, nn, w.four1);
-    store_block<V>(work, layout, 2 * nn, out);
+    each_block<V>(in, out, layout, 2 * nn, blocks, work, four1_of<V>{nn, w.four1});
     return true;
 }
 
 template <class V>
 TV_LANES_TARGET bool realft_lanes(const float *in, float *out, const lane_layout &layout,
-                                  unsigned long n, int isign, const lane_twiddles &w, float *work)
+                                  unsigned long n, int isign, const lane_twiddles &w,
+                                  std::size_t blocks, float *work)
 {
-    load_block<V>(in, layout, n, work);
-    realft_block<V>(work, n, isign == 1, w);
-    store_block<V>(work, layout, n, out);
+    each_block<V>(in, out, layout, n, blocks, work, realft_of<V>{n, isign == 1, w});
     return true;
 }

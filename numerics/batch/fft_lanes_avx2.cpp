@@ -138,16 +138,17 @@ struct avx2_lanes {
 }  // namespace
 
 TV_TARGET_AVX2 bool four1_lanes_avx2(const float *in, float *out, const lane_layout &layout,
-                                     unsigned long nn, const lane_twiddles &w, float *work)
+                                     unsigned long nn, const lane_twiddles &w, std::size_t blocks,
+                                     float *work)
 {
-    return four1_lanes<avx2_lanes>(in, out, layout, nn, w, work);
+    return four1_lanes<avx2_lanes>(in, out, layout, nn, w, blocks, work);
 }
 
 TV_TARGET_AVX2 bool realft_lanes_avx2(const float *in, float *out, const lane_layout &layout,
                                       unsigned long n, int isign, const lane_twiddles &w,
-                                      float *work)
+                                      std::size_t blocks, float *work)
 {
-    return realft_lanes<avx2_lanes>(in, out, layout, n, isign, w, work);
+    return realft_lanes<avx2_lanes>(in, out, layout, n, isign, w, blocks, work);
 }
 
 }  // namespace detail

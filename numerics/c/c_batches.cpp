@@ -1,10 +1,9 @@
-// The batches for C: tv_realft_many and tv_four1_many run the C++ transforms
-// (batch.h) in place, tv_lm_fit_many the voxel-wise fit; each answers like
-// every tv_ function. They are written out here rather than made from the
-// routine tables: a table row stands for one routine whose C++ parameters are
-// its C ones, while these take strided 0-based views, sizes whose products
-// must be checked, a stopping rule and per-row text that the C++ batch
-// receives as structures (series_view, lm_problem, lm_results).
+// The voxel-wise fit for C: tv_lm_fit_many runs the C++ batch (batch.h) and
+// answers like every tv_ function. It is written out here rather than made
+// from the routine tables: its sizes' products must be checked, and a
+// stopping rule and per-row text reach the C++ batch as structures
+// (lm_problem, lm_results). The batched FFTs, whose strided series a table
+// row describes (SERIES), are TV_BATCH rows (batch_routines.h).
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -18,24 +17,6 @@ using tessivane::c_layer::null_argument;
 using tessivane::c_layer::refused;
 
 namespace {
-
-namespace tb = tessivane::batch;
-
-using transform = tb::batch_report (*)(const tb::series_view &, float *, int,
-                                       const tb::batch_options &);
-
-tv_status transform_many(const char *function, transform batch, float *data, size_t count,
-                         unsigned long length, ptrdiff_t series_stride, ptrdiff_t sample_stride,
-                         int isign, unsigned threads)
-{
-    if (!data && count > 0)
-        return null_argument(function, "data");
-    return guarded([&] {
-        tb::batch_options options;
-        options.threads = threads;
-        batch({data, count, length, series_stride, sample_stride}, data, isign, options);
-    });
-}
 
 // Whether `rows` series of n values spaced `stride` apart (0: one shared)
 // can be addressed: the last one ends within the address space.
@@ -136,20 +117,6 @@ tv_status tv_lm_fit_many(const float *x, ptrdiff_t x_stride, const float *y, con
             }
         }
     });
-}
-
-tv_status tv_realft_many(float *data, size_t count, unsigned long n, ptrdiff_t series_stride,
-                         ptrdiff_t sample_stride, int isign, unsigned threads)
-{
-    return transform_many("tv_realft_many", &tb::realft, data, count, n, series_stride,
-                          sample_stride, isign, threads);
-}
-
-tv_status tv_four1_many(float *data, size_t count, unsigned long nn, ptrdiff_t series_stride,
-                        ptrdiff_t sample_stride, int isign, unsigned threads)
-{
-    return transform_many("tv_four1_many", &tb::four1, data, count, nn, series_stride,
-                          sample_stride, isign, threads);
 }
 
 }  // extern "C"

@@ -2,7 +2,9 @@
 // row: the pointers and rules checked, the C++ routine called in throw mode,
 // C references and ints handed on as C++ references and bools, a returned
 // value written through `result`, and the significances the row names written
-// after the call.
+// after the call; a batch row's series handed over as a series_view (in place)
+// and its thread count as batch_options, the batch's report dropped.
+#include "batch.h"
 #include "detail_c.h"
 
 #include "stat.h"
@@ -38,6 +40,12 @@ extern "C" {
     void tv_##name(TV_C_PARAMS(__VA_ARGS__))                                                       \
     {                                                                                              \
         ::name(TV_CXX_ARGS(__VA_ARGS__));                                                          \
+    }
+#define TV_BATCH(name, routine, ...)                                                               \
+    tv_status tv_##name(TV_C_PARAMS(__VA_ARGS__))                                                  \
+    {                                                                                              \
+        return checked("tv_" #name, {TV_POINTERS(__VA_ARGS__)}, {TV_RULES(__VA_ARGS__)},           \
+                       [&] { routine(TV_CXX_ARGS(__VA_ARGS__)); });                                \
     }
 #include "routines.h"
 

@@ -95,6 +95,7 @@ TV_API const char *tv_version(void);
 //     tv_status tv_X(arguments of X)              a TV_PROCEDURE row
 //     tv_status tv_X(arguments of X, R *result)   a TV_FUNCTION row returning R
 //     void tv_X(arguments of X)                   a TV_RELEASE or TV_CALLBACK row
+//     tv_status tv_X(arguments)                   a TV_BATCH row (many series at once)
 // where each argument has its C++ type, except that a reference (REF) is a
 // pointer and a bool (FLAG) an int. Before the call every pointer the routine
 // reads or writes through is checked (TV_ERROR_INVALID_ARGUMENT naming it;
@@ -116,6 +117,7 @@ TV_API const char *tv_version(void);
 #define TV_PROCEDURE(name, ...) TV_API tv_status tv_##name(TV_C_PARAMS(__VA_ARGS__));
 #define TV_RELEASE(name, ...) TV_API void tv_##name(TV_C_PARAMS(__VA_ARGS__));
 #define TV_CALLBACK(name, ...) TV_API void tv_##name(TV_C_PARAMS(__VA_ARGS__));
+#define TV_BATCH(name, routine, ...) TV_API tv_status tv_##name(TV_C_PARAMS(__VA_ARGS__));
 #include "routines.h"
 
 // ---- Instruction-set path (isa.h) and FFT tables (fft_tables.h) ----
@@ -289,10 +291,13 @@ TV_API tv_status tv_lm_fit_many(const float *x, ptrdiff_t x_stride, const float 
 // a power of two (n >= 2): otherwise TV_ERROR with "batch realft: n = <n> is
 // not a power of two >= 2" ("batch four1: nn = <nn> is not a power of two
 // (1, 2, 4, ...)") and nothing changed. A NULL data (count > 0) is refused.
-TV_API tv_status tv_realft_many(float *data, size_t count, unsigned long n, ptrdiff_t series_stride,
-                                ptrdiff_t sample_stride, int isign, unsigned threads);
-TV_API tv_status tv_four1_many(float *data, size_t count, unsigned long nn, ptrdiff_t series_stride,
-                               ptrdiff_t sample_stride, int isign, unsigned threads);
+// Declared with the routine tables' rows above (batch_routines.h):
+//     tv_status tv_realft_many(float *data, size_t count, unsigned long n,
+//                              ptrdiff_t series_stride, ptrdiff_t sample_stride, int isign,
+//                              unsigned threads);
+//     tv_status tv_four1_many(float *data, size_t count, unsigned long nn,
+//                             ptrdiff_t series_stride, ptrdiff_t sample_stride, int isign,
+//                             unsigned threads);
 
 #ifdef __cplusplus
 }

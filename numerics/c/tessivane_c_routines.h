@@ -347,6 +347,21 @@ TV_API void tv_fpoly(float x, float *p, int np);
 // it is; cannot fail.
 TV_API void tv_fgauss(float x, float *a, float *y, float *dyda, int na);
 
+// ---- Batches over many series (batch.h) ----
+
+// realft_many: reads and writes `count` series of `n` values at `data`, value k of series s
+// (0-based) at `data[s*series_stride + k*sample_stride]`. Runs tessivane::batch::realft on
+// `threads` worker threads (0: every CPU the process may use).
+TV_API tv_status tv_realft_many(float *data, size_t count, unsigned long n, ptrdiff_t series_stride,
+                                ptrdiff_t sample_stride, int isign, unsigned threads);
+
+// four1_many: reads and writes `count` series of `nn` complex values at `data`, value k of series s
+// (0-based) at `data[2*(s*series_stride + k*sample_stride)]` (real part) and the float after it
+// (imaginary part). Runs tessivane::batch::four1 on `threads` worker threads (0: every CPU the
+// process may use).
+TV_API tv_status tv_four1_many(float *data, size_t count, unsigned long nn, ptrdiff_t series_stride,
+                               ptrdiff_t sample_stride, int isign, unsigned threads);
+
 /* clang-format on */
 
 #ifdef __cplusplus

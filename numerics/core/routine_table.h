@@ -12,6 +12,9 @@
 //     TV_RELEASE(name, argument, ...)                 a release function (NULL handle: no-op)
 //     TV_CALLBACK(name, argument, ...)                a shipped basis or model: its C form is
 //                                                     the callback itself and cannot fail
+//     TV_BATCH(name, routine, argument, ...)          a batch over many series: tv_<name>
+//                                                     runs the C++ batch `routine` (batch.h)
+//                                                     and drops its report
 // and each argument is a parenthesised tuple whose first word is its kind:
 //     (VAL, type, name)        a scalar read by value
 //     (COUNT, type, name)      a scalar count or size that array lengths refer to
@@ -27,6 +30,17 @@
 //     (TENSOR, dir, type, name, base, n1, n2, n3)  a row-pointer tensor
 //     (BASIS, name)            the basis callback of the linear fit (tv_basis)
 //     (MODEL, name)            the model callback of the nonlinear fit (tv_lm_model)
+//     (SERIES, dir, type, name, width, count, length, series_stride, sample_stride)
+//                              `count` series of `length` elements of `width` values of
+//                              `type` (1 real, 2 complex: real and imaginary part side by
+//                              side); element k of series s (both 0-based) starts at
+//                              name[width * (s * series_stride + k * sample_stride)]. The C++
+//                              batch receives a series_view of it and, for INOUT, the same
+//                              array as its output (in place). Never NULL while count > 0
+//     (DIM, type, name)        a count or distance a SERIES reads: a C parameter that the
+//                              C++ call receives through the series_view
+//     (THREADS, name)          unsigned in C: a batch's worker threads (0: every CPU the
+//                              process may use); batch_options in C++
 //     (REQUIRE, condition, message)   a rule every front end applies before the call:
 //                              when the condition is false the call is refused with
 //                              "<name>: <message>" (the C++ routine itself does not check it)
@@ -36,7 +50,9 @@
 //
 // A context (the C header, the C layer, a check, a symbol list) defines
 // TV_FUNCTION, TV_PROCEDURE, TV_RELEASE and TV_CALLBACK from the helpers below
-// and includes routines.h, which reads every table and undefines the four.
+// and includes routines.h, which reads every table and undefines the four. A
+// context that has a use for the batch rows defines TV_BATCH too (routines.h
+// skips them otherwise).
 
 // The callbacks of the fits, as the tables and the C interface name them.
 // The basis of svdfit: stores X_1(x)..X_np(x) in p[1..np].
@@ -102,6 +118,10 @@ typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
 #define TV_C_PARAM_BASIS(name) , tv_basis name
 #define TV_C_PARAM_MODEL(name) , tv_lm_model name
 #define TV_C_PARAM_REQUIRE(condition, message)
+#define TV_C_PARAM_SERIES(dir, type, name, width, count, length, series_stride, sample_stride) \
+    , type *name
+#define TV_C_PARAM_DIM(type, name) , type name
+#define TV_C_PARAM_THREADS(name) , unsigned name
 
 // ---- C++ call: TV_CXX_ARGS(args...) hands the C parameters to the C++ routine ----
 
@@ -121,6 +141,14 @@ typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
 #define TV_CXX_ARG_BASIS(name) , name
 #define TV_CXX_ARG_MODEL(name) , name
 #define TV_CXX_ARG_REQUIRE(condition, message)
+#define TV_CXX_ARG_SERIES(dir, type, name, width, count, length, series_stride, sample_stride) \
+    , tessivane::batch::series_view{name, count, length, series_stride, sample_stride} \
+      TV_RT_OUTPUT_##dir(name)
+#define TV_CXX_ARG_DIM(type, name)
+#define TV_CXX_ARG_THREADS(name) \
+    , [&] { tessivane::batch::batch_options o_; o_.threads = (name); return o_; }()
+#define TV_RT_OUTPUT_IN(name)
+#define TV_RT_OUTPUT_INOUT(name) , name
 
 // ---- Pointers: TV_POINTERS(args...) lists {name, present, required} of every pointer ----
 // (required: the front ends refuse NULL; IN_OPT arrays and KEPT outputs may be
@@ -145,6 +173,10 @@ typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
 #define TV_POINTER_BASIS(name) , {#name, (name) != 0, 1}
 #define TV_POINTER_MODEL(name) , {#name, (name) != 0, 1}
 #define TV_POINTER_REQUIRE(condition, message)
+#define TV_POINTER_SERIES(dir, type, name, width, count, length, series_stride, sample_stride) \
+    , {#name, (name) != 0, (count) > 0}
+#define TV_POINTER_DIM(type, name)
+#define TV_POINTER_THREADS(name)
 #define TV_RT_REQUIRED_IN 1
 #define TV_RT_REQUIRED_OUT 1
 #define TV_RT_REQUIRED_INOUT 1
@@ -169,6 +201,9 @@ typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
 #define TV_RULE_BASIS(name)
 #define TV_RULE_MODEL(name)
 #define TV_RULE_REQUIRE(condition, message) , {(condition), message}
+#define TV_RULE_SERIES(dir, type, name, width, count, length, series_stride, sample_stride)
+#define TV_RULE_DIM(type, name)
+#define TV_RULE_THREADS(name)
 
 // ---- Significances: TV_SIGNIFICANCES(args...) is a comma expression writing every PROB ----
 
@@ -188,10 +223,14 @@ typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
 #define TV_SIGNIFICANCE_BASIS(name)
 #define TV_SIGNIFICANCE_MODEL(name)
 #define TV_SIGNIFICANCE_REQUIRE(condition, message)
+#define TV_SIGNIFICANCE_SERIES(dir, type, name, width, count, length, series_stride, sample_stride)
+#define TV_SIGNIFICANCE_DIM(type, name)
+#define TV_SIGNIFICANCE_THREADS(name)
 
 // ---- Extents: TV_EXTENTS(args...) lists {kind, dir, name, base, n1, n2, n3} of every array ----
 // (the sizes as long long, evaluated from the other arguments; an ARR has n2 =
-// n3 = 1, a MAT n3 = 1; a negative or overflowing size comes out negative).
+// n3 = 1, a MAT n3 = 1; a SERIES has base 0 and the sizes count, length and
+// width, its strides aside; a negative or overflowing size comes out negative).
 // Evaluate it only after TV_POINTERS found every required pointer present.
 // After a first entry that names nothing, so that the list is never empty.
 
@@ -214,11 +253,16 @@ typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
 #define TV_EXTENT_BASIS(name)
 #define TV_EXTENT_MODEL(name)
 #define TV_EXTENT_REQUIRE(condition, message)
+#define TV_EXTENT_SERIES(dir, type, name, width, count, length, series_stride, sample_stride) \
+    , {"SERIES", #dir, #name, 0, (long long)(count), (long long)(length), (long long)(width)}
+#define TV_EXTENT_DIM(type, name)
+#define TV_EXTENT_THREADS(name)
 
 // ---- Description: TV_DESCRIBE(args...) lists {kind, dir, type, name, base, extent} as text ----
 // (extent: the length, "rows x cols" or "n1 x n2 x n3"; for REQUIRE the
 // condition in `extent` and the message in `name`; the C++ parameter type in
-// `type`, as a demangler spells it)
+// `type`, as a demangler spells it: a SERIES stands for two C++ parameters
+// (the view and, INOUT, the output), a DIM for none (type ""))
 
 #define TV_DESCRIBE(...) TV_RT_TAIL(~ TV_RT_MAP(TV_DESCRIPTION, __VA_ARGS__))
 #define TV_DESCRIPTION(kind, ...) TV_RT_KIND(TV_DESCRIPTION_, kind)(__VA_ARGS__)
@@ -242,6 +286,14 @@ typedef void (*tv_lm_model)(float x, float *a, float *y, float *dyda, int na);
     , {"MODEL", "IN", "void (*)(float, float*, float*, float*, int)", #name, "", ""}
 #define TV_DESCRIPTION_REQUIRE(condition, message) \
     , {"REQUIRE", "", "", message, "", #condition}
+#define TV_DESCRIPTION_SERIES(dir, type, name, width, count, length, series_stride, sample_stride) \
+    , {"SERIES", #dir, "tessivane::batch::series_view const&" TV_RT_OUTPUT_TYPE_##dir(type), \
+       #name, "0", #count " x " #length " x " #width}
+#define TV_DESCRIPTION_DIM(type, name) , {"DIM", "IN", "", #name, "", ""}
+#define TV_DESCRIPTION_THREADS(name) \
+    , {"THREADS", "IN", "tessivane::batch::batch_options const&", #name, "", ""}
+#define TV_RT_OUTPUT_TYPE_IN(type)
+#define TV_RT_OUTPUT_TYPE_INOUT(type) ", " #type "*"
 
 // clang-format on
 

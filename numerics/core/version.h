@@ -8,9 +8,9 @@
 // This header is valid C and C++.
 
 #define TESSIVANE_VERSION_MAJOR 1
-#define TESSIVANE_VERSION_MINOR 2
+#define TESSIVANE_VERSION_MINOR 3
 #define TESSIVANE_VERSION_PATCH 0
-#define TESSIVANE_VERSION_STRING "1.2.0"
+#define TESSIVANE_VERSION_STRING "1.3.0"
 
 #ifdef __cplusplus
 

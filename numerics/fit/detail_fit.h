@@ -5,19 +5,46 @@
 
 #include "detail_isa.h"
 
+#include <vector>
+
 namespace tessivane {
 namespace detail {
 
-// For a fit of fgauss with ma parameters at a[1..ma] whose packed curvature
-// is alpha (mrqcof's, over the fitted parameters): 0 when the full curvature
-// of chi-square, alpha less the residuals times the model's second
-// derivatives, scaled to unit diagonal of alpha, plus tolerance times the
-// identity, is positive definite in double, else the index (1..ma) of a
+// The sums over the points of a fit of fgauss with ma parameters at
+// a[1..ma], in double, in one pass: the curvature from the model's first
+// derivatives over the fitted parameters (curvature()[j * mfit + k] = sum_i
+// dy/da_j dy/da_k / sig_i^2, in increasing parameter order; a parameter past
+// the last whole triple has none), and the residuals times the second
+// derivatives, second_at(j, k) = sum_i r_i / sig_i^2 d2y/da_j da_k for
+// j <= k over the parameters 1..ma (a Gaussian's triple couples only with
+// itself; the amplitude enters linearly).
+class gauss_sums {
+public:
+    gauss_sums(const float *x, const float *y, const float *sig, int ndata, const float *a,
+               const int *ia, int ma);
+    const std::vector<int> &fitted() const { return fitted_; }
+    const double *curvature() const { return curvature_.data(); }
+    double second_at(int j, int k) const
+    {
+        return j > m_ || k > m_ ? 0.0 : second_[static_cast<std::size_t>(j) * (m_ + 1) + k];
+    }
+
+private:
+    double &second(int j, int k) { return second_[static_cast<std::size_t>(j) * (m_ + 1) + k]; }
+    int m_;
+    std::vector<int> fitted_;
+    std::vector<double> curvature_, second_;
+};
+
+// For a fit of fgauss whose packed curvature is alpha (mrqcof's, over the
+// fitted parameters) and whose sums at its parameters are `sums`: 0 when the
+// full curvature of chi-square, alpha less the residuals times the model's
+// second derivatives, scaled to unit diagonal of alpha, plus tolerance times
+// the identity, is positive definite in double, else the index (1..ma) of a
 // parameter along which it is not: the fit sits at a saddle, not a minimum.
 // When it is, *newton = beta . H^-1 beta, the decrease of chi-square a full
 // Newton step predicts (beta packed, as mrqcof gives it).
-int gauss_saddle(const float *x, const float *y, const float *sig, int ndata, const float *a,
-                 const int *ia, int ma, float **alpha, const float *beta, double tolerance,
+int gauss_saddle(const gauss_sums &sums, float **alpha, const float *beta, double tolerance,
                  double *newton);
 
 // svdfit's steps, so that a batch over many series takes the same ones.

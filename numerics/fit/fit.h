@@ -105,15 +105,21 @@ TV_API void fgauss(float x, float *a, float *y, float *dyda, int na);
 
 // A start for the built-in model with ma = 3k parameters, from the series'
 // own data x[1..ndata], y[1..ndata] (ndata >= 1, x in any order): for each
-// Gaussian in turn, in the samples sorted by x, the largest magnitude of a
-// three-point running mean of what the earlier Gaussians leave unexplained
-// gives the centre (the vertex of the parabola through it and its
-// neighbours) and, with the interpolated half-maximum points (one side at an
-// edge), the width; the widening by the mean (its variance 2 h^2 / 3 for the
-// spacing h) is taken out of the width, and the amplitude keeps the peak's
-// area. Widths are at least the smallest spacing of x. Writes a[1..ma]; a
-// trailing pair or single parameter gets 0. NaN in x or y gives NaN
-// parameters. [thread-safe] No state.
+// Gaussian in turn, in the samples sorted by x, of what the earlier
+// Gaussians leave unexplained: the window of 2k + 1 samples (k = 1, 2, 4,
+// ..., at most half the series) whose sum s gives the largest s^2 / (its
+// count) - the box filter matched to the peak - locates it and sets the
+// smoothing; the running mean of that half-width (symmetric about each
+// sample, narrower at the edges) gives the centre (its largest value of the
+// window's sign near the window, refined by the vertex of the parabola
+// through it and its neighbours) and, with its interpolated half-maximum
+// points (one side at an edge), the width, from which the widening by the
+// mean (its variance r (r + 1) h^2 / 3 for r samples either side at spacing
+// h) is taken out; the amplitude keeps the mean's area, at most the largest
+// sample of its sign under the window. Widths are at least the smallest
+// spacing of x there. Writes a[1..ma]; a trailing pair or single parameter
+// gets 0. NaN or infinity in x or y gives NaN parameters. [thread-safe] No
+// state.
 TV_API void gauss_start(float *x, float *y, int ndata, float *a, int ma);
 
 namespace tessivane {
@@ -159,10 +165,15 @@ typedef void (*lm_model)(float, float *, float *, float *, int);
 // sqrt(ndata) * FLT_EPSILON; once some 1 - R_k^2 is below
 //   sqrt(ndata) * FLT_EPSILON
 // (or C is not positive definite in double) that error is as large as the
-// parameter's independent part and its variance is undetermined: the model
-// has gone flat along a direction (a Gaussian whose width and amplitude run
-// off towards 1e8 while it turns into an exponential or a constant, a
-// parameter the model does not depend on). Such a fit is degenerate whatever
+// parameter's independent part and its variance is undetermined. The test
+// compares the exact curvature with that error, so for the built-in model it
+// is formed from fgauss's derivatives in double at the accepted parameters
+// (the float alpha carries the very error it is compared with, and would
+// decide by its own rounding near the floor); a user model's is the float
+// alpha, the one its derivatives give. Such a model has gone flat along a
+// direction (a Gaussian whose width and amplitude run off towards 1e8 while
+// it turns into an exponential or a constant, a peak narrower than the
+// sampling, a parameter the model does not depend on). Such a fit is degenerate whatever
 // the other tests said (converged, stalled, the iteration limit, small
 // steps); the message names the parameter and its 1 - R^2. In
 // error_mode::throw_exception (errors.h) a curvature that gaussj finds

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -95,15 +96,17 @@ double predicted_drop(float **alpha, const float *beta, int mfit)
     return drop;
 }
 
-// min over k of 1 - R_k^2 = 1 / (C^-1)_kk for the curvature scaled to unit
-// diagonal, C = D^-1/2 alpha D^-1/2, through its Cholesky factor in double;
-// 0 when C is not positive definite. *weakest: the packed k of the minimum.
-double independence(float **alpha, int mfit, int *weakest)
+// min over k of 1 - R_k^2 = 1 / (C^-1)_kk for the curvature c (mfit x mfit,
+// row-major) scaled to unit diagonal, C = D^-1/2 c D^-1/2, through its
+// Cholesky factor in double; 0 when C is not positive definite. *weakest:
+// the packed k of the minimum.
+double independence(const double *c, int mfit, int *weakest)
 {
     *weakest = 1;
+    const auto at = [&](int j, int k) { return c[static_cast<std::size_t>(j) * mfit + k]; };
     std::vector<double> scale(mfit);
     for (int j = 0; j < mfit; j++) {
-        const double d = alpha[j + 1][j + 1];
+        const double d = at(j, j);
         if (!(d > 0.0) || !std::isfinite(d))
             return *weakest = j + 1, 0.0;
         scale[j] = 1.0 / std::sqrt(d);
@@ -111,7 +114,7 @@ double independence(float **alpha, int mfit, int *weakest)
     square l(mfit, mfit);  // C = L L^T, then L^-1 in place
     for (int j = 0; j < mfit; j++) {
         for (int k = 0; k <= j; k++) {
-            double s = static_cast<double>(alpha[j + 1][k + 1]) * scale[j] * scale[k];
+            double s = at(j, k) * scale[j] * scale[k];
             for (int i = 0; i < k; i++)
                 s -= l[j][i] * l[k][i];
             if (k < j) {
@@ -132,7 +135,7 @@ double independence(float **alpha, int mfit, int *weakest)
             for (int p = k; p < i; p++)
                 s -= l[i][p] * column[p];
             column[i] = s / l[i][i];
-            inv_diag[i] += column[i] * column[i];
+            inv_diag[k] += column[i] * column[i];
         }
     }
     double least = 1.0;
@@ -287,11 +290,17 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
     // For the built-in model, the decrease a full Newton step predicts (with
     // the residuals times fgauss's second derivatives, which alpha leaves out
     // and a fit of a peak narrower than the sampling needs) is at most `limit`.
+    // The built-in model's sums in double at the stop, made once when needed.
+    std::unique_ptr<detail::gauss_sums> sums;
+    auto sums_at_stop = [&]() -> const detail::gauss_sums & {
+        if (!sums)
+            sums = std::make_unique<detail::gauss_sums>(x, y, sig, ndata, a, ia, ma);
+        return *sums;
+    };
     auto newton_within = [&](double limit) {
         double newton = 0.0;
         return funcs == fgauss &&
-               detail::gauss_saddle(x, y, sig, ndata, a, ia, ma, alpha, beta_, floor, &newton) ==
-                   0 &&
+               detail::gauss_saddle(sums_at_stop(), alpha, beta_, floor, &newton) == 0 &&
                newton <= limit;
     };
     float alamda = -1.0f;
@@ -347,8 +356,19 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
     outcome.predicted_drop = drop;
     outcome.resolution = noise;
 
+    // The exact curvature decides, not the float alpha, whose rounding is what
+    // the floor measures: from the derivatives in double where the library
+    // knows them (fgauss), else from alpha, the one a user model gives.
     int weakest = 1;
-    outcome.independence = independence(alpha, mfit_, &weakest);
+    if (funcs == fgauss) {
+        outcome.independence = independence(sums_at_stop().curvature(), mfit_, &weakest);
+    } else {
+        std::vector<double> curvature(static_cast<std::size_t>(mfit_) * mfit_);
+        for (int j = 0; j < mfit_; j++)
+            for (int k = 0; k < mfit_; k++)
+                curvature[static_cast<std::size_t>(j) * mfit_ + k] = alpha[j + 1][k + 1];
+        outcome.independence = independence(curvature.data(), mfit_, &weakest);
+    }
     const char *before_words = outcome.stop == lm_outcome::converged     ? "converged"
                                : outcome.stop == lm_outcome::stalled     ? "stalled"
                                : outcome.stop == lm_outcome::small_steps ? "small steps"
@@ -365,8 +385,7 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
     int falls = 0;
     double newton = 0.0;
     if (outcome.stop == lm_outcome::converged && funcs == fgauss &&
-        (falls = detail::gauss_saddle(x, y, sig, ndata, a, ia, ma, alpha, beta_, floor, &newton)) !=
-            0) {
+        (falls = detail::gauss_saddle(sums_at_stop(), alpha, beta_, floor, &newton)) != 0) {
         outcome.stop = lm_outcome::stalled;
         std::snprintf(outcome.message, size,
                       "stalled at a saddle: chi-square falls along parameter %d, which the "

@@ -33,6 +33,7 @@ namespace routines {
 #define TV_PROCEDURE(name, ...) TV_ROUTINE_CHECKS(name, __VA_ARGS__)
 #define TV_RELEASE(name, ...) TV_ROUTINE_CHECKS(name, __VA_ARGS__)
 #define TV_CALLBACK(name, ...) TV_ROUTINE_CHECKS(name, __VA_ARGS__)
+#define TV_BATCH(name, routine, ...) TV_ROUTINE_CHECKS(name, __VA_ARGS__)
 #include "routines.h"
 #undef TV_ROUTINE_CHECKS
 

@@ -7,11 +7,16 @@
 // A context that lists the routines by family (the spelled-out C prototypes of
 // tessivane_c_routines.h) may also define TV_FAMILY(header, title): it is
 // expanded before each family's rows with the family's header and a title.
+// The batches over many series are TV_BATCH rows, which a context without a
+// use for them (the Python extension's single calls) leaves undefined.
 
 #include "routine_table.h"
 
 #ifndef TV_FAMILY
 #define TV_FAMILY(header, title)
+#endif
+#ifndef TV_BATCH
+#define TV_BATCH(name, routine, ...)
 #endif
 
 TV_FAMILY(nrutil.h, "Offset-indexed arrays")
@@ -30,9 +35,12 @@ TV_FAMILY(linalg.h, "Linear algebra")
 #include "linalg_routines.h"
 TV_FAMILY(fit.h, "Least-squares fits")
 #include "fit_routines.h"
+TV_FAMILY(batch.h, "Batches over many series")
+#include "batch_routines.h"
 
 #undef TV_FUNCTION
 #undef TV_PROCEDURE
 #undef TV_RELEASE
 #undef TV_CALLBACK
+#undef TV_BATCH
 #undef TV_FAMILY

@@ -89,9 +89,11 @@ def fgauss(x, a):
 
 def gauss_start(x, y, ma=3):
     """The automatic start of the built-in model for one series: for each of
-    the ma / 3 Gaussians the peak of a three-point running mean of what the
-    earlier ones leave (amplitude, centre) and its half-maximum width
-    (float32, ma values)."""
+    the ma / 3 Gaussians, in what the earlier ones leave, the peak the box
+    window that sees it most clearly finds (the matched width among 3, 5, 9,
+    17, ... samples), its running mean's peak (amplitude, centre) and
+    half-maximum width less the window's widening (float32, ma values; NaN
+    when x or y holds NaN or infinity)."""
     return _core.gauss_start(x, y, ma)
 
 

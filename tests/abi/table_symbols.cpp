@@ -12,12 +12,14 @@ struct described {
     const char *kind, *dir, *type, *name, *base, *extent;
 };
 
-void print_row(const char *name, std::initializer_list<described> args)
+// A row's C++ routine `routine` and its tv_<name>. Arguments without a C++
+// parameter (a REQUIRE, a DIM that a SERIES hands over) have no type.
+void print_row(const char *routine, const char *name, std::initializer_list<described> args)
 {
-    std::string cxx = std::string(name) + "(";
+    std::string cxx = std::string(routine) + "(";
     const char *separator = "";
     for (const described &a : args) {
-        if (std::string(a.kind) == "REQUIRE")
+        if (*a.type == '\0')
             continue;
         cxx += separator;
         cxx += a.type;
@@ -30,9 +32,10 @@ void print_row(const char *name, std::initializer_list<described> args)
 
 int main()
 {
-#define TV_FUNCTION(name, rtype, ...) print_row(#name, {TV_DESCRIBE(__VA_ARGS__)});
-#define TV_PROCEDURE(name, ...) print_row(#name, {TV_DESCRIBE(__VA_ARGS__)});
-#define TV_RELEASE(name, ...) print_row(#name, {TV_DESCRIBE(__VA_ARGS__)});
-#define TV_CALLBACK(name, ...) print_row(#name, {TV_DESCRIBE(__VA_ARGS__)});
+#define TV_FUNCTION(name, rtype, ...) print_row(#name, #name, {TV_DESCRIBE(__VA_ARGS__)});
+#define TV_PROCEDURE(name, ...) print_row(#name, #name, {TV_DESCRIBE(__VA_ARGS__)});
+#define TV_RELEASE(name, ...) print_row(#name, #name, {TV_DESCRIBE(__VA_ARGS__)});
+#define TV_CALLBACK(name, ...) print_row(#name, #name, {TV_DESCRIBE(__VA_ARGS__)});
+#define TV_BATCH(name, routine, ...) print_row(#routine, #name, {TV_DESCRIBE(__VA_ARGS__)});
 #include "routines.h"
 }

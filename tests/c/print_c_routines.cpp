@@ -14,9 +14,10 @@ namespace {
 
 // One argument of a row as text: its kind, direction, name, base and sizes (or,
 // for a REQUIRE, the condition in `base` and the message in `name`; for a
-// PROB, the significance in `base`).
+// PROB, the significance in `base`; for a SERIES, the width in `base`, the
+// count, length and the two strides in n1..n4).
 struct argument {
-    const char *kind, *dir, *name, *base, *n1, *n2, *n3;
+    const char *kind, *dir, *name, *base, *n1, *n2, *n3, *n4;
 };
 
 constexpr int width = 100;
@@ -42,8 +43,21 @@ std::string range(const std::string &base, const std::string &length)
     return base + ".." + base + "+" + last;
 }
 
+// "`count` series of `n` values at `data`, value k of series s at `data[...]`".
+std::string series(const argument &a)
+{
+    const bool complex = std::string(a.base) == "2";
+    const std::string at = std::string("s*") + a.n3 + " + k*" + a.n4;
+    return std::string("`") + a.n1 + "` series of `" + a.n2 + "`" + (complex ? " complex" : "") +
+           " values at `" + a.name + "`, value k of series s (0-based) at `" + a.name +
+           (complex ? "[2*(" + at + ")]` (real part) and the float after it (imaginary part)"
+                    : "[" + at + "]`");
+}
+
 std::string span(const argument &a)
 {
+    if (std::string(a.kind) == "SERIES")
+        return series(a);
     std::string k = a.kind, base = a.base, name = std::string("`") + a.name + "`";
     // A size of 0 is one the row leaves unchecked; a computed base reads
     // better apart from the ranges.
@@ -71,7 +85,7 @@ summary summarise(std::initializer_list<argument> args)
         std::string k = a.kind, d = a.dir, scalar = std::string("`*") + a.name + "`";
         if (k == "REQUIRE")
             s.rules.push_back(std::string("`") + a.base + "` (\"" + a.name + "\")");
-        else if (k == "ARR" || k == "MAT" || k == "TENSOR")
+        else if (k == "ARR" || k == "MAT" || k == "TENSOR" || k == "SERIES")
             (d == "OUT"     ? s.writes
              : d == "INOUT" ? s.updates
                             : s.reads)
@@ -151,10 +165,11 @@ void print_prototype(const std::string &head, const std::string &params)
     std::printf("%s\n\n", line.c_str());
 }
 
-enum class form { function, procedure, release, callback };
+enum class form { function, procedure, release, callback, batch };
 
+// `routine`: the C++ batch of a batch row.
 void print_row(form f, const char *name, const char *returns, const char *params,
-               std::initializer_list<argument> args)
+               std::initializer_list<argument> args, const char *routine = "")
 {
     summary s = summarise(args);
     std::string what;
@@ -178,6 +193,9 @@ void print_row(form f, const char *name, const char *returns, const char *params
     }
     if (f == form::callback)
         text += " A shipped callback, passed to the fits as it is; cannot fail.";
+    if (f == form::batch)
+        text += std::string(" Runs ") + routine +
+                " on `threads` worker threads (0: every CPU the process may use).";
     print_comment(text);
     print_prototype(std::string(returns) + " tv_" + name, tidy(params));
 }
@@ -229,27 +247,32 @@ void print_closing()
 // Each argument as text, for the comment.
 #define ARGUMENTS(...) TV_RT_TAIL(~TV_RT_MAP(ARGUMENT, __VA_ARGS__))
 #define ARGUMENT(kind, ...) TV_RT_KIND(ARGUMENT_, kind)(__VA_ARGS__)
-// One entry of the argument list: kind, access, name and up to four expressions.
+// One entry of the argument list: kind, access, name and up to five expressions.
 #define ENTRY(...)                                                                                 \
     ,                                                                                              \
     {                                                                                              \
         __VA_ARGS__                                                                                \
     }
-#define ARGUMENT_VAL(type, name) ENTRY("VAL", "IN", #name, "", "", "", "")
-#define ARGUMENT_COUNT(type, name) ENTRY("COUNT", "IN", #name, "", "", "", "")
-#define ARGUMENT_FLAG(name) ENTRY("FLAG", "IN", #name, "", "", "", "")
-#define ARGUMENT_OUT(type, name) ENTRY("OUT", "OUT", #name, "", "", "", "")
-#define ARGUMENT_INOUT(type, name) ENTRY("INOUT", "INOUT", #name, "", "", "", "")
-#define ARGUMENT_REF(type, name) ENTRY("REF", "INOUT", #name, "", "", "", "")
-#define ARGUMENT_KEPT(type, name) ENTRY("KEPT", "OUT", #name, "", "", "", "")
-#define ARGUMENT_PROB(type, name, e) ENTRY("PROB", "OUT", #name, #e, "", "", "")
-#define ARGUMENT_ARR(dir, type, name, base, n) ENTRY("ARR", #dir, #name, #base, #n, "", "")
-#define ARGUMENT_MAT(dir, type, name, base, r, c) ENTRY("MAT", #dir, #name, #base, #r, #c, "")
+#define ARGUMENT_VAL(type, name) ENTRY("VAL", "IN", #name, "", "", "", "", "")
+#define ARGUMENT_COUNT(type, name) ENTRY("COUNT", "IN", #name, "", "", "", "", "")
+#define ARGUMENT_FLAG(name) ENTRY("FLAG", "IN", #name, "", "", "", "", "")
+#define ARGUMENT_OUT(type, name) ENTRY("OUT", "OUT", #name, "", "", "", "", "")
+#define ARGUMENT_INOUT(type, name) ENTRY("INOUT", "INOUT", #name, "", "", "", "", "")
+#define ARGUMENT_REF(type, name) ENTRY("REF", "INOUT", #name, "", "", "", "", "")
+#define ARGUMENT_KEPT(type, name) ENTRY("KEPT", "OUT", #name, "", "", "", "", "")
+#define ARGUMENT_PROB(type, name, e) ENTRY("PROB", "OUT", #name, #e, "", "", "", "")
+#define ARGUMENT_ARR(dir, type, name, base, n) ENTRY("ARR", #dir, #name, #base, #n, "", "", "")
+#define ARGUMENT_MAT(dir, type, name, base, r, c) ENTRY("MAT", #dir, #name, #base, #r, #c, "", "")
 #define ARGUMENT_TENSOR(dir, type, name, base, n1, n2, n3)                                         \
-    ENTRY("TENSOR", #dir, #name, #base, #n1, #n2, #n3)
-#define ARGUMENT_BASIS(name) ENTRY("BASIS", "IN", #name, "", "", "", "")
-#define ARGUMENT_MODEL(name) ENTRY("MODEL", "IN", #name, "", "", "", "")
-#define ARGUMENT_REQUIRE(condition, message) ENTRY("REQUIRE", "", message, #condition, "", "", "")
+    ENTRY("TENSOR", #dir, #name, #base, #n1, #n2, #n3, "")
+#define ARGUMENT_BASIS(name) ENTRY("BASIS", "IN", #name, "", "", "", "", "")
+#define ARGUMENT_MODEL(name) ENTRY("MODEL", "IN", #name, "", "", "", "", "")
+#define ARGUMENT_REQUIRE(condition, message)                                                       \
+    ENTRY("REQUIRE", "", message, #condition, "", "", "", "")
+#define ARGUMENT_SERIES(dir, type, name, width, count, length, series_stride, sample_stride)       \
+    ENTRY("SERIES", #dir, #name, #width, #count, #length, #series_stride, #sample_stride)
+#define ARGUMENT_DIM(type, name) ENTRY("DIM", "IN", #name, "", "", "", "", "")
+#define ARGUMENT_THREADS(name) ENTRY("THREADS", "IN", #name, "", "", "", "", "")
 
 int main()
 {
@@ -267,6 +290,9 @@ int main()
 #define TV_CALLBACK(name, ...)                                                                     \
     print_row(form::callback, #name, "void", TEXT(TV_C_PARAMS(__VA_ARGS__)),                       \
               {ARGUMENTS(__VA_ARGS__)});
+#define TV_BATCH(name, routine, ...)                                                               \
+    print_row(form::batch, #name, "tv_status", TEXT(TV_C_PARAMS(__VA_ARGS__)),                     \
+              {ARGUMENTS(__VA_ARGS__)}, #routine);
 #include "routines.h"
     print_closing();
 }

@@ -631,3 +631,172 @@ TEST(NonlinearFitExact, RunRefusesBadInputAndRetriesADegenerateStart)
     EXPECT_NEAR(p.a[1], 2.385f, 1e-4f);
     EXPECT_TRUE(p.guards());
 }
+
+namespace {
+
+// min over k of 1 / (C^-1)_kk for C, the symmetric m x m matrix c scaled to
+// unit diagonal, by Gauss-Jordan in double: the weakest parameter's 1 - R^2.
+double weakest_independence(std::vector<double> c, int m)
+{
+    std::vector<double> d(m), inv(static_cast<std::size_t>(m) * m, 0.0);
+    for (int j = 0; j < m; j++)
+        d[j] = std::sqrt(c[j * m + j]);
+    for (int j = 0; j < m; j++) {
+        for (int k = 0; k < m; k++)
+            c[j * m + k] /= d[j] * d[k];
+        inv[j * m + j] = 1.0;
+    }
+    for (int col = 0; col < m; col++) {
+        const double pivot = c[col * m + col];
+        for (int k = 0; k < m; k++)
+            c[col * m + k] /= pivot, inv[col * m + k] /= pivot;
+        for (int r = 0; r < m; r++) {
+            const double f = r == col ? 0.0 : c[r * m + col];
+            for (int k = 0; k < m; k++)
+                c[r * m + k] -= f * c[col * m + k], inv[r * m + k] -= f * inv[col * m + k];
+        }
+    }
+    double least = 1.0;
+    for (int k = 0; k < m; k++)
+        least = std::min(least, 1.0 / inv[k * m + k]);
+    return least;
+}
+
+}  // namespace
+
+// The independence run() reports is the weakest 1 - R^2 = 1 / (C^-1)_kk: for
+// fgauss from its derivatives in double at the fitted parameters, for a user
+// model (the same Gaussian through another function) from the float alpha.
+// Two overlapping peaks make the six parameters unequally entangled.
+TEST(NonlinearFitExact, IndependenceIsTheWeakestParametersShare)
+{
+    const float truth[7] = {0, 3.0f, -1.0f, 1.2f, 2.0f, 0.6f, 1.5f};
+    Problem p(80, 6);
+    for (int i = 1; i <= p.ndata; i++) {
+        float dyda[7];
+        p.x[i] = -4.0f + 0.1f * static_cast<float>(i - 1);
+        fgauss(p.x[i], const_cast<float *>(truth), &p.y[i], dyda, 6);
+        p.y[i] += 0.01f * static_cast<float>((i * 7919) % 13 - 6);
+        p.sig[i] = 0.05f;
+    }
+    for (tessivane::lm_model model : {fgauss, counted_fgauss}) {
+        for (int j = 1; j <= 6; j++)
+            p.a[j] = truth[j] * 1.05f;
+        tessivane::lm_fit fit;
+        const tessivane::lm_outcome how =
+            fit.run(p.x.data(), p.y.data(), p.sig.data(), p.ndata, p.a.data(), p.ia, 6,
+                    p.covar.data(), p.alpha.data(), &p.chisq, model);
+        ASSERT_EQ(how.stop, tessivane::lm_outcome::converged) << how.message;
+        std::vector<double> c(36, 0.0);
+        if (model == fgauss) {
+            for (int i = 1; i <= p.ndata; i++) {
+                double d[6];
+                for (int g = 0; g < 6; g += 3) {
+                    const double width = p.a[g + 3], u = (p.x[i] - double(p.a[g + 2])) / width;
+                    const double e = std::exp(-u * u), twice = 2.0 * p.a[g + 1] * e * u / width;
+                    d[g] = e, d[g + 1] = twice, d[g + 2] = twice * u;
+                }
+                for (int j = 0; j < 6; j++)
+                    for (int k = 0; k < 6; k++)
+                        c[j * 6 + k] += d[j] * d[k] / (double(p.sig[i]) * p.sig[i]);
+            }
+        } else {
+            for (int j = 0; j < 6; j++)
+                for (int k = 0; k < 6; k++)
+                    c[j * 6 + k] = p.alpha[j + 1][k + 1];
+        }
+        const double expected = weakest_independence(c, 6);
+        EXPECT_GT(expected, 0.0);
+        EXPECT_LT(expected, 0.5);
+        EXPECT_NEAR(how.independence, expected, 1e-9 * expected)
+            << (model == fgauss ? "fgauss" : "user model");
+    }
+    EXPECT_TRUE(p.guards());
+}
+
+// gauss_start on peaks at two to three times the noise (100 points, noise
+// 0.2, width 8): the widest window that still resolves the peak finds it, not
+// a noise spike on it or a dip beside it. Every start has the right sign, its
+// centre within a width and its width within a factor of 2.5 of the truth,
+// and run() from it reaches the chi-square of run() from the truth.
+TEST(NonlinearFitAccuracy, AutomaticStartOnWeakPeaks)
+{
+    std::mt19937 rng(29);
+    std::normal_distribution<double> noise(0.0, 0.2);
+    for (int row = 0; row < 20; row++) {
+        const double amplitude = 0.4 + 0.01 * row, centre = 25.0 + 2.5 * row, width = 8.0;
+        Problem p(100, 3);
+        for (int i = 1; i <= p.ndata; i++) {
+            const double u = (i - 1 - centre) / width;
+            p.x[i] = static_cast<float>(i - 1);
+            p.y[i] = static_cast<float>(amplitude * std::exp(-u * u) + noise(rng));
+            p.sig[i] = 0.2f;
+        }
+        SCOPED_TRACE(testing::Message() << "row " << row);
+        float best = 0.0f;
+        for (bool automatic : {false, true}) {
+            if (automatic) {
+                gauss_start(p.x.data(), p.y.data(), p.ndata, p.a.data(), 3);
+                EXPECT_GT(p.a[1], 0.0f);
+                EXPECT_NEAR(p.a[2], centre, width);
+                EXPECT_GT(p.a[3], width / 2);
+                EXPECT_LT(p.a[3], width * 2.5);
+            } else {
+                p.a[1] = float(amplitude), p.a[2] = float(centre), p.a[3] = float(width);
+            }
+            tessivane::lm_fit fit;
+            const tessivane::lm_outcome how =
+                fit.run(p.x.data(), p.y.data(), p.sig.data(), p.ndata, p.a.data(), p.ia, 3,
+                        p.covar.data(), p.alpha.data(), &p.chisq, fgauss);
+            EXPECT_EQ(how.stop, tessivane::lm_outcome::converged) << how.message;
+            if (automatic) {
+                EXPECT_NEAR(p.chisq, best, 1e-3f);
+            }
+            best = p.chisq;
+        }
+    }
+}
+
+// A start from data holding NaN or infinity, in x or y, in order or not, is
+// NaN; a trailing parameter past the last whole triple is 0; a flat series
+// (no peak) starts at amplitude 0, its centre and width finite.
+TEST(NonlinearFitExact, AutomaticStartOfUnusableData)
+{
+    const float inf = INFINITY, nan = NAN;
+    struct Case {
+        const char *name;
+        int index;
+        bool in_x, shuffled;
+        float value;
+    } cases[] = {{"NaN y", 7, false, false, nan},           {"infinite y", 1, false, true, -inf},
+                 {"NaN x in order", 20, true, false, nan},  {"NaN x shuffled", 3, true, true, nan},
+                 {"infinite last x", 40, true, false, inf}, {"finite", 0, false, false, 0.0f}};
+    for (const Case &c : cases) {
+        Problem p(40, 4);
+        for (int i = 1; i <= p.ndata; i++) {
+            p.x[i] = static_cast<float>(c.shuffled ? (i * 17) % 40 : i);
+            const float u = (p.x[i] - 20.0f) / 4.0f;
+            p.y[i] = 2.0f * std::exp(-u * u);
+        }
+        if (c.index > 0)
+            (c.in_x ? p.x : p.y)[c.index] = c.value;
+        gauss_start(p.x.data(), p.y.data(), p.ndata, p.a.data(), 4);
+        SCOPED_TRACE(c.name);
+        if (c.index == 0) {
+            EXPECT_NEAR(p.a[1], 2.0f, 2.0f / 3);
+            EXPECT_NEAR(p.a[2], 20.0f, 4.0f / 3);
+            EXPECT_NEAR(p.a[3], 4.0f, 4.0f / 3);
+            EXPECT_EQ(p.a[4], 0.0f);
+        } else {
+            for (int j = 1; j <= 4; j++)
+                EXPECT_TRUE(std::isnan(p.a[j])) << j;
+        }
+        EXPECT_TRUE(p.guards());
+    }
+    Problem flat(40, 3);
+    for (int i = 1; i <= flat.ndata; i++)
+        flat.x[i] = static_cast<float>(i), flat.y[i] = 0.0f;
+    gauss_start(flat.x.data(), flat.y.data(), flat.ndata, flat.a.data(), 3);
+    EXPECT_EQ(flat.a[1], 0.0f);
+    EXPECT_TRUE(std::isfinite(flat.a[2]) && flat.a[3] > 0.0f);
+}
