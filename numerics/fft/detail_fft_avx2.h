@@ -13,18 +13,26 @@
 
 #include <immintrin.h>
 
+#include <cstdint>
+
 namespace tessivane {
 namespace detail {
 // In the unnamed namespace of each including file, beside that file's own
 // kernels (overloads of butterfly among them).
 namespace {
 
+// The low `bits` bits of v in reverse order (bits <= 64), without a loop
+// over the bits: the first sweep of four1 calls this once per tile, where the
+// loop measured 6 % of the sweep.
 inline unsigned long reverse_bits(unsigned long v, unsigned bits)
 {
-    unsigned long r = 0;
-    for (unsigned b = 0; b < bits; ++b, v >>= 1)
-        r = (r << 1) | (v & 1);
-    return r;
+    if (bits == 0)
+        return 0;
+    std::uint64_t r = v;
+    r = ((r >> 1) & 0x5555555555555555ULL) | ((r & 0x5555555555555555ULL) << 1);
+    r = ((r >> 2) & 0x3333333333333333ULL) | ((r & 0x3333333333333333ULL) << 2);
+    r = ((r >> 4) & 0x0F0F0F0F0F0F0F0FULL) | ((r & 0x0F0F0F0F0F0F0F0FULL) << 4);
+    return static_cast<unsigned long>(__builtin_bswap64(r) >> (64 - bits));
 }
 
 inline unsigned log2_of(unsigned long n)
