@@ -60,7 +60,7 @@ struct Case {
     int x_per_row, sig_kind;  // sig_kind: 0 NULL, 1 shared, 2 per row
     int retry;
     unsigned threads;
-    bool optional_outputs;
+    int optional_outputs;  // int, not bool: no padding bytes for the test printer to read
 };
 
 class CLmFitMany : public ::testing::TestWithParam<Case> {};
