@@ -172,18 +172,12 @@ row_plan plan_rows(std::size_t count, const batch_options &options, std::size_t 
 batch_report run_rows(const row_plan &plan, const batch_options &options, row_job &job)
 {
     shared_state state(plan, options);
-    // One worker and no one to report to: the calling thread does the rows
-    // itself (still in throw mode, still checking the cancel token), sparing
-    // a thread start and a cold cache on another core.
-    if (plan.workers == 1 && !options.progress) {
-        state.work(0, job);
-        return state.report();
-    }
     std::vector<std::thread> pool;
     pool.reserve(plan.workers);
-    // No one to report to: the calling thread is worker 0 and starts only the
-    // others (one thread start less per batch, and the rows it takes find
-    // its cache warm).
+    // No one to report to: the calling thread is worker 0 (still in throw
+    // mode, still checking the cancel token) and starts only the others, so
+    // a one-worker batch starts no thread at all and the rows the caller
+    // takes find its cache warm.
     if (!options.progress) {
         for (unsigned w = 1; w < plan.workers; w++) {
             try {
@@ -222,7 +216,7 @@ batch_report run_rows(const row_plan &plan, const batch_options &options, row_jo
     const auto tick = std::max(options.progress_interval, std::chrono::milliseconds(1));
     std::exception_ptr progress_error;
     while (!state.wait_workers(tick)) {
-        if (!options.progress || progress_error)
+        if (progress_error)
             continue;
         try {
             options.progress(state.rows_done(), plan.count);
@@ -235,8 +229,7 @@ batch_report run_rows(const row_plan &plan, const batch_options &options, row_jo
         t.join();
     if (progress_error)
         std::rethrow_exception(progress_error);
-    if (options.progress)
-        options.progress(state.rows_done(), plan.count);
+    options.progress(state.rows_done(), plan.count);
     return state.report();
 }
 

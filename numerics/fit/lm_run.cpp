@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace tessivane {
@@ -291,10 +291,10 @@ lm_outcome lm_fit::run_once(float *x, float *y, float *sig, int ndata, float *a,
     // the residuals times fgauss's second derivatives, which alpha leaves out
     // and a fit of a peak narrower than the sampling needs) is at most `limit`.
     // The built-in model's sums in double at the stop, made once when needed.
-    std::unique_ptr<detail::gauss_sums> sums;
+    std::optional<detail::gauss_sums> sums;
     auto sums_at_stop = [&]() -> const detail::gauss_sums & {
         if (!sums)
-            sums = std::make_unique<detail::gauss_sums>(x, y, sig, ndata, a, ia, ma);
+            sums.emplace(x, y, sig, ndata, a, ia, ma);
         return *sums;
     };
     auto newton_within = [&](double limit) {
